@@ -1,0 +1,97 @@
+#include "recordfile.h"
+#include "errors.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+[[noreturn]] void fail(const QString &what, const QString &path, const QString &why)
+{
+    throw TrivoError(QStringLiteral("%1: %2 (%3)").arg(what, QFileInfo(path).fileName(), why));
+}
+} // namespace
+
+bool RecordFile::exists() const { return QFileInfo::exists(m_path); }
+
+void RecordFile::openOrCreate() const
+{
+    if (exists())
+        return;
+    QFile f(m_path);
+    if (!f.open(QIODevice::WriteOnly))
+        fail(QStringLiteral("Cannot create file"), m_path, f.errorString());
+}
+
+qint64 RecordFile::count() const
+{
+    QFileInfo fi(m_path);
+    return fi.exists() ? fi.size() / m_size : 0;
+}
+
+QByteArray RecordFile::readWhole() const
+{
+    QFile f(m_path);
+    if (!f.exists())
+        return {};
+    if (!f.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("Cannot read file"), m_path, f.errorString());
+    QByteArray all = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        fail(QStringLiteral("Cannot read file"), m_path, f.errorString());
+    return all;
+}
+
+std::vector<QByteArray> RecordFile::readAllRaw() const
+{
+    const QByteArray all = readWhole();
+    const qsizetype n = all.size() / m_size;
+    std::vector<QByteArray> out;
+    out.reserve(size_t(n));
+    for (qsizetype i = 0; i < n; ++i)
+        out.push_back(all.mid(i * m_size, m_size));
+    return out;
+}
+
+QByteArray RecordFile::readRaw(qint64 n) const
+{
+    QFile f(m_path);
+    if (n < 0 || !f.exists())
+        return {};
+    if (!f.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("Cannot read file"), m_path, f.errorString());
+    if (!f.seek(n * m_size))
+        return {};
+    QByteArray b = f.read(m_size);
+    return b.size() == m_size ? b : QByteArray();
+}
+
+void RecordFile::rewriteRaw(const std::vector<QByteArray> &records) const
+{
+    QByteArray all;
+    all.reserve(qsizetype(records.size()) * m_size);
+    for (const auto &r : records) {
+        QByteArray rec = r.left(m_size);
+        rec.append(QByteArray(m_size - rec.size(), '\0'));
+        all.append(rec);
+    }
+    QSaveFile f(m_path);
+    if (!f.open(QIODevice::WriteOnly))
+        fail(QStringLiteral("Cannot write file"), m_path, f.errorString());
+    if (f.write(all) != all.size()) {
+        const QString why = f.errorString();
+        f.cancelWriting();
+        fail(QStringLiteral("Cannot write file"), m_path, why);
+    }
+    if (!f.commit())
+        fail(QStringLiteral("Cannot write file"), m_path, f.errorString());
+}
+
+void RecordFile::appendRaw(const QByteArray &record) const
+{
+    // Appending rewrites the whole file: a trailing partial record is dropped and
+    // a failure in the middle cannot leave the file cut.
+    std::vector<QByteArray> recs = readAllRaw();
+    recs.push_back(record);
+    rewriteRaw(recs);
+}

@@ -1,0 +1,56 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <vector>
+
+// A file of fixed-size records. The file is opened for each operation, so every
+// reader sees every write; a whole-file rewrite goes to a new file that replaces
+// the old one in one step, so a failure never leaves a half-written table.
+// Every failure raises TrivoError with the file's name.
+class RecordFile {
+public:
+    RecordFile() = default;
+    RecordFile(QString path, int recordSize) : m_path(std::move(path)), m_size(recordSize) {}
+
+    const QString &path() const { return m_path; }
+    int recordSize() const { return m_size; }
+    bool exists() const;
+
+    // Creates the file empty when it does not exist.
+    void openOrCreate() const;
+    // Number of whole records; a trailing partial record does not count.
+    qint64 count() const;
+    // All whole records in file order.
+    std::vector<QByteArray> readAllRaw() const;
+    // Record n (from 0); an empty array when there is no such whole record.
+    QByteArray readRaw(qint64 n) const;
+    // Replaces the whole content with these records.
+    void rewriteRaw(const std::vector<QByteArray> &records) const;
+    // Appends one record after the last whole record.
+    void appendRaw(const QByteArray &record) const;
+
+    template <class R> std::vector<R> readAll() const
+    {
+        std::vector<R> out;
+        const auto raw = readAllRaw();
+        out.reserve(raw.size());
+        for (const auto &b : raw)
+            out.push_back(R::decode(b));
+        return out;
+    }
+    template <class R> void rewrite(const std::vector<R> &recs) const
+    {
+        std::vector<QByteArray> raw;
+        raw.reserve(recs.size());
+        for (const auto &r : recs)
+            raw.push_back(r.encode());
+        rewriteRaw(raw);
+    }
+    template <class R> void append(const R &r) const { appendRaw(r.encode()); }
+
+private:
+    QByteArray readWhole() const;
+    QString m_path;
+    int m_size = 0;
+};

@@ -1,0 +1,231 @@
+#include "records.h"
+#include "text.h"
+
+#include <QFileInfo>
+#include <QtEndian>
+#include <cstring>
+
+QString readText(const QByteArray &rec, int offset, int capacity)
+{
+    if (offset >= rec.size())
+        return {};
+    int len = static_cast<unsigned char>(rec.at(offset));
+    // A length byte beyond the field's capacity reads as the capacity, and
+    // nothing is ever read past the field or the record.
+    len = std::min({len, capacity, int(rec.size()) - offset - 1});
+    return fromCp1251(rec.constData() + offset + 1, len);
+}
+
+void writeText(QByteArray &rec, int offset, int capacity, const QString &text)
+{
+    QByteArray b = toCp1251(text.left(capacity));
+    char *p = rec.data() + offset;
+    std::memset(p, 0, size_t(capacity) + 1);
+    p[0] = char(b.size());
+    std::memcpy(p + 1, b.constData(), size_t(b.size()));
+}
+
+qint32 readInt32(const QByteArray &rec, int offset)
+{
+    return qFromLittleEndian<qint32>(rec.constData() + offset);
+}
+
+void writeInt32(QByteArray &rec, int offset, qint32 v)
+{
+    qToLittleEndian<qint32>(v, rec.data() + offset);
+}
+
+double readDouble(const QByteArray &rec, int offset)
+{
+    quint64 bits = qFromLittleEndian<quint64>(rec.constData() + offset);
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+}
+
+void writeDouble(QByteArray &rec, int offset, double v)
+{
+    quint64 bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    qToLittleEndian<quint64>(bits, rec.data() + offset);
+}
+
+namespace {
+
+constexpr FieldSpec predmetLayout[] = {
+    {"Predm", 0, FieldKind::Text, 2}, {"Test", 3, FieldKind::Text, 2}, {"Nazwan", 6, FieldKind::Text, 120}};
+constexpr FieldSpec temaLayout[] = {
+    {"Predm", 0, FieldKind::Text, 2}, {"Tema", 3, FieldKind::Text, 3}, {"Nazwan", 7, FieldKind::Text, 120}};
+constexpr FieldSpec woprosLayout[] = {
+    {"Predm", 0, FieldKind::Text, 2},     {"Tema", 3, FieldKind::Text, 3},  {"Test", 7, FieldKind::Text, 2},
+    {"Wopr", 10, FieldKind::Text, 3},     {"Nazwan", 14, FieldKind::Text, 210}, {"Porad", 225, FieldKind::Text, 4},
+    {"Ball", 230, FieldKind::Text, 2},    {"S_Kod", 233, FieldKind::Text, 2}};
+constexpr FieldSpec otwetLayout[] = {
+    {"Predm", 0, FieldKind::Text, 2}, {"Tema", 3, FieldKind::Text, 3}, {"Test", 7, FieldKind::Text, 2},
+    {"Wopr", 10, FieldKind::Text, 3}, {"Otwe", 14, FieldKind::Text, 2}, {"Kod_P", 17, FieldKind::Text, 1},
+    {"Nazwan", 19, FieldKind::Text, 150}};
+constexpr FieldSpec examLayout[] = {
+    {"Predm", 0, FieldKind::Text, 2},      {"Tema", 3, FieldKind::Text, 3}, {"Nazwan", 7, FieldKind::Text, 120},
+    {"Woprosov", 128, FieldKind::Text, 4}, {"Nado", 133, FieldKind::Text, 4}};
+constexpr FieldSpec papkaLayout[] = {
+    {"Nomer", 0, FieldKind::Int32, 4}, {"Nazwan", 4, FieldKind::Text, 50},    {"Papka", 55, FieldKind::Text, 8},
+    {"Tem", 64, FieldKind::Int32, 4},  {"Woprosov", 68, FieldKind::Int32, 4}, {"Otwetov", 72, FieldKind::Int32, 4}};
+constexpr FieldSpec dostupLayout[] = {
+    {"Kod", 0, FieldKind::Text, 2},        {"", 3, FieldKind::Reserved, 5},     {"Data", 8, FieldKind::Date, 8},
+    {"Fio", 16, FieldKind::Text, 20},      {"ParolPolz", 37, FieldKind::Text, 6}, {"Dostup", 44, FieldKind::Text, 1},
+    {"", 46, FieldKind::Reserved, 2}};
+
+// Reads the Text fields of a layout in order into the given strings.
+template <size_t N>
+void decodeTexts(const QByteArray &b, const FieldSpec (&l)[N], std::initializer_list<QString *> out)
+{
+    auto it = out.begin();
+    for (const FieldSpec &f : l)
+        if (f.kind == FieldKind::Text && it != out.end())
+            **it++ = readText(b, f.offset, f.size);
+}
+
+template <size_t N>
+void encodeTexts(QByteArray &b, const FieldSpec (&l)[N], std::initializer_list<const QString *> in)
+{
+    auto it = in.begin();
+    for (const FieldSpec &f : l)
+        if (f.kind == FieldKind::Text && it != in.end())
+            writeText(b, f.offset, f.size, **it++);
+}
+
+QByteArray blank(int size) { return QByteArray(size, '\0'); }
+
+} // namespace
+
+#define RECORD_LAYOUT(Rec, table)                                                                              \
+    std::span<const FieldSpec> Rec::layout() { return table; }
+
+RECORD_LAYOUT(PredmetRec, predmetLayout)
+RECORD_LAYOUT(TemaRec, temaLayout)
+RECORD_LAYOUT(WoprosRec, woprosLayout)
+RECORD_LAYOUT(OtwetRec, otwetLayout)
+RECORD_LAYOUT(ExamRec, examLayout)
+RECORD_LAYOUT(PapkaRec, papkaLayout)
+RECORD_LAYOUT(DostupRec, dostupLayout)
+
+PredmetRec PredmetRec::decode(const QByteArray &b)
+{
+    PredmetRec r;
+    decodeTexts(b, predmetLayout, {&r.Predm, &r.Test, &r.Nazwan});
+    return r;
+}
+QByteArray PredmetRec::encode() const
+{
+    QByteArray b = blank(Size);
+    encodeTexts(b, predmetLayout, {&Predm, &Test, &Nazwan});
+    return b;
+}
+
+TemaRec TemaRec::decode(const QByteArray &b)
+{
+    TemaRec r;
+    decodeTexts(b, temaLayout, {&r.Predm, &r.Tema, &r.Nazwan});
+    return r;
+}
+QByteArray TemaRec::encode() const
+{
+    QByteArray b = blank(Size);
+    encodeTexts(b, temaLayout, {&Predm, &Tema, &Nazwan});
+    return b;
+}
+
+WoprosRec WoprosRec::decode(const QByteArray &b)
+{
+    WoprosRec r;
+    decodeTexts(b, woprosLayout, {&r.Predm, &r.Tema, &r.Test, &r.Wopr, &r.Nazwan, &r.Porad, &r.Ball, &r.S_Kod});
+    return r;
+}
+QByteArray WoprosRec::encode() const
+{
+    QByteArray b = blank(Size);
+    encodeTexts(b, woprosLayout, {&Predm, &Tema, &Test, &Wopr, &Nazwan, &Porad, &Ball, &S_Kod});
+    return b;
+}
+
+OtwetRec OtwetRec::decode(const QByteArray &b)
+{
+    OtwetRec r;
+    decodeTexts(b, otwetLayout, {&r.Predm, &r.Tema, &r.Test, &r.Wopr, &r.Otwe, &r.Kod_P, &r.Nazwan});
+    return r;
+}
+QByteArray OtwetRec::encode() const
+{
+    QByteArray b = blank(Size);
+    encodeTexts(b, otwetLayout, {&Predm, &Tema, &Test, &Wopr, &Otwe, &Kod_P, &Nazwan});
+    return b;
+}
+
+ExamRec ExamRec::decode(const QByteArray &b)
+{
+    ExamRec r;
+    decodeTexts(b, examLayout, {&r.Predm, &r.Tema, &r.Nazwan, &r.Woprosov, &r.Nado});
+    return r;
+}
+QByteArray ExamRec::encode() const
+{
+    QByteArray b = blank(Size);
+    encodeTexts(b, examLayout, {&Predm, &Tema, &Nazwan, &Woprosov, &Nado});
+    return b;
+}
+
+PapkaRec PapkaRec::decode(const QByteArray &b)
+{
+    PapkaRec r;
+    r.Nomer = readInt32(b, 0);
+    decodeTexts(b, papkaLayout, {&r.Nazwan, &r.Papka});
+    r.Tem = readInt32(b, 64);
+    r.Woprosov = readInt32(b, 68);
+    r.Otwetov = readInt32(b, 72);
+    return r;
+}
+QByteArray PapkaRec::encode() const
+{
+    QByteArray b = blank(Size);
+    writeInt32(b, 0, Nomer);
+    encodeTexts(b, papkaLayout, {&Nazwan, &Papka});
+    writeInt32(b, 64, Tem);
+    writeInt32(b, 68, Woprosov);
+    writeInt32(b, 72, Otwetov);
+    return b;
+}
+
+DostupRec DostupRec::decode(const QByteArray &b)
+{
+    DostupRec r;
+    decodeTexts(b, dostupLayout, {&r.Kod, &r.Fio, &r.ParolPolz, &r.Dostup});
+    r.Data = readDouble(b, 8);
+    return r;
+}
+QByteArray DostupRec::encode() const
+{
+    QByteArray b = blank(Size);
+    encodeTexts(b, dostupLayout, {&Kod, &Fio, &ParolPolz, &Dostup});
+    writeDouble(b, 8, Data);
+    return b;
+}
+
+FileKind fileKindOf(const QString &fileName)
+{
+    const QString n = QFileInfo(fileName).fileName().toLower();
+    if (n == u"predmet.dat")
+        return {PredmetRec::Size, PredmetRec::layout()};
+    if (n == u"tema.dat")
+        return {TemaRec::Size, TemaRec::layout()};
+    if (n == u"wopros.dat" || n == u"temp.dat")
+        return {WoprosRec::Size, WoprosRec::layout()};
+    if (n == u"otwet.dat")
+        return {OtwetRec::Size, OtwetRec::layout()};
+    if (n == u"exam.dat")
+        return {ExamRec::Size, ExamRec::layout()};
+    if (n == u"papka.dat")
+        return {PapkaRec::Size, PapkaRec::layout()};
+    if (n == u"dostup.dat")
+        return {DostupRec::Size, DostupRec::layout()};
+    return {};
+}

@@ -1,0 +1,94 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <span>
+#include <vector>
+
+// Fixed-size records of the bank files and of Baza. Each record type has a
+// layout (its fields with offsets and capacities), used both by the typed
+// readers below and by the field-by-field dump of trivo-bank.
+
+enum class FieldKind { Text, Int32, Date, Reserved };
+
+struct FieldSpec {
+    const char *name;
+    int offset;
+    FieldKind kind;
+    int size; // capacity for Text (the field occupies size + 1 bytes), bytes otherwise
+};
+
+// Raw access to one record's bytes.
+QString readText(const QByteArray &rec, int offset, int capacity);
+void writeText(QByteArray &rec, int offset, int capacity, const QString &text);
+qint32 readInt32(const QByteArray &rec, int offset);
+void writeInt32(QByteArray &rec, int offset, qint32 v);
+double readDouble(const QByteArray &rec, int offset);
+void writeDouble(QByteArray &rec, int offset, double v);
+
+struct PredmetRec {
+    QString Predm, Test, Nazwan;
+    static constexpr int Size = 127;
+    static std::span<const FieldSpec> layout();
+    static PredmetRec decode(const QByteArray &b);
+    QByteArray encode() const;
+};
+
+struct TemaRec {
+    QString Predm, Tema, Nazwan;
+    static constexpr int Size = 128;
+    static std::span<const FieldSpec> layout();
+    static TemaRec decode(const QByteArray &b);
+    QByteArray encode() const;
+};
+
+struct WoprosRec {
+    QString Predm, Tema, Test, Wopr, Nazwan, Porad, Ball, S_Kod;
+    static constexpr int Size = 236;
+    static std::span<const FieldSpec> layout();
+    static WoprosRec decode(const QByteArray &b);
+    QByteArray encode() const;
+};
+
+struct OtwetRec {
+    QString Predm, Tema, Test, Wopr, Otwe, Kod_P, Nazwan;
+    static constexpr int Size = 170;
+    static std::span<const FieldSpec> layout();
+    static OtwetRec decode(const QByteArray &b);
+    QByteArray encode() const;
+};
+
+struct ExamRec {
+    QString Predm, Tema, Nazwan, Woprosov, Nado;
+    static constexpr int Size = 138;
+    static std::span<const FieldSpec> layout();
+    static ExamRec decode(const QByteArray &b);
+    QByteArray encode() const;
+};
+
+struct PapkaRec {
+    qint32 Nomer = 0;
+    QString Nazwan, Papka;
+    qint32 Tem = 0, Woprosov = 0, Otwetov = 0;
+    static constexpr int Size = 76;
+    static std::span<const FieldSpec> layout();
+    static PapkaRec decode(const QByteArray &b);
+    QByteArray encode() const;
+};
+
+struct DostupRec {
+    QString Kod;
+    double Data = 0; // day number: days since 1899-12-30
+    QString Fio, ParolPolz, Dostup;
+    static constexpr int Size = 48;
+    static std::span<const FieldSpec> layout();
+    static DostupRec decode(const QByteArray &b);
+    QByteArray encode() const;
+};
+
+// The layout that belongs to a file name (Predmet.dat, Tema.dat, ...), by
+// its base name, case-insensitive; record size 0 when the name is unknown.
+struct FileKind {
+    int recordSize = 0;
+    std::span<const FieldSpec> layout;
+};
+FileKind fileKindOf(const QString &fileName);

@@ -1,0 +1,36 @@
+#include "textfile.h"
+#include "errors.h"
+#include "text.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+QStringList readCp1251Lines(const QString &path)
+{
+    QFile f(path);
+    if (!f.exists())
+        throw TrivoError(fileNotFoundText());
+    if (!f.open(QIODevice::ReadOnly))
+        throw TrivoError(QStringLiteral("Cannot read file: %1 (%2)").arg(QFileInfo(path).fileName(), f.errorString()));
+    const QString all = fromCp1251(f.readAll());
+    QStringList lines = all.split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast(); // the terminator of the last line does not start another one
+    for (QString &l : lines)
+        if (l.endsWith(u'\r'))
+            l.chop(1);
+    return lines;
+}
+
+void writeCp1251Lines(const QString &path, const QStringList &lines)
+{
+    QByteArray out;
+    for (const QString &l : lines) {
+        out += toCp1251(l);
+        out += "\r\n";
+    }
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size() || !f.commit())
+        throw TrivoError(QStringLiteral("Cannot write file: %1 (%2)").arg(QFileInfo(path).fileName(), f.errorString()));
+}

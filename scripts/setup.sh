@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs whatever the build and the tests need and is not on this machine yet.
+# Usage: scripts/setup.sh [build|test]
+set -euo pipefail
+what=${1:-build}
+
+pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
+      libzip-dev libgl-dev libxkbcommon-dev libbenchmark-dev xdg-utils)
+if [ "$what" = test ]; then
+  pkgs+=(libreoffice-writer-nogui)
+fi
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo_cmd apt-get update -qq
+  $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
