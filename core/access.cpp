@@ -1,4 +1,5 @@
 #include "access.h"
+#include "errors.h"
 #include "text.h"
 
 namespace {
@@ -49,4 +50,19 @@ LoginResult decideLogin(const std::vector<User> &users, const QString &typed)
         return {known ? LoginOutcome::Granted : LoginOutcome::Closed, letter, int(i)};
     }
     return {};
+}
+
+std::vector<DostupRec> usersFromRows(const std::vector<QStringList> &rows,
+                                     const std::function<QDate(const QString &)> &readDate)
+{
+    std::vector<DostupRec> out;
+    for (const QStringList &c : rows) {
+        if (trimmed(c.value(0)).isEmpty())
+            continue;
+        const QDate d = readDate(c.value(1));
+        if (!d.isValid())
+            throw TrivoError(QStringLiteral("'%1' is not a valid date").arg(c.value(1)));
+        out.push_back({c.value(0).left(2), dayNumberOf(d), c.value(2).left(20), c.value(3).left(6), c.value(4).left(1)});
+    }
+    return out;
 }

@@ -3,6 +3,8 @@
 #include "records.h"
 
 #include <QDate>
+#include <QStringList>
+#include <functional>
 #include <vector>
 
 // The users of Baza/Dostup.dat and the log-in decision.
@@ -42,3 +44,11 @@ struct LoginResult {
 LoginResult decideLogin(const std::vector<User> &users, const QString &typed);
 
 inline bool isAdmin(const QString &kodDostupa) { return kodDostupa == u"Z"; }
+
+// Grid rows (code, date, name, password, letter) -> records to store: rows with
+// an empty trimmed code are skipped; the other cells are cut to their fields.
+// Every date is read before anything is returned, so a bad date stores nothing:
+// readDate returns an invalid date for a text it cannot read, which raises
+// "'%s' is not a valid date".
+std::vector<DostupRec> usersFromRows(const std::vector<QStringList> &rows,
+                                     const std::function<QDate(const QString &)> &readDate);

@@ -1,0 +1,24 @@
+// The exam trainer: creates the eight windows in their order and runs until
+// the main window closes.
+#include "Desktop.h"
+#include "Unit1.h"
+#include "Windows.h"
+#include "text.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (!cp1251Available()) {
+        desktop().error(QStringLiteral("The windows-1251 text converter is not available; the banks cannot be read."));
+        return 1;
+    }
+    createAllWindows();
+    TForm1 *main = wins().Form1;
+    main->show();
+    main->activateWindow();
+    const int rc = app.exec();
+    destroyAllWindows();
+    return rc;
+}

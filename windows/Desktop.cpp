@@ -1,0 +1,194 @@
+#include "Desktop.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrinter>
+#include <QProcess>
+#include <QUrl>
+
+namespace {
+Desktop *installed = nullptr;
+
+QWidget *activeParent() { return QApplication::activeWindow(); }
+} // namespace
+
+Desktop &desktop()
+{
+    static QtDesktop qt;
+    return installed ? *installed : qt;
+}
+
+void setDesktop(Desktop *d) { installed = d; }
+
+// ---- Qt ----
+
+void QtDesktop::message(const QString &text, const QString &caption, Icon icon)
+{
+    QMessageBox::Icon i = QMessageBox::Information;
+    switch (icon) {
+    case Icon::Warning:
+        i = QMessageBox::Warning;
+        break;
+    case Icon::Error:
+        i = QMessageBox::Critical;
+        break;
+    case Icon::Question:
+        i = QMessageBox::Question;
+        break;
+    case Icon::Information:
+        break;
+    }
+    QMessageBox box(i, caption, text, QMessageBox::Ok, activeParent());
+    box.exec();
+}
+
+void QtDesktop::error(const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Ошибка"), text, QMessageBox::Ok, activeParent());
+    box.exec();
+}
+
+QString QtDesktop::input(const QString &caption, const QString &prompt, const QString &defaultText)
+{
+    bool ok = false;
+    const QString s =
+        QInputDialog::getText(activeParent(), caption, prompt, QLineEdit::Normal, defaultText, &ok);
+    return ok ? s : defaultText;
+}
+
+std::optional<QColor> QtDesktop::chooseColour(const QColor &initial)
+{
+    const QColor c = QColorDialog::getColor(initial, activeParent());
+    if (!c.isValid())
+        return std::nullopt;
+    return c;
+}
+
+QString QtDesktop::openFileName(const QString &caption, const QString &folder, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(activeParent(), caption, folder, filter);
+}
+
+void QtDesktop::showModal(QDialog *window) { window->exec(); }
+
+bool QtDesktop::openFile(const QString &path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+bool QtDesktop::startProgram(const QString &program, const QStringList &args)
+{
+    return QProcess::startDetached(program, args);
+}
+
+bool QtDesktop::printWindow(QWidget *window, bool landscape)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    const QPixmap image = window->grab();
+    QPainter p;
+    if (!p.begin(&printer))
+        return false;
+    const QRect page = p.viewport();
+    const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
+    p.setViewport(page.x(), page.y(), size.width(), size.height());
+    p.setWindow(image.rect());
+    p.drawPixmap(0, 0, image);
+    return p.end();
+}
+
+void QtDesktop::activateKeyboardLayout(const QString &)
+{
+    // The layout belongs to the desktop session here; the program types
+    // Cyrillic whatever layout is active, so nothing is switched.
+}
+
+// ---- Scripted ----
+
+void ScriptedDesktop::message(const QString &text, const QString &caption, Icon icon)
+{
+    shown.push_back({QStringLiteral("message"), text, caption, icon});
+}
+
+void ScriptedDesktop::error(const QString &text) { shown.push_back({QStringLiteral("error"), text, {}, Icon::Error}); }
+
+QString ScriptedDesktop::input(const QString &caption, const QString &prompt, const QString &defaultText)
+{
+    shown.push_back({QStringLiteral("input"), prompt + u'|' + defaultText, caption, Icon::Question});
+    if (inputs.empty())
+        return defaultText;
+    const auto answer = inputs.front();
+    inputs.pop_front();
+    return answer ? *answer : defaultText;
+}
+
+std::optional<QColor> ScriptedDesktop::chooseColour(const QColor &initial)
+{
+    shown.push_back({QStringLiteral("colour"), initial.name(), {}, Icon::Question});
+    if (colours.empty())
+        return std::nullopt;
+    const auto c = colours.front();
+    colours.pop_front();
+    return c;
+}
+
+QString ScriptedDesktop::openFileName(const QString &caption, const QString &, const QString &)
+{
+    shown.push_back({QStringLiteral("file"), {}, caption, Icon::Question});
+    if (fileNames.empty())
+        return {};
+    const QString f = fileNames.front();
+    fileNames.pop_front();
+    return f;
+}
+
+void ScriptedDesktop::showModal(QDialog *window)
+{
+    shown.push_back({QStringLiteral("modal"), window->objectName(), window->windowTitle(), Icon::Information});
+    window->show();
+    if (onModal)
+        onModal(window);
+    window->hide();
+}
+
+bool ScriptedDesktop::openFile(const QString &path)
+{
+    shown.push_back({QStringLiteral("open"), path, {}, Icon::Information});
+    return openSucceeds;
+}
+
+bool ScriptedDesktop::startProgram(const QString &program, const QStringList &args)
+{
+    shown.push_back({QStringLiteral("start"), program + u' ' + args.join(u' '), {}, Icon::Information});
+    return startSucceeds;
+}
+
+bool ScriptedDesktop::printWindow(QWidget *window, bool landscape)
+{
+    shown.push_back({QStringLiteral("print"), window->objectName(),
+                     landscape ? QStringLiteral("landscape") : QStringLiteral("portrait"), Icon::Information});
+    return printSucceeds;
+}
+
+void ScriptedDesktop::activateKeyboardLayout(const QString &layoutId)
+{
+    shown.push_back({QStringLiteral("layout"), layoutId, {}, Icon::Information});
+}
+
+std::vector<ScriptedDesktop::Shown> ScriptedDesktop::of(const QString &kind) const
+{
+    std::vector<Shown> out;
+    for (const auto &s : shown)
+        if (s.kind == kind)
+            out.push_back(s);
+    return out;
+}
+
+QString ScriptedDesktop::lastText(const QString &kind) const
+{
+    const auto v = of(kind);
+    return v.empty() ? QString() : v.back().text;
+}

@@ -1,0 +1,823 @@
+#include "Unit1.h"
+#include "Desktop.h"
+#include "TableModel.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
+#include "Unit5.h"
+#include "Unit6.h"
+#include "Unit8.h"
+#include "Windows.h"
+#include "editortables.h"
+#include "runtables.h"
+#include "subjects.h"
+#include "textfile.h"
+
+#include <QFileInfo>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QEvent>
+#include <QFormLayout>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTableView>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+const QString TForm1::TopicPrompt =
+    QStringLiteral("Мышкой нажмите справа стрелочку, выберите тему и нажмите кнопку");
+
+namespace {
+
+const QString papkaPath() { return installPath(QStringLiteral("Baza/Papka.dat")); }
+
+QLineEdit *counter(const QString &name, const QString &hint, const QString &text = QStringLiteral("0"))
+{
+    auto *e = new QLineEdit(text);
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    e->setToolTip(hint);
+    e->setAlignment(Qt::AlignCenter);
+    e->setMaximumWidth(70);
+    return e;
+}
+
+QPushButton *button(const QString &name, const QString &caption, const QString &hint)
+{
+    auto *b = new QPushButton(caption);
+    b->setObjectName(name);
+    b->setToolTip(hint);
+    return b;
+}
+
+QColor paintColour(ColorCode c) { return QColor::fromRgb(QRgb(colorToRgb(c))); }
+
+void paintBackground(QWidget *w, ColorCode c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, paintColour(c));
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+QTableView *grid(const QString &name, StringTableModel *model)
+{
+    auto *v = new QTableView;
+    v->setObjectName(name);
+    v->setModel(model);
+    v->verticalHeader()->setVisible(false);
+    v->horizontalHeader()->setStretchLastSection(true);
+    v->setSelectionBehavior(QAbstractItemView::SelectRows);
+    return v;
+}
+
+const char *splashText =
+    "<h2>Тренажёр для подготовки к экзаменам</h2>"
+    "<p>В каждом предмете есть темы, в каждой теме вопросы. Вопросы бывают пяти видов:</p>"
+    "<ul><li><b>Точный ответ</b> — впишите ответ (фамилию, год, дату) в поле ответа;</li>"
+    "<li><b>Птички поставить</b> — отметьте все верные варианты;</li>"
+    "<li><b>Соответствие</b> — переставьте строки правого столбца так, чтобы они стояли против своих пар;</li>"
+    "<li><b>Проставить номера</b> — проставьте у каждого объекта номер его свойства;</li>"
+    "<li><b>Ранжирование</b> — проставьте у вариантов их порядковые номера.</li></ul>"
+    "<p>Введите пароль (ровно 6 цифр) и нажмите «Ok». Затем выберите предмет и тему и нажмите «Пуск».</p>";
+
+} // namespace
+
+TForm1::TForm1()
+{
+    setObjectName(QStringLiteral("Form1"));
+    m_otwTek = new StringTable(7, 1);
+    m_soot = new StringTable(4, 21);
+    m_widim = new StringTable(2, 21);
+    m_otwTekModel = new StringTableModel(m_otwTek, this);
+    m_sootModel = new StringTableModel(m_soot, this);
+    m_widimModel = new StringTableModel(m_widim, this);
+    m_otwTekModel->editable = false;
+    m_widimModel->editable = false;
+    buildMenus();
+    buildWindow();
+    resize(1180, 800);
+    FormCreate();
+}
+
+TForm1::~TForm1()
+{
+    delete m_otwTekModel;
+    delete m_sootModel;
+    delete m_widimModel;
+    delete m_otwTek;
+    delete m_soot;
+    delete m_widim;
+}
+
+void TForm1::buildMenus()
+{
+    auto item = [this](QMenu *menu, const QString &name, const QString &text, void (TForm1::*slot)()) {
+        QAction *a = menu->addAction(text);
+        a->setObjectName(name);
+        if (slot)
+            connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    auto top = [this](const QString &name, const QString &text) {
+        QMenu *m = menuBar()->addMenu(text);
+        m->setObjectName(QStringLiteral("menu") + name);
+        m->menuAction()->setObjectName(name);
+        return m;
+    };
+    auto topAction = [this](const QString &name, const QString &text, void (TForm1::*slot)()) {
+        QAction *a = menuBar()->addAction(text);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+
+    QMenu *file = top(QStringLiteral("N1"), QStringLiteral("Файл"));
+    N1 = file->menuAction();
+    N18 = item(file, QStringLiteral("N18"), QStringLiteral("Образец ФИПИ"), &TForm1::N18Click);
+    N29 = item(file, QStringLiteral("N29"), QStringLiteral("1. Образец импортируемого файла"), &TForm1::N29Click);
+    w1 = item(file, QStringLiteral("w1"), QStringLiteral("w. Образец импортируемого файла"), &TForm1::w1Click);
+    N15 = item(file, QStringLiteral("N15"), QStringLiteral("Печать копии экрана прямо на принтер"), &TForm1::N15Click);
+    file->addSeparator();
+    fileExit = item(file, QStringLiteral("N2"), QStringLiteral("Выход"), nullptr);
+    connect(fileExit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu *exam = top(QStringLiteral("N7"), QStringLiteral("Экзамен"));
+    N7 = exam->menuAction();
+    N28 = item(exam, QStringLiteral("N28"), QStringLiteral("Пуск по всему предмету"), nullptr);
+    N27 = item(exam, QStringLiteral("N27"), QStringLiteral("Изменить набор вопросов из всех тем"), &TForm1::N27Click);
+
+    N10 = topAction(QStringLiteral("N10"), QStringLiteral("Пользователь"), &TForm1::N10Click);
+    N13 = topAction(QStringLiteral("N13"), QStringLiteral("Помощь"), &TForm1::N13Click);
+
+    QMenu *service = top(QStringLiteral("N3"), QStringLiteral("Сервис"));
+    N3 = service->menuAction();
+    N19 = item(service, QStringLiteral("N19"), QStringLiteral("Время показа вопросов изменить"), nullptr);
+    N12 = item(service, QStringLiteral("N12"), QStringLiteral("Цвет фона главного окна"), &TForm1::N12Click);
+    N14 = item(service, QStringLiteral("N14"), QStringLiteral("Цвет фона окна ответов"), &TForm1::N14Click);
+    N30 = item(service, QStringLiteral("N30"), QStringLiteral("Список предметов"), &TForm1::N30Click);
+    editorItem =
+        item(service, QStringLiteral("N4"), QStringLiteral("Импорт тестов и рисунков. Редактор."), &TForm1::editorClick);
+    settingsItem = item(service, QStringLiteral("N8"), QStringLiteral("Настройки"), &TForm1::settingsClick);
+    N9 = item(service, QStringLiteral("N9"), QStringLiteral("Пароли"), &TForm1::N9Click);
+    N5 = item(service, QStringLiteral("N5"), QStringLiteral("Включить таблицу ответов"), nullptr);
+
+    exitItem = menuBar()->addAction(QStringLiteral("Выход"));
+    exitItem->setObjectName(QStringLiteral("N6"));
+    connect(exitItem, &QAction::triggered, this, &QWidget::close);
+
+    N20 = new QAction(QStringLiteral("Изменить ограничение"), this);
+    N20->setObjectName(QStringLiteral("N20"));
+}
+
+void TForm1::buildWindow()
+{
+    auto *central = new QWidget;
+    central->setObjectName(QStringLiteral("Form1Central"));
+    setCentralWidget(central);
+    auto *root = new QHBoxLayout(central);
+
+    // ---- left: choice, question, answer area ----
+    auto *left = new QVBoxLayout;
+    root->addLayout(left, 1);
+
+    notice = new QLabel;
+    notice->setObjectName(QStringLiteral("notice"));
+    notice->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    notice->hide();
+    left->addWidget(notice);
+
+    auto *choice = new QGridLayout;
+    PredmetName = new QComboBox;
+    PredmetName->setObjectName(QStringLiteral("PredmetName"));
+    PredmetName->setToolTip(QStringLiteral("Выберите предмет"));
+    WiborTema = new QComboBox;
+    WiborTema->setObjectName(QStringLiteral("WiborTema"));
+    WiborTema->setEditable(true);
+    WiborTema->setInsertPolicy(QComboBox::NoInsert);
+    WiborTema->setMinimumContentsLength(40);
+    WiborTema->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    KTem = counter(QStringLiteral("KTem"), QStringLiteral("Тем в предмете"));
+    RWoprWseh = counter(QStringLiteral("RWoprWseh"), QStringLiteral("Вопросов в предмете"));
+    choice->addWidget(new QLabel(QStringLiteral("Предмет")), 0, 0);
+    choice->addWidget(PredmetName, 0, 1);
+    choice->addWidget(KTem, 0, 2);
+    choice->addWidget(RWoprWseh, 0, 3);
+    choice->addWidget(new QLabel(QStringLiteral("Тема")), 1, 0);
+    choice->addWidget(WiborTema, 1, 1);
+    Pusk = button(QStringLiteral("Pusk"), QStringLiteral("Пуск"), QStringLiteral("Начать или остановить тест по теме"));
+    Pusk->setStyleSheet(QStringLiteral("background: #2e9e3e; color: black; font-weight: bold;"));
+    MaxKW = button(QStringLiteral("MaxKW"), QStringLiteral("5"), QStringLiteral("Ограничить число задаваемых вопросов"));
+    MaxKW->setMaximumWidth(70);
+    choice->addWidget(MaxKW, 1, 2);
+    choice->addWidget(Pusk, 1, 3);
+    choice->setColumnStretch(1, 1);
+    left->addLayout(choice);
+
+    WoprosM = new QTextEdit;
+    WoprosM->setObjectName(QStringLiteral("WoprosM"));
+    WoprosM->setReadOnly(true);
+    WoprosM->setMaximumHeight(120);
+    QFont qf = WoprosM->font();
+    qf.setPointSize(qf.pointSize() + 2);
+    qf.setBold(true);
+    WoprosM->setFont(qf);
+    left->addWidget(WoprosM);
+
+    auto *typeRow = new QHBoxLayout;
+    TipOtweta = counter(QStringLiteral("TipOtweta"), QStringLiteral("Тип вопроса"), QString());
+    TipOtweta->setMaximumWidth(QWIDGETSIZE_MAX);
+    NomerWoprosa = counter(QStringLiteral("NomerWoprosa"), QStringLiteral("Системный № вопроса"), QString());
+    NomerWoprosa->setMaximumWidth(160);
+    typeRow->addWidget(new QLabel(QStringLiteral("Тип вопроса")));
+    typeRow->addWidget(TipOtweta, 1);
+    typeRow->addWidget(NomerWoprosa);
+    left->addLayout(typeRow);
+
+    // Splash over the answer area until the log-in.
+    Zastavka = new QFrame;
+    Zastavka->setObjectName(QStringLiteral("Zastavka"));
+    Zastavka->setFrameShape(QFrame::StyledPanel);
+    auto *zl = new QVBoxLayout(Zastavka);
+    auto *info = new QLabel(QString::fromUtf8(splashText));
+    info->setWordWrap(true);
+    zl->addWidget(info);
+    auto *pl = new QHBoxLayout;
+    Parol = new QLineEdit(DefaultAdminPassword);
+    Parol->setObjectName(QStringLiteral("Parol"));
+    Parol->setToolTip(QStringLiteral("Ровно 6 цифр"));
+    Parol->setEchoMode(QLineEdit::Password);
+    Parol->setMaximumWidth(140);
+    ZastPogasit1 = button(QStringLiteral("ZastPogasit1"), QStringLiteral("Ok"), QStringLiteral("Погасит Заставку"));
+    connect(ZastPogasit1, &QPushButton::clicked, this, &TForm1::ZastPogasit1Click);
+    connect(Parol, &QLineEdit::returnPressed, this, &TForm1::ZastPogasit1Click);
+    pl->addWidget(new QLabel(QStringLiteral("Пароль:")));
+    pl->addWidget(Parol);
+    pl->addWidget(ZastPogasit1);
+    pl->addStretch(1);
+    zl->addLayout(pl);
+    zl->addStretch(1);
+    left->addWidget(Zastavka, 1);
+
+    OtwetiOtm = new QScrollArea;
+    OtwetiOtm->setObjectName(QStringLiteral("OtwetiOtm"));
+    buildAnswerRows();
+    OtwetiOtm->hide();
+    left->addWidget(OtwetiOtm, 1);
+
+    OdinTo4 = new QGroupBox(QStringLiteral("Точный ответ"));
+    OdinTo4->setObjectName(QStringLiteral("OdinTo4"));
+    auto *ol = new QGridLayout(OdinTo4);
+    OdinOt = new QLineEdit;
+    OdinOt->setObjectName(QStringLiteral("OdinOt"));
+    PlusSim = button(QStringLiteral("PlusSim"), QStringLiteral("+"), QStringLiteral("Подсказать один символ"));
+    Memo1 = new QTextEdit;
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->setPlainText(QStringLiteral("Правила ввода ответов\nФамилия\nГод  1941 (без в, с, по)\n"
+                                       "Точная дата  03.09.1974 (дд,мд,гг)\nТочный период  22.06.1941-09.05.1945\n"
+                                       "Век арабскими цифрами  14, 16, 20\nПериод  1845-1861\n"
+                                       "Дата  09.1974 (месяц,год)\nДата  1974.09 (год,месяц)"));
+    ol->addWidget(new QLabel(QStringLiteral("Ваш ответ:")), 0, 0);
+    ol->addWidget(OdinOt, 0, 1);
+    ol->addWidget(PlusSim, 0, 2);
+    ol->addWidget(Memo1, 1, 0, 1, 3);
+    OdinTo4->hide();
+    left->addWidget(OdinTo4, 1);
+
+    Soot = new QGroupBox(QStringLiteral("Соответствие"));
+    Soot->setObjectName(QStringLiteral("Soot"));
+    auto *sl = new QGridLayout(Soot);
+    SootTab = grid(QStringLiteral("SootTab"), m_sootModel);
+    WidimSoot = grid(QStringLiteral("WidimSoot"), m_widimModel);
+    NStr = new QLineEdit(QStringLiteral("1"));
+    NStr->setObjectName(QStringLiteral("NStr"));
+    NStr->setToolTip(QStringLiteral("Выбрана строка"));
+    NStr->setMaximumWidth(50);
+    WWerh = button(QStringLiteral("WWerh"), QStringLiteral("▲"), QStringLiteral("Выбранную строку поднять"));
+    Wniz = button(QStringLiteral("Wniz"), QStringLiteral("▼"), QStringLiteral("Выбранную строку опустить"));
+    Ispravit = button(QStringLiteral("Ispravit"), QStringLiteral("Исправить"), QStringLiteral("Исправить 1 соответтвие"));
+    UbWopr = button(QStringLiteral("UbWopr"), QStringLiteral("?"), QStringLiteral("? убрать"));
+    auto *sb = new QVBoxLayout;
+    for (QWidget *w : {static_cast<QWidget *>(NStr), static_cast<QWidget *>(WWerh), static_cast<QWidget *>(Wniz),
+                       static_cast<QWidget *>(Ispravit), static_cast<QWidget *>(UbWopr)})
+        sb->addWidget(w);
+    sb->addStretch(1);
+    sl->addWidget(WidimSoot, 0, 0);
+    sl->addWidget(SootTab, 1, 0);
+    sl->addLayout(sb, 0, 1, 2, 1);
+    Soot->hide();
+    left->addWidget(Soot, 1);
+
+    OtwTek = grid(QStringLiteral("OtwTek"), m_otwTekModel);
+    OtwTek->hide();
+    left->addWidget(OtwTek);
+    m_otwTek->setHeaders({QStringLiteral("Predm"), QStringLiteral("Tema"), QStringLiteral("Test"),
+                          QStringLiteral("Wopr"), QStringLiteral("Otwe"), QStringLiteral("Kod_P"),
+                          QStringLiteral("Nazwan")});
+
+    // ---- right: counters, buttons, modes, clocks ----
+    auto *rightW = new QWidget;
+    rightW->setMaximumWidth(330);
+    auto *right = new QVBoxLayout(rightW);
+    root->addWidget(rightW);
+
+    auto *counters = new QGroupBox(QStringLiteral("Счёт"));
+    auto *cf = new QFormLayout(counters);
+    KWopr = counter(QStringLiteral("KWopr"), QStringLiteral("Будет задано вопросов по теме"));
+    NWopr = counter(QStringLiteral("NWopr"), QStringLiteral("№ заданного вопроса"));
+    WerWop = counter(QStringLiteral("WerWop"), QStringLiteral("Правильно Вы ответили"));
+    WseBal = counter(QStringLiteral("WseBal"), QStringLiteral("Баллов за тему"));
+    WerBal = counter(QStringLiteral("WerBal"), QStringLiteral("Набрали за отвеченнное баллов"));
+    TekBal = counter(QStringLiteral("TekBal"), QStringLiteral("Баллов за этот вопрос"));
+    Podskazano = counter(QStringLiteral("Podskazano"), QStringLiteral("Использовано подсказок"));
+    KOtw = counter(QStringLiteral("KOtw"), QStringLiteral("Предложено ответов"), QString());
+    KPraw = counter(QStringLiteral("KPraw"), QStringLiteral("Правильных ответов"), QString());
+    WsegoWopTem = counter(QStringLiteral("WsegoWopTem"), QStringLiteral("Вопросов в теме"));
+    Ocenka = counter(QStringLiteral("Ocenka"), QStringLiteral("Итоговая оценка по количеству правильных ответов"));
+    TekOcenka = counter(QStringLiteral("TekOcenka"), QStringLiteral("Текущая оценка по набранным баллам"));
+    auto pair = [](QLineEdit *a, QLineEdit *b) {
+        auto *w = new QWidget;
+        auto *l = new QHBoxLayout(w);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->addWidget(a);
+        l->addWidget(b);
+        return w;
+    };
+    cf->addRow(QStringLiteral("Вопросов в теме / задано"), pair(WsegoWopTem, KWopr));
+    cf->addRow(QStringLiteral("Вопрос № / верно"), pair(NWopr, WerWop));
+    cf->addRow(QStringLiteral("Баллов всего / набрано"), pair(WseBal, WerBal));
+    cf->addRow(QStringLiteral("Баллов за вопрос"), TekBal);
+    cf->addRow(QStringLiteral("Вариантов / верных"), pair(KOtw, KPraw));
+    cf->addRow(QStringLiteral("Подсказок"), Podskazano);
+    cf->addRow(QStringLiteral("Оценка / по баллам"), pair(Ocenka, TekOcenka));
+    right->addWidget(counters);
+
+    auto *lamps = new QHBoxLayout;
+    for (int i = 0; i < 5; ++i) {
+        Zw[size_t(i)] = new QLabel(QString::number(i + 1));
+        Zw[size_t(i)]->setObjectName(QStringLiteral("Zw%1").arg(i + 1));
+        Zw[size_t(i)]->setAlignment(Qt::AlignCenter);
+        Zw[size_t(i)]->setMinimumSize(32, 32);
+        Zw[size_t(i)]->setStyleSheet(QStringLiteral("border: 1px solid gray; border-radius: 16px; background: #ddd;"));
+        lamps->addWidget(Zw[size_t(i)]);
+    }
+    right->addLayout(lamps);
+
+    Gauge2 = new QProgressBar;
+    Gauge2->setObjectName(QStringLiteral("Gauge2"));
+    Gauge2->setToolTip(QStringLiteral("Осталось вопросов"));
+    Gauge2->setValue(0);
+    Gauge1 = new QProgressBar;
+    Gauge1->setObjectName(QStringLiteral("Gauge1"));
+    Gauge1->setToolTip(QStringLiteral("Набрано баллов"));
+    Gauge1->setValue(0);
+    right->addWidget(Gauge2);
+    right->addWidget(Gauge1);
+
+    auto *buttons = new QGridLayout;
+    Itog1 = button(QStringLiteral("Itog1"), QStringLiteral("Готов\nответ"), QStringLiteral("Перейти к следующему вопросу"));
+    Itog1->setEnabled(false);
+    Otlogit = button(QStringLiteral("Otlogit"), QStringLiteral("Ответ\nпозже"), QStringLiteral("Отложить вопрос"));
+    Fifti = button(QStringLiteral("Fifti"), QStringLiteral("Убрать\nошибку"), QStringLiteral("Убрать 1 ошибочный ответ"));
+    Powtorit1 = button(QStringLiteral("Powtorit1"), QStringLiteral("Повтор\n    0"), QStringLiteral("Отложено для повторов"));
+    Powtorit1->setEnabled(false);
+    PrnProtokol = button(QStringLiteral("PrnProtokol"), QStringLiteral("Протокол"), QStringLiteral("Протокол по теме"));
+    PrnProtokol->setEnabled(false);
+    Dalshe = button(QStringLiteral("Dalshe"), QStringLiteral("Дальше"), QStringLiteral("Следующий вопрос"));
+    Dalshe->setEnabled(false);
+    Dalshe->hide();
+    buttons->addWidget(Itog1, 0, 0);
+    buttons->addWidget(Otlogit, 0, 1);
+    buttons->addWidget(Fifti, 1, 0);
+    buttons->addWidget(Powtorit1, 1, 1);
+    buttons->addWidget(PrnProtokol, 2, 0, 1, 2);
+    right->addLayout(buttons);
+
+    auto *modes = new QGroupBox(QStringLiteral("Режим экзамена"));
+    modes->setToolTip(QStringLiteral("Настроить под себя"));
+    auto *ml = new QVBoxLayout(modes);
+    Regim = new QListWidget;
+    Regim->setObjectName(QStringLiteral("Regim"));
+    Regim->setToolTip(QStringLiteral("Настроить под себя"));
+    for (const QString &t : {QStringLiteral("Подсказывать"), QStringLiteral("По порядку"), QStringLiteral("Протокол")}) {
+        auto *it = new QListWidgetItem(t, Regim);
+        it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
+        it->setCheckState(Qt::Unchecked);
+    }
+    Regim->setMaximumHeight(Regim->sizeHintForRow(0) * 3 + 8);
+    ml->addWidget(Regim);
+    right->addWidget(modes);
+
+    WremIzm = new QGroupBox(QStringLiteral("Время показа в секундах         Изм.    Всего    "));
+    WremIzm->setObjectName(QStringLiteral("WremIzm"));
+    WremIzm->setToolTip(QStringLiteral("Можно изменить"));
+    auto *wl = new QGridLayout(WremIzm);
+    WoprSek = new QLineEdit;
+    WoprSek->setObjectName(QStringLiteral("WoprSek"));
+    OtwSek = new QLineEdit;
+    OtwSek->setObjectName(QStringLiteral("OtwSek"));
+    TimeWopros = counter(QStringLiteral("TimeWopros"), QStringLiteral("Время вопроса+за каждый вариант ответа"), QString());
+    WremaZadat = button(QStringLiteral("WremaZadat"), QStringLiteral("Изм."), QStringLiteral("Применить новое время"));
+    wl->addWidget(new QLabel(QStringLiteral("Вопроса")), 0, 0);
+    wl->addWidget(WoprSek, 0, 1);
+    wl->addWidget(WremaZadat, 0, 2);
+    wl->addWidget(TimeWopros, 0, 3);
+    wl->addWidget(new QLabel(QStringLiteral("Ответов по")), 1, 0);
+    wl->addWidget(OtwSek, 1, 1);
+    right->addWidget(WremIzm);
+
+    auto *clocks = new QHBoxLayout;
+    TimerWopr = new QLabel(QStringLiteral("00:00"));
+    TimerWopr->setObjectName(QStringLiteral("TimerWopr"));
+    TimerWopr->setToolTip(QStringLiteral("Время вопроса пошло. Лимит - слева ключ"));
+    TimerWopr->setContextMenuPolicy(Qt::ActionsContextMenu);
+    TimerWopr->addAction(N20);
+    TimerTema = new QLabel(QStringLiteral("00:00"));
+    TimerTema->setObjectName(QStringLiteral("TimerTema"));
+    TimerTema->setToolTip(QStringLiteral("Затрачено на тему"));
+    for (QLabel *c : {TimerWopr, TimerTema}) {
+        QFont f = c->font();
+        f.setPointSize(f.pointSize() + 6);
+        f.setBold(true);
+        c->setFont(f);
+        c->setAlignment(Qt::AlignCenter);
+        c->setFrameShape(QFrame::Panel);
+        c->setFrameShadow(QFrame::Sunken);
+        clocks->addWidget(c);
+    }
+    right->addLayout(clocks);
+    right->addStretch(1);
+
+    connect(PredmetName, QOverload<int>::of(&QComboBox::activated), this, [this](int) { PredmetNameClick(); });
+    connect(MaxKW, &QPushButton::clicked, this, &TForm1::MaxKWClick);
+}
+
+void TForm1::buildAnswerRows()
+{
+    answerRowsPanel = new QWidget;
+    answerRowsPanel->setObjectName(QStringLiteral("OtwetiOtmPanel"));
+    answerRowsPanel->setMinimumSize(870, 43 * AnswerRows + 10);
+    QFont bold = answerRowsPanel->font();
+    bold.setPointSize(10);
+    bold.setBold(true);
+    for (int i = 1; i <= AnswerRows; ++i) {
+        auto *tick = new QCheckBox(answerRowsPanel);
+        tick->setObjectName(QStringLiteral("PtiOtw%1").arg(i));
+        tick->setGeometry(8, 43 * i - 31, 25, 20);
+        tick->setCursor(Qt::PointingHandCursor);
+        tick->setToolTip(QStringLiteral("Мышкой щёлкни для изменения"));
+        tick->hide();
+        auto *num = new QLineEdit(answerRowsPanel);
+        num->setObjectName(QStringLiteral("NomOtw%1").arg(i));
+        num->setGeometry(4, 43 * i - 31, 25, 22);
+        num->setCursor(Qt::PointingHandCursor);
+        num->setToolTip(QStringLiteral("Введите число от 1 и далее"));
+        num->setFont(bold);
+        QPalette p = num->palette();
+        p.setColor(QPalette::Base, paintColour(*colorFromName(QStringLiteral("clInfoBk"))));
+        num->setPalette(p);
+        num->hide();
+        auto *text = new QTextEdit(answerRowsPanel);
+        text->setObjectName(QStringLiteral("TxtOtw%1").arg(i));
+        text->setGeometry(32, 43 * i - 41, 820, 41);
+        text->setReadOnly(true);
+        text->setFont(bold);
+        text->hide();
+        PtiOtw[size_t(i - 1)] = tick;
+        NomOtw[size_t(i - 1)] = num;
+        TxtOtw[size_t(i - 1)] = text;
+    }
+    OtwetiOtm->setWidget(answerRowsPanel);
+}
+
+// ---- creation and activation ----
+
+void TForm1::reportError(const QString &text) { desktop().error(text); }
+
+void TForm1::FormCreate()
+{
+    Glo &g = glo();
+    try {
+        // 1
+        PlusSim->setEnabled(true);
+        desktop().activateKeyboardLayout(QStringLiteral("00000419"));
+        seedFromClock();
+        // 2
+        g.ProtokolWkl = false;
+        g.Sluchaino = false;
+        g.SekWopr = 30;
+        Regim->item(0)->setCheckState(Qt::Checked);
+        Regim->item(1)->setCheckState(Qt::Checked);
+        Regim->item(2)->setCheckState(Qt::Unchecked);
+        // 3, 4
+        QDir().mkpath(installPath(QStringLiteral("Baza")));
+        const RecordFile papka(papkaPath(), PapkaRec::Size);
+        const auto subjects = openSubjects(papka);
+        g.TekPapka = subjects.empty() ? QString() : subjects.front().Papka;
+        PredmetName->clear();
+        for (const PapkaRec &r : subjects)
+            PredmetName->addItem(r.Nazwan);
+        // 5
+        g.users = loadUsers(RecordFile(installPath(QStringLiteral("Baza/Dostup.dat")), DostupRec::Size),
+                            QDate::currentDate());
+        // 6
+        g.ImyaPolz = QStringLiteral("Qdx");
+        g.VerOff = QStringLiteral("2003");
+        // 7
+        const NoKor n = NoKor::readOrCreate(installPath(QStringLiteral("Baza/NoKor.qdx")));
+        g.ImyaPolz = n.text(NoKor::UserName);
+        setMainColour(n.colour());
+        g.VerOff = n.text(NoKor::OfficeVersion).left(4);
+        g.SekWopr = n.number(NoKor::BaseTime);
+        g.SekOtw = n.number(NoKor::TimePerOption);
+        g.TriProc = n.number(NoKor::Grade3);
+        g.ChetProc = n.number(NoKor::Grade4);
+        g.PaytProc = n.number(NoKor::Grade5);
+        g.LimitWopr = n.number(NoKor::Limit);
+        MaxKW->setText(QString::number(g.LimitWopr));
+        WoprSek->setText(QString::number(g.SekWopr));
+        OtwSek->setText(QString::number(g.SekOtw));
+        // 8
+        g.RegimPodskaz = QStringLiteral("Wkl");
+        // 9: the 30 rows are built with the window, so a stop above never leaves
+        // the answer area without its rows; here they are only cleared.
+        for (int i = 0; i < AnswerRows; ++i) {
+            PtiOtw[size_t(i)]->setChecked(false);
+            NomOtw[size_t(i)]->clear();
+            TxtOtw[size_t(i)]->clear();
+        }
+        // 10
+        g.winDos = WinDos::read(installPath(QStringLiteral("Baza/Win_Dos.qdx")));
+        // 11
+        OdinTo4->hide();
+        OtwetiOtm->hide();
+        // 12
+        const QString colours = installPath(QStringLiteral("Baza/CwetFona.qdx"));
+        if (!QFileInfo::exists(colours)) {
+            writeCp1251Lines(colours, {});
+            return;
+        }
+        for (const SavedColour &c : savedColours(readCp1251Lines(colours))) {
+            const ColorCode code = colorFromNameOrThrow(c.name);
+            if (c.key == u"Form1")
+                setMainColour(code);
+            else
+                setAnswerAreaColour(code);
+        }
+    } catch (const TrivoError &e) {
+        reportError(e.text());
+    }
+}
+
+bool TForm1::event(QEvent *e)
+{
+    const bool handled = QMainWindow::event(e);
+    if (e->type() == QEvent::WindowActivate && !m_ended) {
+        if (m_skipActivation)
+            m_skipActivation = false; // the error box of the last activation just closed
+        else if (!m_inActivation)
+            FormActivate();
+    }
+    return handled;
+}
+
+void TForm1::FormActivate()
+{
+    Glo &g = glo();
+    m_inActivation = true;
+    try {
+        // 1: the question timer's limit goes back to the base time (the clocks come with the run).
+        TimeWopros->setProperty("limit", g.SekWopr);
+        if (g.TekPapka.isEmpty()) {
+            // A subject list without any subject: nothing to open.
+            WiborTema->clear();
+            WiborTema->setEditText(TopicPrompt);
+            tables().TemaTabl.setDataRows({});
+            KTem->setText(QStringLiteral("0"));
+            RWoprWseh->setText(QStringLiteral("0"));
+            m_inActivation = false;
+            return;
+        }
+        const BankFiles bank(installPath(g.TekPapka));
+        // 2..5
+        bank.openAll();
+        RWoprWseh->setText(QString::number(bank.wopros.count()));
+        // 6
+        WiborTema->clear();
+        WiborTema->setEditText(TopicPrompt);
+        // 7
+        const auto topics = bank.tema.readAll<TemaRec>();
+        QStringList names;
+        names.reserve(qsizetype(topics.size()));
+        for (const TemaRec &t : topics)
+            names << t.Nazwan;
+        WiborTema->addItems(names);
+        WiborTema->setCurrentIndex(-1);
+        WiborTema->setEditText(TopicPrompt);
+        fillTopicTable(tables().TemaTabl, topics);
+        // 8
+        KTem->setText(QString::number(topics.size()));
+    } catch (const TrivoError &e) {
+        m_skipActivation = true;
+        reportError(e.text());
+    }
+    m_inActivation = false;
+}
+
+// ---- subject, limit, colours ----
+
+void TForm1::PredmetNameClick()
+{
+    try {
+        const auto found = findSubject(RecordFile(papkaPath(), PapkaRec::Size), PredmetName->currentText());
+        if (found) {
+            glo().TekPapka = trimmed(found->Papka);
+            QDir().mkdir(installPath(glo().TekPapka));
+        }
+    } catch (const TrivoError &e) {
+        reportError(e.text());
+    }
+    FormActivate();
+}
+
+void TForm1::MaxKWClick()
+{
+    if (!isAdmin(glo().KodDostupa)) {
+        desktop().message(QStringLiteral(" И для начальника. Увы!"), QString(), Desktop::Icon::Warning);
+        return;
+    }
+    const QString typed = desktop().input(QStringLiteral("Введите новое ограничение"),
+                                          QStringLiteral("Вопросов по теме не больше чем?"), MaxKW->text());
+    MaxKW->setText(typed);
+    try {
+        glo().LimitWopr = toIntOrThrow(typed);
+    } catch (const TrivoError &e) {
+        reportError(e.text());
+    }
+}
+
+void TForm1::setMainColour(ColorCode c)
+{
+    m_mainColour = c;
+    paintBackground(centralWidget(), c);
+}
+
+void TForm1::setAnswerAreaColour(ColorCode c) { paintBackground(answerRowsPanel, c); }
+
+void TForm1::N12Click()
+{
+    const auto chosen = desktop().chooseColour(paintColour(m_mainColour));
+    if (!chosen)
+        return;
+    const ColorCode c = colorFromRgb(chosen->rgb() & 0xFFFFFF);
+    setMainColour(c);
+    try {
+        ZapParam(installPath(QStringLiteral("Baza/CwetFona.qdx")), colorToName(c), QStringLiteral("Form1"));
+    } catch (const TrivoError &e) {
+        reportError(e.text());
+    }
+}
+
+void TForm1::N14Click()
+{
+    ZastPogasit1Click();
+    if (m_ended)
+        return;
+    const auto chosen =
+        desktop().chooseColour(answerRowsPanel->palette().color(QPalette::Window));
+    if (!chosen)
+        return;
+    const ColorCode c = colorFromRgb(chosen->rgb() & 0xFFFFFF);
+    setAnswerAreaColour(c);
+    try {
+        ZapParam(installPath(QStringLiteral("Baza/CwetFona.qdx")), colorToName(c), QStringLiteral("Otwet"));
+    } catch (const TrivoError &e) {
+        reportError(e.text());
+    }
+}
+
+// ---- log-in ----
+
+void TForm1::applyRights(bool admin)
+{
+    for (QAction *a : {N1, N3, N27})
+        a->setEnabled(admin);
+    Regim->setEnabled(admin);
+    WremIzm->setEnabled(admin);
+    KPraw->setVisible(admin);
+    NomerWoprosa->setVisible(admin);
+}
+
+bool TForm1::login(const QString &typed)
+{
+    const LoginResult r = decideLogin(glo().users, typed);
+    if (r.outcome == LoginOutcome::Unknown) {
+        desktop().message(QStringLiteral("Повторите запуск программы"), QStringLiteral("Что-то я Вас не припоминаю"),
+                          Desktop::Icon::Warning);
+    } else if (r.outcome == LoginOutcome::Closed) {
+        glo().KodDostupa = r.letter;
+        desktop().message(QStringLiteral("Увы!!!"), QStringLiteral("Вам доступ закрыт"), Desktop::Icon::Warning);
+    } else {
+        glo().KodDostupa = r.letter;
+        applyRights(isAdmin(r.letter));
+        return true;
+    }
+    m_ended = true;
+    close();
+    return false;
+}
+
+bool TForm1::NewDostup() { return login(Parol->text()); }
+
+bool TForm1::ProveritDostup()
+{
+    return login(desktop().input(QStringLiteral("Введите ровно 6 цифр"), QStringLiteral("Пароль?"),
+                                 DefaultAdminPassword));
+}
+
+void TForm1::N10Click() { ProveritDostup(); }
+
+void TForm1::ZastPogasit1Click()
+{
+    if (!NewDostup())
+        return;
+    Zastavka->hide();
+    OtwetiOtm->show();
+    OdinTo4->hide();
+    Soot->hide();
+    for (int i = 0; i < AnswerRows; ++i) {
+        PtiOtw[size_t(i)]->hide();
+        PtiOtw[size_t(i)]->setChecked(false);
+        NomOtw[size_t(i)]->hide();
+        NomOtw[size_t(i)]->clear();
+        TxtOtw[size_t(i)]->hide();
+        TxtOtw[size_t(i)]->clear();
+    }
+}
+
+// ---- menus ----
+
+void TForm1::openInstalled(const QString &relative)
+{
+    // Nothing is reported when a document does not open.
+    desktop().openFile(installPath(relative));
+}
+
+void TForm1::N13Click() { openInstalled(QStringLiteral("Help/ReadMe.doc")); }
+void TForm1::N18Click() { openInstalled(QStringLiteral("Baza/FIPI_Obrazec_2007.doc")); }
+void TForm1::N29Click() { openInstalled(QStringLiteral("Baza/Obrazec.txt")); }
+void TForm1::w1Click() { openInstalled(QStringLiteral("Baza/wObrazec.txt")); }
+
+void TForm1::N15Click()
+{
+    if (!desktop().printWindow(this, true))
+        reportError(QStringLiteral("Не удалось напечатать окно: принтер недоступен."));
+}
+
+void TForm1::showWindow(QWidget *w) { desktop().showModal(static_cast<QDialog *>(w)); }
+
+void TForm1::N9Click()
+{
+    if (isAdmin(glo().KodDostupa))
+        showWindow(wins().Form5);
+}
+
+void TForm1::N30Click()
+{
+    if (isAdmin(glo().KodDostupa))
+        showWindow(wins().SpisPredm);
+}
+
+void TForm1::N27Click()
+{
+    if (isAdmin(glo().KodDostupa))
+        showWindow(wins().NaborWopr);
+}
+
+void TForm1::editorClick()
+{
+    if (isAdmin(glo().KodDostupa))
+        showWindow(wins().Zagruzka);
+}
+
+void TForm1::settingsClick()
+{
+    if (isAdmin(glo().KodDostupa))
+        showWindow(wins().Nastroika);
+}

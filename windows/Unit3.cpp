@@ -1,0 +1,133 @@
+#include "Unit3.h"
+#include "Desktop.h"
+#include "Unit1.h"
+#include "UnitGlo.h"
+#include "Windows.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QLineEdit *box(const QString &name, const QString &hint = {})
+{
+    auto *e = new QLineEdit;
+    e->setObjectName(name);
+    e->setToolTip(hint);
+    return e;
+}
+QPushButton *btn(const QString &name, const QString &caption, const QString &hint = {})
+{
+    auto *b = new QPushButton(caption);
+    b->setObjectName(name);
+    b->setToolTip(hint);
+    return b;
+}
+} // namespace
+
+TNastroika::TNastroika(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Nastroika"));
+    setWindowTitle(QStringLiteral("Настройки"));
+    auto *l = new QVBoxLayout(this);
+    auto *f = new QFormLayout;
+    LabeledEditFima = box(QStringLiteral("LabeledEditFima"));
+    f->addRow(QStringLiteral(" Имя пользователя"), LabeledEditFima);
+    auto *office = new QGroupBox(QStringLiteral(" MSOffice "));
+    office->setToolTip(QStringLiteral("2003 или другая"));
+    auto *ol = new QHBoxLayout(office);
+    VerOff = box(QStringLiteral("VerOff"), QStringLiteral("2003 или другая"));
+    ol->addWidget(VerOff);
+    f->addRow(office);
+    BazWrWopr = box(QStringLiteral("BazWrWopr"), QStringLiteral("секунд"));
+    DeltaOtw = box(QStringLiteral("DeltaOtw"), QStringLiteral("секунд"));
+    MaxWopr = box(QStringLiteral("MaxWopr"), QStringLiteral("штук"));
+    f->addRow(QStringLiteral("Базовое время каждого  вопроса"), BazWrWopr);
+    f->addRow(QStringLiteral("Добавка за каждый вариант ответа"), DeltaOtw);
+    f->addRow(QStringLiteral("Максимально вопросов в экзамене"), MaxWopr);
+    auto *grades = new QGroupBox(QStringLiteral("  %  Балл"));
+    grades->setToolTip(QStringLiteral("Правила выставления оценок"));
+    auto *gl = new QFormLayout(grades);
+    TriProc = box(QStringLiteral("TriProc"), QStringLiteral("Правила выставления оценок"));
+    ChetProc = box(QStringLiteral("ChetProc"), QStringLiteral("Правила выставления оценок"));
+    PaytProc = box(QStringLiteral("PaytProc"), QStringLiteral("Правила выставления оценок"));
+    gl->addRow(QStringLiteral(" 3 "), TriProc);
+    gl->addRow(QStringLiteral(" 4 "), ChetProc);
+    gl->addRow(QStringLiteral(" 5 "), PaytProc);
+    f->addRow(grades);
+    l->addLayout(f);
+    auto *bl = new QHBoxLayout;
+    BitBtn4 = btn(QStringLiteral("BitBtn4"), QStringLiteral("Цвет фона"), QStringLiteral("Основного экрана"));
+    ZapNastr = btn(QStringLiteral("ZapNastr"), QStringLiteral("Запомнить"), QStringLiteral("изменения в настройках"));
+    BitBtn1 = btn(QStringLiteral("BitBtn1"), QStringLiteral("Печать"), QStringLiteral("Окна прямо на принтер"));
+    BitBtn2 = btn(QStringLiteral("BitBtn2"), QStringLiteral("Выход"));
+    for (QPushButton *b : {BitBtn4, ZapNastr, BitBtn1, BitBtn2})
+        bl->addWidget(b);
+    l->addLayout(bl);
+    connect(BitBtn4, &QPushButton::clicked, this, &TNastroika::BitBtn4Click);
+    connect(ZapNastr, &QPushButton::clicked, this, &TNastroika::ZapNastrClick);
+    connect(BitBtn1, &QPushButton::clicked, this, &TNastroika::BitBtn1Click);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    FormCreate();
+}
+
+void TNastroika::FormCreate()
+{
+    Glo &g = glo();
+    try {
+        const NoKor n = NoKor::readOrCreate(installPath(QStringLiteral("Baza/NoKor.qdx")));
+        m_line1 = n.text(NoKor::Reserved);
+        LabeledEditFima->setText(n.text(NoKor::UserName));
+        VerOff->setText(n.text(NoKor::OfficeVersion));
+        const std::pair<QLineEdit *, NoKor::Line> numbers[] = {
+            {BazWrWopr, NoKor::BaseTime}, {DeltaOtw, NoKor::TimePerOption}, {TriProc, NoKor::Grade3},
+            {ChetProc, NoKor::Grade4},    {PaytProc, NoKor::Grade5},        {MaxWopr, NoKor::Limit}};
+        int *targets[] = {&g.SekWopr, &g.SekOtw, &g.TriProc, &g.ChetProc, &g.PaytProc, &g.LimitWopr};
+        for (size_t i = 0; i < std::size(numbers); ++i) {
+            const int v = n.number(numbers[i].second);
+            numbers[i].first->setText(QString::number(v));
+            *targets[i] = v;
+        }
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}
+
+void TNastroika::ZapNastrClick()
+{
+    NoKor n;
+    n.lines = {m_line1,          LabeledEditFima->text(),
+               colorToName(wins().Form1 ? wins().Form1->mainColour() : NoKor::defaults().colour()),
+               VerOff->text(),   BazWrWopr->text(), DeltaOtw->text(), TriProc->text(), ChetProc->text(),
+               PaytProc->text(), MaxWopr->text()};
+    try {
+        n.write(installPath(QStringLiteral("Baza/NoKor.qdx")));
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+        return; // the window stays open with what was typed
+    }
+    accept();
+}
+
+void TNastroika::BitBtn4Click()
+{
+    TForm1 *main = wins().Form1;
+    if (!main)
+        return;
+    const auto c = desktop().chooseColour(QColor::fromRgb(QRgb(colorToRgb(main->mainColour()))));
+    if (c)
+        main->setMainColour(colorFromRgb(c->rgb() & 0xFFFFFF));
+}
+
+void TNastroika::BitBtn1Click()
+{
+    if (!desktop().printWindow(this, false))
+        desktop().error(QStringLiteral("Не удалось напечатать окно: принтер недоступен."));
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(0, 255, 255));
+    setPalette(p);
+    setAutoFillBackground(true);
+}

@@ -1,0 +1,80 @@
+#include "Unit4.h"
+#include "Desktop.h"
+#include "TableModel.h"
+#include "UnitGlo.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+TNaborWopr::TNaborWopr(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("NaborWopr"));
+    setWindowTitle(QStringLiteral("Задать число вопросов по каждой теме для экзамена"));
+    grid.setHeaders({QStringLiteral("Предмет"), QStringLiteral("Тема"), QStringLiteral("Название"),
+                     QStringLiteral("Вопросов"), QStringLiteral("Надо")});
+    m_model = new StringTableModel(&grid, this);
+    auto *l = new QVBoxLayout(this);
+    TemWopr = new QTableView;
+    TemWopr->setObjectName(QStringLiteral("TemWopr"));
+    TemWopr->setModel(m_model);
+    TemWopr->setColumnWidth(2, 420);
+    TemWopr->horizontalHeader()->setStretchLastSection(true);
+    l->addWidget(TemWopr);
+    auto *bl = new QHBoxLayout;
+    Wse = new QPushButton(QStringLiteral("Все вопросы"));
+    Wse->setObjectName(QStringLiteral("Wse"));
+    Wse->setToolTip(QStringLiteral("пересчитать"));
+    KolW = new QLineEdit(QStringLiteral("5"));
+    KolW->setObjectName(QStringLiteral("KolW"));
+    KolW->setToolTip(QStringLiteral("Сколько вопросов брать из каждой темы"));
+    KolW->setMaximumWidth(60);
+    Wstawit = new QPushButton(QStringLiteral("Вставить"));
+    Wstawit->setObjectName(QStringLiteral("Wstawit"));
+    Wstawit->setToolTip(QStringLiteral("во все темы"));
+    Zapomn = new QPushButton(QStringLiteral("Запомнить"));
+    Zapomn->setObjectName(QStringLiteral("Zapomn"));
+    SpisTem = new QPushButton(QStringLiteral("Список"));
+    SpisTem->setObjectName(QStringLiteral("SpisTem"));
+    SpisTem->setToolTip(QStringLiteral("Печать списка тем"));
+    BitBtn2 = new QPushButton(QStringLiteral("Выход"));
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    Gauge1 = new QProgressBar;
+    Gauge1->setObjectName(QStringLiteral("Gauge1"));
+    Gauge1->setValue(0);
+    bl->addWidget(Wse);
+    bl->addWidget(KolW);
+    bl->addWidget(Wstawit);
+    bl->addWidget(Zapomn);
+    bl->addWidget(SpisTem);
+    bl->addWidget(Gauge1);
+    bl->addStretch(1);
+    bl->addWidget(BitBtn2);
+    l->addLayout(bl);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    resize(900, 520);
+}
+
+void TNaborWopr::showEvent(QShowEvent *e)
+{
+    FormActivate();
+    QDialog::showEvent(e);
+}
+
+void TNaborWopr::FormActivate()
+{
+    if (glo().TekPapka.isEmpty())
+        return;
+    try {
+        std::vector<QStringList> rows;
+        for (const ExamRec &r : BankFiles(installPath(glo().TekPapka)).exam.readAll<ExamRec>())
+            rows.push_back({r.Predm, r.Tema, r.Nazwan, r.Woprosov, r.Nado});
+        grid.setDataRows(std::move(rows));
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}

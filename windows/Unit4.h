@@ -1,0 +1,31 @@
+#pragma once
+#include "stringtable.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class StringTableModel;
+
+// The exam composition: how many questions each topic gives to the whole-subject exam.
+class TNaborWopr : public QDialog {
+    Q_OBJECT
+public:
+    explicit TNaborWopr(QWidget *parent = nullptr);
+
+    void FormActivate();
+
+    QTableView *TemWopr;
+    QLineEdit *KolW;
+    QProgressBar *Gauge1;
+    QPushButton *Wse, *Wstawit, *Zapomn, *SpisTem, *BitBtn2;
+    StringTable grid{5, 1};
+
+protected:
+    void showEvent(QShowEvent *e) override;
+
+private:
+    StringTableModel *m_model;
+};

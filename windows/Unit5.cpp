@@ -1,0 +1,99 @@
+#include "Unit5.h"
+#include "Desktop.h"
+#include "TableModel.h"
+#include "UnitGlo.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLocale>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+QString dostupPath() { return installPath(QStringLiteral("Baza/Dostup.dat")); }
+} // namespace
+
+TForm5::TForm5(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Form5"));
+    setWindowTitle(QStringLiteral("Пользователи и пароли"));
+    grid.setHeaders({QStringLiteral("Код"), QStringLiteral("Дата"), QStringLiteral("ФИО"), QStringLiteral("Пароль"),
+                     QStringLiteral("Доступ")});
+    m_model = new StringTableModel(&grid, this);
+    auto *l = new QVBoxLayout(this);
+    TabDost = new QTableView;
+    TabDost->setObjectName(QStringLiteral("TabDost"));
+    TabDost->setModel(m_model);
+    TabDost->setToolTip(QStringLiteral("Первый код и доступ не менять!!!"));
+    const int widths[] = {28, 75, 155, 51, 50};
+    for (int c = 0; c < 5; ++c)
+        TabDost->setColumnWidth(c, int(widths[c] * 1.4));
+    TabDost->horizontalHeader()->setStretchLastSection(true);
+    l->addWidget(TabDost);
+    auto *bl = new QHBoxLayout;
+    ZapDostup = new QPushButton(QStringLiteral("Запомнить"));
+    ZapDostup->setObjectName(QStringLiteral("ZapDostup"));
+    ZapDostup->setToolTip(QStringLiteral("Таблицу"));
+    BitBtn2 = new QPushButton(QStringLiteral("Выход"));
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    bl->addWidget(ZapDostup);
+    bl->addStretch(1);
+    bl->addWidget(BitBtn2);
+    l->addLayout(bl);
+    connect(ZapDostup, &QPushButton::clicked, this, &TForm5::ZapDostupClick);
+    connect(BitBtn2, &QPushButton::clicked, this, &TForm5::BitBtn2Click);
+    resize(600, 420);
+}
+
+QString TForm5::dateFormat()
+{
+    QString f = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!f.contains(QStringLiteral("yyyy")))
+        f.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    return f;
+}
+
+void TForm5::showEvent(QShowEvent *e)
+{
+    FormShow();
+    QDialog::showEvent(e);
+}
+
+void TForm5::FormShow()
+{
+    std::vector<DostupRec> recs;
+    try {
+        recs = RecordFile(dostupPath(), DostupRec::Size).readAll<DostupRec>();
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+        return;
+    }
+    // Rows beyond the file's records keep what they showed before.
+    grid.beginUpdate();
+    for (size_t i = 0; i < recs.size() && i < 10; ++i) {
+        const DostupRec &r = recs[i];
+        const QDate d = dateOfDayNumber(r.Data);
+        grid.setRow(int(i) + 1, {r.Kod, d.isValid() ? QLocale().toString(d, dateFormat()) : QString(), r.Fio,
+                                 r.ParolPolz, r.Dostup});
+    }
+    grid.endUpdate();
+}
+
+void TForm5::ZapDostupClick()
+{
+    std::vector<QStringList> rows;
+    for (int r = 1; r < grid.rowCount(); ++r)
+        rows.push_back(grid.row(r));
+    try {
+        const auto recs = usersFromRows(rows, [](const QString &t) {
+            return QLocale().toDate(trimmed(t), dateFormat());
+        });
+        RecordFile(dostupPath(), DostupRec::Size).rewrite(recs);
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+        return;
+    }
+    desktop().message(QStringLiteral("Перезапустите программу!!!"), QStringLiteral("Изменения вступят после этого"),
+                      Desktop::Icon::Warning);
+}

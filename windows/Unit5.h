@@ -1,0 +1,33 @@
+#pragma once
+#include "stringtable.h"
+
+#include <QDialog>
+
+class QPushButton;
+class QTableView;
+class StringTableModel;
+
+// The access table: the users, their passwords and access letters.
+class TForm5 : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm5(QWidget *parent = nullptr);
+
+    void FormShow();
+    void ZapDostupClick();
+    void BitBtn2Click() { reject(); }
+
+    // The platform's short date form, always with a four-digit year so that a
+    // date read back is the date that was shown.
+    static QString dateFormat();
+
+    QTableView *TabDost;
+    QPushButton *ZapDostup, *BitBtn2;
+    StringTable grid{5, 11};
+
+protected:
+    void showEvent(QShowEvent *e) override;
+
+private:
+    StringTableModel *m_model;
+};

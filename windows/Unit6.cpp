@@ -1,0 +1,108 @@
+#include "Unit6.h"
+#include "Desktop.h"
+#include "TableModel.h"
+#include "UnitGlo.h"
+#include "subjects.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+RecordFile papkaFile() { return RecordFile(installPath(QStringLiteral("Baza/Papka.dat")), PapkaRec::Size); }
+} // namespace
+
+TSpisPredm::TSpisPredm(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("SpisPredm"));
+    setWindowTitle(QStringLiteral("Список предметов"));
+    grid.setHeaders({QStringLiteral("№"), QStringLiteral("Название книги"), QStringLiteral("Папка"),
+                     QStringLiteral("Тем"), QStringLiteral("Вопросов"), QStringLiteral("Ответов")});
+    m_model = new StringTableModel(&grid, this);
+    auto *l = new QVBoxLayout(this);
+    Papki = new QTableView;
+    Papki->setObjectName(QStringLiteral("Papki"));
+    Papki->setModel(m_model);
+    Papki->setColumnWidth(0, 40);
+    Papki->setColumnWidth(1, 320);
+    Papki->setColumnWidth(2, 100);
+    Papki->horizontalHeader()->setStretchLastSection(true);
+    l->addWidget(Papki);
+    auto *bl = new QHBoxLayout;
+    Plus = new QPushButton(QStringLiteral("+"));
+    Plus->setObjectName(QStringLiteral("Plus"));
+    Plus->setToolTip(QStringLiteral("Добавить строку "));
+    Udal = new QPushButton(QStringLiteral("0"));
+    Udal->setObjectName(QStringLiteral("Udal"));
+    Udal->setToolTip(QStringLiteral("Удалить эту строку в таблице"));
+    SaveTab = new QPushButton(QStringLiteral("Запомнить таблицу"));
+    SaveTab->setObjectName(QStringLiteral("SaveTab"));
+    BitBtn2 = new QPushButton(QStringLiteral("Выход"));
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    for (QPushButton *b : {Plus, Udal, SaveTab})
+        bl->addWidget(b);
+    bl->addStretch(1);
+    bl->addWidget(BitBtn2);
+    l->addLayout(bl);
+    connect(Plus, &QPushButton::clicked, this, &TSpisPredm::PlusClick);
+    connect(Udal, &QPushButton::clicked, this, &TSpisPredm::UdalClick);
+    connect(SaveTab, &QPushButton::clicked, this, &TSpisPredm::SaveTabClick);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Papki, &QTableView::pressed, this, [this](const QModelIndex &i) { PapkiMouseDown(i.row() + 1); });
+    resize(760, 420);
+}
+
+void TSpisPredm::showEvent(QShowEvent *e)
+{
+    FormActivate();
+    QDialog::showEvent(e);
+}
+
+void TSpisPredm::FormActivate()
+{
+    try {
+        std::vector<QStringList> rows;
+        for (const PapkaRec &r : papkaFile().readAll<PapkaRec>())
+            rows.push_back(subjectRow(r));
+        grid.setDataRows(std::move(rows));
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}
+
+void TSpisPredm::PlusClick()
+{
+    const int n = grid.rowCount();
+    grid.setRowCount(n + 1);
+    grid.setRow(n, {QString::number(n), QStringLiteral("Название нового предмета"), QStringLiteral("ImyPapki"),
+                    QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")});
+}
+
+void TSpisPredm::PapkiMouseDown(int row)
+{
+    if (row >= 1 && row < grid.rowCount()) {
+        grid.setCurrentRow(row);
+        Udal->setText(QString::number(row));
+    }
+}
+
+void TSpisPredm::UdalClick()
+{
+    const int row = Papki->currentIndex().isValid() ? Papki->currentIndex().row() + 1 : grid.currentRow();
+    if (row >= 1 && row < grid.rowCount())
+        grid.removeRow(row);
+}
+
+void TSpisPredm::SaveTabClick()
+{
+    std::vector<QStringList> rows;
+    for (int r = 1; r < grid.rowCount(); ++r)
+        rows.push_back(grid.row(r));
+    try {
+        storeSubjects(papkaFile(), rows);
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}

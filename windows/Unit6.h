@@ -1,0 +1,31 @@
+#pragma once
+#include "stringtable.h"
+
+#include <QDialog>
+
+class QPushButton;
+class QTableView;
+class StringTableModel;
+
+// The subject list: every subject the program offers and its bank folder.
+class TSpisPredm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TSpisPredm(QWidget *parent = nullptr);
+
+    void FormActivate();
+    void PlusClick();
+    void PapkiMouseDown(int row); // row of the table (0 = header)
+    void UdalClick();
+    void SaveTabClick();
+
+    QTableView *Papki;
+    QPushButton *Udal, *Plus, *SaveTab, *BitBtn2;
+    StringTable grid{6, 1};
+
+protected:
+    void showEvent(QShowEvent *e) override;
+
+private:
+    StringTableModel *m_model;
+};

@@ -1,0 +1,19 @@
+#include "Unit8.h"
+
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+const QString TTeksti::BaseCaption = QStringLiteral("Пояснения к вопросу");
+
+TTeksti::TTeksti(QWidget *parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("Teksti"));
+    setWindowTitle(BaseCaption);
+    setModal(false);
+    auto *l = new QVBoxLayout(this);
+    Poyasnen = new QTextEdit;
+    Poyasnen->setObjectName(QStringLiteral("Poyasnen"));
+    Poyasnen->setReadOnly(true);
+    l->addWidget(Poyasnen);
+    resize(600, 450);
+}
