@@ -37,6 +37,7 @@
 #include <QScrollArea>
 #include <QTableView>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 const QString TForm1::TopicPrompt =
@@ -112,6 +113,10 @@ TForm1::TForm1()
     buildMenus();
     buildWindow();
     resize(1180, 800);
+    m_tick = new QTimer(this);
+    m_tick->setInterval(250);
+    connect(m_tick, &QTimer::timeout, this, [this] { tickClocks(secondsOfDay()); });
+    m_tick->start();
     FormCreate();
 }
 
@@ -551,6 +556,7 @@ void TForm1::FormCreate()
         g.PaytProc = n.number(NoKor::Grade5);
         g.LimitWopr = n.number(NoKor::Limit);
         MaxKW->setText(QString::number(g.LimitWopr));
+        timerWopr.setLimit(g.SekWopr);
         WoprSek->setText(QString::number(g.SekWopr));
         OtwSek->setText(QString::number(g.SekOtw));
         // 8
@@ -603,7 +609,8 @@ void TForm1::FormActivate()
     m_inActivation = true;
     try {
         // 1: the question timer's limit goes back to the base time (the clocks come with the run).
-        TimeWopros->setProperty("limit", g.SekWopr);
+        timerWopr.setLimit(g.SekWopr);
+        showClocks();
         if (g.TekPapka.isEmpty()) {
             // A subject list without any subject: nothing to open.
             WiborTema->clear();
@@ -615,7 +622,9 @@ void TForm1::FormActivate()
             return;
         }
         const BankFiles bank(installPath(g.TekPapka));
-        // 2..5
+        // 2..5 (a subject folder that is not there yet is made first)
+        if (!QDir().mkpath(bank.folder))
+            throw TrivoError(QStringLiteral("Cannot create folder: %1").arg(g.TekPapka));
         bank.openAll();
         RWoprWseh->setText(QString::number(bank.wopros.count()));
         // 6
@@ -638,6 +647,23 @@ void TForm1::FormActivate()
         reportError(e.text());
     }
     m_inActivation = false;
+}
+
+// ---- clocks ----
+
+void TForm1::tickClocks(int now)
+{
+    timerTema.tick(now);
+    const bool endOfTime = timerWopr.tick(now);
+    showClocks();
+    if (endOfTime)
+        emit questionTimeOver();
+}
+
+void TForm1::showClocks()
+{
+    TimerWopr->setText(Clock::format(timerWopr.shown()));
+    TimerTema->setText(Clock::format(timerTema.shown()));
 }
 
 // ---- subject, limit, colours ----

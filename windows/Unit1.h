@@ -1,5 +1,6 @@
 #pragma once
 #include "UnitGlo.h"
+#include "clock.h"
 #include "colors.h"
 
 #include <QMainWindow>
@@ -17,6 +18,7 @@ class QProgressBar;
 class QPushButton;
 class QScrollArea;
 class QTableView;
+class QTimer;
 class QTextEdit;
 class StringTableModel;
 class StringTable;
@@ -105,6 +107,15 @@ public:
     StringTable *sootTable() const { return m_soot; }
     StringTable *widimTable() const { return m_widim; }
 
+    // The question countdown and the topic clock; the QTimer only feeds them the time.
+    Clock timerWopr, timerTema;
+    void tickClocks(int now);
+    void showClocks();
+
+signals:
+    // The countdown of the question on screen reached its limit.
+    void questionTimeOver();
+
 protected:
     bool event(QEvent *e) override;
 
@@ -123,5 +134,6 @@ private:
     bool m_skipActivation = false;
     bool m_inActivation = false;
     StringTable *m_otwTek, *m_soot, *m_widim;
+    QTimer *m_tick;
     StringTableModel *m_otwTekModel, *m_sootModel, *m_widimModel;
 };

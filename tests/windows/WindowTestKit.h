@@ -1,0 +1,91 @@
+#pragma once
+// Shared set-up of the window tests: a fresh installation folder, the scripted
+// desktop, and the eight windows created as the program creates them.
+#include "Desktop.h"
+#include "Unit1.h"
+#include "UnitGlo.h"
+#include "Windows.h"
+#include "textfile.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+struct WindowTestKit {
+    std::unique_ptr<QTemporaryDir> dir;
+    ScriptedDesktop desk;
+
+    // A new installation folder holding only Baza/Win_Dos.qdx (unless told otherwise).
+    void freshFolder(bool withWinDos = true)
+    {
+        destroyAllWindows();
+        dir = std::make_unique<QTemporaryDir>();
+        QDir(dir->path()).mkpath(QStringLiteral("Baza"));
+        if (withWinDos)
+            writeCp1251Lines(path(QStringLiteral("Baza/Win_Dos.qdx")), {QStringLiteral("АВС"), QStringLiteral("ABC")});
+        setInstallRoot(dir->path());
+        glo() = Glo{};
+        desk = ScriptedDesktop{};
+        setDesktop(&desk);
+    }
+
+    QString path(const QString &rel) const { return QDir(dir->path()).filePath(rel); }
+
+    // Creates the windows and shows the main one, which runs its first activation.
+    TForm1 *start()
+    {
+        createAllWindows();
+        TForm1 *m = wins().Form1;
+        m->show();
+        m->activateWindow();
+        (void)QTest::qWaitForWindowActive(m, 2000);
+        return m;
+    }
+
+    // Another activation of the main window, as after a modal window closes.
+    void reactivate()
+    {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        (void)QTest::qWaitForWindowActive(&other, 2000);
+        other.hide();
+        wins().Form1->activateWindow();
+        (void)QTest::qWaitForWindowActive(wins().Form1, 2000);
+    }
+
+    // Logs in with a password through the splash.
+    void login(const QString &password)
+    {
+        wins().Form1->Parol->setText(password);
+        QTest::mouseClick(wins().Form1->ZastPogasit1, Qt::LeftButton);
+    }
+
+    QByteArray bytes(const QString &rel) const
+    {
+        QFile f(path(rel));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    ~WindowTestKit()
+    {
+        destroyAllWindows();
+        setDesktop(nullptr);
+    }
+};
+
+template <class T> T *child(QObject *parent, const QString &name)
+{
+    T *w = parent->findChild<T *>(name);
+    if (!w)
+        qWarning("no child named %s", qPrintable(name));
+    return w;
+}

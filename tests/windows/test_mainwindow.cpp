@@ -1,0 +1,294 @@
+// The main window from a first start to the log-in, the subject choice and the menus.
+#include "WindowTestKit.h"
+#include "runtables.h"
+#include "subjects.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollArea>
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+    WindowTestKit kit;
+
+private slots:
+    void firstStartCreatesTheDefaultFiles()
+    {
+        kit.freshFolder();
+        TForm1 *m = kit.start();
+
+        const auto subjects = RecordFile(kit.path("Baza/Papka.dat"), PapkaRec::Size).readAll<PapkaRec>();
+        QCOMPARE(subjects.size(), size_t(1));
+        QCOMPARE(subjects[0].Nomer, 1);
+        QCOMPARE(subjects[0].Nazwan, QStringLiteral("История"));
+        QCOMPARE(subjects[0].Papka, QStringLiteral("Istoriy"));
+        QCOMPARE(subjects[0].Tem, 52);
+        QCOMPARE(subjects[0].Woprosov, 2562);
+        QCOMPARE(subjects[0].Otwetov, 9600);
+        QCOMPARE(m->PredmetName->count(), 1);
+        QCOMPARE(glo().TekPapka, QStringLiteral("Istoriy"));
+
+        QCOMPARE(RecordFile(kit.path("Baza/Dostup.dat"), DostupRec::Size).count(), 4);
+        QCOMPARE(kit.bytes("Baza/NoKor.qdx"),
+                 QByteArray("Trivo\r\nQdx\r\nclGradientActiveCaption\r\n2003\r\n30\r\n5\r\n55\r\n70\r\n85\r\n5\r\n"));
+        QVERIFY(QFile::exists(kit.path("Baza/CwetFona.qdx")));
+        QCOMPARE(kit.bytes("Baza/CwetFona.qdx").size(), 0);
+
+        for (const char *f : {"Tema.dat", "Exam.dat", "Otwet.dat", "Wopros.dat", "Predmet.dat"}) {
+            QVERIFY2(QFile::exists(kit.path(QStringLiteral("Istoriy/") + f)), f);
+            QCOMPARE(QFileInfo(kit.path(QStringLiteral("Istoriy/") + f)).size(), 0);
+        }
+        QVERIFY(!QFile::exists(kit.path("Istoriy/Temp.dat")));
+        QVERIFY(!QDir(kit.path("Istoriy/Foto")).exists());
+        QCOMPARE(m->KTem->text(), QStringLiteral("0"));
+        QCOMPARE(m->RWoprWseh->text(), QStringLiteral("0"));
+        QCOMPARE(m->WiborTema->currentText(), TForm1::TopicPrompt);
+        QVERIFY(kit.desk.of("error").empty());
+
+        // Settings and modes as a new start leaves them.
+        QCOMPARE(m->MaxKW->text(), QStringLiteral("5"));
+        QCOMPARE(m->WoprSek->text(), QStringLiteral("30"));
+        QCOMPARE(m->OtwSek->text(), QStringLiteral("5"));
+        QCOMPARE(m->Regim->item(0)->checkState(), Qt::Checked);
+        QCOMPARE(m->Regim->item(1)->checkState(), Qt::Checked);
+        QCOMPARE(m->Regim->item(2)->checkState(), Qt::Unchecked);
+        QCOMPARE(glo().RegimPodskaz, QStringLiteral("Wkl"));
+        QCOMPARE(m->Parol->text(), QStringLiteral("470259"));
+        QVERIFY(m->Zastavka->isVisible());
+        QVERIFY(!m->OtwetiOtm->isVisible());
+        QCOMPARE(kit.desk.lastText("layout"), QStringLiteral("00000419"));
+    }
+
+    void windowsAndControlsAreFoundByName()
+    {
+        kit.freshFolder();
+        TForm1 *m = kit.start();
+        QCOMPARE(m->objectName(), QStringLiteral("Form1"));
+        for (const char *name : {"Zagruzka", "Nastroika", "Form5", "NaborWopr", "SpisPredm", "DalsheOkno", "Teksti"})
+            QVERIFY2(m->findChild<QDialog *>(QLatin1String(name)), name);
+        for (int i = 1; i <= 30; ++i) {
+            QVERIFY(m->findChild<QCheckBox *>(QStringLiteral("PtiOtw%1").arg(i)));
+            QVERIFY(m->findChild<QLineEdit *>(QStringLiteral("NomOtw%1").arg(i)));
+            QVERIFY(m->findChild<QTextEdit *>(QStringLiteral("TxtOtw%1").arg(i)));
+        }
+        auto *row7 = m->findChild<QTextEdit *>(QStringLiteral("TxtOtw7"));
+        QCOMPARE(row7->geometry(), QRect(32, 43 * 7 - 41, 820, 41));
+        for (const char *name : {"N1", "N3", "N7", "N27", "N28", "N10", "N13", "N15", "N18", "N29", "w1", "N12", "N14",
+                                 "N30", "N9", "N5", "N20"})
+            QVERIFY2(m->findChild<QAction *>(QLatin1String(name)), name);
+        QVERIFY(QApplication::applicationDisplayName().isEmpty());
+    }
+
+    void missingTranslationTableStopsTheCreationStep()
+    {
+        kit.freshFolder(false);
+        TForm1 *m = kit.start();
+        QCOMPARE(kit.desk.lastText("error"), QStringLiteral("File not found"));
+        // Steps after the table are not done: no colour file, but the program runs on.
+        QVERIFY(!QFile::exists(kit.path("Baza/CwetFona.qdx")));
+        QVERIFY(m->isVisible());
+        QVERIFY(QFile::exists(kit.path("Istoriy/Tema.dat")));
+    }
+
+    void badSettingsLineIsReported()
+    {
+        kit.freshFolder();
+        writeCp1251Lines(kit.path("Baza/NoKor.qdx"), {"x", "Qdx", "clRed", "2003", "тридцать", "5", "55", "70", "85", "5"});
+        kit.start();
+        const auto errors = kit.desk.of("error");
+        QVERIFY(!errors.empty());
+        QCOMPARE(errors.front().text, QStringLiteral("Invalid numeric input"));
+
+        kit.freshFolder();
+        writeCp1251Lines(kit.path("Baza/NoKor.qdx"), {"x", "Qdx", "clNoSuch", "2003", "30", "5", "55", "70", "85", "5"});
+        kit.start();
+        QCOMPARE(kit.desk.of("error").front().text, QStringLiteral("'clNoSuch' is not a valid integer value"));
+    }
+
+    void activationRelistsTopicsAndRebuildsExam()
+    {
+        kit.freshFolder();
+        TForm1 *m = kit.start();
+        const BankFiles bank(kit.path("Istoriy"));
+        bank.tema.rewrite(std::vector<TemaRec>{{"1", "1", "Древняя Русь"}, {"1", "2", "Смута"}});
+        QFile::remove(bank.exam.path());
+        m->WiborTema->setEditText(QStringLiteral("что-то"));
+        kit.reactivate();
+        QCOMPARE(m->WiborTema->count(), 2);
+        QCOMPARE(m->WiborTema->itemText(1), QStringLiteral("Смута"));
+        QCOMPARE(m->WiborTema->currentText(), TForm1::TopicPrompt);
+        QCOMPARE(m->KTem->text(), QStringLiteral("2"));
+        QCOMPARE(bank.exam.count(), 2);
+        QCOMPARE(tables().TemaTabl.cell(2, 2), QStringLiteral("Смута"));
+    }
+
+    void choosingASubjectWithoutFolderCreatesIt()
+    {
+        kit.freshFolder();
+        RecordFile papka(kit.path("Baza/Papka.dat"), PapkaRec::Size);
+        papka.rewrite(std::vector<PapkaRec>{defaultSubject(), {2, "  География ", "Geogr", 1, 1, 1}});
+        TForm1 *m = kit.start();
+        QCOMPARE(m->PredmetName->count(), 2);
+        m->PredmetName->setCurrentIndex(1);
+        m->PredmetNameClick();
+        QCOMPARE(glo().TekPapka, QStringLiteral("Geogr"));
+        for (const char *f : {"Tema.dat", "Exam.dat", "Otwet.dat", "Wopros.dat", "Predmet.dat"})
+            QVERIFY2(QFile::exists(kit.path(QStringLiteral("Geogr/") + f)), f);
+
+        // A name that matches nothing keeps the subject.
+        m->PredmetName->setEditable(true);
+        m->PredmetName->setEditText(QStringLiteral("Химия"));
+        m->PredmetNameClick();
+        QCOMPARE(glo().TekPapka, QStringLiteral("Geogr"));
+    }
+
+    void administratorGetsEveryRight()
+    {
+        kit.freshFolder();
+        TForm1 *m = kit.start();
+        kit.login(QStringLiteral("470259"));
+        QCOMPARE(glo().KodDostupa, QStringLiteral("Z"));
+        QVERIFY(!m->Zastavka->isVisible());
+        QVERIFY(m->OtwetiOtm->isVisible());
+        for (QAction *a : {m->N1, m->N3, m->N27})
+            QVERIFY(a->isEnabled());
+        QVERIFY(m->Regim->isEnabled() && m->WremIzm->isEnabled());
+        QVERIFY(m->KPraw->isVisible() && m->NomerWoprosa->isVisible());
+
+        kit.desk.inputs.push_back(QStringLiteral("12"));
+        m->MaxKWClick();
+        QCOMPARE(glo().LimitWopr, 12);
+        QCOMPARE(m->MaxKW->text(), QStringLiteral("12"));
+        kit.desk.inputs.push_back(QStringLiteral("двенадцать"));
+        m->MaxKWClick();
+        QCOMPARE(m->MaxKW->text(), QStringLiteral("двенадцать"));
+        QCOMPARE(glo().LimitWopr, 12);
+        QCOMPARE(kit.desk.lastText("error"), QStringLiteral("'двенадцать' is not a valid integer value"));
+
+        for (QAction *a : {m->N9, m->N30, m->N27, m->editorItem, m->settingsItem}) {
+            kit.desk.clear();
+            a->trigger();
+            QCOMPARE(kit.desk.of("modal").size(), size_t(1));
+        }
+    }
+
+    void userIsRefusedEveryAdministratorEntry()
+    {
+        kit.freshFolder();
+        TForm1 *m = kit.start();
+        kit.login(QStringLiteral("318642 "));
+        QCOMPARE(glo().KodDostupa, QStringLiteral("W"));
+        for (QAction *a : {m->N1, m->N3, m->N27})
+            QVERIFY(!a->isEnabled());
+        QVERIFY(!m->Regim->isEnabled());
+        QVERIFY(!m->WremIzm->isEnabled());
+        QVERIFY(!m->KPraw->isVisible());
+        QVERIFY(!m->NomerWoprosa->isVisible());
+
+        kit.desk.clear();
+        m->MaxKWClick();
+        QCOMPARE(kit.desk.lastText("message"), QStringLiteral(" И для начальника. Увы!"));
+        QCOMPARE(glo().LimitWopr, 5);
+        // The handlers refuse on their own too, whatever enabled their entries.
+        for (auto handler : {&TForm1::N9Click, &TForm1::N30Click, &TForm1::N27Click, &TForm1::editorClick,
+                             &TForm1::settingsClick})
+            (m->*handler)();
+        QVERIFY(kit.desk.of("modal").empty());
+    }
+
+    void unknownPasswordEndsTheProgram()
+    {
+        kit.freshFolder();
+        TForm1 *m = kit.start();
+        kit.login(QStringLiteral("111111"));
+        QVERIFY(m->ended());
+        QCOMPARE(kit.desk.of("message").back().caption, QStringLiteral("Что-то я Вас не припоминаю"));
+        QCOMPARE(kit.desk.lastText("message"), QStringLiteral("Повторите запуск программы"));
+        QVERIFY(glo().KodDostupa.isEmpty());
+    }
+
+    void closedLetterEndsTheProgram()
+    {
+        kit.freshFolder();
+        RecordFile(kit.path("Baza/Dostup.dat"), DostupRec::Size)
+            .rewrite(std::vector<DostupRec>{{"01", 0, "Гость", "222222", "Q"}});
+        TForm1 *m = kit.start();
+        kit.login(QStringLiteral("222222"));
+        QVERIFY(m->ended());
+        QCOMPARE(kit.desk.lastText("message"), QStringLiteral("Увы!!!"));
+        QCOMPARE(kit.desk.of("message").back().caption, QStringLiteral("Вам доступ закрыт"));
+    }
+
+    void loginThroughTheUserMenu()
+    {
+        kit.freshFolder();
+        TForm1 *m = kit.start();
+        kit.login(QStringLiteral("470259"));
+        kit.desk.inputs.push_back(QStringLiteral("529073"));
+        m->N10->trigger();
+        const auto inputs = kit.desk.of("input");
+        QCOMPARE(inputs.back().caption, QStringLiteral("Введите ровно 6 цифр"));
+        QCOMPARE(inputs.back().text, QStringLiteral("Пароль?|470259"));
+        QCOMPARE(glo().KodDostupa, QStringLiteral("W"));
+        QVERIFY(!m->N3->isEnabled());
+        // Cancelling offers the administrator's default.
+        kit.desk.inputs.push_back(std::nullopt);
+        m->N10->trigger();
+        QCOMPARE(glo().KodDostupa, QStringLiteral("Z"));
+    }
+
+    void coloursAreStoredAndAppliedAtTheNextStart()
+    {
+        kit.freshFolder();
+        TForm1 *m = kit.start();
+        kit.desk.colours.push_back(QColor(255, 0, 0));
+        m->N12->trigger();
+        QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clRed"));
+        kit.desk.colours.push_back(QColor(0x12, 0x34, 0x56));
+        m->N14->trigger(); // also logs in first, through the splash
+        QCOMPARE(glo().KodDostupa, QStringLiteral("Z"));
+        QCOMPARE(readCp1251Lines(kit.path("Baza/CwetFona.qdx")),
+                 QStringList({"Form1 clRed", "Otwet $00563412"}));
+        kit.desk.colours.push_back(std::nullopt);
+        m->N12->trigger(); // cancelled: nothing changes
+        QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clRed"));
+
+        destroyAllWindows();
+        m = kit.start();
+        QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clRed"));
+        QCOMPARE(m->answerRowsPanel->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56));
+    }
+
+    void laterColourLinesWin()
+    {
+        kit.freshFolder();
+        writeCp1251Lines(kit.path("Baza/CwetFona.qdx"), {"Form1 clRed", "Otwet clAqua", "Form1 clBlue"});
+        TForm1 *m = kit.start();
+        QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clBlue"));
+    }
+
+    void documentEntriesOpenTheirFiles()
+    {
+        kit.freshFolder();
+        TForm1 *m = kit.start();
+        kit.desk.openSucceeds = false; // nothing is reported when a document does not open
+        const std::pair<QAction *, QString> entries[] = {{m->N13, "Help/ReadMe.doc"},
+                                                         {m->N18, "Baza/FIPI_Obrazec_2007.doc"},
+                                                         {m->N29, "Baza/Obrazec.txt"},
+                                                         {m->w1, "Baza/wObrazec.txt"}};
+        for (const auto &[action, file] : entries) {
+            action->trigger();
+            QCOMPARE(kit.desk.lastText("open"), kit.path(file));
+        }
+        QVERIFY(kit.desk.of("error").empty());
+        m->N15->trigger();
+        QCOMPARE(kit.desk.of("print").back().caption, QStringLiteral("landscape"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "test_mainwindow.moc"
