@@ -78,7 +78,9 @@ void RecordFile::rewriteRaw(const std::vector<QByteArray> &records) const
     QSaveFile f(m_path);
     if (!f.open(QIODevice::WriteOnly))
         fail(QStringLiteral("Cannot write file"), m_path, f.errorString());
-    if (f.write(all) != all.size()) {
+    // commit() does not see a failed flush of the write buffer and would put a
+    // cut file in place of the old one, so the flush is checked here.
+    if (f.write(all) != all.size() || !f.flush()) {
         const QString why = f.errorString();
         f.cancelWriting();
         fail(QStringLiteral("Cannot write file"), m_path, why);

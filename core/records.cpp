@@ -25,8 +25,11 @@ void writeText(QByteArray &rec, int offset, int capacity, const QString &text)
     std::memcpy(p + 1, b.constData(), size_t(b.size()));
 }
 
+// A number that does not lie wholly inside the record reads as 0.
 qint32 readInt32(const QByteArray &rec, int offset)
 {
+    if (offset < 0 || offset + 4 > rec.size())
+        return 0;
     return qFromLittleEndian<qint32>(rec.constData() + offset);
 }
 
@@ -37,6 +40,8 @@ void writeInt32(QByteArray &rec, int offset, qint32 v)
 
 double readDouble(const QByteArray &rec, int offset)
 {
+    if (offset < 0 || offset + 8 > rec.size())
+        return 0;
     quint64 bits = qFromLittleEndian<quint64>(rec.constData() + offset);
     double d;
     std::memcpy(&d, &bits, sizeof d);

@@ -31,6 +31,7 @@ void writeCp1251Lines(const QString &path, const QStringList &lines)
         out += "\r\n";
     }
     QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size() || !f.commit())
+    // flush() first: commit() misses a failed flush and would replace the file with a cut one.
+    if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size() || !f.flush() || !f.commit())
         throw TrivoError(QStringLiteral("Cannot write file: %1 (%2)").arg(QFileInfo(path).fileName(), f.errorString()));
 }
