@@ -1,0 +1,178 @@
+// The settings, access table and subject list windows.
+#include "Unit3.h"
+#include "Unit5.h"
+#include "Unit6.h"
+#include "WindowTestKit.h"
+#include "subjects.h"
+
+#include <QComboBox>
+#include <QLocale>
+#include <QTableView>
+
+class DialogsTest : public QObject {
+    Q_OBJECT
+    WindowTestKit kit;
+
+    std::vector<QStringList> papkaRows()
+    {
+        std::vector<QStringList> rows;
+        for (const PapkaRec &r : RecordFile(kit.path("Baza/Papka.dat"), PapkaRec::Size).readAll<PapkaRec>())
+            rows.push_back(subjectRow(r));
+        return rows;
+    }
+
+private slots:
+    void settingsAreShownAndStored()
+    {
+        kit.freshFolder();
+        writeCp1251Lines(kit.path("Baza/NoKor.qdx"),
+                         {"мой", "Учитель", "clSkyBlue", "2010", " 40", "6", "50", "65", "80", "7"});
+        TForm1 *m = kit.start();
+        TNastroika *s = wins().Nastroika;
+        QCOMPARE(s->LabeledEditFima->text(), QStringLiteral("Учитель"));
+        QCOMPARE(s->VerOff->text(), QStringLiteral("2010"));
+        QCOMPARE(s->BazWrWopr->text(), QStringLiteral("40"));
+        QCOMPARE(s->MaxWopr->text(), QStringLiteral("7"));
+        QCOMPARE(glo().SekWopr, 40);
+        QCOMPARE(glo().PaytProc, 80);
+        QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clSkyBlue"));
+
+        s->BazWrWopr->setText(QStringLiteral("45"));
+        s->MaxWopr->setText(QStringLiteral("много")); // written as typed; the next start reports it
+        kit.desk.colours.push_back(QColor(0, 0, 255));
+        QTest::mouseClick(s->BitBtn4, Qt::LeftButton);
+        QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clBlue"));
+        QTest::mouseClick(s->ZapNastr, Qt::LeftButton);
+        QCOMPARE(readCp1251Lines(kit.path("Baza/NoKor.qdx")),
+                 QStringList({"мой", "Учитель", "clBlue", "2010", "45", "6", "50", "65", "80", "много"}));
+        QCOMPARE(glo().SekWopr, 40); // takes effect at the next start
+
+        destroyAllWindows();
+        kit.desk.clear();
+        kit.start();
+        QCOMPARE(kit.desk.of("error").front().text, QStringLiteral("Invalid numeric input"));
+    }
+
+    void settingsPrintTurnsTheWindowAqua()
+    {
+        kit.freshFolder();
+        kit.start();
+        TNastroika *s = wins().Nastroika;
+        QTest::mouseClick(s->BitBtn1, Qt::LeftButton);
+        QCOMPARE(kit.desk.of("print").back().text, QStringLiteral("Nastroika"));
+        QCOMPARE(s->palette().color(QPalette::Window), QColor(0, 255, 255));
+    }
+
+    void accessTableShowsAndStoresUsers()
+    {
+        kit.freshFolder();
+        kit.start();
+        TForm5 *f = wins().Form5;
+        f->FormShow();
+        const QString today = QLocale().toString(QDate::currentDate(), TForm5::dateFormat());
+        QCOMPARE(f->grid.row(1), QStringList({"01", today, "Администратор", "470259", "Z"}));
+        QCOMPARE(f->grid.cell(2, 4), QStringLiteral("Пользователь 3"));
+        QVERIFY(f->grid.cell(0, 5).isEmpty());
+
+        // Clearing the code of the second user drops that user; a new row is added.
+        f->grid.setCell(0, 2, QStringLiteral(" "));
+        f->grid.setRow(5, {"05", today, "Новый ученик с очень длинным именем", "1234567", "W"});
+        QTest::mouseClick(f->ZapDostup, Qt::LeftButton);
+        QCOMPARE(kit.desk.lastText("message"), QStringLiteral("Перезапустите программу!!!"));
+        QCOMPARE(kit.desk.of("message").back().caption, QStringLiteral("Изменения вступят после этого"));
+        const auto recs = RecordFile(kit.path("Baza/Dostup.dat"), DostupRec::Size).readAll<DostupRec>();
+        QCOMPARE(recs.size(), size_t(4));
+        QCOMPARE(recs[0].Kod, QStringLiteral("01"));
+        QCOMPARE(recs[1].Kod, QStringLiteral("03"));
+        QCOMPARE(recs[3].Fio, QStringLiteral("Новый ученик с очень"));
+        QCOMPARE(recs[3].ParolPolz, QStringLiteral("123456"));
+        QCOMPARE(dateOfDayNumber(recs[3].Data), QDate::currentDate());
+        // The users in memory stay as loaded until the next start.
+        QCOMPARE(glo().users.size(), size_t(4));
+        QCOMPARE(glo().users[1].kod, QStringLiteral("02"));
+    }
+
+    void badDateStoresNothing()
+    {
+        kit.freshFolder();
+        kit.start();
+        TForm5 *f = wins().Form5;
+        f->FormShow();
+        const QByteArray before = kit.bytes("Baza/Dostup.dat");
+        f->grid.setCell(0, 2, QString());   // would shorten the file ...
+        f->grid.setCell(1, 4, QStringLiteral("вчера")); // ... but this date cannot be read
+        kit.desk.clear();
+        QTest::mouseClick(f->ZapDostup, Qt::LeftButton);
+        QCOMPARE(kit.desk.lastText("error"), QStringLiteral("'вчера' is not a valid date"));
+        QVERIFY(kit.desk.of("message").empty());
+        QCOMPARE(kit.bytes("Baza/Dostup.dat"), before);
+    }
+
+    void subjectListAddsDeletesAndStores()
+    {
+        kit.freshFolder();
+        RecordFile(kit.path("Baza/Papka.dat"), PapkaRec::Size)
+            .rewrite(std::vector<PapkaRec>{defaultSubject(), {2, "География", "Geogr", 3, 30, 120},
+                                           {3, "Физика", "Fizika", 2, 20, 80}});
+        kit.start();
+        TSpisPredm *s = wins().SpisPredm;
+        s->FormActivate();
+        QCOMPARE(s->grid.rowCount(), 4);
+        s->PlusClick();
+        QCOMPARE(s->grid.row(4), QStringList({"4", "Название нового предмета", "ImyPapki", "1", "1", "1"}));
+
+        s->PapkiMouseDown(2);
+        QCOMPARE(s->Udal->text(), QStringLiteral("2"));
+        s->Papki->setCurrentIndex(s->Papki->model()->index(1, 0));
+        QTest::mouseClick(s->Udal, Qt::LeftButton);
+        QCOMPARE(s->grid.rowCount(), 4);
+        QCOMPARE(s->grid.cell(1, 2), QStringLiteral("Физика"));
+        QCOMPARE(s->grid.cell(0, 3), QStringLiteral("4")); // numbers are not renumbered
+
+        s->grid.setCell(2, 3, QStringLiteral("ОченьДлинноеИмя"));
+        QTest::mouseClick(s->SaveTab, Qt::LeftButton);
+        QVERIFY(kit.desk.of("error").empty());
+        const auto rows = papkaRows();
+        QCOMPARE(rows.size(), size_t(3));
+        QCOMPARE(rows[1], QStringList({"3", "Физика", "Fizika", "2", "20", "80"}));
+        QCOMPARE(rows[2][2], QStringLiteral("ОченьДли"));
+    }
+
+    void subjectListNeverLosesTheStoredList()
+    {
+        kit.freshFolder();
+        kit.start();
+        TSpisPredm *s = wins().SpisPredm;
+        s->FormActivate();
+        s->PlusClick();
+        const QByteArray before = kit.bytes("Baza/Papka.dat");
+
+        s->grid.setCell(4, 2, QStringLiteral("сорок"));
+        QTest::mouseClick(s->SaveTab, Qt::LeftButton);
+        QCOMPARE(kit.desk.lastText("error"), QStringLiteral("'сорок' is not a valid integer value"));
+        QCOMPARE(kit.bytes("Baza/Papka.dat"), before);
+
+        s->grid.setRowCount(1);
+        kit.desk.clear();
+        QTest::mouseClick(s->SaveTab, Qt::LeftButton);
+        QVERIFY(!kit.desk.of("error").empty());
+        QCOMPARE(kit.bytes("Baza/Papka.dat"), before);
+    }
+
+    void emptySubjectListStartsWithoutABank()
+    {
+        kit.freshFolder();
+        QFile f(kit.path("Baza/Papka.dat"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        TForm1 *m = kit.start();
+        QVERIFY(glo().TekPapka.isEmpty());
+        QCOMPARE(m->PredmetName->count(), 0);
+        QCOMPARE(m->KTem->text(), QStringLiteral("0"));
+        QVERIFY(kit.desk.of("error").empty());
+        QVERIFY(!QFile::exists(kit.path("Tema.dat")));
+    }
+};
+
+QTEST_MAIN(DialogsTest)
+#include "test_dialogs.moc"
