@@ -1,0 +1,135 @@
+#include "run.h"
+#include "text.h"
+
+#include <QStringBuilder>
+
+namespace {
+const QString pendingMark = QStringLiteral("у");
+
+QString codesKey(const QString &a, const QString &b, const QString &c, const QString &d)
+{
+    return trimmed(a) % u'\x1f' % trimmed(b) % u'\x1f' % trimmed(c) % u'\x1f' % trimmed(d);
+}
+} // namespace
+
+QStringList questionRow(const WoprosRec &q, RandomGen &gen, int keyRange)
+{
+    return {q.Predm, q.Tema, q.Test, q.Wopr, q.Nazwan, QString::number(gen.draw(keyRange)), q.Ball, pendingMark};
+}
+
+std::vector<QStringList> topicQuestionRows(const std::vector<WoprosRec> &questions, const QString &predm,
+                                           const QString &tema, RandomGen &gen, int keyRange)
+{
+    const QString p = trimmed(predm), t = trimmed(tema);
+    std::vector<QStringList> rows;
+    for (const WoprosRec &q : questions)
+        if (trimmed(q.Predm) == p && trimmed(q.Tema) == t)
+            rows.push_back(questionRow(q, gen, keyRange));
+    return rows;
+}
+
+std::vector<QStringList> topicAnswerRows(const std::vector<OtwetRec> &answers, const QString &predm,
+                                         const QString &tema)
+{
+    const QString p = trimmed(predm), t = trimmed(tema);
+    std::vector<QStringList> rows;
+    for (const OtwetRec &a : answers)
+        if (trimmed(a.Predm) == p && trimmed(a.Tema) == t)
+            rows.push_back({a.Predm, a.Tema, a.Test, a.Wopr, a.Otwe, a.Kod_P, a.Nazwan});
+    return rows;
+}
+
+void orderByKeys(std::vector<QStringList> &rows, int keyColumn)
+{
+    const int n = int(rows.size());
+    if (n < 2)
+        return;
+    std::vector<QByteArray> key(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        key[size_t(i)] = toCp1251(rows[size_t(i)].value(keyColumn));
+    // pos[i] = which original row stands at place i; a tournament tree over the
+    // places keeps the topmost place holding the greatest key.
+    std::vector<int> at(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i)
+        at[size_t(i)] = i;
+    auto better = [&](int a, int b) { // places; -1 = none
+        if (a < 0)
+            return b;
+        if (b < 0)
+            return a;
+        const int c = key[size_t(at[size_t(a)])].compare(key[size_t(at[size_t(b)])]);
+        return c > 0 || (c == 0 && a < b) ? a : b;
+    };
+    int size = 1;
+    while (size < n)
+        size *= 2;
+    std::vector<int> tree(size_t(2 * size), -1);
+    for (int i = 0; i < n; ++i)
+        tree[size_t(size + i)] = i;
+    for (int v = size - 1; v >= 1; --v)
+        tree[size_t(v)] = better(tree[size_t(2 * v)], tree[size_t(2 * v + 1)]);
+    auto update = [&](int place, bool active) {
+        int v = size + place;
+        tree[size_t(v)] = active ? place : -1;
+        for (v /= 2; v >= 1; v /= 2)
+            tree[size_t(v)] = better(tree[size_t(2 * v)], tree[size_t(2 * v + 1)]);
+    };
+    for (int last = n - 1; last >= 1; --last) {
+        const int best = tree[1]; // places 0..last are the active ones
+        if (best != last) {
+            std::swap(at[size_t(best)], at[size_t(last)]);
+            update(best, true);
+        }
+        update(last, false);
+    }
+    std::vector<QStringList> ordered;
+    ordered.reserve(size_t(n));
+    for (int i = 0; i < n; ++i)
+        ordered.push_back(std::move(rows[size_t(at[size_t(i)])]));
+    rows = std::move(ordered);
+}
+
+void cutToLimit(std::vector<QStringList> &rows, int limit)
+{
+    if (limit < 0)
+        limit = 0;
+    if (size_t(limit) < rows.size())
+        rows.resize(size_t(limit));
+}
+
+int pointsSum(const std::vector<QStringList> &rows, int ballColumn)
+{
+    int sum = 0;
+    for (const QStringList &r : rows) {
+        const QString b = r.value(ballColumn);
+        if (!trimmed(b).isEmpty())
+            sum += toIntOrThrow(trimmed(b));
+    }
+    return sum;
+}
+
+void AnswerIndex::build(const StringTable &otwTabl)
+{
+    m_rows.clear();
+    for (int r = 1; r < otwTabl.rowCount(); ++r) {
+        const QStringList &row = otwTabl.row(r);
+        m_rows[codesKey(row.value(0), row.value(1), row.value(2), row.value(3))].push_back(r);
+    }
+}
+
+const std::vector<int> &AnswerIndex::rowsOf(const QString &predm, const QString &tema, const QString &test,
+                                            const QString &wopr) const
+{
+    static const std::vector<int> none;
+    const auto it = m_rows.constFind(codesKey(predm, tema, test, wopr));
+    return it == m_rows.constEnd() ? none : *it;
+}
+
+QString durationText(int seconds)
+{
+    seconds = std::max(seconds, 0);
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
