@@ -1,6 +1,7 @@
 #include "Unit1.h"
 #include "Desktop.h"
 #include "TableModel.h"
+#include "WordDocument.h"
 #include "Unit2.h"
 #include "Unit3.h"
 #include "Unit4.h"
@@ -103,8 +104,8 @@ TForm1::TForm1()
 {
     setObjectName(QStringLiteral("Form1"));
     m_otwTek = new StringTable(7, 1);
-    m_soot = new StringTable(4, 21);
-    m_widim = new StringTable(2, 21);
+    m_soot = new StringTable(4, 20);
+    m_widim = new StringTable(2, 20);
     m_otwTekModel = new StringTableModel(m_otwTek, this);
     m_sootModel = new StringTableModel(m_soot, this);
     m_widimModel = new StringTableModel(m_widim, this);
@@ -471,17 +472,30 @@ void TForm1::buildWindow()
 
     connect(PredmetName, QOverload<int>::of(&QComboBox::activated), this, [this](int) { PredmetNameClick(); });
     connect(MaxKW, &QPushButton::clicked, this, &TForm1::MaxKWClick);
+    connect(Pusk, &QPushButton::clicked, this, &TForm1::PuskClick);
+    connect(Itog1, &QPushButton::clicked, this, &TForm1::Itog1Click);
+    connect(Dalshe, &QPushButton::clicked, this, &TForm1::DalsheClick);
+    // The end of a question's time answers as the answer button would.
+    connect(this, &TForm1::questionTimeOver, this, [this] {
+        if (Itog1->isEnabled())
+            Itog1Click();
+    });
 }
 
 void TForm1::buildAnswerRows()
 {
     answerRowsPanel = new QWidget;
     answerRowsPanel->setObjectName(QStringLiteral("OtwetiOtmPanel"));
-    answerRowsPanel->setMinimumSize(870, 43 * AnswerRows + 10);
+    ensureAnswerRows(AnswerRows);
+    OtwetiOtm->setWidget(answerRowsPanel);
+}
+
+void TForm1::ensureAnswerRows(int n)
+{
     QFont bold = answerRowsPanel->font();
     bold.setPointSize(10);
     bold.setBold(true);
-    for (int i = 1; i <= AnswerRows; ++i) {
+    for (int i = int(PtiOtw.size()) + 1; i <= n; ++i) {
         auto *tick = new QCheckBox(answerRowsPanel);
         tick->setObjectName(QStringLiteral("PtiOtw%1").arg(i));
         tick->setGeometry(8, 43 * i - 31, 25, 20);
@@ -504,11 +518,11 @@ void TForm1::buildAnswerRows()
         text->setReadOnly(true);
         text->setFont(bold);
         text->hide();
-        PtiOtw[size_t(i - 1)] = tick;
-        NomOtw[size_t(i - 1)] = num;
-        TxtOtw[size_t(i - 1)] = text;
+        PtiOtw.push_back(tick);
+        NomOtw.push_back(num);
+        TxtOtw.push_back(text);
     }
-    OtwetiOtm->setWidget(answerRowsPanel);
+    answerRowsPanel->setMinimumSize(870, 43 * std::max(n, int(PtiOtw.size())) + 10);
 }
 
 // ---- creation and activation ----
@@ -563,10 +577,10 @@ void TForm1::FormCreate()
         g.RegimPodskaz = QStringLiteral("Wkl");
         // 9: the 30 rows are built with the window, so a stop above never leaves
         // the answer area without its rows; here they are only cleared.
-        for (int i = 0; i < AnswerRows; ++i) {
-            PtiOtw[size_t(i)]->setChecked(false);
-            NomOtw[size_t(i)]->clear();
-            TxtOtw[size_t(i)]->clear();
+        for (size_t i = 0; i < PtiOtw.size(); ++i) {
+            PtiOtw[i]->setChecked(false);
+            NomOtw[i]->clear();
+            TxtOtw[i]->clear();
         }
         // 10
         g.winDos = WinDos::read(installPath(QStringLiteral("Baza/Win_Dos.qdx")));
@@ -787,14 +801,7 @@ void TForm1::ZastPogasit1Click()
     OtwetiOtm->show();
     OdinTo4->hide();
     Soot->hide();
-    for (int i = 0; i < AnswerRows; ++i) {
-        PtiOtw[size_t(i)]->hide();
-        PtiOtw[size_t(i)]->setChecked(false);
-        NomOtw[size_t(i)]->hide();
-        NomOtw[size_t(i)]->clear();
-        TxtOtw[size_t(i)]->hide();
-        TxtOtw[size_t(i)]->clear();
-    }
+    clearAnswerRows();
 }
 
 // ---- menus ----

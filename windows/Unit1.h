@@ -5,6 +5,10 @@
 
 #include <QMainWindow>
 #include <array>
+#include <memory>
+#include <vector>
+
+#include "run.h"
 
 class QAction;
 class QCheckBox;
@@ -22,6 +26,7 @@ class QTimer;
 class QTextEdit;
 class StringTableModel;
 class StringTable;
+class WordDocument;
 
 // The main window: subject and topic choice, the splash with the password,
 // the question and answer area, the counters, clocks and modes.
@@ -57,6 +62,24 @@ public:
     void editorClick();
     void settingsClick();
 
+    // The run of a topic.
+    void PuskClick();
+    void DalsheClick();
+    void Itog1Click();
+    void Sovpad();
+    void Wi4Ocenka();
+
+    // Run state.
+    int StartTemy = 0;
+    QString WremyaTemy;
+    int BallyZadano = 0;
+    int protocolTables = 0;
+    std::unique_ptr<WordDocument> protocol;
+    int KolPlus = 0, KolMinus = 0;
+    bool Ranzhir = false;
+    QStringList PrawKody;
+    bool running() const;
+
     // Log-in with the splash password / through the prompt; false when the program ends.
     bool NewDostup();
     bool ProveritDostup();
@@ -76,9 +99,11 @@ public:
     QPushButton *ZastPogasit1;
     QScrollArea *OtwetiOtm;
     QWidget *answerRowsPanel;
-    std::array<QCheckBox *, AnswerRows> PtiOtw{};
-    std::array<QLineEdit *, AnswerRows> NomOtw{};
-    std::array<QTextEdit *, AnswerRows> TxtOtw{};
+    // Answer rows, index 0 = row 1; a question with more options than rows
+    // gets further rows made for it (PtiOtw31 ...).
+    std::vector<QCheckBox *> PtiOtw;
+    std::vector<QLineEdit *> NomOtw;
+    std::vector<QTextEdit *> TxtOtw;
     QGroupBox *OdinTo4;
     QLineEdit *OdinOt;
     QPushButton *PlusSim;
@@ -123,6 +148,18 @@ private:
     void buildMenus();
     void buildWindow();
     void buildAnswerRows();
+    void ensureAnswerRows(int n);
+    void setRunningLook(bool running);
+    void enableIdleControls();
+    void stopRun();
+    void closeRun();
+    void clearAnswerArea();
+    void clearAnswerRows();
+    void showExplanation(const QString &path);
+    int number(QLineEdit *box) const;
+    void addPoints(int points);
+    void protocolTable(int rows, int columns, const std::vector<double> &widths,
+                       const std::vector<QStringList> &cells);
     void applyRights(bool admin);
     bool login(const QString &typed);
     void openInstalled(const QString &relative);
@@ -135,5 +172,7 @@ private:
     bool m_inActivation = false;
     StringTable *m_otwTek, *m_soot, *m_widim;
     QTimer *m_tick;
+    AnswerIndex m_answerIndex;
+    QString m_explanation;
     StringTableModel *m_otwTekModel, *m_sootModel, *m_widimModel;
 };

@@ -1,0 +1,312 @@
+// A topic from "Пуск" to its close in the real main window: every answer type
+// judged right, partly right and wrong, the grades, the stop and the protocol.
+#include "Documents.h"
+#include "DocxDocument.h"
+#include "Unit7.h"
+#include "WindowTestKit.h"
+#include "runtables.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTableView>
+
+namespace {
+// One question and its options: codes (Kod_P, Otwe, text).
+struct Q {
+    QString wopr, text, ball;
+    std::vector<std::array<QString, 3>> options;
+};
+
+void writeBank(const QString &folder, const std::vector<std::pair<QString, std::vector<Q>>> &topics)
+{
+    QDir().mkpath(folder);
+    BankFiles bank(folder);
+    std::vector<TemaRec> temas;
+    std::vector<WoprosRec> qs;
+    std::vector<OtwetRec> os;
+    int t = 0;
+    for (const auto &[name, questions] : topics) {
+        const QString tema = QString::number(++t);
+        temas.push_back({"1", tema, name});
+        for (const Q &q : questions) {
+            qs.push_back({"1", tema, "1", q.wopr, q.text, "", q.ball, ""});
+            for (const auto &o : q.options)
+                os.push_back({"1", tema, "1", q.wopr, o[1], o[0], o[2]});
+        }
+    }
+    bank.tema.rewrite(temas);
+    bank.wopros.rewrite(qs);
+    bank.otwet.rewrite(os);
+}
+
+const std::vector<std::pair<QString, std::vector<Q>>> fiveTypes = {
+    {"Все виды",
+     {{"1", "Кто из них правил в России?", "4", {{{"+", "1", "Пётр I"}}, {{"+", "2", "Иван IV"}}, {{"", "3", "Наполеон"}}}},
+      {"2", "В каком году началась Великая Отечественная война?", "2", {{{"Ф", "1", "1941"}}}},
+      {"3", "Соотнесите события и годы", "3",
+       {{{"-", "1", "Крещение Руси"}}, {{"-", "2", "Полтавская битва"}},
+        {{"+", "2", "1709"}}, {{"+", "1", "988"}}}},
+      {"4", "Отнесите правителей к династиям", "3",
+       {{{"-", "1", "Рюриковичи"}}, {{"-", "2", "Романовы"}},
+        {{"+", "1", "Иван III"}}, {{"+", "2", "Пётр I"}}, {{"+", "2", "Екатерина II"}}}},
+      {"5", "Расположите по порядку", "2",
+       {{{"1", "2", "Полтавская битва"}}, {{"1", "1", "Куликовская битва"}},
+        {{"1", "3", "Бородинское сражение"}}}}}},
+    {"Пустая тема", {}},
+};
+} // namespace
+
+class RunTest : public QObject {
+    Q_OBJECT
+    WindowTestKit kit;
+    DocxDocument *doc = nullptr;
+    TForm1 *m = nullptr;
+
+    void startWith(const std::vector<std::pair<QString, std::vector<Q>>> &topics, bool hints = false,
+                   bool protocolOn = false)
+    {
+        kit.freshFolder();
+        writeBank(kit.path("Istoriy"), topics);
+        documentFactory() = [this] {
+            auto d = std::make_unique<DocxDocument>();
+            d->setFolder(kit.path("Documents"));
+            doc = d.get();
+            return d;
+        };
+        m = kit.start();
+        kit.login("470259");
+        glo().RegimPodskaz = hints ? QStringLiteral("Wkl") : QStringLiteral("Wikl");
+        glo().ProtokolWkl = protocolOn;
+        glo().LimitWopr = 20;
+    }
+
+    void pickTopic(int index)
+    {
+        m->WiborTema->setCurrentIndex(index);
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+    }
+
+    // What the row buttons do: the right column moves, the left one stays.
+    void swapRight(int a, int b)
+    {
+        StringTable *t = m->sootTable();
+        for (int c : {2, 3}) {
+            const QString x = t->cell(c, a);
+            t->setCell(c, a, t->cell(c, b));
+            t->setCell(c, b, x);
+        }
+    }
+
+    void answer() { QTest::mouseClick(m->Itog1, Qt::LeftButton); }
+
+private slots:
+    void cleanup() { documentFactory() = nullptr; }
+
+    void everyTypeAllRight()
+    {
+        startWith(fiveTypes);
+        pickTopic(0);
+        QCOMPARE(m->Pusk->text(), QStringLiteral("Стоп"));
+        QCOMPARE(m->KWopr->text(), QStringLiteral("5"));
+        QCOMPARE(m->WseBal->text(), QStringLiteral("14"));
+        QCOMPARE(m->TipOtweta->text(), QStringLiteral("Птички поставить"));
+        QCOMPARE(m->KOtw->text(), QStringLiteral("3"));
+        QCOMPARE(m->KPraw->text(), QStringLiteral("2"));
+        QCOMPARE(m->NomerWoprosa->text(), QStringLiteral("1_1_1_1"));
+        QCOMPARE(m->TimeWopros->text(), QStringLiteral("45"));
+        QVERIFY(m->PtiOtw[0]->isVisible() && !m->PtiOtw[3]->isVisible());
+        m->PtiOtw[0]->setChecked(true);
+        m->PtiOtw[1]->setChecked(true);
+        answer();
+        QCOMPARE(m->WerBal->text(), QStringLiteral("4"));
+
+        QCOMPARE(m->TipOtweta->text(), QStringLiteral("Точный ответ"));
+        QVERIFY(m->OdinTo4->isVisible());
+        m->OdinOt->setText(QStringLiteral("1941 "));
+        answer();
+        QCOMPARE(m->WerBal->text(), QStringLiteral("6"));
+
+        QCOMPARE(m->TipOtweta->text(), QStringLiteral("Соответствие"));
+        QVERIFY(m->Soot->isVisible());
+        QVERIFY(m->WidimSoot->isVisible());
+        swapRight(1, 2); // the student puts 988 beside the first item
+        answer();
+        QCOMPARE(m->WerBal->text(), QStringLiteral("9"));
+
+        QCOMPARE(m->TipOtweta->text(), QStringLiteral("Проставить номера"));
+        QCOMPARE(m->sootTable()->cell(3, 1), QStringLiteral("?"));
+        QCOMPARE(m->PrawKody, QStringList({"1", "2", "2"}));
+        for (int r = 1; r <= 3; ++r)
+            m->sootTable()->setCell(3, r, m->PrawKody[r - 1]);
+        answer();
+        QCOMPARE(m->WerBal->text(), QStringLiteral("12"));
+
+        QCOMPARE(m->TipOtweta->text(), QStringLiteral("Ранжирование"));
+        QVERIFY(m->NomOtw[0]->isVisible());
+        m->NomOtw[0]->setText(QStringLiteral("2"));
+        m->NomOtw[1]->setText(QStringLiteral(" 1"));
+        m->NomOtw[2]->setText(QStringLiteral("3"));
+        answer();
+        QCOMPARE(m->WerBal->text(), QStringLiteral("14"));
+        QCOMPARE(m->WerWop->text(), QStringLiteral("5"));
+
+        // The close after the last question.
+        QCOMPARE(m->WoprosM->toPlainText(),
+                 QStringLiteral("Тема закрыта. Если протокол был включен, то можно напечатать его в Word."));
+        QCOMPARE(m->Pusk->text(), QStringLiteral("Пуск"));
+        QVERIFY(!m->Itog1->isEnabled() && !m->Otlogit->isEnabled());
+        QVERIFY(m->PrnProtokol->isEnabled());
+        QVERIFY(m->PredmetName->isEnabled() && m->WiborTema->isEnabled() && m->Regim->isEnabled());
+        QVERIFY(!m->Powtorit1->isEnabled());
+        QCOMPARE(m->Gauge2->value(), 0);
+        QCOMPARE(m->Ocenka->text(), QStringLiteral("5"));
+        QCOMPARE(m->TekOcenka->text(), QStringLiteral("5"));
+        QVERIFY(m->Zw[4]->isEnabled());
+        QVERIFY(!m->timerWopr.running() && !m->timerTema.running());
+    }
+
+    void partlyRightAndWrongAnswers()
+    {
+        startWith(fiveTypes);
+        pickTopic(0);
+        m->PtiOtw[0]->setChecked(true); // one of two right ticks: round(4 * 1/2) = 2
+        answer();
+        QCOMPARE(m->WerBal->text(), QStringLiteral("2"));
+        QCOMPARE(m->WerWop->text(), QStringLiteral("0"));
+        QVERIFY(kit.desk.of("modal").empty()); // no training window without hints
+
+        m->OdinOt->setText(QStringLiteral("1941 г."));
+        answer();
+        QCOMPARE(m->WerBal->text(), QStringLiteral("2"));
+
+        answer(); // matching left as shown: wrong, no partial credit
+        QCOMPARE(m->WerBal->text(), QStringLiteral("2"));
+
+        m->sootTable()->setCell(3, 1, QStringLiteral("1"));
+        m->sootTable()->setCell(3, 2, QStringLiteral(" 2 "));
+        m->sootTable()->setCell(3, 3, QStringLiteral("1")); // 2 of 3 of 3 points
+        answer();
+        QCOMPARE(m->WerBal->text(), QStringLiteral("4"));
+        QCOMPARE(m->WerWop->text(), QStringLiteral("0"));
+
+        m->NomOtw[0]->setText(QStringLiteral("2")); // 1 of 3 of 2 points: round(0.667) = 1
+        answer();
+        QCOMPARE(m->WerBal->text(), QStringLiteral("5"));
+        QCOMPARE(m->Ocenka->text(), QStringLiteral("2")); // 5 of 14 = 35.7 %
+        QVERIFY(m->Zw[0]->isEnabled() && m->Zw[1]->isEnabled());
+        QVERIFY(!m->Zw[2]->isEnabled());
+    }
+
+    void blankCodedTickVoidsAndTrainingShowsTheRightOptions()
+    {
+        startWith(fiveTypes, true);
+        QList<bool> greyedWhileShown;
+        kit.desk.onModal = [&](QDialog *d) {
+            QCOMPARE(d->objectName(), QStringLiteral("DalsheOkno"));
+            greyedWhileShown = {m->TxtOtw[0]->isEnabled(), m->TxtOtw[1]->isEnabled(), m->TxtOtw[2]->isEnabled()};
+            QCOMPARE(m->TipOtweta->text(), QStringLiteral("Птички поставить")); // next question not shown yet
+        };
+        pickTopic(0);
+        for (int i = 0; i < 3; ++i)
+            m->PtiOtw[size_t(i)]->setChecked(true);
+        answer();
+        QCOMPARE(m->WerBal->text(), QStringLiteral("0"));
+        QCOMPARE(greyedWhileShown, QList<bool>({true, true, false}));
+        QVERIFY(m->TxtOtw[2]->isEnabled() || !m->TxtOtw[2]->isVisible());
+        QCOMPARE(m->TipOtweta->text(), QStringLiteral("Точный ответ"));
+    }
+
+    void zeroQuestionsAndTopicPrompt()
+    {
+        startWith(fiveTypes);
+        // No topic chosen.
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        QCOMPARE(kit.desk.lastText("message"), QStringLiteral("Мышку заело?"));
+        QCOMPARE(kit.desk.of("message").back().caption, QStringLiteral("Тема не выбрана"));
+        QCOMPARE(m->Pusk->text(), QStringLiteral("Пуск"));
+
+        pickTopic(1);
+        QCOMPARE(m->KWopr->text(), QStringLiteral("0"));
+        QVERIFY(m->Itog1->isEnabled());
+        answer();
+        QCOMPARE(m->Pusk->text(), QStringLiteral("Пуск"));
+        QVERIFY(m->WoprosM->toPlainText().startsWith(QStringLiteral("Тема закрыта.")));
+        QVERIFY(kit.desk.of("error").empty()); // no points at all: no grade, no failure
+        QVERIFY(m->Ocenka->text().isEmpty());
+
+        glo().LimitWopr = 0; // a limit of 0 is a run of zero questions too
+        pickTopic(0);
+        QCOMPARE(m->KWopr->text(), QStringLiteral("0"));
+    }
+
+    void stopInTheMiddle()
+    {
+        startWith(fiveTypes);
+        pickTopic(0);
+        answer();
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        QCOMPARE(m->Pusk->text(), QStringLiteral("Пуск"));
+        QVERIFY(m->WoprosM->toPlainText().startsWith(QStringLiteral("Тема закрыта.")));
+        QVERIFY(m->PrnProtokol->isEnabled());
+        QVERIFY(!m->Itog1->isEnabled());
+        QVERIFY(!m->Powtorit1->isEnabled());
+        QCOMPARE(m->KWopr->text(), QStringLiteral("5"));
+        QVERIFY(!m->WremyaTemy.isEmpty());
+    }
+
+    void limitAndRandomOrder()
+    {
+        std::vector<Q> many;
+        for (int i = 1; i <= 12; ++i)
+            many.push_back({QString::number(i), QStringLiteral("Вопрос %1").arg(i), "1", {{{"Ф", "1", "x"}}}});
+        startWith({{"Много", many}});
+        glo().LimitWopr = 4;
+        pickTopic(0);
+        QCOMPARE(m->KWopr->text(), QStringLiteral("4"));
+        QCOMPARE(tables().WopTabl.cell(3, 4), QStringLiteral("4")); // file order
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+
+        glo().Sluchaino = true;
+        rng().seed(12345);
+        RandomGen same(12345);
+        std::vector<QStringList> expected;
+        for (int i = 1; i <= 12; ++i)
+            expected.push_back({QString::number(i), QString::number(same.draw(100))});
+        orderByKeys(expected, 1);
+        pickTopic(0);
+        for (int r = 1; r <= 4; ++r)
+            QCOMPARE(tables().WopTabl.cell(3, r), expected[size_t(r - 1)][0]);
+    }
+
+    void protocolLinesAreWritten()
+    {
+        startWith(fiveTypes, true, true);
+        pickTopic(0);
+        QVERIFY(doc);
+        m->PtiOtw[0]->setChecked(true);
+        m->PtiOtw[1]->setChecked(true);
+        answer();
+        m->OdinOt->setText(QStringLiteral("1941"));
+        answer();
+        const QString text = doc->model().characters();
+        QVERIFY2(text.contains(QStringLiteral("1. Кто из них правил в России?")), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("в+ :  Пётр I")));
+        QVERIFY(text.contains(QStringLiteral("-- :  Наполеон")));
+        QVERIFY(text.contains(QStringLiteral("2. В каком году началась Великая Отечественная война?++ :  1941 Вы 1941")));
+        const int wrong = text.indexOf(QStringLiteral("-- :  Наполеон")) + 1;
+        const int right = text.indexOf(QStringLiteral("в+ :  Пётр I")) + 1;
+        QVERIFY(!doc->model().isBoldAt(wrong));
+        QVERIFY(doc->model().isBoldAt(right));
+
+        swapRight(1, 2);
+        answer(); // matching: a 4-column table
+        QCOMPARE(doc->model().tableCount(), 1);
+        QCOMPARE(doc->model().tableAt(1).columns, 4);
+    }
+};
+
+QTEST_MAIN(RunTest)
+#include "test_run.moc"

@@ -1,0 +1,11 @@
+#pragma once
+#include "WordDocument.h"
+
+#include <functional>
+#include <memory>
+
+// Makes the documents the windows write (the protocol, the topic printout).
+// The program's factory makes a .docx document that opens through the desktop
+// seam; tests put in their own.
+using DocumentFactory = std::function<std::unique_ptr<WordDocument>()>;
+DocumentFactory &documentFactory();

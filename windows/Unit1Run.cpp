@@ -1,0 +1,612 @@
+// The main window's run of a topic: start and stop, showing each question,
+// judging the answer and the grades.
+#include "Desktop.h"
+#include "Documents.h"
+#include "TableModel.h"
+#include "Unit1.h"
+#include "Unit7.h"
+#include "Unit8.h"
+#include "WordDocument.h"
+#include "Windows.h"
+#include "checking.h"
+#include "grading.h"
+#include "runtables.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTableView>
+#include <QTextEdit>
+
+namespace {
+const QString closedText =
+    QStringLiteral("Тема закрыта. Если протокол был включен, то можно напечатать его в Word.");
+const QString typeTicks = QStringLiteral("Птички поставить");
+const QString typeExact = QStringLiteral("Точный ответ");
+const QString typeMatching = QStringLiteral("Соответствие");
+const QString typeClasses = QStringLiteral("Проставить номера");
+const QString typeRanking = QStringLiteral("Ранжирование");
+
+// The second caption line of the repeat button: the number of questions put off.
+QString deferredLine(const QPushButton *b) { return b->text().section(u'\n', 1); }
+
+// A file name taken from a question text may only name a file inside the Foto folder.
+bool safeFileName(const QString &name)
+{
+    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QStringLiteral(".."));
+}
+} // namespace
+
+bool TForm1::running() const { return trimmed(Pusk->text()) != u"Пуск"; }
+
+int TForm1::number(QLineEdit *box) const { return toIntOrThrow(trimmed(box->text())); }
+
+void TForm1::setRunningLook(bool on)
+{
+    Pusk->setText(on ? QStringLiteral("Стоп") : QStringLiteral("Пуск"));
+    Pusk->setStyleSheet(on ? QStringLiteral("background: #d02020; color: white; font-weight: bold;")
+                           : QStringLiteral("background: #2e9e3e; color: black; font-weight: bold;"));
+}
+
+void TForm1::enableIdleControls()
+{
+    PredmetName->setEnabled(true);
+    N7->setEnabled(true);
+    WiborTema->setEnabled(true);
+    // The mode list and the time box come back for the administrator only: a
+    // user never gets to change modes or times, not even after a run.
+    const bool admin = isAdmin(glo().KodDostupa);
+    Regim->setEnabled(admin);
+    WremIzm->setEnabled(admin);
+}
+
+void TForm1::clearAnswerRows()
+{
+    for (size_t i = 0; i < PtiOtw.size(); ++i) {
+        PtiOtw[i]->hide();
+        PtiOtw[i]->setChecked(false);
+        NomOtw[i]->hide();
+        NomOtw[i]->clear();
+        TxtOtw[i]->hide();
+        TxtOtw[i]->clear();
+        TxtOtw[i]->setEnabled(true);
+    }
+}
+
+// ---- start and stop ----
+
+void TForm1::PuskClick()
+{
+    if (Zastavka->isVisible()) {
+        ZastPogasit1Click();
+        if (m_ended)
+            return;
+    }
+    if (running()) {
+        stopRun();
+        return;
+    }
+    Glo &g = glo();
+    RunTables &t = tables();
+    // 2
+    setRunningLook(true);
+    for (QWidget *w : {static_cast<QWidget *>(PrnProtokol), static_cast<QWidget *>(PredmetName),
+                       static_cast<QWidget *>(Regim), static_cast<QWidget *>(WremIzm),
+                       static_cast<QWidget *>(WiborTema)})
+        w->setEnabled(false);
+    N7->setEnabled(false);
+    for (QLabel *z : Zw)
+        z->setEnabled(false);
+    try {
+        // 3
+        StartTemy = secondsOfDay();
+        protocolTables = 0;
+        if (g.ProtokolWkl) {
+            protocol = documentFactory()();
+            protocol->newDocument();
+            protocol->setFontSize(10);
+            protocol->setBold(true);
+        }
+        // 4
+        Podskazano->setText(QStringLiteral("0"));
+        Otlogit->setEnabled(true);
+        Powtorit1->setText(QStringLiteral("Повтор\n    0"));
+        Powtorit1->setEnabled(false);
+        // 5
+        if (WiborTema->currentText() == TopicPrompt) {
+            desktop().message(QStringLiteral("Мышку заело?"), QStringLiteral("Тема не выбрана"),
+                              Desktop::Icon::Warning);
+            setRunningLook(false);
+            timerTema.stop();
+            timerWopr.stop();
+            enableIdleControls();
+            return;
+        }
+        // 6
+        m_widim->setRowCount(20);
+        const bool hints = g.RegimPodskaz == u"Wkl";
+        WidimSoot->setVisible(!hints);
+        SootTab->setVisible(hints);
+        Ispravit->setEnabled(hints);
+        Fifti->setEnabled(hints);
+        Itog1->setEnabled(false);
+        // 7
+        Ocenka->setText(QStringLiteral("0"));
+        BallyZadano = 0;
+        TekOcenka->setText(QStringLiteral("0"));
+        for (QLineEdit *c : {NWopr, WerWop, KWopr, WerBal})
+            c->setText(QStringLiteral("0"));
+        // 8
+        const int topicRow = WiborTema->currentIndex() + 1;
+        const QString predm = trimmed(t.TemaTabl.cell(0, topicRow));
+        const QString tema = trimmed(t.TemaTabl.cell(1, topicRow));
+        const BankFiles bank(installPath(g.TekPapka));
+        // 9
+        for (const ExamRec &e : bank.exam.readAll<ExamRec>())
+            if (trimmed(e.Predm) == predm && trimmed(e.Tema) == tema) {
+                WsegoWopTem->setText(e.Woprosov);
+                break;
+            }
+        // 10..13
+        WseBal->setText(QStringLiteral("0"));
+        auto rows = topicQuestionRows(bank.wopros.readAll<WoprosRec>(), predm, tema, rng(), 100);
+        if (g.Sluchaino)
+            orderByKeys(rows, 5);
+        cutToLimit(rows, g.LimitWopr);
+        KWopr->setText(QString::number(rows.size()));
+        Gauge2->setMaximum(std::max(int(rows.size()), 1));
+        WseBal->setText(QString::number(pointsSum(rows, 6)));
+        t.WopTabl.setDataRows(std::move(rows));
+        t.WopTabl.setCurrentRow(0);
+        // 14
+        t.OtwTabl.setDataRows(topicAnswerRows(bank.otwet.readAll<OtwetRec>(), predm, tema));
+        m_answerIndex.build(t.OtwTabl);
+        Gauge1->setValue(0);
+        // 15
+        m_soot->setHeaders({QStringLiteral("№"), QStringLiteral("Не изменяемый столбец"),
+                            QStringLiteral("Строки переставить"), QStringLiteral("№")});
+        m_widim->setHeaders({QStringLiteral("Не изменяемый столбец"), QStringLiteral("Строки переставить")});
+        // 16
+        Gauge1->setMaximum(std::max(number(WseBal) - 1, 0));
+        Itog1->setEnabled(true);
+        timerTema.reset(secondsOfDay());
+        timerTema.start(secondsOfDay());
+        showClocks();
+    } catch (const TrivoError &e) {
+        // The start could not finish: back to idle, nothing to answer.
+        desktop().error(e.text());
+        setRunningLook(false);
+        Itog1->setEnabled(false);
+        Otlogit->setEnabled(false);
+        timerTema.stop();
+        timerWopr.stop();
+        enableIdleControls();
+        return;
+    }
+    // 17
+    DalsheClick();
+}
+
+void TForm1::stopRun()
+{
+    setRunningLook(false);
+    timerTema.stop();
+    timerWopr.stop();
+    enableIdleControls();
+    Itog1->setEnabled(false);
+    Otlogit->setEnabled(false);
+    PrnProtokol->setEnabled(true);
+    WremyaTemy = durationText(secondsOfDay() - StartTemy < 0 ? secondsOfDay() - StartTemy + 86400
+                                                               : secondsOfDay() - StartTemy);
+    WoprosM->setPlainText(closedText);
+}
+
+void TForm1::closeRun()
+{
+    PrnProtokol->setEnabled(true);
+    const int spent = secondsOfDay() - StartTemy;
+    WremyaTemy = durationText(spent < 0 ? spent + 86400 : spent);
+    Itog1->setEnabled(false);
+    Otlogit->setEnabled(false);
+    WoprosM->setPlainText(closedText);
+    setRunningLook(false);
+    timerTema.stop();
+    timerWopr.stop();
+    Gauge2->setValue(0);
+    enableIdleControls();
+    if (trimmed(deferredLine(Powtorit1)) != u"0")
+        Powtorit1->setEnabled(true);
+}
+
+// ---- showing a question ----
+
+void TForm1::clearAnswerArea()
+{
+    m_widim->setRowCount(20);
+    m_soot->beginUpdate();
+    m_widim->beginUpdate();
+    for (int r = 1; r <= 19; ++r) {
+        for (int c = 0; c < 4; ++c)
+            m_soot->setCell(c, r, QString());
+        for (int c = 0; c < 2; ++c)
+            m_widim->setCell(c, r, QString());
+    }
+    m_soot->endUpdate();
+    m_widim->endUpdate();
+    clearAnswerRows();
+    OdinOt->clear();
+    OdinTo4->hide();
+}
+
+void TForm1::DalsheClick()
+{
+    Glo &g = glo();
+    StringTable &wop = tables().WopTabl;
+    // 1
+    if (wins().Teksti && wins().Teksti->isVisible())
+        wins().Teksti->close();
+    Ranzhir = false;
+    timerWopr.reset(secondsOfDay());
+    timerWopr.setCountDown(true);
+    // 2, 3
+    clearAnswerArea();
+    // 4
+    if (wop.currentRow() >= wop.rowCount() - 1) {
+        timerWopr.stop();
+        showClocks();
+        notice->hide();
+        return;
+    }
+    // 5
+    const int row = wop.currentRow() + 1;
+    wop.setCurrentRow(row);
+    const QStringList q = wop.row(row);
+    KolPlus = KolMinus = 0;
+    int exactCount = 0;
+    // 6
+    WoprosM->setPlainText(q.value(4));
+    NWopr->setText(NomerPlus(NWopr->text()));
+    // 7
+    m_explanation.clear();
+    QString shown = q.value(4);
+    if (const qsizetype at = shown.indexOf(QStringLiteral("File#")); at >= 0) {
+        const QString after = shown.mid(at + 5, 20);
+        const qsizetype hash = after.indexOf(u'#');
+        const QString name = hash >= 0 ? after.left(hash) : QString();
+        shown = shown.left(at);
+        WoprosM->setPlainText(shown);
+        if (safeFileName(name)) {
+            m_explanation = installPath(g.TekPapka + QStringLiteral("/Foto/") + name);
+            if (wins().Teksti)
+                wins().Teksti->setWindowTitle(QStringLiteral("Пояснения к вопросу из файла: ") + m_explanation);
+        }
+    }
+    // 8
+    if (g.ProtokolWkl && protocol) {
+        protocol->insertParagraphAfter();
+        protocol->insertAfter(QString::number(row) + QStringLiteral(". ") + WoprosM->toPlainText());
+    }
+    // 9
+    Gauge2->setValue(std::clamp(number(KWopr) - number(NWopr) + 1, 0, Gauge2->maximum()));
+    // 10
+    const QString predm = trimmed(q.value(0)), tema = trimmed(q.value(1));
+    for (const TemaRec &t : BankFiles(installPath(g.TekPapka)).tema.readAll<TemaRec>())
+        if (trimmed(t.Predm) == predm && trimmed(t.Tema) == tema) {
+            WiborTema->setEditText(t.Nazwan);
+            break;
+        }
+    // 11
+    NomerWoprosa->setText(questionKey(q.value(0), q.value(1), q.value(2), q.value(3)));
+    TekBal->setText(trimmed(q.value(6)));
+    // 12, 13
+    KOtw->clear();
+    const QString picture = installPath(g.TekPapka + QStringLiteral("/Foto/") +
+                                        questionKey(q.value(0), q.value(1), q.value(2), q.value(3)) +
+                                        QStringLiteral(".gif"));
+    const std::vector<int> &options = m_answerIndex.rowsOf(q.value(0), q.value(1), q.value(2), q.value(3));
+    const int n = int(options.size());
+    ensureAnswerRows(n); // a question with more options than rows gets more rows
+    std::vector<QStringList> tek;
+    tek.reserve(options.size());
+    m_soot->beginUpdate();
+    m_widim->beginUpdate();
+    for (int r = 1; r <= n; ++r) {
+        const QStringList opt = tables().OtwTabl.row(options[size_t(r - 1)]);
+        tek.push_back(opt);
+        const QString code = trimmed(opt.value(5));
+        if (code == u"+") {
+            ++KolPlus;
+            if (KolPlus < m_soot->rowCount()) {
+                m_soot->setCell(3, KolPlus, opt.value(4));
+                m_soot->setCell(2, KolPlus, opt.value(6));
+                m_widim->setCell(1, KolPlus, opt.value(6));
+            }
+        } else if (code == u"-") {
+            ++KolMinus;
+            if (KolMinus < m_soot->rowCount()) {
+                m_soot->setCell(0, KolMinus, opt.value(4));
+                m_soot->setCell(1, KolMinus, opt.value(6));
+                m_widim->setCell(0, KolMinus, opt.value(6));
+            }
+        } else if (code.contains(u'Ф')) {
+            ++exactCount;
+        } else if (code == u"1") {
+            Ranzhir = true;
+        }
+        (Ranzhir ? static_cast<QWidget *>(NomOtw[size_t(r - 1)]) : PtiOtw[size_t(r - 1)])->show();
+        TxtOtw[size_t(r - 1)]->setPlainText(trimmed(opt.value(6)));
+        TxtOtw[size_t(r - 1)]->show();
+    }
+    m_soot->endUpdate();
+    m_widim->endUpdate();
+    // 14
+    m_otwTek->setDataRows(std::move(tek));
+    KOtw->setText(QString::number(n));
+    // 15
+    const qint64 limit = qint64(g.SekWopr) + qint64(n) * g.SekOtw;
+    timerWopr.setLimit(limit);
+    timerWopr.setCountDown(true);
+    TimeWopros->setText(QString::number(limit));
+    // 16
+    if (Ranzhir) {
+        PrawKody.clear();
+        for (int r = 1; r <= n; ++r)
+            PrawKody << m_otwTek->cell(4, r).left(2);
+    }
+    // 17
+    timerWopr.start(secondsOfDay());
+    showClocks();
+    // 18
+    if (KolMinus > 0)
+        m_widim->setRowCount(std::min(KolPlus + 1, 20));
+    // 19
+    const bool hints = g.RegimPodskaz == u"Wkl";
+    if (KolPlus >= 1 && KolMinus >= 1) {
+        Soot->show();
+        OtwetiOtm->hide();
+        OdinTo4->hide();
+        KPraw->setText(QString::number(KolPlus));
+        if (KolPlus == KolMinus) {
+            TipOtweta->setText(typeMatching);
+            m_soot->setCell(2, 0, QStringLiteral("Строки переставить"));
+            WWerh->setEnabled(true);
+            Wniz->setEnabled(true);
+            WidimSoot->show();
+            SootTab->hide();
+            UbWopr->setEnabled(false);
+            SootTab->setVisible(hints);
+            Ispravit->setEnabled(hints);
+        } else {
+            TipOtweta->setText(typeClasses);
+            m_soot->setCell(2, 0, QStringLiteral("Проставить номера справа"));
+            Ispravit->setEnabled(false);
+            WWerh->setEnabled(false);
+            Wniz->setEnabled(false);
+            WidimSoot->hide();
+            SootTab->show();
+            PrawKody.clear();
+            const int shownRows = std::min(KolPlus, m_soot->rowCount() - 1);
+            for (int k = 1; k <= shownRows; ++k)
+                PrawKody << m_soot->cell(3, k).left(2);
+            UbWopr->setEnabled(hints);
+            for (int k = 1; k <= shownRows; ++k)
+                m_soot->setCell(3, k, QStringLiteral("?"));
+        }
+    } else if (exactCount >= 1) {
+        TipOtweta->setText(typeExact);
+        OdinTo4->show();
+        OtwetiOtm->hide();
+        Soot->hide();
+        KPraw->setText(QStringLiteral("1"));
+    } else if (Ranzhir) {
+        TipOtweta->setText(typeRanking);
+        OtwetiOtm->show();
+        OdinTo4->hide();
+        Soot->hide();
+        KPraw->setText(KOtw->text());
+    } else {
+        TipOtweta->setText(typeTicks);
+        OtwetiOtm->show();
+        OdinTo4->hide();
+        Soot->hide();
+        KPraw->setText(QString::number(KolPlus));
+    }
+    // 20
+    const bool pictureOpened = QFileInfo::exists(picture);
+    if (pictureOpened)
+        desktop().openFile(picture);
+    // 21
+    if (!m_explanation.isEmpty() && QFileInfo::exists(m_explanation))
+        showExplanation(m_explanation);
+    // 22
+    notice->setText(QStringLiteral("Закройте окна с информацией к вопросу!!!"));
+    notice->setVisible(pictureOpened);
+}
+
+void TForm1::showExplanation(const QString &path)
+{
+    if (!path.endsWith(QStringLiteral("txt"))) {
+        desktop().openFile(path);
+        return;
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return; // a file that cannot be read is skipped like a missing one
+    TTeksti *t = wins().Teksti;
+    if (!t)
+        return;
+    t->Poyasnen->clear();
+    t->Poyasnen->setPlainText(fromCp1251(f.readAll()));
+    t->show();
+}
+
+// ---- judging ----
+
+void TForm1::addPoints(int points) { WerBal->setText(QString::number(number(WerBal) + points)); }
+
+void TForm1::protocolTable(int rows, int columns, const std::vector<double> &widths,
+                           const std::vector<QStringList> &cells)
+{
+    if (!glo().ProtokolWkl || !protocol || rows <= 0)
+        return;
+    protocol->addTable(protocol->end() - 1, rows, columns);
+    ++protocolTables;
+    protocol->insertAfter(QStringLiteral(" "));
+    WordTable table = protocol->table(protocolTables);
+    for (size_t c = 0; c < widths.size(); ++c)
+        table.setColumnWidth(int(c) + 1, widths[c]);
+    for (size_t r = 0; r < cells.size(); ++r)
+        for (qsizetype c = 0; c < cells[r].size(); ++c)
+            table.setCellText(int(r) + 1, int(c) + 1, cells[r][c]);
+}
+
+void TForm1::Sovpad()
+{
+    Glo &g = glo();
+    const int n = number(KOtw);
+    std::vector<TickRow> ticks;
+    for (int i = 1; i <= n; ++i) {
+        const QString code = m_otwTek->cell(5, i);
+        const bool ticked = PtiOtw[size_t(i - 1)]->isChecked();
+        ticks.push_back({ticked, code});
+        if (g.ProtokolWkl && protocol) {
+            const bool right = trimmed(code) == u"+";
+            protocol->insertParagraphAfter();
+            const int s = protocol->end();
+            const QString line =
+                trimmed(tickAnswerCode(ticked, right) + QStringLiteral(" :  ") + m_otwTek->cell(6, i));
+            protocol->insertAfter(line);
+            if (!right)
+                protocol->unbold(s, s + int(line.size()) - 1);
+        }
+    }
+    const int c = tickCount(ticks);
+    const int kPraw = number(KPraw);
+    if (c == kPraw) {
+        WerWop->setText(NomerPlus(WerWop->text()));
+        addPoints(number(TekBal));
+        return;
+    }
+    WerBal->setText(QString::number(partialCredit(number(WerBal), number(TekBal), c, kPraw)));
+    if (g.RegimPodskaz == u"Wkl") {
+        for (int i = 1; i <= n; ++i)
+            if (trimmed(m_otwTek->cell(5, i)).isEmpty())
+                TxtOtw[size_t(i - 1)]->setEnabled(false);
+        timerWopr.stop();
+        if (wins().DalsheOkno)
+            desktop().showModal(wins().DalsheOkno);
+        for (int i = 1; i <= n; ++i)
+            TxtOtw[size_t(i - 1)]->setEnabled(true);
+    }
+}
+
+void TForm1::Itog1Click()
+{
+    Glo &g = glo();
+    const bool hints = g.RegimPodskaz == u"Wkl";
+    try {
+        const QString type = trimmed(TipOtweta->text());
+        if (type == typeTicks) {
+            Sovpad();
+        } else if (type == typeExact) {
+            const QString expected = m_otwTek->cell(6, 1);
+            const bool right = exactAnswerRight(OdinOt->text(), expected);
+            if (right) {
+                WerWop->setText(NomerPlus(WerWop->text()));
+                addPoints(number(TekBal));
+            }
+            if (g.ProtokolWkl && protocol)
+                protocol->insertAfter(trimmed((right ? QStringLiteral("+") : QStringLiteral("-")) +
+                                              QStringLiteral("+ :  ") + trimmed(expected) + QStringLiteral(" Вы ") +
+                                              trimmed(OdinOt->text())));
+        } else if (type == typeMatching) {
+            std::vector<std::pair<QString, QString>> pairs;
+            std::vector<QStringList> cells;
+            for (int r = 1; r <= KolPlus && r < m_soot->rowCount(); ++r) {
+                pairs.emplace_back(m_soot->cell(0, r), m_soot->cell(3, r));
+                cells.push_back({m_soot->cell(0, r), m_soot->cell(1, r), m_soot->cell(2, r),
+                                 hints ? m_soot->cell(3, r) : QString()});
+            }
+            if (matchingRight(pairs)) {
+                WerWop->setText(NomerPlus(WerWop->text()));
+                addPoints(number(TekBal));
+            }
+            protocolTable(int(cells.size()), 4, {23, 200, 200, 23}, cells);
+        } else if (type == typeClasses) {
+            QStringList typed;
+            std::vector<QStringList> cells;
+            for (int r = 1; r <= KolPlus && r < m_soot->rowCount(); ++r) {
+                typed << m_soot->cell(3, r);
+                cells.push_back({m_soot->cell(0, r), m_soot->cell(1, r), m_soot->cell(2, r), m_soot->cell(3, r),
+                                 hints ? trimmed(PrawKody.value(r - 1)) : QString()});
+            }
+            const int n = int(typed.size());
+            const int k = numbersRight(typed, PrawKody);
+            WerBal->setText(QString::number(partialCredit(number(WerBal), number(TekBal), k, n)));
+            if (k == n)
+                WerWop->setText(NomerPlus(WerWop->text()));
+            protocolTable(n, 5, {23, 200, 200, 23, 23}, cells);
+        } else if (type == typeRanking) {
+            const int n = number(KOtw);
+            QStringList typed;
+            std::vector<QStringList> cells;
+            for (int r = 1; r <= n; ++r) {
+                typed << NomOtw[size_t(r - 1)]->text();
+                cells.push_back({NomOtw[size_t(r - 1)]->text(), hints ? PrawKody.value(r - 1) : QString(),
+                                 trimmed(m_otwTek->cell(6, r))});
+            }
+            const int k = numbersRight(typed, PrawKody);
+            WerBal->setText(QString::number(partialCredit(number(WerBal), number(TekBal), k, n)));
+            if (k == n)
+                WerWop->setText(NomerPlus(WerWop->text()));
+            protocolTable(n, 3, {23, 23, 200}, cells);
+        }
+        // 6
+        if (trimmed(KWopr->text()) == trimmed(NWopr->text()))
+            closeRun();
+        // 7, 8
+        Gauge1->setValue(std::clamp(number(WerBal) - 1, 0, Gauge1->maximum()));
+        if (!trimmed(TekBal->text()).isEmpty())
+            BallyZadano += number(TekBal);
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+        return;
+    }
+    // 9, 10
+    DalsheClick();
+    Wi4Ocenka();
+    // 11
+    if (!Itog1->isEnabled() && !Powtorit1->isEnabled()) {
+        timerWopr.stop();
+        showClocks();
+    }
+}
+
+// ---- grades ----
+
+void TForm1::Wi4Ocenka()
+{
+    const Glo &g = glo();
+    const GradeBounds b{g.TriProc, g.ChetProc, g.PaytProc};
+    const int earned = number(WerBal);
+    const auto final = percentOf(earned, number(WseBal));
+    Ocenka->setText(BalliOcenka(final, b));
+    if (final) {
+        const auto lamps = lampsFor(*final, b);
+        for (size_t i = 0; i < lamps.size(); ++i)
+            if (lamps[i])
+                Zw[i]->setEnabled(true);
+    }
+    TekOcenka->setText(BalliOcenka(percentOf(earned, BallyZadano), b));
+}
