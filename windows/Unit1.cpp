@@ -119,6 +119,7 @@ TForm1::TForm1()
     connect(m_tick, &QTimer::timeout, this, [this] { tickClocks(secondsOfDay()); });
     m_tick->start();
     FormCreate();
+    connectAids(); // after the creation step, which sets the modes itself
 }
 
 TForm1::~TForm1()
@@ -476,10 +477,7 @@ void TForm1::buildWindow()
     connect(Itog1, &QPushButton::clicked, this, &TForm1::Itog1Click);
     connect(Dalshe, &QPushButton::clicked, this, &TForm1::DalsheClick);
     // The end of a question's time answers as the answer button would.
-    connect(this, &TForm1::questionTimeOver, this, [this] {
-        if (Itog1->isEnabled())
-            Itog1Click();
-    });
+    connect(this, &TForm1::questionTimeOver, this, &TForm1::TimerWoprEndOfTime);
 }
 
 void TForm1::buildAnswerRows()

@@ -69,6 +69,25 @@ public:
     void Sovpad();
     void Wi4Ocenka();
 
+    // Answering aids.
+    void SootTabMouseDown(int row);
+    void WidimSootMouseDown(int row);
+    void WWerhClick();
+    void WnizClick();
+    void IspravitClick();
+    void UbWoprClick();
+    void PlusSimClick();
+    void FiftiClick();
+    void OtlogitClick();
+    void Powtorit1Click();
+    void N5Click();
+
+    // Modes and times.
+    void RegimClickCheck(int item);
+    void WremaZadatClick();
+    void N20Click();
+    void TimerWoprEndOfTime();
+
     // Run state.
     int StartTemy = 0;
     QString WremyaTemy;
@@ -158,6 +177,9 @@ private:
     void showExplanation(const QString &path);
     int number(QLineEdit *box) const;
     void addPoints(int points);
+    void addHint();
+    void swapRightColumn(int a, int b);
+    void connectAids();
     void protocolTable(int rows, int columns, const std::vector<double> &widths,
                        const std::vector<QStringList> &cells);
     void applyRights(bool admin);

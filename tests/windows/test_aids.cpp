@@ -1,0 +1,323 @@
+// The answering aids, the modes and the question times in the real main window.
+#include "WindowTestKit.h"
+#include "runtables.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QListWidget>
+#include <QTableView>
+
+namespace {
+struct Opt {
+    QString code, label, text;
+};
+
+// A topic "Тема" whose questions are given as lists of options.
+void writeTopic(const QString &folder, const std::vector<std::vector<Opt>> &questions)
+{
+    QDir().mkpath(folder);
+    BankFiles bank(folder);
+    std::vector<WoprosRec> qs;
+    std::vector<OtwetRec> os;
+    int n = 0;
+    for (const auto &opts : questions) {
+        const QString w = QString::number(++n);
+        qs.push_back({"1", "1", "1", w, QStringLiteral("Вопрос %1").arg(n), "", "2", ""});
+        for (const Opt &o : opts)
+            os.push_back({"1", "1", "1", w, o.label, o.code, o.text});
+    }
+    bank.tema.rewrite(std::vector<TemaRec>{{"1", "1", "Тема"}});
+    bank.wopros.rewrite(qs);
+    bank.otwet.rewrite(os);
+}
+
+const std::vector<Opt> matching312 = {{"-", "1", "А"}, {"-", "2", "Б"}, {"-", "3", "В"},
+                                      {"+", "3", "в"}, {"+", "1", "а"}, {"+", "2", "б"}};
+const std::vector<Opt> classes = {{"-", "1", "Класс 1"}, {"-", "2", "Класс 2"}, {"+", "2", "x"},
+                                  {"+", "1", "y"},       {"+", "2", "z"}};
+const std::vector<Opt> ticks = {{"+", "1", "верно"}, {"", "2", "неверно 1"}, {"", "3", "неверно 2"},
+                                {"+", "4", "тоже верно"}};
+const std::vector<Opt> exact = {{"Ф", "1", "Полтава"}};
+const std::vector<Opt> ranking = {{"1", "3", "третий"}, {"1", "1", "первый"}, {"1", "2", "второй"}};
+} // namespace
+
+class AidsTest : public QObject {
+    Q_OBJECT
+    WindowTestKit kit;
+    TForm1 *m = nullptr;
+
+    void startWith(const std::vector<std::vector<Opt>> &questions, bool hints = true)
+    {
+        kit.freshFolder();
+        writeTopic(kit.path("Istoriy"), questions);
+        m = kit.start();
+        kit.login("470259");
+        m->Regim->item(0)->setCheckState(hints ? Qt::Checked : Qt::Unchecked);
+        glo().LimitWopr = 20;
+        m->WiborTema->setCurrentIndex(0);
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+    }
+
+    QStringList rightLabels()
+    {
+        QStringList l;
+        for (int r = 1; r <= m->KolPlus; ++r)
+            l << m->sootTable()->cell(3, r);
+        return l;
+    }
+
+private slots:
+    void ispravitSortsOnePassAtATime()
+    {
+        startWith({matching312});
+        QCOMPARE(m->TipOtweta->text(), QStringLiteral("Соответствие"));
+        QVERIFY(m->Ispravit->isEnabled() && m->SootTab->isVisible());
+        QCOMPARE(rightLabels(), QStringList({"3", "1", "2"}));
+        QTest::mouseClick(m->Ispravit, Qt::LeftButton);
+        QCOMPARE(rightLabels(), QStringList({"1", "3", "2"}));
+        QCOMPARE(m->Podskazano->text(), QStringLiteral("1"));
+        QCOMPARE(m->widimTable()->cell(1, 1), QStringLiteral("а"));
+        QTest::mouseClick(m->Ispravit, Qt::LeftButton);
+        QCOMPARE(rightLabels(), QStringList({"1", "2", "3"}));
+        QCOMPARE(m->Podskazano->text(), QStringLiteral("2"));
+        QCOMPARE(m->sootTable()->cell(1, 1), QStringLiteral("А")); // the left column never moves
+        QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        QCOMPARE(m->WerBal->text(), QStringLiteral("2"));
+    }
+
+    void rowButtonsMoveTheSelection()
+    {
+        startWith({matching312}, false);
+        QVERIFY(!m->SootTab->isVisible());
+        QVERIFY(!m->Ispravit->isEnabled());
+        m->NStr->setText(QStringLiteral("1"));
+        QTest::mouseClick(m->WWerh, Qt::LeftButton);
+        QCOMPARE(rightLabels(), QStringList({"3", "1", "2"}));
+        m->NStr->setText(QStringLiteral("3"));
+        QTest::mouseClick(m->Wniz, Qt::LeftButton);
+        QCOMPARE(rightLabels(), QStringList({"3", "1", "2"}));
+        m->WidimSootMouseDown(2);
+        QCOMPARE(m->NStr->text(), QStringLiteral("2"));
+        QTest::mouseClick(m->WWerh, Qt::LeftButton);
+        QCOMPARE(rightLabels(), QStringList({"1", "3", "2"}));
+        QCOMPARE(m->NStr->text(), QStringLiteral("1")); // the selection follows the moved item
+    }
+
+    void rowButtonsRefuseText()
+    {
+        startWith({matching312});
+        m->NStr->setText(QStringLiteral("два"));
+        QTest::mouseClick(m->Wniz, Qt::LeftButton);
+        QCOMPARE(kit.desk.lastText("error"), QStringLiteral("'два' is not a valid integer value"));
+        QCOMPARE(rightLabels(), QStringList({"3", "1", "2"}));
+    }
+
+    void ubWoprFillsTheFirstQuestionMark()
+    {
+        startWith({classes});
+        QCOMPARE(m->TipOtweta->text(), QStringLiteral("Проставить номера"));
+        QVERIFY(m->UbWopr->isEnabled());
+        m->sootTable()->setCell(3, 1, QStringLiteral("1")); // typed by the student: skipped
+        QTest::mouseClick(m->UbWopr, Qt::LeftButton);
+        QCOMPARE(rightLabels(), QStringList({"1", "1", "?"}));
+        QCOMPARE(m->Podskazano->text(), QStringLiteral("1"));
+        QTest::mouseClick(m->UbWopr, Qt::LeftButton);
+        QTest::mouseClick(m->UbWopr, Qt::LeftButton); // nothing left: costs nothing
+        QCOMPARE(rightLabels(), QStringList({"1", "1", "2"}));
+        QCOMPARE(m->Podskazano->text(), QStringLiteral("2"));
+    }
+
+    void plusSimAndFifti()
+    {
+        startWith({exact, ticks, ranking});
+        QTest::mouseClick(m->PlusSim, Qt::LeftButton);
+        QCOMPARE(m->OdinOt->text(), QStringLiteral("Полтава"));
+        m->OdinOt->setText(QStringLiteral("Нарва!!"));
+        QTest::mouseClick(m->PlusSim, Qt::LeftButton);
+        QCOMPARE(m->OdinOt->text(), QStringLiteral("Нарва!!"));
+        QCOMPARE(m->Podskazano->text(), QStringLiteral("1"));
+        QTest::mouseClick(m->Itog1, Qt::LeftButton);
+
+        QTest::mouseClick(m->Fifti, Qt::LeftButton);
+        QVERIFY(m->TxtOtw[1]->isHidden());
+        QVERIFY(!m->PtiOtw[1]->isHidden());
+        QTest::mouseClick(m->Fifti, Qt::LeftButton);
+        QVERIFY(m->TxtOtw[2]->isHidden());
+        QTest::mouseClick(m->Fifti, Qt::LeftButton); // no wrong option left shown
+        QCOMPARE(m->Podskazano->text(), QStringLiteral("3"));
+        QTest::mouseClick(m->Itog1, Qt::LeftButton);
+
+        m->NomOtw[0]->setText(QStringLiteral("3"));
+        QTest::mouseClick(m->Fifti, Qt::LeftButton);
+        QCOMPARE(m->NomOtw[1]->text(), QStringLiteral("1"));
+        QCOMPARE(m->Podskazano->text(), QStringLiteral("4"));
+    }
+
+    void puttingOffAndRepeating()
+    {
+        std::vector<std::vector<Opt>> ten(10, exact);
+        startWith(ten);
+        QCOMPARE(m->KWopr->text(), QStringLiteral("10"));
+        for (int q = 1; q <= 10; ++q) {
+            QCOMPARE(m->NWopr->text(), QString::number(q));
+            if (q == 3 || q == 5) {
+                QTest::mouseClick(m->Otlogit, Qt::LeftButton);
+                continue;
+            }
+            m->OdinOt->setText(QStringLiteral("Полтава"));
+            QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        }
+        QCOMPARE(m->Pusk->text(), QStringLiteral("Пуск"));
+        QVERIFY(m->Powtorit1->isEnabled());
+        QCOMPARE(m->Powtorit1->text(), QStringLiteral("Повтор\n     2"));
+        QCOMPARE(m->WerWop->text(), QStringLiteral("8"));
+
+        QTest::mouseClick(m->Powtorit1, Qt::LeftButton);
+        QCOMPARE(m->NWopr->text(), QStringLiteral("9"));
+        QCOMPARE(tables().WopTabl.rowCount(), 3);
+        QCOMPARE(tables().WopTabl.cell(3, 1), QStringLiteral("3"));
+        QCOMPARE(tables().WopTabl.cell(3, 2), QStringLiteral("5"));
+        QCOMPARE(tables().WopTabl.cell(7, 2), QStringLiteral("у"));
+        QVERIFY(!m->Powtorit1->isEnabled());
+        m->OdinOt->setText(QStringLiteral("Полтава"));
+        QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        QCOMPARE(m->NWopr->text(), QStringLiteral("10"));
+        m->OdinOt->setText(QStringLiteral("Полтава"));
+        QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        QCOMPARE(m->WerWop->text(), QStringLiteral("10"));
+        QVERIFY(!m->Itog1->isEnabled());
+    }
+
+    void puttingOffTheLastQuestion()
+    {
+        startWith({exact, exact});
+        QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        QTest::mouseClick(m->Otlogit, Qt::LeftButton);
+        QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Вопрос 2"));
+        QVERIFY(!m->Itog1->isEnabled());
+        QVERIFY(!m->Otlogit->isEnabled());
+        QVERIFY(m->Powtorit1->isEnabled());
+        m->tickClocks(secondsOfDay() + 3600); // the end of time does nothing now
+        QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Вопрос 2"));
+
+        m->OdinOt->setText(QStringLiteral("Полтава")); // judged once by the repeat, then asked again
+        QTest::mouseClick(m->Powtorit1, Qt::LeftButton);
+        QCOMPARE(m->WerWop->text(), QStringLiteral("1"));
+        QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Вопрос 2"));
+        QVERIFY(m->Itog1->isEnabled());
+    }
+
+    void optionsTableBehindTheCode()
+    {
+        startWith({ticks});
+        kit.desk.inputs.push_back(QStringLiteral("1234567890"));
+        m->N5->trigger();
+        QVERIFY(m->OtwTek->isHidden());
+        QVERIFY(kit.desk.of("message").empty());
+        QCOMPARE(kit.desk.of("input").back().caption, QStringLiteral("А оно Вам надо"));
+        kit.desk.inputs.push_back(QStringLiteral(" 7305918264 "));
+        m->N5->trigger();
+        QVERIFY(!m->OtwTek->isHidden());
+        QCOMPARE(m->OtwTek->model()->data(m->OtwTek->model()->index(1, 6)).toString(), QStringLiteral("неверно 1"));
+    }
+
+    void questionTimeAndItsEnd()
+    {
+        startWith({ticks, ticks});
+        QCOMPARE(m->TimeWopros->text(), QStringLiteral("50")); // 30 + 4 x 5
+        QCOMPARE(m->timerWopr.limit(), 50);
+        const int t0 = secondsOfDay();
+        m->tickClocks(t0 + 49);
+        QCOMPARE(m->NWopr->text(), QStringLiteral("1"));
+        m->tickClocks(t0 + 50);
+        QCOMPARE(m->NWopr->text(), QStringLiteral("2")); // answered as it stood
+        QCOMPARE(m->WerBal->text(), QStringLiteral("0"));
+    }
+
+    void timesOfZeroNeverSubmit()
+    {
+        kit.freshFolder();
+        writeTopic(kit.path("Istoriy"), {ticks});
+        m = kit.start();
+        kit.login("470259");
+        m->WoprSek->setText(QStringLiteral("0"));
+        m->OtwSek->setText(QStringLiteral("0"));
+        QTest::mouseClick(m->WremaZadat, Qt::LeftButton);
+        QCOMPARE(glo().SekWopr, 0);
+        m->WiborTema->setCurrentIndex(0);
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        QCOMPARE(m->timerWopr.limit(), 0);
+        QVERIFY(!m->timerWopr.countsDown());
+        const int t0 = secondsOfDay();
+        for (int s = 1; s <= 5; ++s)
+            m->tickClocks((t0 + s * 20000) % 86400);
+        QCOMPARE(m->NWopr->text(), QStringLiteral("1"));
+        QVERIFY(m->Itog1->isEnabled());
+    }
+
+    void timeChangeIsForTheAdministrator()
+    {
+        kit.freshFolder();
+        writeTopic(kit.path("Istoriy"), {ticks});
+        m = kit.start();
+        kit.login("604815");
+        m->WoprSek->setText(QStringLiteral("5"));
+        m->N20->trigger();
+        QCOMPARE(kit.desk.lastText("message"), QStringLiteral(" И для начальника. Увы!"));
+        QCOMPARE(glo().SekWopr, 30);
+
+        kit.desk.clear();
+        kit.desk.inputs.push_back(QStringLiteral("470259"));
+        m->N10->trigger();
+        m->WoprSek->setText(QStringLiteral("45"));
+        m->OtwSek->setText(QStringLiteral("x"));
+        m->N19->trigger();
+        QCOMPARE(glo().SekWopr, 45);
+        QCOMPARE(m->timerWopr.limit(), 45);
+        QCOMPARE(glo().SekOtw, 5);
+        QCOMPARE(kit.desk.lastText("error"), QStringLiteral("'x' is not a valid integer value"));
+    }
+
+    void userKeepsModesLockedAfterARun()
+    {
+        kit.freshFolder();
+        writeTopic(kit.path("Istoriy"), {ticks});
+        m = kit.start();
+        kit.login("318642");
+        m->WiborTema->setCurrentIndex(0);
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        QCOMPARE(m->Pusk->text(), QStringLiteral("Пуск"));
+        QVERIFY(!m->Regim->isEnabled());
+        QVERIFY(!m->WremIzm->isEnabled());
+        QVERIFY(m->WiborTema->isEnabled());
+    }
+
+    void modeSwitches()
+    {
+        kit.freshFolder();
+        m = kit.start();
+        kit.login("470259");
+        m->Regim->item(0)->setCheckState(Qt::Unchecked);
+        QCOMPARE(glo().RegimPodskaz, QStringLiteral("Wikl"));
+        QVERIFY(!m->Fifti->isEnabled() && !m->PlusSim->isEnabled() && !m->Ispravit->isEnabled());
+        m->Regim->item(1)->setCheckState(Qt::Unchecked);
+        QVERIFY(glo().Sluchaino);
+
+        kit.desk.inputs.push_back(QStringLiteral("Петров П. 10 А"));
+        m->Regim->item(2)->setCheckState(Qt::Checked);
+        QVERIFY(glo().ProtokolWkl);
+        QCOMPARE(glo().ImyaUchenika, QStringLiteral("Петров П. 10 А"));
+        m->Regim->item(2)->setCheckState(Qt::Unchecked);
+        QVERIFY(!glo().ProtokolWkl);
+        kit.desk.inputs.push_back(std::nullopt);
+        m->Regim->item(2)->setCheckState(Qt::Checked);
+        QCOMPARE(kit.desk.of("input").back().text, QStringLiteral("Как Вас называть?|Иванов И.И. 9 Г"));
+        QCOMPARE(kit.desk.of("input").back().caption, QStringLiteral("Идентификационная информация"));
+        QCOMPARE(glo().ImyaUchenika, QStringLiteral("Иванов И.И. 9 Г"));
+        QVERIFY(!m->PrnProtokol->isEnabled());
+    }
+};
+
+QTEST_MAIN(AidsTest)
+#include "test_aids.moc"
