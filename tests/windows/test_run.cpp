@@ -3,6 +3,7 @@
 #include "Documents.h"
 #include "DocxDocument.h"
 #include "Unit7.h"
+#include "Unit8.h"
 #include "WindowTestKit.h"
 #include "runtables.h"
 
@@ -10,6 +11,7 @@
 #include <QGroupBox>
 #include <QListWidget>
 #include <QLabel>
+#include <QTextEdit>
 #include <QProgressBar>
 #include <QTableView>
 
@@ -305,6 +307,71 @@ private slots:
         answer(); // matching: a 4-column table
         QCOMPARE(doc->model().tableCount(), 1);
         QCOMPARE(doc->model().tableAt(1).columns, 4);
+    }
+
+    void pictureAndExplanationFiles()
+    {
+        startWith({{"Файлы",
+                    {{"1", "Где это? File#poltava.txt#", "1", {{{"Ф", "1", "Полтава"}}}},
+                     {"2", "Документ File#ukaz.doc#", "1", {{{"Ф", "1", "x"}}}},
+                     {"3", "Без конца File#abcdefghijklmnopqrstuvwxyz", "1", {{{"Ф", "1", "x"}}}},
+                     {"4", "Чужой файл File#../../Baza/NoKor.qdx#", "1", {{{"Ф", "1", "x"}}}}}}});
+        QDir().mkpath(kit.path("Istoriy/Foto"));
+        writeCp1251Lines(kit.path("Istoriy/Foto/poltava.txt"), {"Полтавская битва, 1709 год."});
+        writeCp1251Lines(kit.path("Istoriy/Foto/ukaz.doc"), {"doc"});
+        writeCp1251Lines(kit.path("Istoriy/Foto/1_1_1_1.gif"), {"GIF89a"});
+        pickTopic(0);
+        QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Где это? "));
+        QVERIFY(wins().Teksti->isVisible());
+        QCOMPARE(wins().Teksti->windowTitle(),
+                 QStringLiteral("Пояснения к вопросу из файла: ") + kit.path("Istoriy/Foto/poltava.txt"));
+        QCOMPARE(wins().Teksti->Poyasnen->toPlainText().trimmed(), QStringLiteral("Полтавская битва, 1709 год."));
+        QCOMPARE(kit.desk.lastText("open"), kit.path("Istoriy/Foto/1_1_1_1.gif"));
+        QVERIFY(m->notice->isVisible());
+        QCOMPARE(m->notice->text(), QStringLiteral("Закройте окна с информацией к вопросу!!!"));
+
+        kit.desk.clear();
+        answer();
+        QVERIFY(!wins().Teksti->isVisible());
+        QCOMPARE(kit.desk.lastText("open"), kit.path("Istoriy/Foto/ukaz.doc"));
+        QVERIFY(!m->notice->isVisible()); // the notice is for pictures only
+
+        kit.desk.clear();
+        answer();
+        QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Без конца "));
+        QVERIFY(kit.desk.of("open").empty());
+
+        answer(); // a reference that leaves the Foto folder is never followed
+        QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Чужой файл "));
+        QVERIFY(kit.desk.of("open").empty());
+        QVERIFY(!wins().Teksti->isVisible());
+    }
+
+    void manyOptionsGetRowsOfTheirOwn()
+    {
+        Q big{"1", "Отметьте чётные числа", "2", {}};
+        for (int i = 1; i <= 34; ++i)
+            big.options.push_back({i % 2 ? QString() : QStringLiteral("+"), QString::number(i), QString::number(i)});
+        startWith({{"Большой", {big}}});
+        pickTopic(0);
+        QCOMPARE(m->KOtw->text(), QStringLiteral("34"));
+        QCOMPARE(m->KPraw->text(), QStringLiteral("17"));
+        QVERIFY(m->PtiOtw.size() >= 34);
+        QCOMPARE(m->TxtOtw[33]->toPlainText(), QStringLiteral("34"));
+        QVERIFY(!m->PtiOtw[33]->isHidden());
+        for (int i = 2; i <= 34; i += 2)
+            m->PtiOtw[size_t(i - 1)]->setChecked(true);
+        answer();
+        QCOMPARE(m->WerBal->text(), QStringLiteral("2"));
+    }
+
+    void topicFromTheHeaderRowAndLimits()
+    {
+        startWith(fiveTypes);
+        m->WiborTema->setCurrentIndex(-1);
+        m->WiborTema->setEditText(QStringLiteral("Что-то своё"));
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        QCOMPARE(m->KWopr->text(), QStringLiteral("0")); // the header row matches no question
     }
 };
 
