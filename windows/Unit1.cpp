@@ -381,7 +381,15 @@ void TForm1::buildWindow()
         Zw[size_t(i)]->setObjectName(QStringLiteral("Zw%1").arg(i + 1));
         Zw[size_t(i)]->setAlignment(Qt::AlignCenter);
         Zw[size_t(i)]->setMinimumSize(32, 32);
-        Zw[size_t(i)]->setStyleSheet(QStringLiteral("border: 1px solid gray; border-radius: 16px; background: #ddd;"));
+        static const char *lit[] = {"#e05050", "#f08a30", "#f0d040", "#8fd14f", "#2eaa3e"};
+        Zw[size_t(i)]->setStyleSheet(
+            QStringLiteral("QLabel { border: 1px solid gray; border-radius: 16px; background: %1; font-weight: bold; }"
+                           "QLabel:disabled { background: #ddd; color: #999; }")
+                .arg(QLatin1String(lit[i])));
+        Zw[size_t(i)]->setToolTip(QStringList{QStringLiteral("Перешли 10%"), QStringLiteral("На двоечку набазарили"),
+                                              QStringLiteral("Троечку выцарапали"), QStringLiteral("Уже хорошо"),
+                                              QStringLiteral("Отлично!")}[i]);
+        Zw[size_t(i)]->setEnabled(false);
         lamps->addWidget(Zw[size_t(i)]);
     }
     right->addLayout(lamps);
@@ -486,6 +494,7 @@ void TForm1::buildAnswerRows()
     answerRowsPanel->setObjectName(QStringLiteral("OtwetiOtmPanel"));
     ensureAnswerRows(AnswerRows);
     OtwetiOtm->setWidget(answerRowsPanel);
+    OtwetiOtm->setWidgetResizable(true);
 }
 
 void TForm1::ensureAnswerRows(int n)
@@ -520,7 +529,7 @@ void TForm1::ensureAnswerRows(int n)
         NomOtw.push_back(num);
         TxtOtw.push_back(text);
     }
-    answerRowsPanel->setMinimumSize(870, 43 * std::max(n, int(PtiOtw.size())) + 10);
+    answerRowsPanel->setMinimumSize(856, 43 * std::max(n, int(PtiOtw.size())) + 10);
 }
 
 // ---- creation and activation ----
