@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <cstring>
 
 namespace {
 [[noreturn]] void fail(const QString &what, const QString &path, const QString &why)
@@ -51,6 +52,34 @@ std::vector<QByteArray> RecordFile::readAllRaw() const
     for (qsizetype i = 0; i < n; ++i)
         out.push_back(all.mid(i * m_size, m_size));
     return out;
+}
+
+void RecordFile::forEachRecord(const std::function<void(const QByteArray &)> &visit) const
+{
+    QFile f(m_path);
+    if (m_size <= 0 || !f.exists())
+        return;
+    if (!f.open(QIODevice::ReadOnly))
+        fail(QStringLiteral("Cannot read file"), m_path, f.errorString());
+    // A bank of 100,000 questions is tens of megabytes: reading it in pieces
+    // is several times faster than one buffer of the whole file.
+    const qsizetype perPiece = std::max<qsizetype>(1, (256 * 1024) / m_size);
+    QByteArray buf(perPiece * m_size, Qt::Uninitialized);
+    qsizetype filled = 0;
+    for (;;) {
+        const qint64 got = f.read(buf.data() + filled, buf.size() - filled);
+        if (got < 0)
+            fail(QStringLiteral("Cannot read file"), m_path, f.errorString());
+        filled += qsizetype(got);
+        const qsizetype whole = filled / m_size;
+        for (qsizetype i = 0; i < whole; ++i)
+            visit(QByteArray::fromRawData(buf.constData() + i * m_size, m_size));
+        // A partial record waits for the rest of its bytes; at the end of the file it is dropped.
+        filled -= whole * m_size;
+        std::memmove(buf.data(), buf.constData() + whole * m_size, size_t(filled));
+        if (got == 0)
+            break;
+    }
 }
 
 QByteArray RecordFile::readRaw(qint64 n) const

@@ -30,13 +30,26 @@ public:
     // Appends one record after the last whole record.
     void appendRaw(const QByteArray &record) const;
 
+    // Every whole record in file order, read through one small reused
+    // buffer; the bytes handed over are valid only during the call.
+    void forEachRecord(const std::function<void(const QByteArray &)> &visit) const;
+
     template <class R> std::vector<R> readAll() const
     {
         std::vector<R> out;
-        const auto raw = readAllRaw();
-        out.reserve(raw.size());
-        for (const auto &b : raw)
-            out.push_back(R::decode(b));
+        out.reserve(size_t(count()));
+        forEachRecord([&](const QByteArray &rec) { out.push_back(R::decode(rec)); });
+        return out;
+    }
+    // Only the records that keep(record bytes) accepts are decoded, so taking
+    // a few records out of a large file costs little more than reading it.
+    template <class R, class Keep> std::vector<R> readWhere(Keep keep) const
+    {
+        std::vector<R> out;
+        forEachRecord([&](const QByteArray &rec) {
+            if (keep(rec))
+                out.push_back(R::decode(rec));
+        });
         return out;
     }
     template <class R> void rewrite(const std::vector<R> &recs) const

@@ -10,6 +10,36 @@ QString codesKey(const QString &a, const QString &b, const QString &c, const QSt
 {
     return trimmed(a) % u'\x1f' % trimmed(b) % u'\x1f' % trimmed(c) % u'\x1f' % trimmed(d);
 }
+
+// Whether a code field of a raw record holds this trimmed code. Codes are
+// digits, so the bytes are compared as they are; only a field with other
+// characters is decoded first.
+bool rawCodeIs(const QByteArray &rec, const FieldSpec &f, const QString &code)
+{
+    if (f.offset >= rec.size())
+        return code.isEmpty();
+    // The length byte is limited as when reading the field.
+    qsizetype len =
+        std::min<qsizetype>({static_cast<unsigned char>(rec.at(f.offset)), f.size, rec.size() - f.offset - 1});
+    const char *p = rec.constData() + f.offset + 1;
+    // cp1251 bytes 0..32 are the characters 0..32, so trimming the bytes trims the text.
+    while (len > 0 && static_cast<unsigned char>(*p) <= 32)
+        ++p, --len;
+    while (len > 0 && static_cast<unsigned char>(p[len - 1]) <= 32)
+        --len;
+    for (qsizetype i = 0; i < len; ++i)
+        if (static_cast<unsigned char>(p[i]) >= 128)
+            return fromCp1251(p, len) == code;
+    return QLatin1StringView(p, len) == code;
+}
+
+template <class R> auto topicFilter(const QString &predm, const QString &tema)
+{
+    const auto l = R::layout(); // Predm and Tema lead every record of a topic
+    return [f0 = l[0], f1 = l[1], predm, tema](const QByteArray &rec) {
+        return rawCodeIs(rec, f1, tema) && rawCodeIs(rec, f0, predm);
+    };
+}
 } // namespace
 
 QStringList questionRow(const WoprosRec &q, RandomGen &gen, int keyRange)
@@ -28,6 +58,13 @@ std::vector<QStringList> topicQuestionRows(const std::vector<WoprosRec> &questio
     return rows;
 }
 
+std::vector<QStringList> topicQuestionRows(const RecordFile &wopros, const QString &predm, const QString &tema,
+                                           RandomGen &gen, int keyRange)
+{
+    const QString p = trimmed(predm), t = trimmed(tema);
+    return topicQuestionRows(wopros.readWhere<WoprosRec>(topicFilter<WoprosRec>(p, t)), p, t, gen, keyRange);
+}
+
 std::vector<QStringList> topicAnswerRows(const std::vector<OtwetRec> &answers, const QString &predm,
                                          const QString &tema)
 {
@@ -37,6 +74,12 @@ std::vector<QStringList> topicAnswerRows(const std::vector<OtwetRec> &answers, c
         if (trimmed(a.Predm) == p && trimmed(a.Tema) == t)
             rows.push_back({a.Predm, a.Tema, a.Test, a.Wopr, a.Otwe, a.Kod_P, a.Nazwan});
     return rows;
+}
+
+std::vector<QStringList> topicAnswerRows(const RecordFile &otwet, const QString &predm, const QString &tema)
+{
+    const QString p = trimmed(predm), t = trimmed(tema);
+    return topicAnswerRows(otwet.readWhere<OtwetRec>(topicFilter<OtwetRec>(p, t)), p, t);
 }
 
 void orderByKeys(std::vector<QStringList> &rows, int keyColumn)

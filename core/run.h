@@ -12,12 +12,17 @@
 // stored, a fresh random key Round(r * keyRange), Ball, and the pending mark "у".
 std::vector<QStringList> topicQuestionRows(const std::vector<WoprosRec> &questions, const QString &predm,
                                            const QString &tema, RandomGen &gen, int keyRange = 100);
+// The same straight from Wopros.dat; only the topic's records are decoded.
+std::vector<QStringList> topicQuestionRows(const RecordFile &wopros, const QString &predm, const QString &tema,
+                                           RandomGen &gen, int keyRange = 100);
 // The one question row of a record (used by the exam as well).
 QStringList questionRow(const WoprosRec &q, RandomGen &gen, int keyRange);
 
 // Answer rows of a topic (all seven fields), in file order.
 std::vector<QStringList> topicAnswerRows(const std::vector<OtwetRec> &answers, const QString &predm,
                                          const QString &tema);
+// The same straight from Otwet.dat; only the topic's records are decoded.
+std::vector<QStringList> topicAnswerRows(const RecordFile &otwet, const QString &predm, const QString &tema);
 
 // Puts rows into the order of the program's selection procedure on the key
 // column: from the last row up, the topmost row with the greatest key (text
