@@ -2,8 +2,7 @@
 #include "Desktop.h"
 #include "DocxDocument.h"
 
-namespace {
-std::unique_ptr<WordDocument> makeDocx()
+DesktopHooks desktopHooks()
 {
     DesktopHooks hooks;
     hooks.openFile = [](const QString &path) { return desktop().openFile(path); };
@@ -11,12 +10,11 @@ std::unique_ptr<WordDocument> makeDocx()
         return desktop().startProgram(program, args);
     };
     hooks.showError = [](const QString &text) { desktop().error(text); };
-    return std::make_unique<DocxDocument>(hooks);
+    return hooks;
 }
-} // namespace
 
 DocumentFactory &documentFactory()
 {
-    static DocumentFactory f = makeDocx;
+    static DocumentFactory f = [] { return std::make_unique<DocxDocument>(desktopHooks()); };
     return f;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "DesktopHooks.h"
 #include "WordDocument.h"
 
 #include <functional>
@@ -9,3 +10,6 @@
 // seam; tests put in their own.
 using DocumentFactory = std::function<std::unique_ptr<WordDocument>()>;
 DocumentFactory &documentFactory();
+
+// The desktop seam as the document code takes it.
+DesktopHooks desktopHooks();

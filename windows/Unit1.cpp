@@ -484,6 +484,7 @@ void TForm1::buildWindow()
     connect(Pusk, &QPushButton::clicked, this, &TForm1::PuskClick);
     connect(Itog1, &QPushButton::clicked, this, &TForm1::Itog1Click);
     connect(Dalshe, &QPushButton::clicked, this, &TForm1::DalsheClick);
+    connect(PrnProtokol, &QPushButton::clicked, this, &TForm1::PrnProtokolClick);
     // The end of a question's time answers as the answer button would.
     connect(this, &TForm1::questionTimeOver, this, &TForm1::TimerWoprEndOfTime);
 }

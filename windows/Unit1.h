@@ -68,6 +68,7 @@ public:
     void Itog1Click();
     void Sovpad();
     void Wi4Ocenka();
+    void PrnProtokolClick();
 
     // Answering aids.
     void SootTabMouseDown(int row);

@@ -13,6 +13,8 @@
 #include "runtables.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QLocale>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -160,7 +162,7 @@ void TForm1::PuskClick()
             }
         // 10..13
         WseBal->setText(QStringLiteral("0"));
-        auto rows = topicQuestionRows(bank.wopros.readAll<WoprosRec>(), predm, tema, rng(), 100);
+        auto rows = topicQuestionRows(bank.wopros, predm, tema, rng(), 100);
         if (g.Sluchaino)
             orderByKeys(rows, 5);
         cutToLimit(rows, g.LimitWopr);
@@ -170,7 +172,7 @@ void TForm1::PuskClick()
         t.WopTabl.setDataRows(std::move(rows));
         t.WopTabl.setCurrentRow(0);
         // 14
-        t.OtwTabl.setDataRows(topicAnswerRows(bank.otwet.readAll<OtwetRec>(), predm, tema));
+        t.OtwTabl.setDataRows(topicAnswerRows(bank.otwet, predm, tema));
         m_answerIndex.build(t.OtwTabl);
         Gauge1->setValue(0);
         // 15
@@ -590,6 +592,56 @@ void TForm1::Itog1Click()
     if (!Itog1->isEnabled() && !Powtorit1->isEnabled()) {
         timerWopr.stop();
         showClocks();
+    }
+}
+
+// ---- the protocol's summary ----
+
+void TForm1::PrnProtokolClick()
+{
+    PrnProtokol->setEnabled(false);
+    const Glo &g = glo();
+    if (!g.ProtokolWkl || !protocol) {
+        desktop().message(QStringLiteral("Включите печать протокола"), QStringLiteral("Печать протокола выключена"),
+                          Desktop::Icon::Warning);
+        return;
+    }
+    try {
+        // A run without questions or points has no percentage: the cell shows the grade alone.
+        auto percent = [](int part, int whole) {
+            const auto p = percentOf(part, whole);
+            return p ? QStringLiteral("   Процент ") + QString::number(roundHalfEven(*p)) : QString();
+        };
+        const QDateTime now = QDateTime::currentDateTime();
+        const std::vector<QStringList> rows = {
+            {QStringLiteral("Дата время"), QLocale().toString(now.date(), QLocale::ShortFormat) + QStringLiteral("  ") +
+                                               QLocale().toString(now.time(), QStringLiteral("HH:mm:ss"))},
+            {QStringLiteral("Предмет"), PredmetName->currentText()},
+            {QStringLiteral("Тема"), WiborTema->currentText()},
+            {QStringLiteral("Задано вопросов"), KWopr->text()},
+            {QStringLiteral("Получено правильных ответов"), WerWop->text()},
+            {QStringLiteral("Оценка"), Ocenka->text() + percent(number(WerWop), number(KWopr))},
+            {QStringLiteral("Из всех баллов"), WseBal->text()},
+            {QStringLiteral("Набрано баллов"), WerBal->text()},
+            {QStringLiteral("Оценка по баллам"), TekOcenka->text() + percent(number(WerBal), number(WseBal))},
+            {QStringLiteral("Затрачено времени"), WremyaTemy},
+            {QStringLiteral("Отвечал на вопросы"), g.ImyaUchenika},
+        };
+        protocol->addTable(protocol->end() - 1, 11, 2);
+        ++protocolTables;
+        protocol->insertAfter(QStringLiteral(" "));
+        WordTable table = protocol->table(protocolTables);
+        table.enableBorders();
+        for (size_t r = 0; r < rows.size(); ++r)
+            for (int c = 0; c < 2; ++c)
+                table.setCellText(int(r) + 1, c + 1, rows[r][c]);
+        protocol->insertAfter(QStringLiteral(" "));
+        protocol->insertParagraphAfter();
+        protocol->insertAfter(QStringLiteral("Подписи: Преподаватель ________________________   "
+                                             "Аттестуемый ______________________ "));
+        protocol->makeVisible();
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
     }
 }
 

@@ -65,6 +65,7 @@ class RunTest : public QObject {
     Q_OBJECT
     WindowTestKit kit;
     DocxDocument *doc = nullptr;
+    DocumentFactory programFactory;
     TForm1 *m = nullptr;
 
     void startWith(const std::vector<std::pair<QString, std::vector<Q>>> &topics, bool hints = false,
@@ -73,7 +74,7 @@ class RunTest : public QObject {
         kit.freshFolder();
         writeBank(kit.path("Istoriy"), topics);
         documentFactory() = [this] {
-            auto d = std::make_unique<DocxDocument>();
+            auto d = std::make_unique<DocxDocument>(desktopHooks());
             d->setFolder(kit.path("Documents"));
             doc = d.get();
             return d;
@@ -105,7 +106,8 @@ class RunTest : public QObject {
     void answer() { QTest::mouseClick(m->Itog1, Qt::LeftButton); }
 
 private slots:
-    void cleanup() { documentFactory() = nullptr; }
+    void initTestCase() { programFactory = documentFactory(); }
+    void cleanup() { documentFactory() = programFactory; }
 
     void everyTypeAllRight()
     {
@@ -307,6 +309,48 @@ private slots:
         answer(); // matching: a 4-column table
         QCOMPARE(doc->model().tableCount(), 1);
         QCOMPARE(doc->model().tableAt(1).columns, 4);
+    }
+
+    void protocolSummaryAndSignature()
+    {
+        startWith(fiveTypes, false, true);
+        glo().ImyaUchenika = QStringLiteral("Петров П. 10 А");
+        QTest::mouseClick(m->PrnProtokol, Qt::LeftButton); // disabled before a run: nothing happens
+        QVERIFY(kit.desk.of("message").empty());
+        pickTopic(0);
+        m->PtiOtw[0]->setChecked(true);
+        m->PtiOtw[1]->setChecked(true);
+        answer();
+        QTest::mouseClick(m->Pusk, Qt::LeftButton); // stopped after one question
+        QVERIFY(m->PrnProtokol->isEnabled());
+        QTest::mouseClick(m->PrnProtokol, Qt::LeftButton);
+        QVERIFY(!m->PrnProtokol->isEnabled());
+        const auto &summary = doc->model().tableAt(doc->model().tableCount());
+        QCOMPARE(summary.rows, 11);
+        QCOMPARE(summary.columns, 2);
+        auto cell = [&](int r, int c) {
+            QString t;
+            for (const auto &run : summary.cell(r, c))
+                t += run.text;
+            return t;
+        };
+        QCOMPARE(cell(4, 1), QStringLiteral("Задано вопросов"));
+        QCOMPARE(cell(4, 2), QStringLiteral("5"));     // the planned number stays
+        QCOMPARE(cell(6, 2), QStringLiteral("2   Процент 20")); // 1 of 5 right
+        QCOMPARE(cell(9, 2), QStringLiteral("5   Процент 29")); // running grade 4 of 4, then 4 of 14 points
+        QCOMPARE(cell(11, 2), QStringLiteral("Петров П. 10 А"));
+        QVERIFY(doc->model().characters().endsWith(
+            QStringLiteral("Подписи: Преподаватель ________________________   Аттестуемый ______________________ \n")));
+        QVERIFY(QFile::exists(doc->lastFile()));
+        QCOMPARE(kit.desk.lastText("open"), doc->lastFile());
+
+        // Protocol off: the warning and nothing else.
+        glo().ProtokolWkl = false;
+        pickTopic(0);
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        QTest::mouseClick(m->PrnProtokol, Qt::LeftButton);
+        QCOMPARE(kit.desk.lastText("message"), QStringLiteral("Включите печать протокола"));
+        QCOMPARE(kit.desk.of("message").back().caption, QStringLiteral("Печать протокола выключена"));
     }
 
     void pictureAndExplanationFiles()
