@@ -16,7 +16,10 @@ int NomerIz(const QString &text)
     return toIntOrThrow(chosen);
 }
 
-QString NomerPlus(const QString &text) { return QString::number(NomerIz(text) + 1); }
+QString NomerPlus(const QString &text)
+{
+    return QString::number(NomerIz(text) + 1);
+}
 
 QString NomerMinus(const QString &text)
 {
@@ -24,9 +27,13 @@ QString NomerMinus(const QString &text)
     return n >= 2 ? QString::number(n - 1) : QStringLiteral(" ");
 }
 
-bool VPredelah(double value, double low, double high) { return low <= value && value <= high; }
+bool VPredelah(double value, double low, double high)
+{
+    return low <= value && value <= high;
+}
 
-namespace {
+namespace
+{
 QString &rootPath()
 {
     static QString root = QDir::currentPath();
@@ -34,9 +41,18 @@ QString &rootPath()
 }
 } // namespace
 
-QString installRoot() { return rootPath(); }
-void setInstallRoot(const QString &absolute) { rootPath() = absolute; }
-QString installPath(const QString &relative) { return QDir(rootPath()).filePath(relative); }
+QString installRoot()
+{
+    return rootPath();
+}
+void setInstallRoot(const QString &absolute)
+{
+    rootPath() = absolute;
+}
+QString installPath(const QString &relative)
+{
+    return QDir(rootPath()).filePath(relative);
+}
 
 Glo &glo()
 {

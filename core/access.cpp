@@ -2,11 +2,15 @@
 #include "errors.h"
 #include "text.h"
 
-namespace {
+namespace
+{
 const QDate dayZero(1899, 12, 30);
 }
 
-double dayNumberOf(const QDate &d) { return double(dayZero.daysTo(d)); }
+double dayNumberOf(const QDate &d)
+{
+    return double(dayZero.daysTo(d));
+}
 
 QDate dateOfDayNumber(double day)
 {
@@ -62,7 +66,8 @@ std::vector<DostupRec> usersFromRows(const std::vector<QStringList> &rows,
         const QDate d = readDate(c.value(1));
         if (!d.isValid())
             throw TrivoError(QStringLiteral("'%1' is not a valid date").arg(c.value(1)));
-        out.push_back({c.value(0).left(2), dayNumberOf(d), c.value(2).left(20), c.value(3).left(6), c.value(4).left(1)});
+        out.push_back(
+            {c.value(0).left(2), dayNumberOf(d), c.value(2).left(20), c.value(3).left(6), c.value(4).left(1)});
     }
     return out;
 }

@@ -43,7 +43,10 @@ struct LoginResult {
 // each user's trimmed password; the first equal row wins.
 LoginResult decideLogin(const std::vector<User> &users, const QString &typed);
 
-inline bool isAdmin(const QString &kodDostupa) { return kodDostupa == u"Z"; }
+inline bool isAdmin(const QString &kodDostupa)
+{
+    return kodDostupa == u"Z";
+}
 
 // Grid rows (code, date, name, password, letter) -> records to store: rows with
 // an empty trimmed code are skipped; the other cells are cut to their fields.

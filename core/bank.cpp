@@ -3,7 +3,10 @@
 
 #include <QDir>
 
-bool sameCode(const QString &a, const QString &b) { return trimmed(a) == trimmed(b); }
+bool sameCode(const QString &a, const QString &b)
+{
+    return trimmed(a) == trimmed(b);
+}
 
 QString questionKey(const QString &predm, const QString &tema, const QString &test, const QString &wopr)
 {

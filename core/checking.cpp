@@ -29,7 +29,10 @@ QString tickAnswerCode(bool ticked, bool right)
     return QString(ticked ? u'в' : u'-') + QChar(right ? u'+' : u'-');
 }
 
-bool exactAnswerRight(const QString &typed, const QString &expected) { return trimmed(typed) == trimmed(expected); }
+bool exactAnswerRight(const QString &typed, const QString &expected)
+{
+    return trimmed(typed) == trimmed(expected);
+}
 
 bool matchingRight(const std::vector<std::pair<QString, QString>> &leftAndRightLabels)
 {

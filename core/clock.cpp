@@ -51,7 +51,10 @@ bool Clock::tick(int now)
     return false;
 }
 
-int Clock::shown() const { return m_down && m_limit > 0 ? m_limit - m_elapsed : m_elapsed; }
+int Clock::shown() const
+{
+    return m_down && m_limit > 0 ? m_limit - m_elapsed : m_elapsed;
+}
 
 QString Clock::format(int seconds)
 {
@@ -61,4 +64,7 @@ QString Clock::format(int seconds)
     return h > 0 ? QStringLiteral("%1:%2").arg(h).arg(ms) : ms;
 }
 
-int secondsOfDay() { return QTime::currentTime().msecsSinceStartOfDay() / 1000; }
+int secondsOfDay()
+{
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000;
+}

@@ -3,7 +3,8 @@
 
 // One of the two clocks of a run (the question countdown, the topic clock).
 // Time is passed in as seconds since midnight, so tests never sleep.
-class Clock {
+class Clock
+{
 public:
     static constexpr int MaxLimit = 86399; // under one day
 

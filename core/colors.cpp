@@ -2,7 +2,8 @@
 #include "errors.h"
 #include "text.h"
 
-namespace {
+namespace
+{
 
 struct Named {
     const char *name;
@@ -10,18 +11,35 @@ struct Named {
     quint32 rgb; // for desktop element colours: how this program paints them
 };
 
-constexpr ColorCode sys(int n) { return 0xFF000000u | ColorCode(n); }
+constexpr ColorCode sys(int n)
+{
+    return 0xFF000000u | ColorCode(n);
+}
 
 // Plain colours: code = 0x00BBGGRR, painted as is (rgb unused).
 // Where two names share a value, the first one is written.
 constexpr Named names[] = {
-    {"clBlack", 0x000000, 0},       {"clMaroon", 0x000080, 0},     {"clGreen", 0x008000, 0},
-    {"clOlive", 0x008080, 0},       {"clNavy", 0x800000, 0},       {"clPurple", 0x800080, 0},
-    {"clTeal", 0x808000, 0},        {"clGray", 0x808080, 0},       {"clSilver", 0xC0C0C0, 0},
-    {"clRed", 0x0000FF, 0},         {"clLime", 0x00FF00, 0},       {"clYellow", 0x00FFFF, 0},
-    {"clBlue", 0xFF0000, 0},        {"clFuchsia", 0xFF00FF, 0},    {"clAqua", 0xFFFF00, 0},
-    {"clWhite", 0xFFFFFF, 0},       {"clMoneyGreen", 0xC0DCC0, 0}, {"clSkyBlue", 0xF0CAA6, 0},
-    {"clCream", 0xF0FBFF, 0},       {"clMedGray", 0xA4A0A0, 0},    {"clLtGray", 0xC0C0C0, 0},
+    {"clBlack", 0x000000, 0},
+    {"clMaroon", 0x000080, 0},
+    {"clGreen", 0x008000, 0},
+    {"clOlive", 0x008080, 0},
+    {"clNavy", 0x800000, 0},
+    {"clPurple", 0x800080, 0},
+    {"clTeal", 0x808000, 0},
+    {"clGray", 0x808080, 0},
+    {"clSilver", 0xC0C0C0, 0},
+    {"clRed", 0x0000FF, 0},
+    {"clLime", 0x00FF00, 0},
+    {"clYellow", 0x00FFFF, 0},
+    {"clBlue", 0xFF0000, 0},
+    {"clFuchsia", 0xFF00FF, 0},
+    {"clAqua", 0xFFFF00, 0},
+    {"clWhite", 0xFFFFFF, 0},
+    {"clMoneyGreen", 0xC0DCC0, 0},
+    {"clSkyBlue", 0xF0CAA6, 0},
+    {"clCream", 0xF0FBFF, 0},
+    {"clMedGray", 0xA4A0A0, 0},
+    {"clLtGray", 0xC0C0C0, 0},
     {"clDkGray", 0x808080, 0},
     {"clScrollBar", sys(0), 0xC8C8C8},
     {"clBackground", sys(1), 0x3A6EA5},
@@ -55,9 +73,15 @@ constexpr Named names[] = {
     {"clMenuBar", sys(30), 0xF0F0F0},
 };
 
-bool isSystem(ColorCode c) { return (c & 0xFF000000u) == 0xFF000000u; }
+bool isSystem(ColorCode c)
+{
+    return (c & 0xFF000000u) == 0xFF000000u;
+}
 
-quint32 swapRB(quint32 v) { return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF); }
+quint32 swapRB(quint32 v)
+{
+    return ((v & 0xFF) << 16) | (v & 0xFF00) | ((v >> 16) & 0xFF);
+}
 
 } // namespace
 
@@ -112,4 +136,7 @@ quint32 colorToRgb(ColorCode c)
     return swapRB(c & 0xFFFFFFu);
 }
 
-ColorCode colorFromRgb(quint32 rgb) { return swapRB(rgb & 0xFFFFFFu); }
+ColorCode colorFromRgb(quint32 rgb)
+{
+    return swapRB(rgb & 0xFFFFFFu);
+}

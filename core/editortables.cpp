@@ -1,11 +1,24 @@
 #include "editortables.h"
 
-QStringList rowOf(const PredmetRec &r) { return {r.Predm, r.Test, r.Nazwan}; }
-QStringList rowOf(const TemaRec &r) { return {r.Predm, r.Tema, r.Nazwan}; }
-QStringList rowOf(const WoprosRec &r) { return {r.Predm, r.Tema, r.Test, r.Wopr, r.Nazwan, r.Porad, r.Ball, r.S_Kod}; }
-QStringList rowOf(const OtwetRec &r) { return {r.Predm, r.Tema, r.Test, r.Wopr, r.Otwe, r.Kod_P, r.Nazwan}; }
+QStringList rowOf(const PredmetRec &r)
+{
+    return {r.Predm, r.Test, r.Nazwan};
+}
+QStringList rowOf(const TemaRec &r)
+{
+    return {r.Predm, r.Tema, r.Nazwan};
+}
+QStringList rowOf(const WoprosRec &r)
+{
+    return {r.Predm, r.Tema, r.Test, r.Wopr, r.Nazwan, r.Porad, r.Ball, r.S_Kod};
+}
+QStringList rowOf(const OtwetRec &r)
+{
+    return {r.Predm, r.Tema, r.Test, r.Wopr, r.Otwe, r.Kod_P, r.Nazwan};
+}
 
-namespace {
+namespace
+{
 template <class R> qint64 load(StringTable &table, const RecordFile &file, const QStringList &defaults)
 {
     const auto recs = file.readAll<R>();
@@ -25,8 +38,8 @@ EditorCounts loadEditorTables(const BankFiles &bank, RunTables &t)
 {
     const QString one = QStringLiteral("1");
     EditorCounts c;
-    c.sections = load<PredmetRec>(t.RazdelTab, bank.predmet,
-                                  {one, one, QStringLiteral("Здесь должно быть название раздела")});
+    c.sections =
+        load<PredmetRec>(t.RazdelTab, bank.predmet, {one, one, QStringLiteral("Здесь должно быть название раздела")});
     c.topics = load<TemaRec>(t.TemaTabl, bank.tema, {one, one, QStringLiteral("Здесь должно быть название темы")});
     c.questions = load<WoprosRec>(t.WopTabl, bank.wopros, {one, one, one, {}, {}, {}, QStringLiteral("5"), {}});
     c.answers = load<OtwetRec>(t.OtwTabl, bank.otwet, {one, one, one, {}, {}, {}, {}});

@@ -4,7 +4,8 @@
 
 // The error that ends the handler in progress; the window shows its text in
 // an error message box and goes on running.
-class TrivoError : public std::runtime_error {
+class TrivoError : public std::runtime_error
+{
 public:
     explicit TrivoError(const QString &text) : std::runtime_error(text.toStdString()), m_text(text) {}
     QString text() const { return m_text; }

@@ -25,4 +25,7 @@ RandomGen &rng()
     return g;
 }
 
-void seedFromClock() { rng().seed(quint32(QDateTime::currentMSecsSinceEpoch())); }
+void seedFromClock()
+{
+    rng().seed(quint32(QDateTime::currentMSecsSinceEpoch()));
+}

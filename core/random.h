@@ -6,7 +6,8 @@ qint64 roundHalfEven(double x);
 
 // The program's one pseudo-random generator: a 32-bit linear congruential
 // sequence, state := state * 134775813 + 1 (mod 2^32), draw = state / 2^32.
-class RandomGen {
+class RandomGen
+{
 public:
     explicit RandomGen(quint32 seed = 0) : m_state(seed) {}
     void seed(quint32 s) { m_state = s; }

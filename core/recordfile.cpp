@@ -6,14 +6,18 @@
 #include <QSaveFile>
 #include <cstring>
 
-namespace {
+namespace
+{
 [[noreturn]] void fail(const QString &what, const QString &path, const QString &why)
 {
     throw TrivoError(QStringLiteral("%1: %2 (%3)").arg(what, QFileInfo(path).fileName(), why));
 }
 } // namespace
 
-bool RecordFile::exists() const { return QFileInfo::exists(m_path); }
+bool RecordFile::exists() const
+{
+    return QFileInfo::exists(m_path);
+}
 
 void RecordFile::openOrCreate() const
 {

@@ -8,7 +8,8 @@
 // reader sees every write; a whole-file rewrite goes to a new file that replaces
 // the old one in one step, so a failure never leaves a half-written table.
 // Every failure raises TrivoError with the file's name.
-class RecordFile {
+class RecordFile
+{
 public:
     RecordFile() = default;
     RecordFile(QString path, int recordSize) : m_path(std::move(path)), m_size(recordSize) {}

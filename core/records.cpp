@@ -55,34 +55,36 @@ void writeDouble(QByteArray &rec, int offset, double v)
     qToLittleEndian<quint64>(bits, rec.data() + offset);
 }
 
-namespace {
+namespace
+{
 
 constexpr FieldSpec predmetLayout[] = {
     {"Predm", 0, FieldKind::Text, 2}, {"Test", 3, FieldKind::Text, 2}, {"Nazwan", 6, FieldKind::Text, 120}};
 constexpr FieldSpec temaLayout[] = {
     {"Predm", 0, FieldKind::Text, 2}, {"Tema", 3, FieldKind::Text, 3}, {"Nazwan", 7, FieldKind::Text, 120}};
-constexpr FieldSpec woprosLayout[] = {
-    {"Predm", 0, FieldKind::Text, 2},     {"Tema", 3, FieldKind::Text, 3},  {"Test", 7, FieldKind::Text, 2},
-    {"Wopr", 10, FieldKind::Text, 3},     {"Nazwan", 14, FieldKind::Text, 210}, {"Porad", 225, FieldKind::Text, 4},
-    {"Ball", 230, FieldKind::Text, 2},    {"S_Kod", 233, FieldKind::Text, 2}};
-constexpr FieldSpec otwetLayout[] = {
-    {"Predm", 0, FieldKind::Text, 2}, {"Tema", 3, FieldKind::Text, 3}, {"Test", 7, FieldKind::Text, 2},
-    {"Wopr", 10, FieldKind::Text, 3}, {"Otwe", 14, FieldKind::Text, 2}, {"Kod_P", 17, FieldKind::Text, 1},
-    {"Nazwan", 19, FieldKind::Text, 150}};
-constexpr FieldSpec examLayout[] = {
-    {"Predm", 0, FieldKind::Text, 2},      {"Tema", 3, FieldKind::Text, 3}, {"Nazwan", 7, FieldKind::Text, 120},
-    {"Woprosov", 128, FieldKind::Text, 4}, {"Nado", 133, FieldKind::Text, 4}};
-constexpr FieldSpec papkaLayout[] = {
-    {"Nomer", 0, FieldKind::Int32, 4}, {"Nazwan", 4, FieldKind::Text, 50},    {"Papka", 55, FieldKind::Text, 8},
-    {"Tem", 64, FieldKind::Int32, 4},  {"Woprosov", 68, FieldKind::Int32, 4}, {"Otwetov", 72, FieldKind::Int32, 4}};
-constexpr FieldSpec dostupLayout[] = {
-    {"Kod", 0, FieldKind::Text, 2},        {"", 3, FieldKind::Reserved, 5},     {"Data", 8, FieldKind::Date, 8},
-    {"Fio", 16, FieldKind::Text, 20},      {"ParolPolz", 37, FieldKind::Text, 6}, {"Dostup", 44, FieldKind::Text, 1},
-    {"", 46, FieldKind::Reserved, 2}};
+constexpr FieldSpec woprosLayout[] = {{"Predm", 0, FieldKind::Text, 2},     {"Tema", 3, FieldKind::Text, 3},
+                                      {"Test", 7, FieldKind::Text, 2},      {"Wopr", 10, FieldKind::Text, 3},
+                                      {"Nazwan", 14, FieldKind::Text, 210}, {"Porad", 225, FieldKind::Text, 4},
+                                      {"Ball", 230, FieldKind::Text, 2},    {"S_Kod", 233, FieldKind::Text, 2}};
+constexpr FieldSpec otwetLayout[] = {{"Predm", 0, FieldKind::Text, 2},    {"Tema", 3, FieldKind::Text, 3},
+                                     {"Test", 7, FieldKind::Text, 2},     {"Wopr", 10, FieldKind::Text, 3},
+                                     {"Otwe", 14, FieldKind::Text, 2},    {"Kod_P", 17, FieldKind::Text, 1},
+                                     {"Nazwan", 19, FieldKind::Text, 150}};
+constexpr FieldSpec examLayout[] = {{"Predm", 0, FieldKind::Text, 2},
+                                    {"Tema", 3, FieldKind::Text, 3},
+                                    {"Nazwan", 7, FieldKind::Text, 120},
+                                    {"Woprosov", 128, FieldKind::Text, 4},
+                                    {"Nado", 133, FieldKind::Text, 4}};
+constexpr FieldSpec papkaLayout[] = {{"Nomer", 0, FieldKind::Int32, 4},     {"Nazwan", 4, FieldKind::Text, 50},
+                                     {"Papka", 55, FieldKind::Text, 8},     {"Tem", 64, FieldKind::Int32, 4},
+                                     {"Woprosov", 68, FieldKind::Int32, 4}, {"Otwetov", 72, FieldKind::Int32, 4}};
+constexpr FieldSpec dostupLayout[] = {{"Kod", 0, FieldKind::Text, 2},        {"", 3, FieldKind::Reserved, 5},
+                                      {"Data", 8, FieldKind::Date, 8},       {"Fio", 16, FieldKind::Text, 20},
+                                      {"ParolPolz", 37, FieldKind::Text, 6}, {"Dostup", 44, FieldKind::Text, 1},
+                                      {"", 46, FieldKind::Reserved, 2}};
 
 // Reads the Text fields of a layout in order into the given strings.
-template <size_t N>
-void decodeTexts(const QByteArray &b, const FieldSpec (&l)[N], std::initializer_list<QString *> out)
+template <size_t N> void decodeTexts(const QByteArray &b, const FieldSpec (&l)[N], std::initializer_list<QString *> out)
 {
     auto it = out.begin();
     for (const FieldSpec &f : l)
@@ -90,8 +92,7 @@ void decodeTexts(const QByteArray &b, const FieldSpec (&l)[N], std::initializer_
             **it++ = readText(b, f.offset, f.size);
 }
 
-template <size_t N>
-void encodeTexts(QByteArray &b, const FieldSpec (&l)[N], std::initializer_list<const QString *> in)
+template <size_t N> void encodeTexts(QByteArray &b, const FieldSpec (&l)[N], std::initializer_list<const QString *> in)
 {
     auto it = in.begin();
     for (const FieldSpec &f : l)
@@ -99,12 +100,18 @@ void encodeTexts(QByteArray &b, const FieldSpec (&l)[N], std::initializer_list<c
             writeText(b, f.offset, f.size, **it++);
 }
 
-QByteArray blank(int size) { return QByteArray(size, '\0'); }
+QByteArray blank(int size)
+{
+    return QByteArray(size, '\0');
+}
 
 } // namespace
 
-#define RECORD_LAYOUT(Rec, table)                                                                              \
-    std::span<const FieldSpec> Rec::layout() { return table; }
+#define RECORD_LAYOUT(Rec, table)                                                                                      \
+    std::span<const FieldSpec> Rec::layout()                                                                           \
+    {                                                                                                                  \
+        return table;                                                                                                  \
+    }
 
 RECORD_LAYOUT(PredmetRec, predmetLayout)
 RECORD_LAYOUT(TemaRec, temaLayout)

@@ -3,7 +3,8 @@
 
 #include <QStringBuilder>
 
-namespace {
+namespace
+{
 const QString pendingMark = QStringLiteral("у");
 
 QString codesKey(const QString &a, const QString &b, const QString &c, const QString &d)

@@ -39,7 +39,8 @@ int pointsSum(const std::vector<QStringList> &rows, int ballColumn);
 
 // The answer rows of each question of a run, found at once: key = the four
 // trimmed codes; value = the answer table's row numbers in order.
-class AnswerIndex {
+class AnswerIndex
+{
 public:
     void build(const StringTable &otwTabl);
     const std::vector<int> &rowsOf(const QString &predm, const QString &tema, const QString &test,

@@ -29,7 +29,10 @@ NoKor NoKor::readOrCreate(const QString &path)
     return n;
 }
 
-void NoKor::write(const QString &path) const { writeCp1251Lines(path, lines); }
+void NoKor::write(const QString &path) const
+{
+    writeCp1251Lines(path, lines);
+}
 
 int NoKor::number(Line l) const
 {
@@ -39,9 +42,13 @@ int NoKor::number(Line l) const
     return int(v);
 }
 
-ColorCode NoKor::colour() const { return colorFromNameOrThrow(text(MainColour)); }
+ColorCode NoKor::colour() const
+{
+    return colorFromNameOrThrow(text(MainColour));
+}
 
-namespace {
+namespace
+{
 constexpr int EntryWidth = 20;
 
 struct Entry {

@@ -11,8 +11,19 @@
 
 struct NoKor {
     // Line numbers (from 1) of NoKor.qdx.
-    enum Line { Reserved = 1, UserName, MainColour, OfficeVersion, BaseTime, TimePerOption,
-                Grade3, Grade4, Grade5, Limit, LineCount = Limit };
+    enum Line {
+        Reserved = 1,
+        UserName,
+        MainColour,
+        OfficeVersion,
+        BaseTime,
+        TimePerOption,
+        Grade3,
+        Grade4,
+        Grade5,
+        Limit,
+        LineCount = Limit
+    };
 
     QStringList lines; // always LineCount entries; missing lines read as empty
 

@@ -1,6 +1,7 @@
 #include "stringtable.h"
 
-namespace {
+namespace
+{
 const QString emptyText;
 
 QStringList blankRow(int cols)

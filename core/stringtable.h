@@ -8,7 +8,8 @@
 // run tables and the editor's tables are objects of this class, owned outside
 // any widget; the windows show them through a thin model adapter that listens
 // to the change notice.
-class StringTable {
+class StringTable
+{
 public:
     explicit StringTable(int columns = 0, int rows = 1) : m_cols(columns) { setRowCount(rows); }
 

@@ -2,7 +2,10 @@
 #include "errors.h"
 #include "text.h"
 
-PapkaRec defaultSubject() { return {1, QStringLiteral("История"), QStringLiteral("Istoriy"), 52, 2562, 9600}; }
+PapkaRec defaultSubject()
+{
+    return {1, QStringLiteral("История"), QStringLiteral("Istoriy"), 52, 2562, 9600};
+}
 
 std::vector<PapkaRec> openSubjects(const RecordFile &papka)
 {
@@ -22,7 +25,7 @@ std::optional<PapkaRec> findSubject(const RecordFile &papka, const QString &name
 
 QStringList subjectRow(const PapkaRec &r)
 {
-    return {QString::number(r.Nomer), r.Nazwan, r.Papka, QString::number(r.Tem), QString::number(r.Woprosov),
+    return {QString::number(r.Nomer),  r.Nazwan, r.Papka, QString::number(r.Tem), QString::number(r.Woprosov),
             QString::number(r.Otwetov)};
 }
 

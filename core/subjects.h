@@ -1,6 +1,6 @@
 #pragma once
-#include "records.h"
 #include "recordfile.h"
+#include "records.h"
 
 #include <QStringList>
 #include <optional>

@@ -16,7 +16,8 @@ QString trimmed(const QString &s)
     return (b == 0 && e == s.size()) ? s : s.mid(b, e - b);
 }
 
-namespace {
+namespace
+{
 
 // The table of all 256 byte values is built once through Qt's converter; after
 // that both directions are plain table lookups, which also lets us write '?'
@@ -53,7 +54,10 @@ const Cp1251Table &table()
 
 } // namespace
 
-bool cp1251Available() { return table().valid; }
+bool cp1251Available()
+{
+    return table().valid;
+}
 
 QString fromCp1251(const char *data, qsizetype size)
 {

@@ -14,7 +14,10 @@ bool cp1251Available();
 
 // cp1251 bytes -> text. Every byte has a form, so nothing is lost.
 QString fromCp1251(const char *data, qsizetype size);
-inline QString fromCp1251(const QByteArray &b) { return fromCp1251(b.constData(), b.size()); }
+inline QString fromCp1251(const QByteArray &b)
+{
+    return fromCp1251(b.constData(), b.size());
+}
 
 // text -> cp1251 bytes, one byte per character; a character without a cp1251 form becomes '?'.
 QByteArray toCp1251(const QString &s);

@@ -12,10 +12,14 @@
 #include <QProcess>
 #include <QUrl>
 
-namespace {
+namespace
+{
 Desktop *installed = nullptr;
 
-QWidget *activeParent() { return QApplication::activeWindow(); }
+QWidget *activeParent()
+{
+    return QApplication::activeWindow();
+}
 } // namespace
 
 Desktop &desktop()
@@ -24,7 +28,10 @@ Desktop &desktop()
     return installed ? *installed : qt;
 }
 
-void setDesktop(Desktop *d) { installed = d; }
+void setDesktop(Desktop *d)
+{
+    installed = d;
+}
 
 // ---- Qt ----
 
@@ -57,8 +64,7 @@ void QtDesktop::error(const QString &text)
 QString QtDesktop::input(const QString &caption, const QString &prompt, const QString &defaultText)
 {
     bool ok = false;
-    const QString s =
-        QInputDialog::getText(activeParent(), caption, prompt, QLineEdit::Normal, defaultText, &ok);
+    const QString s = QInputDialog::getText(activeParent(), caption, prompt, QLineEdit::Normal, defaultText, &ok);
     return ok ? s : defaultText;
 }
 
@@ -75,9 +81,15 @@ QString QtDesktop::openFileName(const QString &caption, const QString &folder, c
     return QFileDialog::getOpenFileName(activeParent(), caption, folder, filter);
 }
 
-void QtDesktop::showModal(QDialog *window) { window->exec(); }
+void QtDesktop::showModal(QDialog *window)
+{
+    window->exec();
+}
 
-bool QtDesktop::openFile(const QString &path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+bool QtDesktop::openFile(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
 
 bool QtDesktop::startProgram(const QString &program, const QStringList &args)
 {
@@ -113,7 +125,10 @@ void ScriptedDesktop::message(const QString &text, const QString &caption, Icon 
     shown.push_back({QStringLiteral("message"), text, caption, icon});
 }
 
-void ScriptedDesktop::error(const QString &text) { shown.push_back({QStringLiteral("error"), text, {}, Icon::Error}); }
+void ScriptedDesktop::error(const QString &text)
+{
+    shown.push_back({QStringLiteral("error"), text, {}, Icon::Error});
+}
 
 QString ScriptedDesktop::input(const QString &caption, const QString &prompt, const QString &defaultText)
 {

@@ -14,7 +14,8 @@ class QDialog;
 // Everything that reaches the desktop goes through this one seam: the program
 // uses QtDesktop, tests install ScriptedDesktop, which answers from a queue and
 // records what was shown, so that no test ever waits on a modal box.
-class Desktop {
+class Desktop
+{
 public:
     enum class Icon { Information, Warning, Error, Question };
     virtual ~Desktop() = default;
@@ -46,7 +47,8 @@ Desktop &desktop();
 // Installs d as the seam (not owned); nullptr brings back the Qt one.
 void setDesktop(Desktop *d);
 
-class QtDesktop : public Desktop {
+class QtDesktop : public Desktop
+{
 public:
     void message(const QString &text, const QString &caption, Icon icon) override;
     void error(const QString &text) override;
@@ -61,7 +63,8 @@ public:
 };
 
 // For tests: answers come from queues, everything shown is recorded.
-class ScriptedDesktop : public Desktop {
+class ScriptedDesktop : public Desktop
+{
 public:
     struct Shown {
         QString kind; // "message", "error", "input", "colour", "file", "modal", "open", "start", "print", "layout"
@@ -69,8 +72,8 @@ public:
         Icon icon = Icon::Information;
     };
     std::vector<Shown> shown;
-    std::deque<std::optional<QString>> inputs;        // nullopt = cancel
-    std::deque<std::optional<QColor>> colours;        // nullopt = cancel
+    std::deque<std::optional<QString>> inputs; // nullopt = cancel
+    std::deque<std::optional<QColor>> colours; // nullopt = cancel
     std::deque<QString> fileNames;
     // Called for each modal window instead of running a loop; the default closes it at once.
     std::function<void(QDialog *)> onModal;

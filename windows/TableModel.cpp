@@ -5,7 +5,10 @@ StringTableModel::StringTableModel(StringTable *table, QObject *parent) : QAbstr
     m_table->changed = [this] { refresh(); };
 }
 
-StringTableModel::~StringTableModel() { m_table->changed = nullptr; }
+StringTableModel::~StringTableModel()
+{
+    m_table->changed = nullptr;
+}
 
 void StringTableModel::refresh()
 {

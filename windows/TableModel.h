@@ -6,7 +6,8 @@
 // Shows a StringTable in a QTableView: row 0 of the table becomes the header,
 // data rows 1.. become the view's rows (view row i = table row i + 1).
 // Editing a cell writes straight into the table.
-class StringTableModel : public QAbstractTableModel {
+class StringTableModel : public QAbstractTableModel
+{
     Q_OBJECT
 public:
     explicit StringTableModel(StringTable *table, QObject *parent = nullptr);

@@ -1,14 +1,15 @@
 #include "Unit1.h"
 #include "Desktop.h"
 #include "TableModel.h"
-#include "WordDocument.h"
 #include "Unit2.h"
 #include "Unit3.h"
 #include "Unit4.h"
 #include "Unit5.h"
 #include "Unit6.h"
 #include "Unit8.h"
+#include "WidgetKit.h"
 #include "Windows.h"
+#include "WordDocument.h"
 #include "editortables.h"
 #include "runtables.h"
 #include "subjects.h"
@@ -41,33 +42,30 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-const QString TForm1::TopicPrompt =
-    QStringLiteral("Мышкой нажмите справа стрелочку, выберите тему и нажмите кнопку");
+const QString TForm1::TopicPrompt = QStringLiteral("Мышкой нажмите справа стрелочку, выберите тему и нажмите кнопку");
 
-namespace {
+namespace
+{
 
-const QString papkaPath() { return installPath(QStringLiteral("Baza/Papka.dat")); }
+const QString papkaPath()
+{
+    return installPath(QStringLiteral("Baza/Papka.dat"));
+}
 
+// A read-only box of the main window that shows a count.
 QLineEdit *counter(const QString &name, const QString &hint, const QString &text = QStringLiteral("0"))
 {
-    auto *e = new QLineEdit(text);
-    e->setObjectName(name);
+    QLineEdit *e = namedEdit(name, hint, text);
     e->setReadOnly(true);
-    e->setToolTip(hint);
     e->setAlignment(Qt::AlignCenter);
     e->setMaximumWidth(70);
     return e;
 }
 
-QPushButton *button(const QString &name, const QString &caption, const QString &hint)
+QColor paintColour(ColorCode c)
 {
-    auto *b = new QPushButton(caption);
-    b->setObjectName(name);
-    b->setToolTip(hint);
-    return b;
+    return QColor::fromRgb(QRgb(colorToRgb(c)));
 }
-
-QColor paintColour(ColorCode c) { return QColor::fromRgb(QRgb(colorToRgb(c))); }
 
 void paintBackground(QWidget *w, ColorCode c)
 {
@@ -79,11 +77,8 @@ void paintBackground(QWidget *w, ColorCode c)
 
 QTableView *grid(const QString &name, StringTableModel *model)
 {
-    auto *v = new QTableView;
-    v->setObjectName(name);
-    v->setModel(model);
+    QTableView *v = namedGrid(name, model);
     v->verticalHeader()->setVisible(false);
-    v->horizontalHeader()->setStretchLastSection(true);
     v->setSelectionBehavior(QAbstractItemView::SelectRows);
     return v;
 }
@@ -178,8 +173,8 @@ void TForm1::buildMenus()
     N12 = item(service, QStringLiteral("N12"), QStringLiteral("Цвет фона главного окна"), &TForm1::N12Click);
     N14 = item(service, QStringLiteral("N14"), QStringLiteral("Цвет фона окна ответов"), &TForm1::N14Click);
     N30 = item(service, QStringLiteral("N30"), QStringLiteral("Список предметов"), &TForm1::N30Click);
-    editorItem =
-        item(service, QStringLiteral("N4"), QStringLiteral("Импорт тестов и рисунков. Редактор."), &TForm1::editorClick);
+    editorItem = item(service, QStringLiteral("N4"), QStringLiteral("Импорт тестов и рисунков. Редактор."),
+                      &TForm1::editorClick);
     settingsItem = item(service, QStringLiteral("N8"), QStringLiteral("Настройки"), &TForm1::settingsClick);
     N9 = item(service, QStringLiteral("N9"), QStringLiteral("Пароли"), &TForm1::N9Click);
     N5 = item(service, QStringLiteral("N5"), QStringLiteral("Включить таблицу ответов"), nullptr);
@@ -227,9 +222,11 @@ void TForm1::buildWindow()
     choice->addWidget(RWoprWseh, 0, 3);
     choice->addWidget(new QLabel(QStringLiteral("Тема")), 1, 0);
     choice->addWidget(WiborTema, 1, 1);
-    Pusk = button(QStringLiteral("Pusk"), QStringLiteral("Пуск"), QStringLiteral("Начать или остановить тест по теме"));
+    Pusk = namedButton(QStringLiteral("Pusk"), QStringLiteral("Пуск"),
+                       QStringLiteral("Начать или остановить тест по теме"));
     Pusk->setStyleSheet(QStringLiteral("background: #2e9e3e; color: black; font-weight: bold;"));
-    MaxKW = button(QStringLiteral("MaxKW"), QStringLiteral("5"), QStringLiteral("Ограничить число задаваемых вопросов"));
+    MaxKW = namedButton(QStringLiteral("MaxKW"), QStringLiteral("5"),
+                        QStringLiteral("Ограничить число задаваемых вопросов"));
     MaxKW->setMaximumWidth(70);
     choice->addWidget(MaxKW, 1, 2);
     choice->addWidget(Pusk, 1, 3);
@@ -270,7 +267,8 @@ void TForm1::buildWindow()
     Parol->setToolTip(QStringLiteral("Ровно 6 цифр"));
     Parol->setEchoMode(QLineEdit::Password);
     Parol->setMaximumWidth(140);
-    ZastPogasit1 = button(QStringLiteral("ZastPogasit1"), QStringLiteral("Ok"), QStringLiteral("Погасит Заставку"));
+    ZastPogasit1 =
+        namedButton(QStringLiteral("ZastPogasit1"), QStringLiteral("Ok"), QStringLiteral("Погасит Заставку"));
     connect(ZastPogasit1, &QPushButton::clicked, this, &TForm1::ZastPogasit1Click);
     connect(Parol, &QLineEdit::returnPressed, this, &TForm1::ZastPogasit1Click);
     pl->addWidget(new QLabel(QStringLiteral("Пароль:")));
@@ -292,7 +290,7 @@ void TForm1::buildWindow()
     auto *ol = new QGridLayout(OdinTo4);
     OdinOt = new QLineEdit;
     OdinOt->setObjectName(QStringLiteral("OdinOt"));
-    PlusSim = button(QStringLiteral("PlusSim"), QStringLiteral("+"), QStringLiteral("Подсказать один символ"));
+    PlusSim = namedButton(QStringLiteral("PlusSim"), QStringLiteral("+"), QStringLiteral("Подсказать один символ"));
     Memo1 = new QTextEdit;
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setReadOnly(true);
@@ -312,14 +310,13 @@ void TForm1::buildWindow()
     auto *sl = new QGridLayout(Soot);
     SootTab = grid(QStringLiteral("SootTab"), m_sootModel);
     WidimSoot = grid(QStringLiteral("WidimSoot"), m_widimModel);
-    NStr = new QLineEdit(QStringLiteral("1"));
-    NStr->setObjectName(QStringLiteral("NStr"));
-    NStr->setToolTip(QStringLiteral("Выбрана строка"));
+    NStr = namedEdit(QStringLiteral("NStr"), QStringLiteral("Выбрана строка"), QStringLiteral("1"));
     NStr->setMaximumWidth(50);
-    WWerh = button(QStringLiteral("WWerh"), QStringLiteral("▲"), QStringLiteral("Выбранную строку поднять"));
-    Wniz = button(QStringLiteral("Wniz"), QStringLiteral("▼"), QStringLiteral("Выбранную строку опустить"));
-    Ispravit = button(QStringLiteral("Ispravit"), QStringLiteral("Исправить"), QStringLiteral("Исправить 1 соответтвие"));
-    UbWopr = button(QStringLiteral("UbWopr"), QStringLiteral("?"), QStringLiteral("? убрать"));
+    WWerh = namedButton(QStringLiteral("WWerh"), QStringLiteral("▲"), QStringLiteral("Выбранную строку поднять"));
+    Wniz = namedButton(QStringLiteral("Wniz"), QStringLiteral("▼"), QStringLiteral("Выбранную строку опустить"));
+    Ispravit =
+        namedButton(QStringLiteral("Ispravit"), QStringLiteral("Исправить"), QStringLiteral("Исправить 1 соответтвие"));
+    UbWopr = namedButton(QStringLiteral("UbWopr"), QStringLiteral("?"), QStringLiteral("? убрать"));
     auto *sb = new QVBoxLayout;
     for (QWidget *w : {static_cast<QWidget *>(NStr), static_cast<QWidget *>(WWerh), static_cast<QWidget *>(Wniz),
                        static_cast<QWidget *>(Ispravit), static_cast<QWidget *>(UbWopr)})
@@ -406,15 +403,19 @@ void TForm1::buildWindow()
     right->addWidget(Gauge1);
 
     auto *buttons = new QGridLayout;
-    Itog1 = button(QStringLiteral("Itog1"), QStringLiteral("Готов\nответ"), QStringLiteral("Перейти к следующему вопросу"));
+    Itog1 = namedButton(QStringLiteral("Itog1"), QStringLiteral("Готов\nответ"),
+                        QStringLiteral("Перейти к следующему вопросу"));
     Itog1->setEnabled(false);
-    Otlogit = button(QStringLiteral("Otlogit"), QStringLiteral("Ответ\nпозже"), QStringLiteral("Отложить вопрос"));
-    Fifti = button(QStringLiteral("Fifti"), QStringLiteral("Убрать\nошибку"), QStringLiteral("Убрать 1 ошибочный ответ"));
-    Powtorit1 = button(QStringLiteral("Powtorit1"), QStringLiteral("Повтор\n    0"), QStringLiteral("Отложено для повторов"));
+    Otlogit = namedButton(QStringLiteral("Otlogit"), QStringLiteral("Ответ\nпозже"), QStringLiteral("Отложить вопрос"));
+    Fifti = namedButton(QStringLiteral("Fifti"), QStringLiteral("Убрать\nошибку"),
+                        QStringLiteral("Убрать 1 ошибочный ответ"));
+    Powtorit1 = namedButton(QStringLiteral("Powtorit1"), QStringLiteral("Повтор\n    0"),
+                            QStringLiteral("Отложено для повторов"));
     Powtorit1->setEnabled(false);
-    PrnProtokol = button(QStringLiteral("PrnProtokol"), QStringLiteral("Протокол"), QStringLiteral("Протокол по теме"));
+    PrnProtokol =
+        namedButton(QStringLiteral("PrnProtokol"), QStringLiteral("Протокол"), QStringLiteral("Протокол по теме"));
     PrnProtokol->setEnabled(false);
-    Dalshe = button(QStringLiteral("Dalshe"), QStringLiteral("Дальше"), QStringLiteral("Следующий вопрос"));
+    Dalshe = namedButton(QStringLiteral("Dalshe"), QStringLiteral("Дальше"), QStringLiteral("Следующий вопрос"));
     Dalshe->setEnabled(false);
     Dalshe->hide();
     buttons->addWidget(Itog1, 0, 0);
@@ -430,7 +431,8 @@ void TForm1::buildWindow()
     Regim = new QListWidget;
     Regim->setObjectName(QStringLiteral("Regim"));
     Regim->setToolTip(QStringLiteral("Настроить под себя"));
-    for (const QString &t : {QStringLiteral("Подсказывать"), QStringLiteral("По порядку"), QStringLiteral("Протокол")}) {
+    for (const QString &t :
+         {QStringLiteral("Подсказывать"), QStringLiteral("По порядку"), QStringLiteral("Протокол")}) {
         auto *it = new QListWidgetItem(t, Regim);
         it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
         it->setCheckState(Qt::Unchecked);
@@ -447,8 +449,10 @@ void TForm1::buildWindow()
     WoprSek->setObjectName(QStringLiteral("WoprSek"));
     OtwSek = new QLineEdit;
     OtwSek->setObjectName(QStringLiteral("OtwSek"));
-    TimeWopros = counter(QStringLiteral("TimeWopros"), QStringLiteral("Время вопроса+за каждый вариант ответа"), QString());
-    WremaZadat = button(QStringLiteral("WremaZadat"), QStringLiteral("Изм."), QStringLiteral("Применить новое время"));
+    TimeWopros =
+        counter(QStringLiteral("TimeWopros"), QStringLiteral("Время вопроса+за каждый вариант ответа"), QString());
+    WremaZadat =
+        namedButton(QStringLiteral("WremaZadat"), QStringLiteral("Изм."), QStringLiteral("Применить новое время"));
     wl->addWidget(new QLabel(QStringLiteral("Вопроса")), 0, 0);
     wl->addWidget(WoprSek, 0, 1);
     wl->addWidget(WremaZadat, 0, 2);
@@ -535,7 +539,10 @@ void TForm1::ensureAnswerRows(int n)
 
 // ---- creation and activation ----
 
-void TForm1::reportError(const QString &text) { desktop().error(text); }
+void TForm1::reportError(const QString &text)
+{
+    desktop().error(text);
+}
 
 void TForm1::FormCreate()
 {
@@ -726,7 +733,10 @@ void TForm1::setMainColour(ColorCode c)
     paintBackground(centralWidget(), c);
 }
 
-void TForm1::setAnswerAreaColour(ColorCode c) { paintBackground(answerRowsPanel, c); }
+void TForm1::setAnswerAreaColour(ColorCode c)
+{
+    paintBackground(answerRowsPanel, c);
+}
 
 void TForm1::N12Click()
 {
@@ -747,8 +757,7 @@ void TForm1::N14Click()
     ZastPogasit1Click();
     if (m_ended)
         return;
-    const auto chosen =
-        desktop().chooseColour(answerRowsPanel->palette().color(QPalette::Window));
+    const auto chosen = desktop().chooseColour(answerRowsPanel->palette().color(QPalette::Window));
     if (!chosen)
         return;
     const ColorCode c = colorFromRgb(chosen->rgb() & 0xFFFFFF);
@@ -791,15 +800,21 @@ bool TForm1::login(const QString &typed)
     return false;
 }
 
-bool TForm1::NewDostup() { return login(Parol->text()); }
+bool TForm1::NewDostup()
+{
+    return login(Parol->text());
+}
 
 bool TForm1::ProveritDostup()
 {
-    return login(desktop().input(QStringLiteral("Введите ровно 6 цифр"), QStringLiteral("Пароль?"),
-                                 DefaultAdminPassword));
+    return login(
+        desktop().input(QStringLiteral("Введите ровно 6 цифр"), QStringLiteral("Пароль?"), DefaultAdminPassword));
 }
 
-void TForm1::N10Click() { ProveritDostup(); }
+void TForm1::N10Click()
+{
+    ProveritDostup();
+}
 
 void TForm1::ZastPogasit1Click()
 {
@@ -820,10 +835,22 @@ void TForm1::openInstalled(const QString &relative)
     desktop().openFile(installPath(relative));
 }
 
-void TForm1::N13Click() { openInstalled(QStringLiteral("Help/ReadMe.doc")); }
-void TForm1::N18Click() { openInstalled(QStringLiteral("Baza/FIPI_Obrazec_2007.doc")); }
-void TForm1::N29Click() { openInstalled(QStringLiteral("Baza/Obrazec.txt")); }
-void TForm1::w1Click() { openInstalled(QStringLiteral("Baza/wObrazec.txt")); }
+void TForm1::N13Click()
+{
+    openInstalled(QStringLiteral("Help/ReadMe.doc"));
+}
+void TForm1::N18Click()
+{
+    openInstalled(QStringLiteral("Baza/FIPI_Obrazec_2007.doc"));
+}
+void TForm1::N29Click()
+{
+    openInstalled(QStringLiteral("Baza/Obrazec.txt"));
+}
+void TForm1::w1Click()
+{
+    openInstalled(QStringLiteral("Baza/wObrazec.txt"));
+}
 
 void TForm1::N15Click()
 {
@@ -831,7 +858,10 @@ void TForm1::N15Click()
         reportError(QStringLiteral("Не удалось напечатать окно: принтер недоступен."));
 }
 
-void TForm1::showWindow(QWidget *w) { desktop().showModal(static_cast<QDialog *>(w)); }
+void TForm1::showWindow(QWidget *w)
+{
+    desktop().showModal(static_cast<QDialog *>(w));
+}
 
 void TForm1::N9Click()
 {

@@ -30,7 +30,8 @@ class WordDocument;
 
 // The main window: subject and topic choice, the splash with the password,
 // the question and answer area, the counters, clocks and modes.
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow
+{
     Q_OBJECT
 public:
     static constexpr int AnswerRows = 30;
@@ -181,8 +182,7 @@ private:
     void addHint();
     void swapRightColumn(int a, int b);
     void connectAids();
-    void protocolTable(int rows, int columns, const std::vector<double> &widths,
-                       const std::vector<QStringList> &cells);
+    void protocolTable(int rows, int columns, const std::vector<double> &widths, const std::vector<QStringList> &cells);
     void applyRights(bool admin);
     bool login(const QString &typed);
     void openInstalled(const QString &relative);

@@ -11,13 +11,17 @@
 #include <QTableView>
 #include <QTextEdit>
 
-namespace {
+namespace
+{
 const QString pendingMark = QStringLiteral("у");
 const QString noDeferred = QStringLiteral("Повтор\n    0");
 const QString defaultPupil = QStringLiteral("Иванов И.И. 9 Г");
 const QString answersCode = QStringLiteral("7305918264");
 
-QString deferredCount(const QPushButton *b) { return b->text().section(u'\n', 1); }
+QString deferredCount(const QPushButton *b)
+{
+    return b->text().section(u'\n', 1);
+}
 } // namespace
 
 void TForm1::connectAids()
@@ -40,7 +44,10 @@ void TForm1::connectAids()
     connect(N20, &QAction::triggered, this, &TForm1::N20Click);
 }
 
-void TForm1::addHint() { Podskazano->setText(NomerPlus(Podskazano->text())); }
+void TForm1::addHint()
+{
+    Podskazano->setText(NomerPlus(Podskazano->text()));
+}
 
 // ---- matching rows ----
 
@@ -238,7 +245,10 @@ void TForm1::RegimClickCheck(int item)
     }
 }
 
-void TForm1::WremaZadatClick() { N20Click(); }
+void TForm1::WremaZadatClick()
+{
+    N20Click();
+}
 
 void TForm1::N20Click()
 {

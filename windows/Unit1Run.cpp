@@ -6,17 +6,16 @@
 #include "Unit1.h"
 #include "Unit7.h"
 #include "Unit8.h"
-#include "WordDocument.h"
 #include "Windows.h"
+#include "WordDocument.h"
 #include "checking.h"
 #include "grading.h"
 #include "runtables.h"
 
 #include <QAction>
-#include <QDateTime>
-#include <QLocale>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,15 +24,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTableView>
 #include <QTextEdit>
 
-namespace {
-const QString closedText =
-    QStringLiteral("Тема закрыта. Если протокол был включен, то можно напечатать его в Word.");
+namespace
+{
+const QString closedText = QStringLiteral("Тема закрыта. Если протокол был включен, то можно напечатать его в Word.");
 const QString typeTicks = QStringLiteral("Птички поставить");
 const QString typeExact = QStringLiteral("Точный ответ");
 const QString typeMatching = QStringLiteral("Соответствие");
@@ -41,7 +41,10 @@ const QString typeClasses = QStringLiteral("Проставить номера");
 const QString typeRanking = QStringLiteral("Ранжирование");
 
 // The second caption line of the repeat button: the number of questions put off.
-QString deferredLine(const QPushButton *b) { return b->text().section(u'\n', 1); }
+QString deferredLine(const QPushButton *b)
+{
+    return b->text().section(u'\n', 1);
+}
 
 // A file name taken from a question text may only name a file inside the Foto folder.
 bool safeFileName(const QString &name)
@@ -50,9 +53,15 @@ bool safeFileName(const QString &name)
 }
 } // namespace
 
-bool TForm1::running() const { return trimmed(Pusk->text()) != u"Пуск"; }
+bool TForm1::running() const
+{
+    return trimmed(Pusk->text()) != u"Пуск";
+}
 
-int TForm1::number(QLineEdit *box) const { return toIntOrThrow(trimmed(box->text())); }
+int TForm1::number(QLineEdit *box) const
+{
+    return toIntOrThrow(trimmed(box->text()));
+}
 
 void TForm1::setRunningLook(bool on)
 {
@@ -103,9 +112,9 @@ void TForm1::PuskClick()
     RunTables &t = tables();
     // 2
     setRunningLook(true);
-    for (QWidget *w : {static_cast<QWidget *>(PrnProtokol), static_cast<QWidget *>(PredmetName),
-                       static_cast<QWidget *>(Regim), static_cast<QWidget *>(WremIzm),
-                       static_cast<QWidget *>(WiborTema)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(PrnProtokol), static_cast<QWidget *>(PredmetName), static_cast<QWidget *>(Regim),
+          static_cast<QWidget *>(WremIzm), static_cast<QWidget *>(WiborTema)})
         w->setEnabled(false);
     N7->setEnabled(false);
     for (QLabel *z : Zw)
@@ -209,8 +218,8 @@ void TForm1::stopRun()
     Itog1->setEnabled(false);
     Otlogit->setEnabled(false);
     PrnProtokol->setEnabled(true);
-    WremyaTemy = durationText(secondsOfDay() - StartTemy < 0 ? secondsOfDay() - StartTemy + 86400
-                                                               : secondsOfDay() - StartTemy);
+    WremyaTemy =
+        durationText(secondsOfDay() - StartTemy < 0 ? secondsOfDay() - StartTemy + 86400 : secondsOfDay() - StartTemy);
     WoprosM->setPlainText(closedText);
 }
 
@@ -313,9 +322,9 @@ void TForm1::DalsheClick()
     TekBal->setText(trimmed(q.value(6)));
     // 12, 13
     KOtw->clear();
-    const QString picture = installPath(g.TekPapka + QStringLiteral("/Foto/") +
-                                        questionKey(q.value(0), q.value(1), q.value(2), q.value(3)) +
-                                        QStringLiteral(".gif"));
+    const QString picture =
+        installPath(g.TekPapka + QStringLiteral("/Foto/") +
+                    questionKey(q.value(0), q.value(1), q.value(2), q.value(3)) + QStringLiteral(".gif"));
     const std::vector<int> &options = m_answerIndex.rowsOf(q.value(0), q.value(1), q.value(2), q.value(3));
     const int n = int(options.size());
     ensureAnswerRows(n); // a question with more options than rows gets more rows
@@ -455,7 +464,10 @@ void TForm1::showExplanation(const QString &path)
 
 // ---- judging ----
 
-void TForm1::addPoints(int points) { WerBal->setText(QString::number(number(WerBal) + points)); }
+void TForm1::addPoints(int points)
+{
+    WerBal->setText(QString::number(number(WerBal) + points));
+}
 
 void TForm1::protocolTable(int rows, int columns, const std::vector<double> &widths,
                            const std::vector<QStringList> &cells)
@@ -486,8 +498,7 @@ void TForm1::Sovpad()
             const bool right = trimmed(code) == u"+";
             protocol->insertParagraphAfter();
             const int s = protocol->end();
-            const QString line =
-                trimmed(tickAnswerCode(ticked, right) + QStringLiteral(" :  ") + m_otwTek->cell(6, i));
+            const QString line = trimmed(tickAnswerCode(ticked, right) + QStringLiteral(" :  ") + m_otwTek->cell(6, i));
             protocol->insertAfter(line);
             if (!right)
                 protocol->unbold(s, s + int(line.size()) - 1);

@@ -2,6 +2,7 @@
 #include "Desktop.h"
 #include "TableModel.h"
 #include "UnitGlo.h"
+#include "WidgetKit.h"
 #include "editortables.h"
 #include "runtables.h"
 
@@ -17,21 +18,13 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 QLineEdit *countBox(const QString &name, const QString &hint)
 {
-    auto *e = new QLineEdit(QStringLiteral("0"));
-    e->setObjectName(name);
-    e->setToolTip(hint);
+    QLineEdit *e = namedEdit(name, hint, QStringLiteral("0"));
     e->setMaximumWidth(70);
     return e;
-}
-QPushButton *btn(const QString &name, const QString &caption, const QString &hint = {})
-{
-    auto *b = new QPushButton(caption);
-    b->setObjectName(name);
-    b->setToolTip(hint);
-    return b;
 }
 QPushButton *dbf()
 {
@@ -51,12 +44,7 @@ TZagruzka::TZagruzka(QWidget *parent) : QDialog(parent)
     QTableView **views[5] = {&RazdelTab, &TemaTabl, &WopTabl, &OtwTabl, &IzTXT};
     for (int i = 0; i < 5; ++i) {
         m_models[i] = new StringTableModel(sources[i], this);
-        auto *v = new QTableView;
-        v->setObjectName(QLatin1String(names[i]));
-        v->setModel(m_models[i]);
-        v->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-        v->horizontalHeader()->setStretchLastSection(true);
-        *views[i] = v;
+        *views[i] = namedGrid(QLatin1String(names[i]), m_models[i]);
     }
 
     auto *root = new QHBoxLayout(this);
@@ -70,7 +58,7 @@ TZagruzka::TZagruzka(QWidget *parent) : QDialog(parent)
 
     auto *razdel = new QGroupBox(QStringLiteral("Раздел"));
     auto *rl = new QHBoxLayout(razdel);
-    ZapRazdel = btn(QStringLiteral("ZapRazdel"), QStringLiteral("Запомнить"), QStringLiteral("Запомнить"));
+    ZapRazdel = namedButton(QStringLiteral("ZapRazdel"), QStringLiteral("Запомнить"), QStringLiteral("Запомнить"));
     rl->addWidget(ZapRazdel);
     rl->addWidget(dbf());
     side->addWidget(razdel);
@@ -79,10 +67,10 @@ TZagruzka::TZagruzka(QWidget *parent) : QDialog(parent)
     auto *tl = new QGridLayout(tema);
     KolTem = countBox(QStringLiteral("KolTem"), QStringLiteral("Тем"));
     NoTem = countBox(QStringLiteral("NoTem"), QStringLiteral("Выбрана строка"));
-    TemaPlus = btn(QStringLiteral("TemaPlus"), QStringLiteral("+"), QStringLiteral("Вставить строку"));
-    TemaMin = btn(QStringLiteral("TemaMin"), QStringLiteral("−"), QStringLiteral("Удалить строку"));
-    ZapTema = btn(QStringLiteral("ZapTema"), QStringLiteral("3"), QStringLiteral("Запомнить"));
-    BitBtn1 = btn(QStringLiteral("BitBtn1"), QStringLiteral("Печать"), QStringLiteral("Печать темы"));
+    TemaPlus = namedButton(QStringLiteral("TemaPlus"), QStringLiteral("+"), QStringLiteral("Вставить строку"));
+    TemaMin = namedButton(QStringLiteral("TemaMin"), QStringLiteral("−"), QStringLiteral("Удалить строку"));
+    ZapTema = namedButton(QStringLiteral("ZapTema"), QStringLiteral("3"), QStringLiteral("Запомнить"));
+    BitBtn1 = namedButton(QStringLiteral("BitBtn1"), QStringLiteral("Печать"), QStringLiteral("Печать темы"));
     tl->addWidget(KolTem, 0, 0);
     tl->addWidget(NoTem, 0, 1);
     tl->addWidget(TemaPlus, 1, 0);
@@ -99,11 +87,11 @@ TZagruzka::TZagruzka(QWidget *parent) : QDialog(parent)
     ImyFile = new QLineEdit;
     ImyFile->setObjectName(QStringLiteral("ImyFile"));
     ImyFile->setToolTip(QStringLiteral("Имя файла gif к вопросу"));
-    PtiwGif = btn(QStringLiteral("PtiwGif"), QStringLiteral("Связать с рис."));
-    WoprPlus = btn(QStringLiteral("WoprPlus"), QStringLiteral("+"), QStringLiteral("Вставить строку"));
-    WopMin = btn(QStringLiteral("WopMin"), QStringLiteral("−"), QStringLiteral("Удалить строку"));
-    BitBtn2 = btn(QStringLiteral("BitBtn2"), QStringLiteral("Балл"), QStringLiteral("1 балл везде поставить"));
-    ZapWopr = btn(QStringLiteral("ZapWopr"), QStringLiteral("4"), QStringLiteral("Запомнить"));
+    PtiwGif = namedButton(QStringLiteral("PtiwGif"), QStringLiteral("Связать с рис."));
+    WoprPlus = namedButton(QStringLiteral("WoprPlus"), QStringLiteral("+"), QStringLiteral("Вставить строку"));
+    WopMin = namedButton(QStringLiteral("WopMin"), QStringLiteral("−"), QStringLiteral("Удалить строку"));
+    BitBtn2 = namedButton(QStringLiteral("BitBtn2"), QStringLiteral("Балл"), QStringLiteral("1 балл везде поставить"));
+    ZapWopr = namedButton(QStringLiteral("ZapWopr"), QStringLiteral("4"), QStringLiteral("Запомнить"));
     wl->addWidget(KolWop, 0, 0);
     wl->addWidget(NoWop, 0, 1);
     wl->addWidget(ImyFile, 1, 0, 1, 2);
@@ -119,9 +107,9 @@ TZagruzka::TZagruzka(QWidget *parent) : QDialog(parent)
     auto *ol = new QGridLayout(otw);
     KolOtw = countBox(QStringLiteral("KolOtw"), QStringLiteral("Ответов"));
     NoOtw = countBox(QStringLiteral("NoOtw"), QStringLiteral("Выбрана строка"));
-    OtwPlus = btn(QStringLiteral("OtwPlus"), QStringLiteral("+"), QStringLiteral("Вставить строку"));
-    OtwMin = btn(QStringLiteral("OtwMin"), QStringLiteral("−"), QStringLiteral("Удалить строку"));
-    ZapOtw = btn(QStringLiteral("ZapOtw"), QStringLiteral("5"), QStringLiteral("Запомнить"));
+    OtwPlus = namedButton(QStringLiteral("OtwPlus"), QStringLiteral("+"), QStringLiteral("Вставить строку"));
+    OtwMin = namedButton(QStringLiteral("OtwMin"), QStringLiteral("−"), QStringLiteral("Удалить строку"));
+    ZapOtw = namedButton(QStringLiteral("ZapOtw"), QStringLiteral("5"), QStringLiteral("Запомнить"));
     ol->addWidget(KolOtw, 0, 0);
     ol->addWidget(NoOtw, 0, 1);
     ol->addWidget(OtwPlus, 1, 0);
@@ -134,14 +122,14 @@ TZagruzka::TZagruzka(QWidget *parent) : QDialog(parent)
     auto *il = new QVBoxLayout(imp);
     auto *txt = new QGroupBox(QStringLiteral("Читать txt файл"));
     auto *xl = new QVBoxLayout(txt);
-    EGE = btn(QStringLiteral("EGE"), QStringLiteral("1  ЕГЭ"));
-    ZagTXT = btn(QStringLiteral("ZagTXT"), QStringLiteral("1  Цифры"));
-    wVopros = btn(QStringLiteral("wVopros"), QStringLiteral("1  w"));
+    EGE = namedButton(QStringLiteral("EGE"), QStringLiteral("1  ЕГЭ"));
+    ZagTXT = namedButton(QStringLiteral("ZagTXT"), QStringLiteral("1  Цифры"));
+    wVopros = namedButton(QStringLiteral("wVopros"), QStringLiteral("1  w"));
     for (QPushButton *b : {EGE, ZagTXT, wVopros})
         xl->addWidget(b);
     il->addWidget(txt);
-    Dekodir = btn(QStringLiteral("Dekodir"), QStringLiteral("2  Декодер"));
-    TemExam = btn(QStringLiteral("TemExam"), QStringLiteral("6 Тему в Экз"));
+    Dekodir = namedButton(QStringLiteral("Dekodir"), QStringLiteral("2  Декодер"));
+    TemExam = namedButton(QStringLiteral("TemExam"), QStringLiteral("6 Тему в Экз"));
     il->addWidget(Dekodir);
     il->addWidget(TemExam);
     side->addWidget(imp);

@@ -9,7 +9,8 @@ class StringTableModel;
 
 // The import and editor window: the bank's sections, topics, questions and
 // answers as editable tables, and the staging table of the text imports.
-class TZagruzka : public QDialog {
+class TZagruzka : public QDialog
+{
     Q_OBJECT
 public:
     explicit TZagruzka(QWidget *parent = nullptr);

@@ -2,6 +2,7 @@
 #include "Desktop.h"
 #include "Unit1.h"
 #include "UnitGlo.h"
+#include "WidgetKit.h"
 #include "Windows.h"
 
 #include <QFormLayout>
@@ -11,59 +12,43 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-QLineEdit *box(const QString &name, const QString &hint = {})
-{
-    auto *e = new QLineEdit;
-    e->setObjectName(name);
-    e->setToolTip(hint);
-    return e;
-}
-QPushButton *btn(const QString &name, const QString &caption, const QString &hint = {})
-{
-    auto *b = new QPushButton(caption);
-    b->setObjectName(name);
-    b->setToolTip(hint);
-    return b;
-}
-} // namespace
-
 TNastroika::TNastroika(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Nastroika"));
     setWindowTitle(QStringLiteral("Настройки"));
     auto *l = new QVBoxLayout(this);
     auto *f = new QFormLayout;
-    LabeledEditFima = box(QStringLiteral("LabeledEditFima"));
+    LabeledEditFima = namedEdit(QStringLiteral("LabeledEditFima"));
     f->addRow(QStringLiteral(" Имя пользователя"), LabeledEditFima);
     auto *office = new QGroupBox(QStringLiteral(" MSOffice "));
     office->setToolTip(QStringLiteral("2003 или другая"));
     auto *ol = new QHBoxLayout(office);
-    VerOff = box(QStringLiteral("VerOff"), QStringLiteral("2003 или другая"));
+    VerOff = namedEdit(QStringLiteral("VerOff"), QStringLiteral("2003 или другая"));
     ol->addWidget(VerOff);
     f->addRow(office);
-    BazWrWopr = box(QStringLiteral("BazWrWopr"), QStringLiteral("секунд"));
-    DeltaOtw = box(QStringLiteral("DeltaOtw"), QStringLiteral("секунд"));
-    MaxWopr = box(QStringLiteral("MaxWopr"), QStringLiteral("штук"));
+    BazWrWopr = namedEdit(QStringLiteral("BazWrWopr"), QStringLiteral("секунд"));
+    DeltaOtw = namedEdit(QStringLiteral("DeltaOtw"), QStringLiteral("секунд"));
+    MaxWopr = namedEdit(QStringLiteral("MaxWopr"), QStringLiteral("штук"));
     f->addRow(QStringLiteral("Базовое время каждого  вопроса"), BazWrWopr);
     f->addRow(QStringLiteral("Добавка за каждый вариант ответа"), DeltaOtw);
     f->addRow(QStringLiteral("Максимально вопросов в экзамене"), MaxWopr);
     auto *grades = new QGroupBox(QStringLiteral("  %  Балл"));
     grades->setToolTip(QStringLiteral("Правила выставления оценок"));
     auto *gl = new QFormLayout(grades);
-    TriProc = box(QStringLiteral("TriProc"), QStringLiteral("Правила выставления оценок"));
-    ChetProc = box(QStringLiteral("ChetProc"), QStringLiteral("Правила выставления оценок"));
-    PaytProc = box(QStringLiteral("PaytProc"), QStringLiteral("Правила выставления оценок"));
+    TriProc = namedEdit(QStringLiteral("TriProc"), QStringLiteral("Правила выставления оценок"));
+    ChetProc = namedEdit(QStringLiteral("ChetProc"), QStringLiteral("Правила выставления оценок"));
+    PaytProc = namedEdit(QStringLiteral("PaytProc"), QStringLiteral("Правила выставления оценок"));
     gl->addRow(QStringLiteral(" 3 "), TriProc);
     gl->addRow(QStringLiteral(" 4 "), ChetProc);
     gl->addRow(QStringLiteral(" 5 "), PaytProc);
     f->addRow(grades);
     l->addLayout(f);
     auto *bl = new QHBoxLayout;
-    BitBtn4 = btn(QStringLiteral("BitBtn4"), QStringLiteral("Цвет фона"), QStringLiteral("Основного экрана"));
-    ZapNastr = btn(QStringLiteral("ZapNastr"), QStringLiteral("Запомнить"), QStringLiteral("изменения в настройках"));
-    BitBtn1 = btn(QStringLiteral("BitBtn1"), QStringLiteral("Печать"), QStringLiteral("Окна прямо на принтер"));
-    BitBtn2 = btn(QStringLiteral("BitBtn2"), QStringLiteral("Выход"));
+    BitBtn4 = namedButton(QStringLiteral("BitBtn4"), QStringLiteral("Цвет фона"), QStringLiteral("Основного экрана"));
+    ZapNastr =
+        namedButton(QStringLiteral("ZapNastr"), QStringLiteral("Запомнить"), QStringLiteral("изменения в настройках"));
+    BitBtn1 = namedButton(QStringLiteral("BitBtn1"), QStringLiteral("Печать"), QStringLiteral("Окна прямо на принтер"));
+    BitBtn2 = namedButton(QStringLiteral("BitBtn2"), QStringLiteral("Выход"));
     for (QPushButton *b : {BitBtn4, ZapNastr, BitBtn1, BitBtn2})
         bl->addWidget(b);
     l->addLayout(bl);
@@ -99,10 +84,16 @@ void TNastroika::FormCreate()
 void TNastroika::ZapNastrClick()
 {
     NoKor n;
-    n.lines = {m_line1,          LabeledEditFima->text(),
+    n.lines = {m_line1,
+               LabeledEditFima->text(),
                colorToName(wins().Form1 ? wins().Form1->mainColour() : NoKor::defaults().colour()),
-               VerOff->text(),   BazWrWopr->text(), DeltaOtw->text(), TriProc->text(), ChetProc->text(),
-               PaytProc->text(), MaxWopr->text()};
+               VerOff->text(),
+               BazWrWopr->text(),
+               DeltaOtw->text(),
+               TriProc->text(),
+               ChetProc->text(),
+               PaytProc->text(),
+               MaxWopr->text()};
     try {
         n.write(installPath(QStringLiteral("Baza/NoKor.qdx")));
     } catch (const TrivoError &e) {

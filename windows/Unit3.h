@@ -7,7 +7,8 @@ class QLineEdit;
 class QPushButton;
 
 // The settings window: user name, Office version, times, grade bounds, limit.
-class TNastroika : public QDialog {
+class TNastroika : public QDialog
+{
     Q_OBJECT
 public:
     explicit TNastroika(QWidget *parent = nullptr);

@@ -2,6 +2,7 @@
 #include "Desktop.h"
 #include "TableModel.h"
 #include "UnitGlo.h"
+#include "WidgetKit.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,30 +20,19 @@ TNaborWopr::TNaborWopr(QWidget *parent) : QDialog(parent)
                      QStringLiteral("Вопросов"), QStringLiteral("Надо")});
     m_model = new StringTableModel(&grid, this);
     auto *l = new QVBoxLayout(this);
-    TemWopr = new QTableView;
-    TemWopr->setObjectName(QStringLiteral("TemWopr"));
-    TemWopr->setModel(m_model);
+    TemWopr = namedGrid(QStringLiteral("TemWopr"), m_model);
     TemWopr->setColumnWidth(2, 420);
     TemWopr->horizontalHeader()->setStretchLastSection(true);
     l->addWidget(TemWopr);
     auto *bl = new QHBoxLayout;
-    Wse = new QPushButton(QStringLiteral("Все вопросы"));
-    Wse->setObjectName(QStringLiteral("Wse"));
-    Wse->setToolTip(QStringLiteral("пересчитать"));
-    KolW = new QLineEdit(QStringLiteral("5"));
-    KolW->setObjectName(QStringLiteral("KolW"));
-    KolW->setToolTip(QStringLiteral("Сколько вопросов брать из каждой темы"));
+    Wse = namedButton(QStringLiteral("Wse"), QStringLiteral("Все вопросы"), QStringLiteral("пересчитать"));
+    KolW =
+        namedEdit(QStringLiteral("KolW"), QStringLiteral("Сколько вопросов брать из каждой темы"), QStringLiteral("5"));
     KolW->setMaximumWidth(60);
-    Wstawit = new QPushButton(QStringLiteral("Вставить"));
-    Wstawit->setObjectName(QStringLiteral("Wstawit"));
-    Wstawit->setToolTip(QStringLiteral("во все темы"));
-    Zapomn = new QPushButton(QStringLiteral("Запомнить"));
-    Zapomn->setObjectName(QStringLiteral("Zapomn"));
-    SpisTem = new QPushButton(QStringLiteral("Список"));
-    SpisTem->setObjectName(QStringLiteral("SpisTem"));
-    SpisTem->setToolTip(QStringLiteral("Печать списка тем"));
-    BitBtn2 = new QPushButton(QStringLiteral("Выход"));
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    Wstawit = namedButton(QStringLiteral("Wstawit"), QStringLiteral("Вставить"), QStringLiteral("во все темы"));
+    Zapomn = namedButton(QStringLiteral("Zapomn"), QStringLiteral("Запомнить"));
+    SpisTem = namedButton(QStringLiteral("SpisTem"), QStringLiteral("Список"), QStringLiteral("Печать списка тем"));
+    BitBtn2 = namedButton(QStringLiteral("BitBtn2"), QStringLiteral("Выход"));
     Gauge1 = new QProgressBar;
     Gauge1->setObjectName(QStringLiteral("Gauge1"));
     Gauge1->setValue(0);

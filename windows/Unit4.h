@@ -10,7 +10,8 @@ class QTableView;
 class StringTableModel;
 
 // The exam composition: how many questions each topic gives to the whole-subject exam.
-class TNaborWopr : public QDialog {
+class TNaborWopr : public QDialog
+{
     Q_OBJECT
 public:
     explicit TNaborWopr(QWidget *parent = nullptr);

@@ -2,6 +2,7 @@
 #include "Desktop.h"
 #include "TableModel.h"
 #include "UnitGlo.h"
+#include "WidgetKit.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,8 +11,12 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace {
-QString dostupPath() { return installPath(QStringLiteral("Baza/Dostup.dat")); }
+namespace
+{
+QString dostupPath()
+{
+    return installPath(QStringLiteral("Baza/Dostup.dat"));
+}
 } // namespace
 
 TForm5::TForm5(QWidget *parent) : QDialog(parent)
@@ -22,9 +27,7 @@ TForm5::TForm5(QWidget *parent) : QDialog(parent)
                      QStringLiteral("Доступ")});
     m_model = new StringTableModel(&grid, this);
     auto *l = new QVBoxLayout(this);
-    TabDost = new QTableView;
-    TabDost->setObjectName(QStringLiteral("TabDost"));
-    TabDost->setModel(m_model);
+    TabDost = namedGrid(QStringLiteral("TabDost"), m_model);
     TabDost->setToolTip(QStringLiteral("Первый код и доступ не менять!!!"));
     const int widths[] = {28, 75, 155, 51, 50};
     for (int c = 0; c < 5; ++c)
@@ -32,11 +35,8 @@ TForm5::TForm5(QWidget *parent) : QDialog(parent)
     TabDost->horizontalHeader()->setStretchLastSection(true);
     l->addWidget(TabDost);
     auto *bl = new QHBoxLayout;
-    ZapDostup = new QPushButton(QStringLiteral("Запомнить"));
-    ZapDostup->setObjectName(QStringLiteral("ZapDostup"));
-    ZapDostup->setToolTip(QStringLiteral("Таблицу"));
-    BitBtn2 = new QPushButton(QStringLiteral("Выход"));
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    ZapDostup = namedButton(QStringLiteral("ZapDostup"), QStringLiteral("Запомнить"), QStringLiteral("Таблицу"));
+    BitBtn2 = namedButton(QStringLiteral("BitBtn2"), QStringLiteral("Выход"));
     bl->addWidget(ZapDostup);
     bl->addStretch(1);
     bl->addWidget(BitBtn2);
@@ -86,9 +86,8 @@ void TForm5::ZapDostupClick()
     for (int r = 1; r < grid.rowCount(); ++r)
         rows.push_back(grid.row(r));
     try {
-        const auto recs = usersFromRows(rows, [](const QString &t) {
-            return QLocale().toDate(trimmed(t), dateFormat());
-        });
+        const auto recs =
+            usersFromRows(rows, [](const QString &t) { return QLocale().toDate(trimmed(t), dateFormat()); });
         RecordFile(dostupPath(), DostupRec::Size).rewrite(recs);
     } catch (const TrivoError &e) {
         desktop().error(e.text());

@@ -8,7 +8,8 @@ class QTableView;
 class StringTableModel;
 
 // The access table: the users, their passwords and access letters.
-class TForm5 : public QDialog {
+class TForm5 : public QDialog
+{
     Q_OBJECT
 public:
     explicit TForm5(QWidget *parent = nullptr);

@@ -2,6 +2,7 @@
 #include "Desktop.h"
 #include "TableModel.h"
 #include "UnitGlo.h"
+#include "WidgetKit.h"
 #include "subjects.h"
 
 #include <QHBoxLayout>
@@ -10,8 +11,12 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-namespace {
-RecordFile papkaFile() { return RecordFile(installPath(QStringLiteral("Baza/Papka.dat")), PapkaRec::Size); }
+namespace
+{
+RecordFile papkaFile()
+{
+    return RecordFile(installPath(QStringLiteral("Baza/Papka.dat")), PapkaRec::Size);
+}
 } // namespace
 
 TSpisPredm::TSpisPredm(QWidget *parent) : QDialog(parent)
@@ -22,25 +27,17 @@ TSpisPredm::TSpisPredm(QWidget *parent) : QDialog(parent)
                      QStringLiteral("Тем"), QStringLiteral("Вопросов"), QStringLiteral("Ответов")});
     m_model = new StringTableModel(&grid, this);
     auto *l = new QVBoxLayout(this);
-    Papki = new QTableView;
-    Papki->setObjectName(QStringLiteral("Papki"));
-    Papki->setModel(m_model);
+    Papki = namedGrid(QStringLiteral("Papki"), m_model);
     Papki->setColumnWidth(0, 40);
     Papki->setColumnWidth(1, 320);
     Papki->setColumnWidth(2, 100);
     Papki->horizontalHeader()->setStretchLastSection(true);
     l->addWidget(Papki);
     auto *bl = new QHBoxLayout;
-    Plus = new QPushButton(QStringLiteral("+"));
-    Plus->setObjectName(QStringLiteral("Plus"));
-    Plus->setToolTip(QStringLiteral("Добавить строку "));
-    Udal = new QPushButton(QStringLiteral("0"));
-    Udal->setObjectName(QStringLiteral("Udal"));
-    Udal->setToolTip(QStringLiteral("Удалить эту строку в таблице"));
-    SaveTab = new QPushButton(QStringLiteral("Запомнить таблицу"));
-    SaveTab->setObjectName(QStringLiteral("SaveTab"));
-    BitBtn2 = new QPushButton(QStringLiteral("Выход"));
-    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    Plus = namedButton(QStringLiteral("Plus"), QStringLiteral("+"), QStringLiteral("Добавить строку "));
+    Udal = namedButton(QStringLiteral("Udal"), QStringLiteral("0"), QStringLiteral("Удалить эту строку в таблице"));
+    SaveTab = namedButton(QStringLiteral("SaveTab"), QStringLiteral("Запомнить таблицу"));
+    BitBtn2 = namedButton(QStringLiteral("BitBtn2"), QStringLiteral("Выход"));
     for (QPushButton *b : {Plus, Udal, SaveTab})
         bl->addWidget(b);
     bl->addStretch(1);

@@ -8,7 +8,8 @@ class QTableView;
 class StringTableModel;
 
 // The subject list: every subject the program offers and its bank folder.
-class TSpisPredm : public QDialog {
+class TSpisPredm : public QDialog
+{
     Q_OBJECT
 public:
     explicit TSpisPredm(QWidget *parent = nullptr);

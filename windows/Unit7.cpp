@@ -1,4 +1,5 @@
 #include "Unit7.h"
+#include "WidgetKit.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -8,8 +9,7 @@ TDalsheOkno::TDalsheOkno(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("DalsheOkno"));
     setWindowTitle(QStringLiteral("Правильно"));
     auto *l = new QVBoxLayout(this);
-    Dalshe = new QPushButton(QStringLiteral("Дальше"));
-    Dalshe->setObjectName(QStringLiteral("BitBtn1"));
+    Dalshe = namedButton(QStringLiteral("BitBtn1"), QStringLiteral("Дальше"));
     Dalshe->setStyleSheet(QStringLiteral("background: #2e9e3e; color: white; font-weight: bold; padding: 8px 24px;"));
     l->addWidget(Dalshe);
     connect(Dalshe, &QPushButton::clicked, this, &QDialog::accept);

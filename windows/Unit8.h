@@ -4,7 +4,8 @@
 class QTextEdit;
 
 // The explanation window: shows a question's explanation text beside the main window.
-class TTeksti : public QDialog {
+class TTeksti : public QDialog
+{
     Q_OBJECT
 public:
     explicit TTeksti(QWidget *parent = nullptr);

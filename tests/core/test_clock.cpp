@@ -3,7 +3,8 @@
 
 #include <QTest>
 
-class ClockTest : public QObject {
+class ClockTest : public QObject
+{
     Q_OBJECT
 private slots:
     void limitsOutsideADayAreIgnored()

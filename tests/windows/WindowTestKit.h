@@ -10,13 +10,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTextEdit>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <memory>
 
 struct WindowTestKit {

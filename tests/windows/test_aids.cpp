@@ -7,7 +7,8 @@
 #include <QListWidget>
 #include <QTableView>
 
-namespace {
+namespace
+{
 struct Opt {
     QString code, label, text;
 };
@@ -33,15 +34,16 @@ void writeTopic(const QString &folder, const std::vector<std::vector<Opt>> &ques
 
 const std::vector<Opt> matching312 = {{"-", "1", "А"}, {"-", "2", "Б"}, {"-", "3", "В"},
                                       {"+", "3", "в"}, {"+", "1", "а"}, {"+", "2", "б"}};
-const std::vector<Opt> classes = {{"-", "1", "Класс 1"}, {"-", "2", "Класс 2"}, {"+", "2", "x"},
-                                  {"+", "1", "y"},       {"+", "2", "z"}};
-const std::vector<Opt> ticks = {{"+", "1", "верно"}, {"", "2", "неверно 1"}, {"", "3", "неверно 2"},
-                                {"+", "4", "тоже верно"}};
+const std::vector<Opt> classes = {
+    {"-", "1", "Класс 1"}, {"-", "2", "Класс 2"}, {"+", "2", "x"}, {"+", "1", "y"}, {"+", "2", "z"}};
+const std::vector<Opt> ticks = {
+    {"+", "1", "верно"}, {"", "2", "неверно 1"}, {"", "3", "неверно 2"}, {"+", "4", "тоже верно"}};
 const std::vector<Opt> exact = {{"Ф", "1", "Полтава"}};
 const std::vector<Opt> ranking = {{"1", "3", "третий"}, {"1", "1", "первый"}, {"1", "2", "второй"}};
 } // namespace
 
-class AidsTest : public QObject {
+class AidsTest : public QObject
+{
     Q_OBJECT
     WindowTestKit kit;
     TForm1 *m = nullptr;

@@ -9,7 +9,8 @@
 #include <QLocale>
 #include <QTableView>
 
-class DialogsTest : public QObject {
+class DialogsTest : public QObject
+{
     Q_OBJECT
     WindowTestKit kit;
 
@@ -99,7 +100,7 @@ private slots:
         TForm5 *f = wins().Form5;
         f->FormShow();
         const QByteArray before = kit.bytes("Baza/Dostup.dat");
-        f->grid.setCell(0, 2, QString());   // would shorten the file ...
+        f->grid.setCell(0, 2, QString());               // would shorten the file ...
         f->grid.setCell(1, 4, QStringLiteral("вчера")); // ... but this date cannot be read
         kit.desk.clear();
         QTest::mouseClick(f->ZapDostup, Qt::LeftButton);
@@ -112,8 +113,8 @@ private slots:
     {
         kit.freshFolder();
         RecordFile(kit.path("Baza/Papka.dat"), PapkaRec::Size)
-            .rewrite(std::vector<PapkaRec>{defaultSubject(), {2, "География", "Geogr", 3, 30, 120},
-                                           {3, "Физика", "Fizika", 2, 20, 80}});
+            .rewrite(std::vector<PapkaRec>{
+                defaultSubject(), {2, "География", "Geogr", 3, 30, 120}, {3, "Физика", "Fizika", 2, 20, 80}});
         kit.start();
         TSpisPredm *s = wins().SpisPredm;
         s->FormActivate();

@@ -11,7 +11,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public QObject
+{
     Q_OBJECT
     WindowTestKit kit;
 
@@ -97,14 +98,16 @@ private slots:
     void badSettingsLineIsReported()
     {
         kit.freshFolder();
-        writeCp1251Lines(kit.path("Baza/NoKor.qdx"), {"x", "Qdx", "clRed", "2003", "тридцать", "5", "55", "70", "85", "5"});
+        writeCp1251Lines(kit.path("Baza/NoKor.qdx"),
+                         {"x", "Qdx", "clRed", "2003", "тридцать", "5", "55", "70", "85", "5"});
         kit.start();
         const auto errors = kit.desk.of("error");
         QVERIFY(!errors.empty());
         QCOMPARE(errors.front().text, QStringLiteral("Invalid numeric input"));
 
         kit.freshFolder();
-        writeCp1251Lines(kit.path("Baza/NoKor.qdx"), {"x", "Qdx", "clNoSuch", "2003", "30", "5", "55", "70", "85", "5"});
+        writeCp1251Lines(kit.path("Baza/NoKor.qdx"),
+                         {"x", "Qdx", "clNoSuch", "2003", "30", "5", "55", "70", "85", "5"});
         kit.start();
         QCOMPARE(kit.desk.of("error").front().text, QStringLiteral("'clNoSuch' is not a valid integer value"));
     }
@@ -194,8 +197,8 @@ private slots:
         QCOMPARE(kit.desk.lastText("message"), QStringLiteral(" И для начальника. Увы!"));
         QCOMPARE(glo().LimitWopr, 5);
         // The handlers refuse on their own too, whatever enabled their entries.
-        for (auto handler : {&TForm1::N9Click, &TForm1::N30Click, &TForm1::N27Click, &TForm1::editorClick,
-                             &TForm1::settingsClick})
+        for (auto handler :
+             {&TForm1::N9Click, &TForm1::N30Click, &TForm1::N27Click, &TForm1::editorClick, &TForm1::settingsClick})
             (m->*handler)();
         QVERIFY(kit.desk.of("modal").empty());
     }
@@ -251,8 +254,7 @@ private slots:
         kit.desk.colours.push_back(QColor(0x12, 0x34, 0x56));
         m->N14->trigger(); // also logs in first, through the splash
         QCOMPARE(glo().KodDostupa, QStringLiteral("Z"));
-        QCOMPARE(readCp1251Lines(kit.path("Baza/CwetFona.qdx")),
-                 QStringList({"Form1 clRed", "Otwet $00563412"}));
+        QCOMPARE(readCp1251Lines(kit.path("Baza/CwetFona.qdx")), QStringList({"Form1 clRed", "Otwet $00563412"}));
         kit.desk.colours.push_back(std::nullopt);
         m->N12->trigger(); // cancelled: nothing changes
         QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clRed"));

@@ -9,13 +9,14 @@
 
 #include <QComboBox>
 #include <QGroupBox>
-#include <QListWidget>
 #include <QLabel>
-#include <QTextEdit>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QTableView>
+#include <QTextEdit>
 
-namespace {
+namespace
+{
 // One question and its options: codes (Kod_P, Otwe, text).
 struct Q {
     QString wopr, text, ball;
@@ -46,22 +47,33 @@ void writeBank(const QString &folder, const std::vector<std::pair<QString, std::
 
 const std::vector<std::pair<QString, std::vector<Q>>> fiveTypes = {
     {"Все виды",
-     {{"1", "Кто из них правил в России?", "4", {{{"+", "1", "Пётр I"}}, {{"+", "2", "Иван IV"}}, {{"", "3", "Наполеон"}}}},
+     {{"1",
+       "Кто из них правил в России?",
+       "4",
+       {{{"+", "1", "Пётр I"}}, {{"+", "2", "Иван IV"}}, {{"", "3", "Наполеон"}}}},
       {"2", "В каком году началась Великая Отечественная война?", "2", {{{"Ф", "1", "1941"}}}},
-      {"3", "Соотнесите события и годы", "3",
-       {{{"-", "1", "Крещение Руси"}}, {{"-", "2", "Полтавская битва"}},
-        {{"+", "2", "1709"}}, {{"+", "1", "988"}}}},
-      {"4", "Отнесите правителей к династиям", "3",
-       {{{"-", "1", "Рюриковичи"}}, {{"-", "2", "Романовы"}},
-        {{"+", "1", "Иван III"}}, {{"+", "2", "Пётр I"}}, {{"+", "2", "Екатерина II"}}}},
-      {"5", "Расположите по порядку", "2",
-       {{{"1", "2", "Полтавская битва"}}, {{"1", "1", "Куликовская битва"}},
-        {{"1", "3", "Бородинское сражение"}}}}}},
+      {"3",
+       "Соотнесите события и годы",
+       "3",
+       {{{"-", "1", "Крещение Руси"}}, {{"-", "2", "Полтавская битва"}}, {{"+", "2", "1709"}}, {{"+", "1", "988"}}}},
+      {"4",
+       "Отнесите правителей к династиям",
+       "3",
+       {{{"-", "1", "Рюриковичи"}},
+        {{"-", "2", "Романовы"}},
+        {{"+", "1", "Иван III"}},
+        {{"+", "2", "Пётр I"}},
+        {{"+", "2", "Екатерина II"}}}},
+      {"5",
+       "Расположите по порядку",
+       "2",
+       {{{"1", "2", "Полтавская битва"}}, {{"1", "1", "Куликовская битва"}}, {{"1", "3", "Бородинское сражение"}}}}}},
     {"Пустая тема", {}},
 };
 } // namespace
 
-class RunTest : public QObject {
+class RunTest : public QObject
+{
     Q_OBJECT
     WindowTestKit kit;
     DocxDocument *doc = nullptr;
@@ -299,7 +311,8 @@ private slots:
         QVERIFY2(text.contains(QStringLiteral("1. Кто из них правил в России?")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("в+ :  Пётр I")));
         QVERIFY(text.contains(QStringLiteral("-- :  Наполеон")));
-        QVERIFY(text.contains(QStringLiteral("2. В каком году началась Великая Отечественная война?++ :  1941 Вы 1941")));
+        QVERIFY(
+            text.contains(QStringLiteral("2. В каком году началась Великая Отечественная война?++ :  1941 Вы 1941")));
         const int wrong = text.indexOf(QStringLiteral("-- :  Наполеон")) + 1;
         const int right = text.indexOf(QStringLiteral("в+ :  Пётр I")) + 1;
         QVERIFY(!doc->model().isBoldAt(wrong));
@@ -335,7 +348,7 @@ private slots:
             return t;
         };
         QCOMPARE(cell(4, 1), QStringLiteral("Задано вопросов"));
-        QCOMPARE(cell(4, 2), QStringLiteral("5"));     // the planned number stays
+        QCOMPARE(cell(4, 2), QStringLiteral("5"));              // the planned number stays
         QCOMPARE(cell(6, 2), QStringLiteral("2   Процент 20")); // 1 of 5 right
         QCOMPARE(cell(9, 2), QStringLiteral("5   Процент 29")); // running grade 4 of 4, then 4 of 14 points
         QCOMPARE(cell(11, 2), QStringLiteral("Петров П. 10 А"));

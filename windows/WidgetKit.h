@@ -1,0 +1,14 @@
+#pragma once
+#include <QString>
+
+class QAbstractItemModel;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+// Controls made the way every window makes them: named as the program's
+// documents name them (tests and tools find them by that name), with their hint.
+QPushButton *namedButton(const QString &name, const QString &caption, const QString &hint = {});
+QLineEdit *namedEdit(const QString &name, const QString &hint = {}, const QString &text = {});
+// A grid over a table model, its last column taking the spare width.
+QTableView *namedGrid(const QString &name, QAbstractItemModel *model);
