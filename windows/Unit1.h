@@ -100,6 +100,8 @@ public:
     bool Ranzhir = false;
     QStringList PrawKody;
     bool running() const;
+    // The second caption line of the repeat button: the number of questions put off.
+    QString deferredCount() const;
 
     // Log-in with the splash password / through the prompt; false when the program ends.
     bool NewDostup();

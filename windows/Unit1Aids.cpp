@@ -18,10 +18,6 @@ const QString noDeferred = QStringLiteral("Повтор\n    0");
 const QString defaultPupil = QStringLiteral("Иванов И.И. 9 Г");
 const QString answersCode = QStringLiteral("7305918264");
 
-QString deferredCount(const QPushButton *b)
-{
-    return b->text().section(u'\n', 1);
-}
 } // namespace
 
 void TForm1::connectAids()
@@ -145,7 +141,7 @@ void TForm1::PlusSimClick()
 void TForm1::FiftiClick()
 {
     const int n = std::min(int(trimmed(KOtw->text()).toInt()), int(TxtOtw.size()));
-    if (trimmed(TipOtweta->text()) != u"Ранжирование") {
+    if (trimmed(TipOtweta->text()) != answerTypeText(AnswerType::Ranking)) {
         for (int k = 1; k <= n; ++k)
             if (trimmed(m_otwTek->cell(5, k)) != u"+" && !TxtOtw[size_t(k - 1)]->isHidden()) {
                 TxtOtw[size_t(k - 1)]->hide();
@@ -168,14 +164,14 @@ void TForm1::OtlogitClick()
 {
     StringTable &wop = tables().WopTabl;
     wop.setCell(7, wop.currentRow(), QString());
-    Powtorit1->setText(QStringLiteral("Повтор\n     ") + NomerPlus(deferredCount(Powtorit1)));
+    Powtorit1->setText(QStringLiteral("Повтор\n     ") + NomerPlus(deferredCount()));
     if (wop.currentRow() < wop.rowCount() - 1) {
         DalsheClick();
         return;
     }
     Otlogit->setEnabled(false);
     Itog1->setEnabled(false);
-    if (trimmed(deferredCount(Powtorit1)) != u"0")
+    if (trimmed(deferredCount()) != u"0")
         Powtorit1->setEnabled(true);
 }
 

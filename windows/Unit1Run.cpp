@@ -34,17 +34,11 @@
 namespace
 {
 const QString closedText = QStringLiteral("Тема закрыта. Если протокол был включен, то можно напечатать его в Word.");
-const QString typeTicks = QStringLiteral("Птички поставить");
-const QString typeExact = QStringLiteral("Точный ответ");
-const QString typeMatching = QStringLiteral("Соответствие");
-const QString typeClasses = QStringLiteral("Проставить номера");
-const QString typeRanking = QStringLiteral("Ранжирование");
-
-// The second caption line of the repeat button: the number of questions put off.
-QString deferredLine(const QPushButton *b)
-{
-    return b->text().section(u'\n', 1);
-}
+const QString typeTicks = answerTypeText(AnswerType::Ticks);
+const QString typeExact = answerTypeText(AnswerType::Exact);
+const QString typeMatching = answerTypeText(AnswerType::Matching);
+const QString typeClasses = answerTypeText(AnswerType::Classification);
+const QString typeRanking = answerTypeText(AnswerType::Ranking);
 
 // A file name taken from a question text may only name a file inside the Foto folder.
 bool safeFileName(const QString &name)
@@ -56,6 +50,11 @@ bool safeFileName(const QString &name)
 bool TForm1::running() const
 {
     return trimmed(Pusk->text()) != u"Пуск";
+}
+
+QString TForm1::deferredCount() const
+{
+    return Powtorit1->text().section(u'\n', 1);
 }
 
 int TForm1::number(QLineEdit *box) const
@@ -236,7 +235,7 @@ void TForm1::closeRun()
     timerWopr.stop();
     Gauge2->setValue(0);
     enableIdleControls();
-    if (trimmed(deferredLine(Powtorit1)) != u"0")
+    if (trimmed(deferredCount()) != u"0")
         Powtorit1->setEnabled(true);
 }
 

@@ -5,22 +5,13 @@
 #include "errors.h"
 #include "filesizelimit.h"
 
+#include "TestFiles.h"
+
 #include <QtTest>
 
 namespace
 {
 
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &b)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(b) == b.size();
-}
 
 TemaRec topic(const QString &tema, const QString &name)
 {

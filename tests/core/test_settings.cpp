@@ -4,22 +4,13 @@
 #include "filesizelimit.h"
 #include "settings.h"
 
+#include "TestFiles.h"
+
 #include <QtTest>
 
 namespace
 {
 
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &b)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(b) == b.size();
-}
 
 template <class F> QString errorOf(F &&f)
 {

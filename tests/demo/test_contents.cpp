@@ -2,7 +2,7 @@
 // bank a pupil can take (every question answerable, of each answer type), and
 // the files of Baza and Help must be in the forms the program opens.
 #include "bank.h"
-#include "runtool.h"
+#include "RunTool.h"
 #include "text.h"
 
 #include <QtTest>

@@ -2,24 +2,15 @@
 // line leaves the target file as it was.
 #include "access.h"
 #include "recordfile.h"
-#include "runtool.h"
+#include "RunTool.h"
+
+#include "TestFiles.h"
 
 #include <QtTest>
 
 namespace
 {
 
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-bool writeBytes(const QString &path, const QByteArray &b)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(b) == b.size();
-}
 
 } // namespace
 

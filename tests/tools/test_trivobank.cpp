@@ -1,4 +1,6 @@
 // trivo-bank dump, run as the authors run it, on files written here byte by byte.
+#include "RunTool.h"
+
 #include <QtTest>
 
 namespace
@@ -23,22 +25,9 @@ void putInt32(QByteArray &rec, int offset, qint32 v)
         rec[offset + i] = char((quint32(v) >> (8 * i)) & 0xFF);
 }
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-Run dump(const QString &path)
+ToolRun dump(const QString &path)
 {
-    QProcess p;
-    p.start(QStringLiteral(TRIVO_BANK), {QStringLiteral("dump"), path});
-    Run r;
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return runTrivoBank({QStringLiteral("dump"), path});
 }
 
 } // namespace
@@ -121,7 +110,7 @@ void TestTrivoBank::dumpsRecords()
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(content);
     f.close();
-    const Run r = dump(f.fileName());
+    const ToolRun r = dump(f.fileName());
     QCOMPARE(r.err, QByteArray());
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(QString::fromUtf8(r.out), expected);
@@ -152,7 +141,7 @@ void TestTrivoBank::badFilesAreOneLineErrors()
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(128, '\0'));
     }
-    const Run r = dump(path);
+    const ToolRun r = dump(path);
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.out, QByteArray());
     QCOMPARE(r.err.count('\n'), 1);
