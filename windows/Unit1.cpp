@@ -161,7 +161,7 @@ void TForm1::buildMenus()
 
     QMenu *exam = top(QStringLiteral("N7"), QStringLiteral("Экзамен"));
     N7 = exam->menuAction();
-    N28 = item(exam, QStringLiteral("N28"), QStringLiteral("Пуск по всему предмету"), nullptr);
+    N28 = item(exam, QStringLiteral("N28"), QStringLiteral("Пуск по всему предмету"), &TForm1::N28Click);
     N27 = item(exam, QStringLiteral("N27"), QStringLiteral("Изменить набор вопросов из всех тем"), &TForm1::N27Click);
 
     N10 = topAction(QStringLiteral("N10"), QStringLiteral("Пользователь"), &TForm1::N10Click);

@@ -65,6 +65,7 @@ public:
 
     // The run of a topic.
     void PuskClick();
+    void N28Click();
     void DalsheClick();
     void Itog1Click();
     void Sovpad();
@@ -173,6 +174,10 @@ private:
     void buildAnswerRows();
     void ensureAnswerRows(int n);
     void setRunningLook(bool running);
+    void beginRun(bool exam);
+    void resetRunCounters();
+    void finishStart(std::vector<QStringList> questions, std::vector<QStringList> answers);
+    void abandonStart(const QString &error);
     void enableIdleControls();
     void stopRun();
     void closeRun();

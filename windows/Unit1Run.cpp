@@ -9,6 +9,7 @@
 #include "Windows.h"
 #include "WordDocument.h"
 #include "checking.h"
+#include "exam.h"
 #include "grading.h"
 #include "runtables.h"
 
@@ -96,6 +97,81 @@ void TForm1::clearAnswerRows()
 
 // ---- start and stop ----
 
+void TForm1::beginRun(bool exam)
+{
+    Glo &g = glo();
+    setRunningLook(true);
+    for (QWidget *w : {static_cast<QWidget *>(PrnProtokol), static_cast<QWidget *>(PredmetName),
+                       static_cast<QWidget *>(Regim), static_cast<QWidget *>(WremIzm)})
+        w->setEnabled(false);
+    if (!exam)
+        WiborTema->setEnabled(false); // an exam shows each question's topic there
+    N7->setEnabled(false);
+    for (QLabel *z : Zw)
+        z->setEnabled(false);
+    StartTemy = secondsOfDay();
+    protocolTables = 0;
+    if (g.ProtokolWkl) {
+        protocol = documentFactory()();
+        protocol->newDocument();
+        protocol->setFontSize(10);
+        protocol->setBold(true);
+    }
+    Podskazano->setText(QStringLiteral("0"));
+    Otlogit->setEnabled(true);
+    Powtorit1->setText(QStringLiteral("Повтор\n    0"));
+    Powtorit1->setEnabled(false);
+}
+
+void TForm1::resetRunCounters()
+{
+    m_widim->setRowCount(20);
+    const bool hints = glo().RegimPodskaz == u"Wkl";
+    WidimSoot->setVisible(!hints);
+    SootTab->setVisible(hints);
+    Ispravit->setEnabled(hints);
+    Fifti->setEnabled(hints);
+    Itog1->setEnabled(false);
+    Ocenka->setText(QStringLiteral("0"));
+    BallyZadano = 0;
+    TekOcenka->setText(QStringLiteral("0"));
+    for (QLineEdit *c : {NWopr, WerWop, KWopr, WerBal, WseBal})
+        c->setText(QStringLiteral("0"));
+}
+
+void TForm1::finishStart(std::vector<QStringList> questions, std::vector<QStringList> answers)
+{
+    RunTables &t = tables();
+    KWopr->setText(QString::number(questions.size()));
+    Gauge2->setMaximum(std::max(int(questions.size()), 1));
+    WseBal->setText(QString::number(pointsSum(questions, 6)));
+    t.WopTabl.setDataRows(std::move(questions));
+    t.WopTabl.setCurrentRow(0);
+    t.OtwTabl.setDataRows(std::move(answers));
+    m_answerIndex.build(t.OtwTabl);
+    Gauge1->setValue(0);
+    m_soot->setHeaders({QStringLiteral("№"), QStringLiteral("Не изменяемый столбец"),
+                        QStringLiteral("Строки переставить"), QStringLiteral("№")});
+    m_widim->setHeaders({QStringLiteral("Не изменяемый столбец"), QStringLiteral("Строки переставить")});
+    Gauge1->setMaximum(std::max(number(WseBal) - 1, 0));
+    Itog1->setEnabled(true);
+    timerTema.reset(secondsOfDay());
+    timerTema.start(secondsOfDay());
+    showClocks();
+}
+
+void TForm1::abandonStart(const QString &error)
+{
+    // The start could not finish: back to idle, nothing to answer.
+    desktop().error(error);
+    setRunningLook(false);
+    Itog1->setEnabled(false);
+    Otlogit->setEnabled(false);
+    timerTema.stop();
+    timerWopr.stop();
+    enableIdleControls();
+}
+
 void TForm1::PuskClick()
 {
     if (Zastavka->isVisible()) {
@@ -108,32 +184,8 @@ void TForm1::PuskClick()
         return;
     }
     Glo &g = glo();
-    RunTables &t = tables();
-    // 2
-    setRunningLook(true);
-    for (QWidget *w :
-         {static_cast<QWidget *>(PrnProtokol), static_cast<QWidget *>(PredmetName), static_cast<QWidget *>(Regim),
-          static_cast<QWidget *>(WremIzm), static_cast<QWidget *>(WiborTema)})
-        w->setEnabled(false);
-    N7->setEnabled(false);
-    for (QLabel *z : Zw)
-        z->setEnabled(false);
     try {
-        // 3
-        StartTemy = secondsOfDay();
-        protocolTables = 0;
-        if (g.ProtokolWkl) {
-            protocol = documentFactory()();
-            protocol->newDocument();
-            protocol->setFontSize(10);
-            protocol->setBold(true);
-        }
-        // 4
-        Podskazano->setText(QStringLiteral("0"));
-        Otlogit->setEnabled(true);
-        Powtorit1->setText(QStringLiteral("Повтор\n    0"));
-        Powtorit1->setEnabled(false);
-        // 5
+        beginRun(false);
         if (WiborTema->currentText() == TopicPrompt) {
             desktop().message(QStringLiteral("Мышку заело?"), QStringLiteral("Тема не выбрана"),
                               Desktop::Icon::Warning);
@@ -143,68 +195,59 @@ void TForm1::PuskClick()
             enableIdleControls();
             return;
         }
-        // 6
-        m_widim->setRowCount(20);
-        const bool hints = g.RegimPodskaz == u"Wkl";
-        WidimSoot->setVisible(!hints);
-        SootTab->setVisible(hints);
-        Ispravit->setEnabled(hints);
-        Fifti->setEnabled(hints);
-        Itog1->setEnabled(false);
-        // 7
-        Ocenka->setText(QStringLiteral("0"));
-        BallyZadano = 0;
-        TekOcenka->setText(QStringLiteral("0"));
-        for (QLineEdit *c : {NWopr, WerWop, KWopr, WerBal})
-            c->setText(QStringLiteral("0"));
-        // 8
+        resetRunCounters();
+        // The topic of the chosen item (the header row when none is chosen).
+        const StringTable &topics = tables().TemaTabl;
         const int topicRow = WiborTema->currentIndex() + 1;
-        const QString predm = trimmed(t.TemaTabl.cell(0, topicRow));
-        const QString tema = trimmed(t.TemaTabl.cell(1, topicRow));
+        const QString predm = trimmed(topics.cell(0, topicRow));
+        const QString tema = trimmed(topics.cell(1, topicRow));
         const BankFiles bank(installPath(g.TekPapka));
-        // 9
         for (const ExamRec &e : bank.exam.readAll<ExamRec>())
             if (trimmed(e.Predm) == predm && trimmed(e.Tema) == tema) {
                 WsegoWopTem->setText(e.Woprosov);
                 break;
             }
-        // 10..13
-        WseBal->setText(QStringLiteral("0"));
         auto rows = topicQuestionRows(bank.wopros, predm, tema, rng(), 100);
         if (g.Sluchaino)
             orderByKeys(rows, 5);
-        cutToLimit(rows, g.LimitWopr);
-        KWopr->setText(QString::number(rows.size()));
-        Gauge2->setMaximum(std::max(int(rows.size()), 1));
-        WseBal->setText(QString::number(pointsSum(rows, 6)));
-        t.WopTabl.setDataRows(std::move(rows));
-        t.WopTabl.setCurrentRow(0);
-        // 14
-        t.OtwTabl.setDataRows(topicAnswerRows(bank.otwet, predm, tema));
-        m_answerIndex.build(t.OtwTabl);
-        Gauge1->setValue(0);
-        // 15
-        m_soot->setHeaders({QStringLiteral("№"), QStringLiteral("Не изменяемый столбец"),
-                            QStringLiteral("Строки переставить"), QStringLiteral("№")});
-        m_widim->setHeaders({QStringLiteral("Не изменяемый столбец"), QStringLiteral("Строки переставить")});
-        // 16
-        Gauge1->setMaximum(std::max(number(WseBal) - 1, 0));
-        Itog1->setEnabled(true);
-        timerTema.reset(secondsOfDay());
-        timerTema.start(secondsOfDay());
-        showClocks();
+        cutToLimit(rows, g.LimitWopr); // after the shuffle: any question may be asked
+        finishStart(std::move(rows), topicAnswerRows(bank.otwet, predm, tema));
     } catch (const TrivoError &e) {
-        // The start could not finish: back to idle, nothing to answer.
-        desktop().error(e.text());
-        setRunningLook(false);
-        Itog1->setEnabled(false);
-        Otlogit->setEnabled(false);
-        timerTema.stop();
-        timerWopr.stop();
-        enableIdleControls();
+        abandonStart(e.text());
         return;
     }
-    // 17
+    DalsheClick();
+}
+
+void TForm1::N28Click()
+{
+    if (running())
+        return; // the exam starts from idle only
+    Glo &g = glo();
+    try {
+        beginRun(true);
+        Zastavka->hide(); // hidden without the log-in
+        OtwetiOtm->show();
+        resetRunCounters();
+        const BankFiles bank(installPath(g.TekPapka));
+        // The draw goes to Temp.dat, topic after topic, and is read back from there.
+        bank.temp.rewrite(drawExamQuestions(bank.exam.readAll<ExamRec>(), bank.wopros.readAll<WoprosRec>(), rng()));
+        std::vector<QStringList> rows;
+        for (const WoprosRec &q : bank.temp.readAll<WoprosRec>()) {
+            if (int(rows.size()) >= g.LimitWopr)
+                break; // the limit is applied before the shuffle here
+            rows.push_back(questionRow(q, rng(), 1000));
+        }
+        if (g.Sluchaino)
+            orderByKeys(rows, 5);
+        std::vector<QStringList> answers;
+        for (const OtwetRec &a : bank.otwet.readAll<OtwetRec>())
+            answers.push_back({a.Predm, a.Tema, a.Test, a.Wopr, a.Otwe, a.Kod_P, a.Nazwan});
+        finishStart(std::move(rows), std::move(answers));
+    } catch (const TrivoError &e) {
+        abandonStart(e.text());
+        return;
+    }
     DalsheClick();
 }
 

@@ -1,8 +1,11 @@
 #include "Unit4.h"
 #include "Desktop.h"
+#include "Documents.h"
+#include "Spreadsheet.h"
 #include "TableModel.h"
 #include "UnitGlo.h"
 #include "WidgetKit.h"
+#include "exam.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,7 +15,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-TNaborWopr::TNaborWopr(QWidget *parent) : QDialog(parent)
+TNaborWopr::TNaborWopr(QWidget *parent) : QDialog(parent), m_handOff(desktopHooks())
 {
     setObjectName(QStringLiteral("NaborWopr"));
     setWindowTitle(QStringLiteral("Задать число вопросов по каждой теме для экзамена"));
@@ -46,6 +49,10 @@ TNaborWopr::TNaborWopr(QWidget *parent) : QDialog(parent)
     bl->addWidget(BitBtn2);
     l->addLayout(bl);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Wse, &QPushButton::clicked, this, &TNaborWopr::WseClick);
+    connect(Wstawit, &QPushButton::clicked, this, &TNaborWopr::WstawitClick);
+    connect(Zapomn, &QPushButton::clicked, this, &TNaborWopr::ZapomnClick);
+    connect(SpisTem, &QPushButton::clicked, this, &TNaborWopr::SpisTemClick);
     resize(900, 520);
 }
 
@@ -55,16 +62,73 @@ void TNaborWopr::showEvent(QShowEvent *e)
     QDialog::showEvent(e);
 }
 
+std::vector<QStringList> TNaborWopr::rows() const
+{
+    std::vector<QStringList> out;
+    for (int r = 1; r < grid.rowCount(); ++r)
+        out.push_back(grid.row(r));
+    return out;
+}
+
 void TNaborWopr::FormActivate()
 {
     if (glo().TekPapka.isEmpty())
         return;
     try {
-        std::vector<QStringList> rows;
-        for (const ExamRec &r : BankFiles(installPath(glo().TekPapka)).exam.readAll<ExamRec>())
-            rows.push_back({r.Predm, r.Tema, r.Nazwan, r.Woprosov, r.Nado});
-        grid.setDataRows(std::move(rows));
+        grid.setDataRows(examRows(BankFiles(installPath(glo().TekPapka)).exam));
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }
+}
+
+void TNaborWopr::WseClick()
+{
+    if (glo().TekPapka.isEmpty())
+        return;
+    try {
+        auto counted = rows();
+        Gauge1->setMaximum(std::max(int(counted.size()), 1));
+        countTopicQuestions(counted, BankFiles(installPath(glo().TekPapka)).wopros);
+        grid.setDataRows(std::move(counted));
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+    Gauge1->setValue(0);
+}
+
+void TNaborWopr::WstawitClick()
+{
+    // Row by row: a count that is no number stops here, the rows above keep their new value.
+    try {
+        for (int r = 1; r < grid.rowCount(); ++r)
+            grid.setCell(4, r, nadoFor(grid.cell(3, r), KolW->text()));
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}
+
+void TNaborWopr::ZapomnClick()
+{
+    if (glo().TekPapka.isEmpty())
+        return;
+    try {
+        storeExam(BankFiles(installPath(glo().TekPapka)).exam, rows());
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}
+
+void TNaborWopr::SpisTemClick()
+{
+    std::vector<QStringList> lines{grid.row(0)};
+    for (QStringList &r : rows())
+        lines.push_back(std::move(r));
+    const QString path = installPath(QStringLiteral("L_Excel.txt"));
+    try {
+        writeTopicList(path, lines);
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+        return;
+    }
+    m_handOff.open(path, glo().VerOff);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "Spreadsheet.h"
 #include "stringtable.h"
 
 #include <QDialog>
@@ -17,6 +18,10 @@ public:
     explicit TNaborWopr(QWidget *parent = nullptr);
 
     void FormActivate();
+    void WseClick();
+    void WstawitClick();
+    void ZapomnClick();
+    void SpisTemClick();
 
     QTableView *TemWopr;
     QLineEdit *KolW;
@@ -28,5 +33,7 @@ protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    std::vector<QStringList> rows() const;
     StringTableModel *m_model;
+    SpreadsheetHandOff m_handOff; // keeps the spreadsheet program it found
 };
