@@ -1,11 +1,15 @@
 #include "Unit2.h"
 #include "Desktop.h"
+#include "Documents.h"
 #include "TableModel.h"
 #include "UnitGlo.h"
 #include "WidgetKit.h"
+#include "WordDocument.h"
+#include "editor.h"
 #include "editortables.h"
 #include "runtables.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -142,7 +146,10 @@ TZagruzka::TZagruzka(QWidget *parent) : QDialog(parent)
 
     resize(1200, 860);
     FormCreate();
+    connectEditor();
 }
+
+TZagruzka::~TZagruzka() = default;
 
 void TZagruzka::FormCreate()
 {
@@ -164,7 +171,250 @@ void TZagruzka::FormActivate()
         KolTem->setText(QString::number(c.topics));
         KolWop->setText(QString::number(c.questions));
         KolOtw->setText(QString::number(c.answers));
+        // Reloaded tables start on their first data row; the grids follow.
+        const RunTables &t = tables();
+        selectRow(RazdelTab, t.RazdelTab.currentRow());
+        selectRow(TemaTabl, t.TemaTabl.currentRow());
+        selectRow(WopTabl, t.WopTabl.currentRow());
+        selectRow(OtwTabl, t.OtwTabl.currentRow());
     } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}
+
+// ---- editing the bank tables ----
+
+void TZagruzka::connectEditor()
+{
+    connect(ZapRazdel, &QPushButton::clicked, this, &TZagruzka::ZapRazdelClick);
+    connect(ZapTema, &QPushButton::clicked, this, &TZagruzka::ZapTemaClick);
+    connect(ZapWopr, &QPushButton::clicked, this, &TZagruzka::ZapWoprClick);
+    connect(ZapOtw, &QPushButton::clicked, this, &TZagruzka::ZapOtwClick);
+    connect(TemaPlus, &QPushButton::clicked, this, &TZagruzka::TemaPlusClick);
+    connect(WoprPlus, &QPushButton::clicked, this, &TZagruzka::WoprPlusClick);
+    connect(OtwPlus, &QPushButton::clicked, this, &TZagruzka::OtwPlusClick);
+    connect(TemaMin, &QPushButton::clicked, this, &TZagruzka::TemaMinClick);
+    connect(WopMin, &QPushButton::clicked, this, &TZagruzka::WopMinClick);
+    connect(OtwMin, &QPushButton::clicked, this, &TZagruzka::OtwMinClick);
+    connect(PtiwGif, &QPushButton::clicked, this, &TZagruzka::PtiwGifClick);
+    connect(BitBtn2, &QPushButton::clicked, this, &TZagruzka::BitBtn2Click);
+    connect(TemExam, &QPushButton::clicked, this, &TZagruzka::TemExamClick);
+    connect(BitBtn1, &QPushButton::clicked, this, &TZagruzka::BitBtn1Click);
+    connect(TemaTabl, &QTableView::pressed, this, [this](const QModelIndex &i) { TemaTablMouseDown(i.row() + 1); });
+    connect(WopTabl, &QTableView::pressed, this, [this](const QModelIndex &i) { WopTablMouseDown(i.row() + 1); });
+    connect(OtwTabl, &QTableView::pressed, this, [this](const QModelIndex &i) { OtwTablMouseDown(i.row() + 1); });
+    followSelectedRow(RazdelTab, m_models[0]);
+    followSelectedRow(TemaTabl, m_models[1]);
+    followSelectedRow(WopTabl, m_models[2]);
+    followSelectedRow(OtwTabl, m_models[3]);
+}
+
+void TZagruzka::followSelectedRow(QTableView *view, StringTableModel *model)
+{
+    StringTable *t = model->table();
+    // The table's selected row is what inserting, deleting and printing work
+    // on; the grid's focused cell sets it, and every change of the table
+    // (which resets the grid) puts the focused cell back on it.
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, [t](const QModelIndex &current) {
+        if (current.isValid())
+            t->setCurrentRow(current.row() + 1);
+    });
+    connect(model, &QAbstractItemModel::modelReset, this, [this, view, t] { selectRow(view, t->currentRow()); });
+}
+
+void TZagruzka::selectRow(QTableView *view, int row)
+{
+    const QModelIndex was = view->currentIndex();
+    const QModelIndex to = view->model()->index(row - 1, was.isValid() ? was.column() : 0);
+    view->setCurrentIndex(to);
+    if (to.isValid() && view->isVisible())
+        view->scrollTo(to);
+}
+
+void TZagruzka::storeIntoBank(const std::function<void(const BankFiles &)> &store)
+{
+    if (glo().TekPapka.isEmpty())
+        return;
+    try {
+        store(BankFiles(installPath(glo().TekPapka)));
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}
+
+void TZagruzka::ZapRazdelClick()
+{
+    storeIntoBank([](const BankFiles &b) { saveSections(b.predmet, tables().RazdelTab); });
+}
+
+void TZagruzka::ZapTemaClick()
+{
+    storeIntoBank([](const BankFiles &b) { saveTopics(b.tema, tables().TemaTabl); });
+}
+
+void TZagruzka::ZapWoprClick()
+{
+    storeIntoBank([](const BankFiles &b) { saveQuestions(b.wopros, tables().WopTabl); });
+}
+
+void TZagruzka::ZapOtwClick()
+{
+    storeIntoBank([](const BankFiles &b) { saveAnswers(b.otwet, tables().OtwTabl); });
+}
+
+void TZagruzka::insertRow(QTableView *view, StringTable &t, QLineEdit *count)
+{
+    const int row = insertMarkedRow(t, t.currentRow());
+    if (row == 0)
+        return;
+    count->setText(QString::number(dataRowCount(t)));
+    selectRow(view, row);
+}
+
+void TZagruzka::deleteRow(QTableView *view, StringTable &t, QLineEdit *count)
+{
+    const int before = t.rowCount();
+    const int row = deleteDataRow(t, t.currentRow());
+    if (t.rowCount() == before)
+        return;
+    count->setText(QString::number(dataRowCount(t)));
+    selectRow(view, row);
+}
+
+void TZagruzka::TemaPlusClick()
+{
+    insertRow(TemaTabl, tables().TemaTabl, KolTem);
+}
+void TZagruzka::WoprPlusClick()
+{
+    insertRow(WopTabl, tables().WopTabl, KolWop);
+}
+void TZagruzka::OtwPlusClick()
+{
+    insertRow(OtwTabl, tables().OtwTabl, KolOtw);
+}
+void TZagruzka::TemaMinClick()
+{
+    deleteRow(TemaTabl, tables().TemaTabl, KolTem);
+}
+void TZagruzka::WopMinClick()
+{
+    deleteRow(WopTabl, tables().WopTabl, KolWop);
+}
+void TZagruzka::OtwMinClick()
+{
+    deleteRow(OtwTabl, tables().OtwTabl, KolOtw);
+}
+
+void TZagruzka::TemaTablMouseDown(int row)
+{
+    const RunTables &t = tables();
+    if (row < 1 || row >= t.TemaTabl.rowCount())
+        return;
+    NoTem->setText(QString::number(row));
+    const int q = firstQuestionRow(t.WopTabl, t.TemaTabl.cell(0, row), t.TemaTabl.cell(1, row));
+    if (q == 0)
+        return;
+    selectRow(WopTabl, q);
+    NoWop->setText(QString::number(q));
+}
+
+void TZagruzka::WopTablMouseDown(int row)
+{
+    const RunTables &t = tables();
+    if (row < 1 || row >= t.WopTabl.rowCount())
+        return;
+    NoWop->setText(QString::number(row));
+    ImyFile->setText(questionKeyOfRow(t.WopTabl, row));
+    const int a = firstAnswerRow(t.OtwTabl, t.WopTabl, row);
+    if (a == 0)
+        return;
+    selectRow(OtwTabl, a);
+    NoOtw->setText(QString::number(a));
+}
+
+void TZagruzka::OtwTablMouseDown(int row)
+{
+    if (row >= 1 && row < tables().OtwTabl.rowCount())
+        NoOtw->setText(QString::number(row));
+}
+
+void TZagruzka::PtiwGifClick()
+{
+    if (glo().TekPapka.isEmpty())
+        return;
+    const QString foto = installPath(glo().TekPapka + QStringLiteral("/Foto"));
+    // The folder is made when missing; only when that fails must the author make it.
+    if (!QDir().mkpath(foto)) {
+        desktop().message(QStringLiteral("В неё поместите gif иллюстрации"),
+                          QStringLiteral("Создайте папку ") + QDir::toNativeSeparators(foto), Desktop::Icon::Warning);
+        return;
+    }
+    const QString key = ImyFile->text();
+    if (!isPictureKey(key)) {
+        desktop().message(QStringLiteral("Рисунок называется по коду вопроса. Щёлкните вопрос в таблице вопросов; "
+                                         "имя не может быть пустым и не может содержать / или \\."),
+                          QStringLiteral("Рисунок не связан"), Desktop::Icon::Warning);
+        return;
+    }
+    const QString chosen = desktop().openFileName(QStringLiteral("Укажите рисунок, прицепляемый к вопросу ") + key,
+                                                  foto, QStringLiteral("Входной типа  .gif (*.gif)"));
+    if (chosen.isEmpty())
+        return;
+    try {
+        if (linkPicture(chosen, foto, key) == PictureLink::AlreadyThere)
+            desktop().message(QStringLiteral("Рисунок %1.gif уже есть в папке Foto и оставлен как был. "
+                                             "Чтобы связать другой, сначала уберите прежний.")
+                                  .arg(key),
+                              QStringLiteral("Рисунок не заменён"), Desktop::Icon::Warning);
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}
+
+void TZagruzka::BitBtn2Click()
+{
+    setPointsEverywhere(tables().WopTabl, QStringLiteral("1"));
+}
+
+void TZagruzka::TemExamClick()
+{
+    const std::optional<ExamRec> rec = examRecOfLastTopic(tables().TemaTabl);
+    if (!rec)
+        return;
+    storeIntoBank([&rec](const BankFiles &b) { b.exam.append(*rec); });
+}
+
+void TZagruzka::BitBtn1Click()
+{
+    const RunTables &t = tables();
+    const std::vector<QStringList> rows = topicPrintoutRows(t.TemaTabl, t.TemaTabl.currentRow(), t.WopTabl, t.OtwTabl);
+    if (rows.empty())
+        return;
+    Gauge1->setMaximum(int(rows.size()));
+    try {
+        m_printout = documentFactory()();
+        WordDocument *doc = m_printout.get();
+        doc->newDocument();
+        doc->setFontSize(8);
+        // One more row than filled: the printout ends with an empty row.
+        doc->addTable(0, int(rows.size()) + 1, 10);
+        doc->insertAfter(QStringLiteral(" "));
+        WordTable table = doc->table(1);
+        table.enableBorders();
+        for (int c = 1; c <= 10; ++c)
+            table.setColumnWidth(c, 23);
+        table.setColumnWidth(7, 300);
+        for (size_t r = 0; r < rows.size(); ++r) {
+            for (qsizetype c = 0; c < rows[r].size(); ++c)
+                if (!rows[r][c].isEmpty())
+                    table.setCellText(int(r) + 1, int(c) + 1, rows[r][c]);
+            Gauge1->setValue(int(r) + 1);
+        }
+        Gauge1->setValue(0);
+        doc->makeVisible();
+    } catch (const TrivoError &e) {
+        Gauge1->setValue(0);
         desktop().error(e.text());
     }
 }

@@ -1,11 +1,16 @@
 #pragma once
 #include <QDialog>
+#include <functional>
+#include <memory>
 
+struct BankFiles;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTableView;
+class StringTable;
 class StringTableModel;
+class WordDocument;
 
 // The import and editor window: the bank's sections, topics, questions and
 // answers as editable tables, and the staging table of the text imports.
@@ -14,9 +19,31 @@ class TZagruzka : public QDialog
     Q_OBJECT
 public:
     explicit TZagruzka(QWidget *parent = nullptr);
+    ~TZagruzka() override;
 
     void FormCreate();
     void FormActivate();
+
+    // Editing the bank tables: storing each into its file, rows in and out,
+    // following the mouse, pictures, points, the exam and the printout.
+    void ZapRazdelClick();
+    void ZapTemaClick();
+    void ZapWoprClick();
+    void ZapOtwClick();
+    void TemaPlusClick();
+    void WoprPlusClick();
+    void OtwPlusClick();
+    void TemaMinClick();
+    void WopMinClick();
+    void OtwMinClick();
+    // row: the table row pressed (1 = the first data row).
+    void TemaTablMouseDown(int row);
+    void WopTablMouseDown(int row);
+    void OtwTablMouseDown(int row);
+    void PtiwGifClick();
+    void BitBtn2Click();
+    void TemExamClick();
+    void BitBtn1Click();
 
     QTableView *RazdelTab, *TemaTabl, *WopTabl, *OtwTabl, *IzTXT;
     QLineEdit *KolTem, *NoTem, *KolWop, *NoWop, *ImyFile, *KolOtw, *NoOtw;
@@ -28,5 +55,16 @@ protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    void connectEditor();
+    // Keeps the grid's focused cell on the table's selected row through every change.
+    void followSelectedRow(QTableView *view, StringTableModel *model);
+    void selectRow(QTableView *view, int row);
+    void insertRow(QTableView *view, StringTable &t, QLineEdit *count);
+    void deleteRow(QTableView *view, StringTable &t, QLineEdit *count);
+    // Runs a store of the current subject's bank; a failure is shown.
+    void storeIntoBank(const std::function<void(const BankFiles &)> &store);
+
     StringTableModel *m_models[5];
+    // The last topic printout; it stays with the author until the next one.
+    std::unique_ptr<WordDocument> m_printout;
 };
