@@ -147,6 +147,7 @@ TZagruzka::TZagruzka(QWidget *parent) : QDialog(parent)
     resize(1200, 860);
     FormCreate();
     connectEditor();
+    connectImports();
 }
 
 TZagruzka::~TZagruzka() = default;

@@ -45,6 +45,14 @@ public:
     void TemExamClick();
     void BitBtn1Click();
 
+    // Text imports and the decoder.
+    void ZagTXTClick();
+    void wVoprosClick();
+    void EGEClick();
+    void DekodirClick();
+    // Captions, hints and buttons of the import group.
+    void connectImports();
+
     QTableView *RazdelTab, *TemaTabl, *WopTabl, *OtwTabl, *IzTXT;
     QLineEdit *KolTem, *NoTem, *KolWop, *NoWop, *ImyFile, *KolOtw, *NoOtw;
     QPushButton *ZapRazdel, *TemaPlus, *TemaMin, *ZapTema, *BitBtn1, *PtiwGif, *WoprPlus, *WopMin, *BitBtn2, *ZapWopr,

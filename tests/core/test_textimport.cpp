@@ -1,0 +1,217 @@
+// Reading import files and staging the digit-led and w-led layouts.
+#include "TestFiles.h"
+#include "errors.h"
+#include "rtftext.h"
+#include "text.h"
+#include "textimport.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Rows = std::vector<QStringList>;
+
+namespace
+{
+// A staging row: Wopr, Otwe, Kod_P, Nazwan (the three code columns stay empty).
+QStringList row(const QString &wopr, const QString &otwe, const QString &kod, const QString &text)
+{
+    return {QString(), QString(), QString(), wopr, otwe, kod, text};
+}
+QStringList title(const QString &text)
+{
+    return row({}, {}, {}, text);
+}
+const QStringList emptyRow = row({}, {}, {}, {});
+
+QString repeated(QChar c, int n)
+{
+    return QString(n, c);
+}
+} // namespace
+
+class TestTextImport : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    QString fileWith(const QByteArray &bytes)
+    {
+        static int n = 0;
+        const QString p = dir.filePath(QStringLiteral("in%1.txt").arg(++n));
+        writeBytes(p, bytes);
+        return p;
+    }
+
+private slots:
+    void linesOfAFile_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
+        QTest::newRow("LF alone") << QByteArray("a\nb") << QStringList{"a", "b"};
+        QTest::newRow("CR alone") << QByteArray("a\rb\r") << QStringList{"a", "b"};
+        QTest::newRow("blank lines make nothing")
+            << QByteArray("\r\n  \t\r\na\r\n\r\n\x01\x1f \r\nb") << QStringList{"a", "b"};
+        QTest::newRow("trimmed") << QByteArray(" \t x y \x07\r\n") << QStringList{"x y"};
+        QTest::newRow("Ctrl-Z ends the text") << QByteArray("a\r\nb\x1a"
+                                                            "c\r\nd")
+                                              << QStringList{"a", "b"};
+        QTest::newRow("code page 1251") << QByteArray("\xc4\xf0\xee\xe1\xe8") << QStringList{"Дроби"};
+        QTest::newRow("nothing") << QByteArray() << QStringList{};
+    }
+    void linesOfAFile()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        QCOMPARE(readImportLines(fileWith(bytes)), lines);
+        QCOMPARE(importLinesOf(bytes), lines);
+    }
+
+    void longLinesAreCutBeforeTrimming()
+    {
+        // 10 blanks and 300 letters: the first 250 characters are kept, then trimmed.
+        const QByteArray line = QByteArray(10, ' ') + QByteArray(300, 'x');
+        const QStringList got = readImportLines(fileWith(line + "\r\nnext"));
+        QCOMPARE(got, QStringList({repeated(u'x', 240), "next"}));
+        QCOMPARE(importLine(QString(10, u' ') + repeated(u'x', 300)), repeated(u'x', 240));
+    }
+
+    void lineEndSplitAcrossReads()
+    {
+        // The file is read in pieces of 64 KiB; a CR LF across two pieces is one line end.
+        QByteArray b(64 * 1024 - 1, 'a');
+        b += "\r\nb";
+        QCOMPARE(readImportLines(fileWith(b)), QStringList({repeated(u'a', 250), "b"}));
+    }
+
+    void unreadableFilesAreReported()
+    {
+        try {
+            readImportLines(dir.filePath("missing.txt"));
+            QFAIL("no error");
+        } catch (const TrivoError &e) {
+            QCOMPARE(e.text(), fileNotFoundText());
+        }
+        QVERIFY_THROWS_EXCEPTION(TrivoError, readImportLines(dir.path()));
+    }
+
+    void rtfDocumentGivesItsParagraphs()
+    {
+        const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Times;}}{\\*\\generator X;}"
+                               "{\\info{\\title Hidden}}\\pard \\u1040?1\\par\r\n"
+                               "\\'c2\\'ee\\'ef\\'f0\\'ee\\'f1 \\{1\\} \\\\ x\\tab y\\line "
+                               "{\\uc0\\u1060)}\\par\n"
+                               "\\u-3913?\\par last}";
+        QVERIFY(looksLikeRtf(rtf));
+        QCOMPARE(rtfParagraphs(rtf), QStringList({"А1", "Вопрос {1} \\ x\ty", "Ф)", QString(QChar(0xF0B7)), "last"}));
+        // The imports take them as lines like any other.
+        QCOMPARE(importLinesOf(rtf), QStringList({"А1", "Вопрос {1} \\ x\ty", "Ф)", QString(QChar(0xF0B7)), "last"}));
+    }
+
+    void brokenRtfNeverFails()
+    {
+        QCOMPARE(rtfParagraphs("{\\rtf1 a}}}}\\par b\\"), QStringList({"a", "b"}));
+        QCOMPARE(rtfParagraphs("{\\rtf1 \\u"), QStringList());
+        QCOMPARE(rtfParagraphs("{\\rtf1 x\\bin999999 hidden"), QStringList({"x"}));
+        QByteArray deep = "{\\rtf1 ";
+        deep += QByteArray(100000, '{') + "deep" + QByteArray(100000, '}') + "\\par end}";
+        QCOMPARE(rtfParagraphs(deep), QStringList({"deep", "end"}));
+    }
+
+    void digitLedExample()
+    {
+        const QStringList lines{"Дроби",     "1. Чему равна половина от 10?",       "а) 2",    "",
+                                "  +б) 5  ", "2. Расположите числа по возрастанию", "r2) 1/2", "r1) 1/4"};
+        const Rows want{title("Дроби"),
+                        row("1", {}, {}, "1. Чему равна половина от 10?"),
+                        row("1", "а", {}, "а) 2"),
+                        row("1", "б", "+", "+б) 5"),
+                        row("2", {}, {}, "2. Расположите числа по возрастанию"),
+                        row("2", "2", "1", "r2) 1/2"),
+                        row("2", "1", "1", "r1) 1/4"),
+                        emptyRow};
+        QCOMPARE(stageDigitLed(lines), want);
+    }
+
+    void digitLedLineKinds_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("staged"); // the row after the title and question 1
+        QTest::newRow("digit: always a question") << "1) текст" << row("2", {}, {}, "1) текст");
+        QTest::newRow("capital R is a wrong option") << "R2) x" << row("1", "R", {}, "R2) x");
+        QTest::newRow("capital W is a wrong option") << "W x" << row("1", "W", {}, "W x");
+        QTest::newRow("lone +") << "+" << row("1", {}, "+", "+");
+        QTest::newRow("lone r") << "r" << row("1", {}, "1", "r");
+        QTest::newRow("minus is a wrong option") << "-1) x" << row("1", "-", {}, "-1) x");
+    }
+    void digitLedLineKinds()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, staged);
+        const Rows rows = stageDigitLed({"Тема", "1. Вопрос", line});
+        QCOMPARE(rows.size(), size_t(4));
+        QCOMPARE(rows[2], staged);
+    }
+
+    void emptyAndTitleOnlyFiles()
+    {
+        QCOMPARE(stageDigitLed({}), Rows{emptyRow});
+        QCOMPARE(stageWLed({"", "  "}), Rows{emptyRow});
+        QCOMPARE(stageDigitLed({"1. Похоже на вопрос"}), Rows({title("1. Похоже на вопрос"), emptyRow}));
+        QCOMPARE(stageWLed({"w1. Тоже заголовок"}), Rows({title("w1. Тоже заголовок"), emptyRow}));
+    }
+
+    void optionsBeforeTheFirstQuestion()
+    {
+        const Rows rows = stageDigitLed({"Тема", "а) рано", "1. Вопрос", "б) x"});
+        QCOMPARE(rows[1], row("0", "а", {}, "а) рано"));
+        QCOMPARE(rows[3], row("1", "б", {}, "б) x"));
+    }
+
+    void wLedExample()
+    {
+        const QStringList lines{"Тема",  "w 3. Текст", "1. Один", "+2. Пять", "3. Два", "Ответ без номера",
+                                "+17.x", "wВопрос",    "+.a",     "W. b"};
+        const Rows want{title("Тема"),
+                        row("1", {}, {}, " 3. Текст"),
+                        row("1", "а", {}, "а) Один"),
+                        row("1", "б", "+", "+б) Пять"),
+                        row("1", "в", {}, "в) Два"),
+                        row("1", "О", {}, "Ответ без номера"),
+                        row("1", "д", "+", "+д)x"),
+                        row("2", {}, {}, "Вопрос"),
+                        row("2", "а", "+", "+а)a"),
+                        row("2", "б", {}, "б) b"),
+                        emptyRow};
+        QCOMPARE(stageWLed(lines), want);
+    }
+
+    void wLedLettersRunOut()
+    {
+        QStringList lines{"Тема", "w1. Много ответов"};
+        for (int i = 1; i <= 30; ++i)
+            lines << QStringLiteral("%1. ответ").arg(i);
+        const Rows rows = stageWLed(lines);
+        QCOMPARE(rows[2 + 17][StagingCol::Nazwan], QStringLiteral("т) ответ")); // the 18th
+        QCOMPARE(rows[2 + 18][StagingCol::Nazwan], QStringLiteral("у) ответ"));
+        QCOMPARE(rows[2 + 27][StagingCol::Nazwan], QStringLiteral("я) ответ")); // the 28th
+        QCOMPARE(rows[2 + 28], row("1", "2", {}, "29. ответ"));                 // kept as written
+        QCOMPARE(wLedOptionLetter(0), QString());
+    }
+
+    void stagingReplacesTheTable()
+    {
+        StringTable t(7, 1);
+        t.setHeaders({"Predm", "Tema", "Test", "Wopr", "Otwe", "Kod_P", "Nazwan"});
+        setStagingRows(t, stageDigitLed({"a", "1. b", "c", "2. d", "e"}));
+        QCOMPARE(t.rowCount(), 7);
+        setStagingRows(t, stageDigitLed({"Тема"}));
+        QCOMPARE(t.rowCount(), 3);
+        QCOMPARE(t.row(0).at(6), QStringLiteral("Nazwan"));
+        QCOMPARE(t.row(1), title("Тема"));
+        QCOMPARE(t.row(2), emptyRow);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestTextImport)
+#include "test_textimport.moc"

@@ -1,0 +1,125 @@
+// The import window's text imports (digit-led, w-led and state-exam files into
+// the staging table) and the decoder (staging table into a new topic).
+#include "Desktop.h"
+#include "Unit2.h"
+#include "UnitGlo.h"
+#include "decoder.h"
+#include "egeimport.h"
+#include "runtables.h"
+#include "textimport.h"
+
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace
+{
+
+// The gauge runs from 0 for one operation and is back at 0 when it ends,
+// however it ends.
+class GaugeRun
+{
+public:
+    GaugeRun(QProgressBar *g, int maximum) : m_g(g)
+    {
+        m_g->setMaximum(std::max(maximum, 1));
+        m_g->setValue(0);
+    }
+    void show(int value) { m_g->setValue(std::min(value, m_g->maximum())); }
+    ~GaugeRun() { m_g->setValue(0); }
+
+private:
+    QProgressBar *m_g;
+};
+
+constexpr int ImportGaugeMaximum = 5000;
+
+// Plain text is the import layouts' own form; a paper kept as an RTF document
+// (like the sample paper) is read as the text of its paragraphs.
+QString askImportFile()
+{
+    return desktop().openFileName(QStringLiteral("Импорт из txt списка"), installRoot(),
+                                  QStringLiteral("Входной типа  .txt (*.txt);;Документ RTF (*.rtf *.doc)"));
+}
+
+QString egeScratchPath()
+{
+    return installPath(QStringLiteral("EGE.dat"));
+}
+
+// Both simple layouts: the whole file is read and classified before the
+// staging table is touched, so a file that cannot be read changes nothing.
+void importSimple(QProgressBar *gauge, std::vector<QStringList> (*stage)(const QStringList &))
+{
+    const QString path = askImportFile();
+    if (path.isEmpty())
+        return;
+    GaugeRun run(gauge, ImportGaugeMaximum);
+    try {
+        std::vector<QStringList> rows = stage(readImportLines(path));
+        run.show(int(rows.size()) - 1);
+        setStagingRows(tables().IzTXT, std::move(rows));
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}
+
+} // namespace
+
+void TZagruzka::connectImports()
+{
+    ZagTXT->setText(QStringLiteral("С цифры"));
+    ZagTXT->setToolTip(QStringLiteral("Вопрос начинается с цифры"));
+    wVopros->setText(QStringLiteral("С буквы w"));
+    wVopros->setToolTip(QStringLiteral("Вопрос начинается с буквы w"));
+    EGE->setToolTip(QStringLiteral("Из ЕГЭ вопросы"));
+    Dekodir->setToolTip(QStringLiteral("Из этой таблицы заполнить верхние таблицы"));
+    connect(ZagTXT, &QPushButton::clicked, this, &TZagruzka::ZagTXTClick);
+    connect(wVopros, &QPushButton::clicked, this, &TZagruzka::wVoprosClick);
+    connect(EGE, &QPushButton::clicked, this, &TZagruzka::EGEClick);
+    connect(Dekodir, &QPushButton::clicked, this, &TZagruzka::DekodirClick);
+}
+
+void TZagruzka::ZagTXTClick()
+{
+    importSimple(Gauge1, stageDigitLed);
+}
+
+void TZagruzka::wVoprosClick()
+{
+    importSimple(Gauge1, stageWLed);
+}
+
+void TZagruzka::EGEClick()
+{
+    try {
+        clearEgeScratch(egeScratchPath());
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+        return;
+    }
+    const QString path = askImportFile();
+    if (path.isEmpty())
+        return;
+    GaugeRun run(Gauge1, ImportGaugeMaximum);
+    try {
+        const std::vector<EgeRec> marked = markEgeLines(readImportLines(path));
+        writeEgeScratch(egeScratchPath(), marked);
+        std::vector<QStringList> rows = joinEgeRecords(marked);
+        run.show(int(rows.size()));
+        setStagingRows(tables().IzTXT, std::move(rows));
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}
+
+void TZagruzka::DekodirClick()
+{
+    RunTables &t = tables();
+    GaugeRun run(Gauge1, t.IzTXT.rowCount() + 1);
+    try {
+        decodeStaging(t.IzTXT, t.TemaTabl, t.WopTabl, t.OtwTabl);
+        run.show(t.IzTXT.rowCount());
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}
