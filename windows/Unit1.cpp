@@ -883,8 +883,16 @@ void TForm1::N27Click()
 
 void TForm1::editorClick()
 {
-    if (isAdmin(glo().KodDostupa))
-        showWindow(wins().Zagruzka);
+    if (!isAdmin(glo().KodDostupa))
+        return;
+    // The editor's tables are the run's tables: opening it would pull the
+    // questions from under a running test.
+    if (running()) {
+        desktop().message(QStringLiteral("Остановите тест кнопкой «Стоп», затем откройте редактор."),
+                          QStringLiteral("Идёт тест"), Desktop::Icon::Warning);
+        return;
+    }
+    showWindow(wins().Zagruzka);
 }
 
 void TForm1::settingsClick()

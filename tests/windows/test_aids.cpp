@@ -2,6 +2,7 @@
 #include "WindowTestKit.h"
 #include "runtables.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QListWidget>
@@ -278,6 +279,18 @@ private slots:
         QCOMPARE(m->timerWopr.limit(), 45);
         QCOMPARE(glo().SekOtw, 5);
         QCOMPARE(kit.desk.lastText("error"), QStringLiteral("'x' is not a valid integer value"));
+    }
+
+    void editorWaitsForTheRunToStop()
+    {
+        startWith({ticks, ticks});
+        m->editorItem->trigger();
+        QVERIFY(kit.desk.of("modal").empty());
+        QCOMPARE(kit.desk.of("message").back().caption, QStringLiteral("Идёт тест"));
+        QCOMPARE(tables().WopTabl.rowCount(), 3); // the run's questions are still there
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        m->editorItem->trigger();
+        QCOMPARE(kit.desk.of("modal").size(), size_t(1));
     }
 
     void userKeepsModesLockedAfterARun()
