@@ -10,14 +10,6 @@ namespace
 constexpr int MarkCapacity = 5;
 constexpr int TextCapacity = 210;
 
-QStringList blankRow()
-{
-    QStringList r;
-    for (int i = 0; i < StagingCol::Count; ++i)
-        r.append(QString());
-    return r;
-}
-
 bool isLabel(const EgeRec &r)
 {
     return r.Kod_P == EgeMark::Task || r.Kod_P == EgeMark::Option;
@@ -68,7 +60,7 @@ public:
     {
         if (m_recs.empty())
             return {};
-        QStringList title = blankRow();
+        QStringList title = emptyStagingRow();
         title[StagingCol::Nazwan] = text(m_pos++);
         m_rows.push_back(title);
         while (!atEnd()) {
@@ -95,7 +87,7 @@ private:
             q += u' ' + own;
         while (!atEnd() && !isLabel(m_recs[m_pos]))
             q += u' ' + text(m_pos++);
-        QStringList row = blankRow();
+        QStringList row = emptyStagingRow();
         row[StagingCol::Wopr] = QString::number(m_questions);
         row[StagingCol::Nazwan] = q;
         m_rows.push_back(row);
@@ -106,7 +98,7 @@ private:
     void option()
     {
         const QString label = text(m_pos++);
-        QStringList row = blankRow();
+        QStringList row = emptyStagingRow();
         row[StagingCol::Wopr] = QString::number(m_questions);
         setOptionRole(label, row);
         QString t = label;

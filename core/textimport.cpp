@@ -73,17 +73,9 @@ QStringList keptLines(const QStringList &raw)
     return out;
 }
 
-QStringList emptyRow()
-{
-    QStringList r;
-    for (int i = 0; i < StagingCol::Count; ++i)
-        r.append(QString());
-    return r;
-}
-
 QStringList titleRow(const QString &line)
 {
-    QStringList r = emptyRow();
+    QStringList r = emptyStagingRow();
     r[StagingCol::Nazwan] = line;
     return r;
 }
@@ -111,7 +103,7 @@ template <class Classify> std::vector<QStringList> stage(const QStringList &line
         row[StagingCol::Wopr] = QString::number(questions);
         rows.push_back(std::move(row));
     }
-    rows.push_back(emptyRow());
+    rows.push_back(emptyStagingRow());
     return rows;
 }
 
@@ -219,4 +211,12 @@ std::vector<QStringList> stageWLed(const QStringList &lines)
 void setStagingRows(StringTable &izTxt, std::vector<QStringList> rows)
 {
     izTxt.setDataRows(std::move(rows));
+}
+
+QStringList emptyStagingRow()
+{
+    QStringList r;
+    for (int i = 0; i < StagingCol::Count; ++i)
+        r.append(QString());
+    return r;
 }

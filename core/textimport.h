@@ -19,6 +19,9 @@ namespace StagingCol
 enum : int { Predm = 0, Tema = 1, Test = 2, Wopr = 3, Otwe = 4, KodP = 5, Nazwan = 6, Count = 7 };
 }
 
+// A staging row with every cell empty.
+QStringList emptyStagingRow();
+
 // Of each line of an import file only this many characters are read.
 constexpr int ImportLineLength = 250;
 

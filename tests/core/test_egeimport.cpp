@@ -5,25 +5,13 @@
 #include "errors.h"
 #include "textimport.h"
 
+#include "StagingRows.h"
+
 #include <QTemporaryDir>
 #include <QtTest>
 
-using Rows = std::vector<QStringList>;
-
 namespace
 {
-QStringList row(const QString &wopr, const QString &otwe, const QString &kod, const QString &text)
-{
-    return {QString(), QString(), QString(), wopr, otwe, kod, text};
-}
-QStringList title(const QString &text)
-{
-    return row({}, {}, {}, text);
-}
-QStringList question(int n, const QString &text)
-{
-    return row(QString::number(n), {}, {}, text);
-}
 Rows imported(const QStringList &lines)
 {
     return joinEgeRecords(markEgeLines(lines));

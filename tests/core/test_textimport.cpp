@@ -5,22 +5,13 @@
 #include "text.h"
 #include "textimport.h"
 
+#include "StagingRows.h"
+
 #include <QTemporaryDir>
 #include <QtTest>
 
-using Rows = std::vector<QStringList>;
-
 namespace
 {
-// A staging row: Wopr, Otwe, Kod_P, Nazwan (the three code columns stay empty).
-QStringList row(const QString &wopr, const QString &otwe, const QString &kod, const QString &text)
-{
-    return {QString(), QString(), QString(), wopr, otwe, kod, text};
-}
-QStringList title(const QString &text)
-{
-    return row({}, {}, {}, text);
-}
 const QStringList emptyRow = row({}, {}, {}, {});
 
 QString repeated(QChar c, int n)
