@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QWidget>
 
 QPushButton *namedButton(const QString &name, const QString &caption, const QString &hint)
 {
@@ -28,4 +29,17 @@ QTableView *namedGrid(const QString &name, QAbstractItemModel *model)
     v->setModel(model);
     v->horizontalHeader()->setStretchLastSection(true);
     return v;
+}
+
+QColor paintColour(ColorCode c)
+{
+    return QColor::fromRgb(QRgb(colorToRgb(c)));
+}
+
+void paintBackground(QWidget *w, ColorCode c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, paintColour(c));
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
 }

@@ -12,3 +12,11 @@ QPushButton *namedButton(const QString &name, const QString &caption, const QStr
 QLineEdit *namedEdit(const QString &name, const QString &hint = {}, const QString &text = {});
 // A grid over a table model, its last column taking the spare width.
 QTableView *namedGrid(const QString &name, QAbstractItemModel *model);
+
+#include "colors.h"
+#include <QColor>
+class QWidget;
+
+// How a stored colour is painted, and a widget's background in it.
+QColor paintColour(ColorCode c);
+void paintBackground(QWidget *w, ColorCode c);

@@ -1,0 +1,487 @@
+// The main window's controls and menus, laid out once when the window is made.
+#include "Desktop.h"
+#include "TableModel.h"
+#include "Unit1.h"
+#include "Unit2.h"
+#include "Unit3.h"
+#include "Unit4.h"
+#include "Unit5.h"
+#include "Unit6.h"
+#include "Unit8.h"
+#include "WidgetKit.h"
+#include "Windows.h"
+#include "WordDocument.h"
+#include "editortables.h"
+#include "runtables.h"
+#include "subjects.h"
+#include "textfile.h"
+
+#include <QFileInfo>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QEvent>
+#include <QFormLayout>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTableView>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace
+{
+
+// A read-only box of the main window that shows a count.
+QLineEdit *counter(const QString &name, const QString &hint, const QString &text = QStringLiteral("0"))
+{
+    QLineEdit *e = namedEdit(name, hint, text);
+    e->setReadOnly(true);
+    e->setAlignment(Qt::AlignCenter);
+    e->setMaximumWidth(70);
+    return e;
+}
+
+QTableView *grid(const QString &name, StringTableModel *model)
+{
+    QTableView *v = namedGrid(name, model);
+    v->verticalHeader()->setVisible(false);
+    v->setSelectionBehavior(QAbstractItemView::SelectRows);
+    return v;
+}
+
+const char *splashText =
+    "<h2>Тренажёр для подготовки к экзаменам</h2>"
+    "<p>В каждом предмете есть темы, в каждой теме вопросы. Вопросы бывают пяти видов:</p>"
+    "<ul><li><b>Точный ответ</b> — впишите ответ (фамилию, год, дату) в поле ответа;</li>"
+    "<li><b>Птички поставить</b> — отметьте все верные варианты;</li>"
+    "<li><b>Соответствие</b> — переставьте строки правого столбца так, чтобы они стояли против своих пар;</li>"
+    "<li><b>Проставить номера</b> — проставьте у каждого объекта номер его свойства;</li>"
+    "<li><b>Ранжирование</b> — проставьте у вариантов их порядковые номера.</li></ul>"
+    "<p>Введите пароль (ровно 6 цифр) и нажмите «Ok». Затем выберите предмет и тему и нажмите «Пуск».</p>";
+
+} // namespace
+
+void TForm1::buildMenus()
+{
+    auto item = [this](QMenu *menu, const QString &name, const QString &text, void (TForm1::*slot)()) {
+        QAction *a = menu->addAction(text);
+        a->setObjectName(name);
+        if (slot)
+            connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    auto top = [this](const QString &name, const QString &text) {
+        QMenu *m = menuBar()->addMenu(text);
+        m->setObjectName(QStringLiteral("menu") + name);
+        m->menuAction()->setObjectName(name);
+        return m;
+    };
+    auto topAction = [this](const QString &name, const QString &text, void (TForm1::*slot)()) {
+        QAction *a = menuBar()->addAction(text);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+
+    QMenu *file = top(QStringLiteral("N1"), QStringLiteral("Файл"));
+    N1 = file->menuAction();
+    N18 = item(file, QStringLiteral("N18"), QStringLiteral("Образец ФИПИ"), &TForm1::N18Click);
+    N29 = item(file, QStringLiteral("N29"), QStringLiteral("1. Образец импортируемого файла"), &TForm1::N29Click);
+    w1 = item(file, QStringLiteral("w1"), QStringLiteral("w. Образец импортируемого файла"), &TForm1::w1Click);
+    N15 = item(file, QStringLiteral("N15"), QStringLiteral("Печать копии экрана прямо на принтер"), &TForm1::N15Click);
+    file->addSeparator();
+    fileExit = item(file, QStringLiteral("N2"), QStringLiteral("Выход"), nullptr);
+    connect(fileExit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu *exam = top(QStringLiteral("N7"), QStringLiteral("Экзамен"));
+    N7 = exam->menuAction();
+    N28 = item(exam, QStringLiteral("N28"), QStringLiteral("Пуск по всему предмету"), &TForm1::N28Click);
+    N27 = item(exam, QStringLiteral("N27"), QStringLiteral("Изменить набор вопросов из всех тем"), &TForm1::N27Click);
+
+    N10 = topAction(QStringLiteral("N10"), QStringLiteral("Пользователь"), &TForm1::N10Click);
+    N13 = topAction(QStringLiteral("N13"), QStringLiteral("Помощь"), &TForm1::N13Click);
+
+    QMenu *service = top(QStringLiteral("N3"), QStringLiteral("Сервис"));
+    N3 = service->menuAction();
+    N19 = item(service, QStringLiteral("N19"), QStringLiteral("Время показа вопросов изменить"), nullptr);
+    N12 = item(service, QStringLiteral("N12"), QStringLiteral("Цвет фона главного окна"), &TForm1::N12Click);
+    N14 = item(service, QStringLiteral("N14"), QStringLiteral("Цвет фона окна ответов"), &TForm1::N14Click);
+    N30 = item(service, QStringLiteral("N30"), QStringLiteral("Список предметов"), &TForm1::N30Click);
+    editorItem = item(service, QStringLiteral("N4"), QStringLiteral("Импорт тестов и рисунков. Редактор."),
+                      &TForm1::editorClick);
+    settingsItem = item(service, QStringLiteral("N8"), QStringLiteral("Настройки"), &TForm1::settingsClick);
+    N9 = item(service, QStringLiteral("N9"), QStringLiteral("Пароли"), &TForm1::N9Click);
+    N5 = item(service, QStringLiteral("N5"), QStringLiteral("Включить таблицу ответов"), nullptr);
+
+    exitItem = menuBar()->addAction(QStringLiteral("Выход"));
+    exitItem->setObjectName(QStringLiteral("N6"));
+    connect(exitItem, &QAction::triggered, this, &QWidget::close);
+
+    N20 = new QAction(QStringLiteral("Изменить ограничение"), this);
+    N20->setObjectName(QStringLiteral("N20"));
+}
+
+void TForm1::buildWindow()
+{
+    auto *central = new QWidget;
+    central->setObjectName(QStringLiteral("Form1Central"));
+    setCentralWidget(central);
+    auto *root = new QHBoxLayout(central);
+
+    // ---- left: choice, question, answer area ----
+    auto *left = new QVBoxLayout;
+    root->addLayout(left, 1);
+
+    notice = new QLabel;
+    notice->setObjectName(QStringLiteral("notice"));
+    notice->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    notice->hide();
+    left->addWidget(notice);
+
+    auto *choice = new QGridLayout;
+    PredmetName = new QComboBox;
+    PredmetName->setObjectName(QStringLiteral("PredmetName"));
+    PredmetName->setToolTip(QStringLiteral("Выберите предмет"));
+    WiborTema = new QComboBox;
+    WiborTema->setObjectName(QStringLiteral("WiborTema"));
+    WiborTema->setEditable(true);
+    WiborTema->setInsertPolicy(QComboBox::NoInsert);
+    WiborTema->setMinimumContentsLength(40);
+    WiborTema->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    KTem = counter(QStringLiteral("KTem"), QStringLiteral("Тем в предмете"));
+    RWoprWseh = counter(QStringLiteral("RWoprWseh"), QStringLiteral("Вопросов в предмете"));
+    choice->addWidget(new QLabel(QStringLiteral("Предмет")), 0, 0);
+    choice->addWidget(PredmetName, 0, 1);
+    choice->addWidget(KTem, 0, 2);
+    choice->addWidget(RWoprWseh, 0, 3);
+    choice->addWidget(new QLabel(QStringLiteral("Тема")), 1, 0);
+    choice->addWidget(WiborTema, 1, 1);
+    Pusk = namedButton(QStringLiteral("Pusk"), QStringLiteral("Пуск"),
+                       QStringLiteral("Начать или остановить тест по теме"));
+    Pusk->setStyleSheet(QStringLiteral("background: #2e9e3e; color: black; font-weight: bold;"));
+    MaxKW = namedButton(QStringLiteral("MaxKW"), QStringLiteral("5"),
+                        QStringLiteral("Ограничить число задаваемых вопросов"));
+    MaxKW->setMaximumWidth(70);
+    choice->addWidget(MaxKW, 1, 2);
+    choice->addWidget(Pusk, 1, 3);
+    choice->setColumnStretch(1, 1);
+    left->addLayout(choice);
+
+    WoprosM = new QTextEdit;
+    WoprosM->setObjectName(QStringLiteral("WoprosM"));
+    WoprosM->setReadOnly(true);
+    WoprosM->setMaximumHeight(120);
+    QFont qf = WoprosM->font();
+    qf.setPointSize(qf.pointSize() + 2);
+    qf.setBold(true);
+    WoprosM->setFont(qf);
+    left->addWidget(WoprosM);
+
+    auto *typeRow = new QHBoxLayout;
+    TipOtweta = counter(QStringLiteral("TipOtweta"), QStringLiteral("Тип вопроса"), QString());
+    TipOtweta->setMaximumWidth(QWIDGETSIZE_MAX);
+    NomerWoprosa = counter(QStringLiteral("NomerWoprosa"), QStringLiteral("Системный № вопроса"), QString());
+    NomerWoprosa->setMaximumWidth(160);
+    typeRow->addWidget(new QLabel(QStringLiteral("Тип вопроса")));
+    typeRow->addWidget(TipOtweta, 1);
+    typeRow->addWidget(NomerWoprosa);
+    left->addLayout(typeRow);
+
+    // Splash over the answer area until the log-in.
+    Zastavka = new QFrame;
+    Zastavka->setObjectName(QStringLiteral("Zastavka"));
+    Zastavka->setFrameShape(QFrame::StyledPanel);
+    auto *zl = new QVBoxLayout(Zastavka);
+    auto *info = new QLabel(QString::fromUtf8(splashText));
+    info->setWordWrap(true);
+    zl->addWidget(info);
+    auto *pl = new QHBoxLayout;
+    Parol = new QLineEdit(DefaultAdminPassword);
+    Parol->setObjectName(QStringLiteral("Parol"));
+    Parol->setToolTip(QStringLiteral("Ровно 6 цифр"));
+    Parol->setEchoMode(QLineEdit::Password);
+    Parol->setMaximumWidth(140);
+    ZastPogasit1 =
+        namedButton(QStringLiteral("ZastPogasit1"), QStringLiteral("Ok"), QStringLiteral("Погасит Заставку"));
+    connect(ZastPogasit1, &QPushButton::clicked, this, &TForm1::ZastPogasit1Click);
+    connect(Parol, &QLineEdit::returnPressed, this, &TForm1::ZastPogasit1Click);
+    pl->addWidget(new QLabel(QStringLiteral("Пароль:")));
+    pl->addWidget(Parol);
+    pl->addWidget(ZastPogasit1);
+    pl->addStretch(1);
+    zl->addLayout(pl);
+    zl->addStretch(1);
+    left->addWidget(Zastavka, 1);
+
+    OtwetiOtm = new QScrollArea;
+    OtwetiOtm->setObjectName(QStringLiteral("OtwetiOtm"));
+    buildAnswerRows();
+    OtwetiOtm->hide();
+    left->addWidget(OtwetiOtm, 1);
+
+    OdinTo4 = new QGroupBox(QStringLiteral("Точный ответ"));
+    OdinTo4->setObjectName(QStringLiteral("OdinTo4"));
+    auto *ol = new QGridLayout(OdinTo4);
+    OdinOt = new QLineEdit;
+    OdinOt->setObjectName(QStringLiteral("OdinOt"));
+    PlusSim = namedButton(QStringLiteral("PlusSim"), QStringLiteral("+"), QStringLiteral("Подсказать один символ"));
+    Memo1 = new QTextEdit;
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setReadOnly(true);
+    Memo1->setPlainText(QStringLiteral("Правила ввода ответов\nФамилия\nГод  1941 (без в, с, по)\n"
+                                       "Точная дата  03.09.1974 (дд,мд,гг)\nТочный период  22.06.1941-09.05.1945\n"
+                                       "Век арабскими цифрами  14, 16, 20\nПериод  1845-1861\n"
+                                       "Дата  09.1974 (месяц,год)\nДата  1974.09 (год,месяц)"));
+    ol->addWidget(new QLabel(QStringLiteral("Ваш ответ:")), 0, 0);
+    ol->addWidget(OdinOt, 0, 1);
+    ol->addWidget(PlusSim, 0, 2);
+    ol->addWidget(Memo1, 1, 0, 1, 3);
+    OdinTo4->hide();
+    left->addWidget(OdinTo4, 1);
+
+    Soot = new QGroupBox(QStringLiteral("Соответствие"));
+    Soot->setObjectName(QStringLiteral("Soot"));
+    auto *sl = new QGridLayout(Soot);
+    SootTab = grid(QStringLiteral("SootTab"), m_sootModel);
+    WidimSoot = grid(QStringLiteral("WidimSoot"), m_widimModel);
+    NStr = namedEdit(QStringLiteral("NStr"), QStringLiteral("Выбрана строка"), QStringLiteral("1"));
+    NStr->setMaximumWidth(50);
+    WWerh = namedButton(QStringLiteral("WWerh"), QStringLiteral("▲"), QStringLiteral("Выбранную строку поднять"));
+    Wniz = namedButton(QStringLiteral("Wniz"), QStringLiteral("▼"), QStringLiteral("Выбранную строку опустить"));
+    Ispravit =
+        namedButton(QStringLiteral("Ispravit"), QStringLiteral("Исправить"), QStringLiteral("Исправить 1 соответтвие"));
+    UbWopr = namedButton(QStringLiteral("UbWopr"), QStringLiteral("?"), QStringLiteral("? убрать"));
+    auto *sb = new QVBoxLayout;
+    for (QWidget *w : {static_cast<QWidget *>(NStr), static_cast<QWidget *>(WWerh), static_cast<QWidget *>(Wniz),
+                       static_cast<QWidget *>(Ispravit), static_cast<QWidget *>(UbWopr)})
+        sb->addWidget(w);
+    sb->addStretch(1);
+    sl->addWidget(WidimSoot, 0, 0);
+    sl->addWidget(SootTab, 1, 0);
+    sl->addLayout(sb, 0, 1, 2, 1);
+    Soot->hide();
+    left->addWidget(Soot, 1);
+
+    OtwTek = grid(QStringLiteral("OtwTek"), m_otwTekModel);
+    OtwTek->hide();
+    left->addWidget(OtwTek);
+    m_otwTek->setHeaders({QStringLiteral("Predm"), QStringLiteral("Tema"), QStringLiteral("Test"),
+                          QStringLiteral("Wopr"), QStringLiteral("Otwe"), QStringLiteral("Kod_P"),
+                          QStringLiteral("Nazwan")});
+
+    // ---- right: counters, buttons, modes, clocks ----
+    auto *rightW = new QWidget;
+    rightW->setMaximumWidth(330);
+    auto *right = new QVBoxLayout(rightW);
+    root->addWidget(rightW);
+
+    auto *counters = new QGroupBox(QStringLiteral("Счёт"));
+    auto *cf = new QFormLayout(counters);
+    KWopr = counter(QStringLiteral("KWopr"), QStringLiteral("Будет задано вопросов по теме"));
+    NWopr = counter(QStringLiteral("NWopr"), QStringLiteral("№ заданного вопроса"));
+    WerWop = counter(QStringLiteral("WerWop"), QStringLiteral("Правильно Вы ответили"));
+    WseBal = counter(QStringLiteral("WseBal"), QStringLiteral("Баллов за тему"));
+    WerBal = counter(QStringLiteral("WerBal"), QStringLiteral("Набрали за отвеченнное баллов"));
+    TekBal = counter(QStringLiteral("TekBal"), QStringLiteral("Баллов за этот вопрос"));
+    Podskazano = counter(QStringLiteral("Podskazano"), QStringLiteral("Использовано подсказок"));
+    KOtw = counter(QStringLiteral("KOtw"), QStringLiteral("Предложено ответов"), QString());
+    KPraw = counter(QStringLiteral("KPraw"), QStringLiteral("Правильных ответов"), QString());
+    WsegoWopTem = counter(QStringLiteral("WsegoWopTem"), QStringLiteral("Вопросов в теме"));
+    Ocenka = counter(QStringLiteral("Ocenka"), QStringLiteral("Итоговая оценка по количеству правильных ответов"));
+    TekOcenka = counter(QStringLiteral("TekOcenka"), QStringLiteral("Текущая оценка по набранным баллам"));
+    auto pair = [](QLineEdit *a, QLineEdit *b) {
+        auto *w = new QWidget;
+        auto *l = new QHBoxLayout(w);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->addWidget(a);
+        l->addWidget(b);
+        return w;
+    };
+    cf->addRow(QStringLiteral("Вопросов в теме / задано"), pair(WsegoWopTem, KWopr));
+    cf->addRow(QStringLiteral("Вопрос № / верно"), pair(NWopr, WerWop));
+    cf->addRow(QStringLiteral("Баллов всего / набрано"), pair(WseBal, WerBal));
+    cf->addRow(QStringLiteral("Баллов за вопрос"), TekBal);
+    cf->addRow(QStringLiteral("Вариантов / верных"), pair(KOtw, KPraw));
+    cf->addRow(QStringLiteral("Подсказок"), Podskazano);
+    cf->addRow(QStringLiteral("Оценка / по баллам"), pair(Ocenka, TekOcenka));
+    right->addWidget(counters);
+
+    auto *lamps = new QHBoxLayout;
+    for (int i = 0; i < 5; ++i) {
+        Zw[size_t(i)] = new QLabel(QString::number(i + 1));
+        Zw[size_t(i)]->setObjectName(QStringLiteral("Zw%1").arg(i + 1));
+        Zw[size_t(i)]->setAlignment(Qt::AlignCenter);
+        Zw[size_t(i)]->setMinimumSize(32, 32);
+        static const char *lit[] = {"#e05050", "#f08a30", "#f0d040", "#8fd14f", "#2eaa3e"};
+        Zw[size_t(i)]->setStyleSheet(
+            QStringLiteral("QLabel { border: 1px solid gray; border-radius: 16px; background: %1; font-weight: bold; }"
+                           "QLabel:disabled { background: #ddd; color: #999; }")
+                .arg(QLatin1String(lit[i])));
+        Zw[size_t(i)]->setToolTip(QStringList{QStringLiteral("Перешли 10%"), QStringLiteral("На двоечку набазарили"),
+                                              QStringLiteral("Троечку выцарапали"), QStringLiteral("Уже хорошо"),
+                                              QStringLiteral("Отлично!")}[i]);
+        Zw[size_t(i)]->setEnabled(false);
+        lamps->addWidget(Zw[size_t(i)]);
+    }
+    right->addLayout(lamps);
+
+    Gauge2 = new QProgressBar;
+    Gauge2->setObjectName(QStringLiteral("Gauge2"));
+    Gauge2->setToolTip(QStringLiteral("Осталось вопросов"));
+    Gauge2->setValue(0);
+    Gauge1 = new QProgressBar;
+    Gauge1->setObjectName(QStringLiteral("Gauge1"));
+    Gauge1->setToolTip(QStringLiteral("Набрано баллов"));
+    Gauge1->setValue(0);
+    right->addWidget(Gauge2);
+    right->addWidget(Gauge1);
+
+    auto *buttons = new QGridLayout;
+    Itog1 = namedButton(QStringLiteral("Itog1"), QStringLiteral("Готов\nответ"),
+                        QStringLiteral("Перейти к следующему вопросу"));
+    Itog1->setEnabled(false);
+    Otlogit = namedButton(QStringLiteral("Otlogit"), QStringLiteral("Ответ\nпозже"), QStringLiteral("Отложить вопрос"));
+    Fifti = namedButton(QStringLiteral("Fifti"), QStringLiteral("Убрать\nошибку"),
+                        QStringLiteral("Убрать 1 ошибочный ответ"));
+    Powtorit1 = namedButton(QStringLiteral("Powtorit1"), QStringLiteral("Повтор\n    0"),
+                            QStringLiteral("Отложено для повторов"));
+    Powtorit1->setEnabled(false);
+    PrnProtokol =
+        namedButton(QStringLiteral("PrnProtokol"), QStringLiteral("Протокол"), QStringLiteral("Протокол по теме"));
+    PrnProtokol->setEnabled(false);
+    Dalshe = namedButton(QStringLiteral("Dalshe"), QStringLiteral("Дальше"), QStringLiteral("Следующий вопрос"));
+    Dalshe->setEnabled(false);
+    Dalshe->hide();
+    buttons->addWidget(Itog1, 0, 0);
+    buttons->addWidget(Otlogit, 0, 1);
+    buttons->addWidget(Fifti, 1, 0);
+    buttons->addWidget(Powtorit1, 1, 1);
+    buttons->addWidget(PrnProtokol, 2, 0, 1, 2);
+    right->addLayout(buttons);
+
+    auto *modes = new QGroupBox(QStringLiteral("Режим экзамена"));
+    modes->setToolTip(QStringLiteral("Настроить под себя"));
+    auto *ml = new QVBoxLayout(modes);
+    Regim = new QListWidget;
+    Regim->setObjectName(QStringLiteral("Regim"));
+    Regim->setToolTip(QStringLiteral("Настроить под себя"));
+    for (const QString &t :
+         {QStringLiteral("Подсказывать"), QStringLiteral("По порядку"), QStringLiteral("Протокол")}) {
+        auto *it = new QListWidgetItem(t, Regim);
+        it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
+        it->setCheckState(Qt::Unchecked);
+    }
+    Regim->setMaximumHeight(Regim->sizeHintForRow(0) * 3 + 8);
+    ml->addWidget(Regim);
+    right->addWidget(modes);
+
+    WremIzm = new QGroupBox(QStringLiteral("Время показа в секундах         Изм.    Всего    "));
+    WremIzm->setObjectName(QStringLiteral("WremIzm"));
+    WremIzm->setToolTip(QStringLiteral("Можно изменить"));
+    auto *wl = new QGridLayout(WremIzm);
+    WoprSek = new QLineEdit;
+    WoprSek->setObjectName(QStringLiteral("WoprSek"));
+    OtwSek = new QLineEdit;
+    OtwSek->setObjectName(QStringLiteral("OtwSek"));
+    TimeWopros =
+        counter(QStringLiteral("TimeWopros"), QStringLiteral("Время вопроса+за каждый вариант ответа"), QString());
+    WremaZadat =
+        namedButton(QStringLiteral("WremaZadat"), QStringLiteral("Изм."), QStringLiteral("Применить новое время"));
+    wl->addWidget(new QLabel(QStringLiteral("Вопроса")), 0, 0);
+    wl->addWidget(WoprSek, 0, 1);
+    wl->addWidget(WremaZadat, 0, 2);
+    wl->addWidget(TimeWopros, 0, 3);
+    wl->addWidget(new QLabel(QStringLiteral("Ответов по")), 1, 0);
+    wl->addWidget(OtwSek, 1, 1);
+    right->addWidget(WremIzm);
+
+    auto *clocks = new QHBoxLayout;
+    TimerWopr = new QLabel(QStringLiteral("00:00"));
+    TimerWopr->setObjectName(QStringLiteral("TimerWopr"));
+    TimerWopr->setToolTip(QStringLiteral("Время вопроса пошло. Лимит - слева ключ"));
+    TimerWopr->setContextMenuPolicy(Qt::ActionsContextMenu);
+    TimerWopr->addAction(N20);
+    TimerTema = new QLabel(QStringLiteral("00:00"));
+    TimerTema->setObjectName(QStringLiteral("TimerTema"));
+    TimerTema->setToolTip(QStringLiteral("Затрачено на тему"));
+    for (QLabel *c : {TimerWopr, TimerTema}) {
+        QFont f = c->font();
+        f.setPointSize(f.pointSize() + 6);
+        f.setBold(true);
+        c->setFont(f);
+        c->setAlignment(Qt::AlignCenter);
+        c->setFrameShape(QFrame::Panel);
+        c->setFrameShadow(QFrame::Sunken);
+        clocks->addWidget(c);
+    }
+    right->addLayout(clocks);
+    right->addStretch(1);
+
+    connect(PredmetName, QOverload<int>::of(&QComboBox::activated), this, [this](int) { PredmetNameClick(); });
+    connect(MaxKW, &QPushButton::clicked, this, &TForm1::MaxKWClick);
+    connect(Pusk, &QPushButton::clicked, this, &TForm1::PuskClick);
+    connect(Itog1, &QPushButton::clicked, this, &TForm1::Itog1Click);
+    connect(Dalshe, &QPushButton::clicked, this, &TForm1::DalsheClick);
+    connect(PrnProtokol, &QPushButton::clicked, this, &TForm1::PrnProtokolClick);
+    // The end of a question's time answers as the answer button would.
+    connect(this, &TForm1::questionTimeOver, this, &TForm1::TimerWoprEndOfTime);
+}
+
+void TForm1::buildAnswerRows()
+{
+    answerRowsPanel = new QWidget;
+    answerRowsPanel->setObjectName(QStringLiteral("OtwetiOtmPanel"));
+    ensureAnswerRows(AnswerRows);
+    OtwetiOtm->setWidget(answerRowsPanel);
+    OtwetiOtm->setWidgetResizable(true);
+}
+
+void TForm1::ensureAnswerRows(int n)
+{
+    QFont bold = answerRowsPanel->font();
+    bold.setPointSize(10);
+    bold.setBold(true);
+    for (int i = int(PtiOtw.size()) + 1; i <= n; ++i) {
+        auto *tick = new QCheckBox(answerRowsPanel);
+        tick->setObjectName(QStringLiteral("PtiOtw%1").arg(i));
+        tick->setGeometry(8, 43 * i - 31, 25, 20);
+        tick->setCursor(Qt::PointingHandCursor);
+        tick->setToolTip(QStringLiteral("Мышкой щёлкни для изменения"));
+        tick->hide();
+        auto *num = new QLineEdit(answerRowsPanel);
+        num->setObjectName(QStringLiteral("NomOtw%1").arg(i));
+        num->setGeometry(4, 43 * i - 31, 25, 22);
+        num->setCursor(Qt::PointingHandCursor);
+        num->setToolTip(QStringLiteral("Введите число от 1 и далее"));
+        num->setFont(bold);
+        QPalette p = num->palette();
+        p.setColor(QPalette::Base, paintColour(*colorFromName(QStringLiteral("clInfoBk"))));
+        num->setPalette(p);
+        num->hide();
+        auto *text = new QTextEdit(answerRowsPanel);
+        text->setObjectName(QStringLiteral("TxtOtw%1").arg(i));
+        text->setGeometry(32, 43 * i - 41, 820, 41);
+        text->setReadOnly(true);
+        text->setFont(bold);
+        text->hide();
+        PtiOtw.push_back(tick);
+        NomOtw.push_back(num);
+        TxtOtw.push_back(text);
+    }
+    answerRowsPanel->setMinimumSize(856, 43 * std::max(n, int(PtiOtw.size())) + 10);
+}
