@@ -66,7 +66,7 @@ TForm1::TForm1()
     m_widimModel->editable = false;
     buildMenus();
     buildWindow();
-    resize(1180, 800);
+    resize(1240, 820);
     m_tick = new QTimer(this);
     m_tick->setInterval(250);
     connect(m_tick, &QTimer::timeout, this, [this] { tickClocks(secondsOfDay()); });

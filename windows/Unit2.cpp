@@ -49,6 +49,9 @@ TZagruzka::TZagruzka(QWidget *parent) : QDialog(parent)
     for (int i = 0; i < 5; ++i) {
         m_models[i] = new StringTableModel(sources[i], this);
         *views[i] = namedGrid(QLatin1String(names[i]), m_models[i]);
+        // Codes are short; the texts get the room.
+        for (int c = 0; c < sources[i]->columnCount(); ++c)
+            (*views[i])->setColumnWidth(c, sources[i]->cell(c, 0) == u"Nazwan" ? 460 : 56);
     }
 
     auto *root = new QHBoxLayout(this);
