@@ -1,4 +1,5 @@
 #include "run.h"
+#include "editortables.h"
 #include "text.h"
 
 #include <QStringBuilder>
@@ -73,7 +74,7 @@ std::vector<QStringList> topicAnswerRows(const std::vector<OtwetRec> &answers, c
     std::vector<QStringList> rows;
     for (const OtwetRec &a : answers)
         if (trimmed(a.Predm) == p && trimmed(a.Tema) == t)
-            rows.push_back({a.Predm, a.Tema, a.Test, a.Wopr, a.Otwe, a.Kod_P, a.Nazwan});
+            rows.push_back(rowOf(a));
     return rows;
 }
 

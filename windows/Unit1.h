@@ -178,6 +178,7 @@ private:
     void resetRunCounters();
     void finishStart(std::vector<QStringList> questions, std::vector<QStringList> answers);
     void abandonStart(const QString &error);
+    void backToIdle();
     void enableIdleControls();
     void stopRun();
     void closeRun();

@@ -9,6 +9,7 @@
 #include "Windows.h"
 #include "WordDocument.h"
 #include "checking.h"
+#include "editortables.h"
 #include "exam.h"
 #include "grading.h"
 #include "runtables.h"
@@ -155,16 +156,21 @@ void TForm1::finishStart(std::vector<QStringList> questions, std::vector<QString
     showClocks();
 }
 
+void TForm1::backToIdle()
+{
+    setRunningLook(false);
+    timerTema.stop();
+    timerWopr.stop();
+    enableIdleControls();
+}
+
 void TForm1::abandonStart(const QString &error)
 {
     // The start could not finish: back to idle, nothing to answer.
     desktop().error(error);
-    setRunningLook(false);
+    backToIdle();
     Itog1->setEnabled(false);
     Otlogit->setEnabled(false);
-    timerTema.stop();
-    timerWopr.stop();
-    enableIdleControls();
 }
 
 void TForm1::PuskClick()
@@ -184,10 +190,7 @@ void TForm1::PuskClick()
         if (WiborTema->currentText() == TopicPrompt) {
             desktop().message(QStringLiteral("Мышку заело?"), QStringLiteral("Тема не выбрана"),
                               Desktop::Icon::Warning);
-            setRunningLook(false);
-            timerTema.stop();
-            timerWopr.stop();
-            enableIdleControls();
+            backToIdle();
             return;
         }
         resetRunCounters();
@@ -237,7 +240,7 @@ void TForm1::N28Click()
             orderByKeys(rows, 5);
         std::vector<QStringList> answers;
         for (const OtwetRec &a : bank.otwet.readAll<OtwetRec>())
-            answers.push_back({a.Predm, a.Tema, a.Test, a.Wopr, a.Otwe, a.Kod_P, a.Nazwan});
+            answers.push_back(rowOf(a));
         finishStart(std::move(rows), std::move(answers));
     } catch (const TrivoError &e) {
         abandonStart(e.text());
@@ -248,31 +251,21 @@ void TForm1::N28Click()
 
 void TForm1::stopRun()
 {
-    setRunningLook(false);
-    timerTema.stop();
-    timerWopr.stop();
-    enableIdleControls();
+    backToIdle();
     Itog1->setEnabled(false);
     Otlogit->setEnabled(false);
     PrnProtokol->setEnabled(true);
-    WremyaTemy =
-        durationText(secondsOfDay() - StartTemy < 0 ? secondsOfDay() - StartTemy + 86400 : secondsOfDay() - StartTemy);
+    const int spent = secondsOfDay() - StartTemy;
+    WremyaTemy = durationText(spent < 0 ? spent + 86400 : spent); // across midnight
     WoprosM->setPlainText(closedText);
 }
 
 void TForm1::closeRun()
 {
-    PrnProtokol->setEnabled(true);
-    const int spent = secondsOfDay() - StartTemy;
-    WremyaTemy = durationText(spent < 0 ? spent + 86400 : spent);
-    Itog1->setEnabled(false);
-    Otlogit->setEnabled(false);
-    WoprosM->setPlainText(closedText);
-    setRunningLook(false);
-    timerTema.stop();
-    timerWopr.stop();
+    // The close after the last question is a stop that also empties the
+    // questions-left gauge and offers the put-off questions.
+    stopRun();
     Gauge2->setValue(0);
-    enableIdleControls();
     if (trimmed(deferredCount()) != u"0")
         Powtorit1->setEnabled(true);
 }
@@ -349,9 +342,12 @@ void TForm1::DalsheClick()
     Gauge2->setValue(std::clamp(number(KWopr) - number(NWopr) + 1, 0, Gauge2->maximum()));
     // 10
     const QString predm = trimmed(q.value(0)), tema = trimmed(q.value(1));
-    for (const TemaRec &t : BankFiles(installPath(g.TekPapka)).tema.readAll<TemaRec>())
-        if (trimmed(t.Predm) == predm && trimmed(t.Tema) == tema) {
-            WiborTema->setEditText(t.Nazwan);
+    // The topic table holds Tema.dat as the activation read it (the editor,
+    // which could change it, does not open during a run).
+    const StringTable &topics = tables().TemaTabl;
+    for (int r = 1; r < topics.rowCount(); ++r)
+        if (trimmed(topics.cell(0, r)) == predm && trimmed(topics.cell(1, r)) == tema) {
+            WiborTema->setEditText(topics.cell(2, r));
             break;
         }
     // 11
