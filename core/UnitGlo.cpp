@@ -32,30 +32,13 @@ bool VPredelah(double value, double low, double high)
     return low <= value && value <= high;
 }
 
-namespace
-{
-QString &rootPath()
-{
-    static QString root = QDir::currentPath();
-    return root;
-}
-} // namespace
-
-QString installRoot()
-{
-    return rootPath();
-}
-void setInstallRoot(const QString &absolute)
-{
-    rootPath() = absolute;
-}
-QString installPath(const QString &relative)
-{
-    return QDir(rootPath()).filePath(relative);
-}
-
 Glo &glo()
 {
     static Glo g;
     return g;
+}
+
+QString subjectFolder()
+{
+    return subjectFolderPath(glo().TekPapka, glo().TekPredmet);
 }

@@ -4,6 +4,7 @@
 #include "access.h"
 #include "bank.h"
 #include "errors.h"
+#include "installfolder.h"
 #include "random.h"
 #include "records.h"
 #include "settings.h"
@@ -24,16 +25,10 @@ QString NomerMinus(const QString &text);
 // low <= value <= high.
 bool VPredelah(double value, double low, double high);
 
-// Paths under the installation folder, which is also the working folder.
-// "Baza/Papka.dat" -> <installation folder>/Baza/Papka.dat.
-QString installPath(const QString &relative);
-QString installRoot();
-// Tests and tools point the program at another installation folder.
-void setInstallRoot(const QString &absolute);
-
 // Process-wide state of one program run.
 struct Glo {
     QString TekPapka;
+    QString TekPredmet; // the name of the subject whose folder TekPapka is
     // Settings held for the run.
     int SekWopr = 30, SekOtw = 5;
     int TriProc = 55, ChetProc = 70, PaytProc = 85;
@@ -52,3 +47,6 @@ struct Glo {
     WinDos winDos;
 };
 Glo &glo();
+// The absolute path of the current subject folder; TrivoError naming the
+// subject when its folder is not a plain folder inside the installation folder.
+QString subjectFolder();

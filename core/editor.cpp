@@ -209,7 +209,10 @@ PictureLink linkPicture(const QString &chosenFile, const QString &fotoFolder, co
         return PictureLink::AlreadyThere;
     }
     QFile source(chosenFile);
-    if (!source.copy(target))
-        throw TrivoError(QStringLiteral("Cannot copy file: %1 (%2)").arg(chosen.fileName(), source.errorString()));
+    const bool inFoto = chosen.exists() && chosen.canonicalPath() == QFileInfo(fotoFolder).canonicalFilePath();
+    if (inFoto ? !source.copy(target) : !source.rename(target))
+        throw TrivoError(QStringLiteral("%1: %2 (%3)")
+                             .arg(inFoto ? QStringLiteral("Cannot copy file") : QStringLiteral("Cannot move file"),
+                                  chosen.fileName(), source.errorString()));
     return PictureLink::Linked;
 }

@@ -66,13 +66,14 @@ std::vector<QStringList> topicPrintoutRows(const StringTable &temaTabl, int topi
 
 // Picture links: the picture of a question is <Foto folder>/<key>.gif.
 enum class PictureLink {
-    Linked,       // copied there
+    Linked,       // moved there (copied when it was a file of the Foto folder already)
     AlreadyThere, // a picture of that name exists and was kept
     SameFile,     // the chosen file is that picture already
 };
 // A key that can name a file of the Foto folder: not empty, no folder part.
 bool isPictureKey(const QString &key);
-// Copies the chosen file to <fotoFolder>/<key>.gif, never replacing a file
-// there; the chosen file stays where it is. Raises TrivoError for a key that
-// cannot name a picture and when the copy fails.
+// Moves the chosen file to <fotoFolder>/<key>.gif, never replacing a file
+// there. A file chosen inside the Foto folder is copied instead: it may be
+// another question's picture, which a move would take away. Raises TrivoError
+// for a key that cannot name a picture and when the move or copy fails.
 PictureLink linkPicture(const QString &chosenFile, const QString &fotoFolder, const QString &key);

@@ -1,9 +1,9 @@
 #include "recordfile.h"
+#include "durablefile.h"
 #include "errors.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstring>
 
 namespace
@@ -108,18 +108,7 @@ void RecordFile::rewriteRaw(const std::vector<QByteArray> &records) const
         rec.append(QByteArray(m_size - rec.size(), '\0'));
         all.append(rec);
     }
-    QSaveFile f(m_path);
-    if (!f.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("Cannot write file"), m_path, f.errorString());
-    // commit() does not see a failed flush of the write buffer and would put a
-    // cut file in place of the old one, so the flush is checked here.
-    if (f.write(all) != all.size() || !f.flush()) {
-        const QString why = f.errorString();
-        f.cancelWriting();
-        fail(QStringLiteral("Cannot write file"), m_path, why);
-    }
-    if (!f.commit())
-        fail(QStringLiteral("Cannot write file"), m_path, f.errorString());
+    replaceFile(m_path, all);
 }
 
 void RecordFile::appendRaw(const QByteArray &record) const

@@ -1,5 +1,6 @@
 #include "subjects.h"
 #include "errors.h"
+#include "installfolder.h"
 #include "text.h"
 
 PapkaRec defaultSubject()
@@ -43,5 +44,8 @@ void storeSubjects(const RecordFile &papka, const std::vector<QStringList> &rows
     const auto recs = subjectsFromRows(rows);
     if (recs.empty())
         throw TrivoError(QStringLiteral("В списке нет ни одного предмета: список не записан."));
+    for (const PapkaRec &r : recs)
+        if (const QString problem = subjectFolderProblem(r.Nazwan, r.Papka); !problem.isEmpty())
+            throw TrivoError(problem);
     papka.rewrite(recs);
 }

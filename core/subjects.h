@@ -20,5 +20,6 @@ QStringList subjectRow(const PapkaRec &r);
 // Rows of the grid -> records. Every numeric cell is checked before anything
 // is returned ("'%s' is not a valid integer value"); names are taken as typed.
 std::vector<PapkaRec> subjectsFromRows(const std::vector<QStringList> &rows);
-// Stores the grid rows; a bad cell or an empty list leaves the file untouched.
+// Stores the grid rows; a bad cell, a subject folder that is not one plain
+// folder inside the installation folder, or an empty list leaves the file untouched.
 void storeSubjects(const RecordFile &papka, const std::vector<QStringList> &rows);

@@ -1,10 +1,10 @@
 #include "textfile.h"
+#include "durablefile.h"
 #include "errors.h"
 #include "text.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 QStringList readCp1251Lines(const QString &path)
 {
@@ -30,8 +30,5 @@ void writeCp1251Lines(const QString &path, const QStringList &lines)
         out += toCp1251(l);
         out += "\r\n";
     }
-    QSaveFile f(path);
-    // flush() first: commit() misses a failed flush and would replace the file with a cut one.
-    if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size() || !f.flush() || !f.commit())
-        throw TrivoError(QStringLiteral("Cannot write file: %1 (%2)").arg(QFileInfo(path).fileName(), f.errorString()));
+    replaceFile(path, out);
 }

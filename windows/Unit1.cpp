@@ -95,6 +95,9 @@ void TForm1::reportError(const QString &text)
 void TForm1::FormCreate()
 {
     Glo &g = glo();
+    // The users are loaded whatever else fails, so the administrator can
+    // always log in and repair what the message names.
+    bool listRead = false;
     try {
         // 1
         PlusSim->setEnabled(true);
@@ -108,16 +111,35 @@ void TForm1::FormCreate()
         Regim->item(1)->setCheckState(Qt::Checked);
         Regim->item(2)->setCheckState(Qt::Unchecked);
         // 3, 4
-        QDir().mkpath(installPath(QStringLiteral("Baza")));
-        const RecordFile papka(papkaPath(), PapkaRec::Size);
-        const auto subjects = openSubjects(papka);
-        g.TekPapka = subjects.empty() ? QString() : subjects.front().Papka;
+        g.TekPapka.clear();
+        g.TekPredmet.clear();
         PredmetName->clear();
+        if (!QDir().mkpath(installPath(QStringLiteral("Baza"))))
+            throw TrivoError(QStringLiteral("Cannot create folder: %1").arg(installPath(QStringLiteral("Baza"))));
+        const auto subjects = openSubjects(RecordFile(papkaPath(), PapkaRec::Size));
         for (const PapkaRec &r : subjects)
             PredmetName->addItem(r.Nazwan);
-        // 5
+        if (!subjects.empty())
+            chooseSubjectFolder(subjects.front());
+        listRead = true;
+    } catch (const TrivoError &e) {
+        reportError(QStringLiteral("Список предметов Baza/Papka.dat не прочитан: ") + e.text());
+    }
+    // 5
+    try {
         g.users = loadUsers(RecordFile(installPath(QStringLiteral("Baza/Dostup.dat")), DostupRec::Size),
                             QDate::currentDate());
+    } catch (const TrivoError &e) {
+        g.users.clear();
+        for (const DostupRec &r : defaultUsers(QDate::currentDate()))
+            g.users.push_back({r.Kod, r.Fio, r.ParolPolz, r.Dostup});
+        reportError(QStringLiteral("Таблица пользователей Baza/Dostup.dat не прочитана, действуют пароли новой "
+                                   "установки: ") +
+                    e.text());
+    }
+    if (!listRead)
+        return;
+    try {
         // 6
         g.ImyaPolz = QStringLiteral("Qdx");
         g.VerOff = QStringLiteral("2003");
@@ -168,6 +190,22 @@ void TForm1::FormCreate()
     }
 }
 
+bool TForm1::chooseSubjectFolder(const PapkaRec &subject)
+{
+    Glo &g = glo();
+    const QString problem = subjectFolderProblem(subject.Nazwan, subject.Papka);
+    if (!problem.isEmpty()) {
+        // The subject stays in the list, but no bank is opened for it.
+        g.TekPapka.clear();
+        g.TekPredmet.clear();
+        desktop().message(problem, QStringLiteral("Папка предмета"), Desktop::Icon::Warning);
+        return false;
+    }
+    g.TekPapka = trimmed(subject.Papka);
+    g.TekPredmet = subject.Nazwan;
+    return true;
+}
+
 bool TForm1::event(QEvent *e)
 {
     const bool handled = QMainWindow::event(e);
@@ -198,7 +236,7 @@ void TForm1::FormActivate()
             m_inActivation = false;
             return;
         }
-        const BankFiles bank(installPath(g.TekPapka));
+        const BankFiles bank(subjectFolder());
         // 2..5 (a subject folder that is not there yet is made first)
         if (!QDir().mkpath(bank.folder))
             throw TrivoError(QStringLiteral("Cannot create folder: %1").arg(g.TekPapka));
@@ -249,10 +287,8 @@ void TForm1::PredmetNameClick()
 {
     try {
         const auto found = findSubject(RecordFile(papkaPath(), PapkaRec::Size), PredmetName->currentText());
-        if (found) {
-            glo().TekPapka = trimmed(found->Papka);
-            QDir().mkdir(installPath(glo().TekPapka));
-        }
+        if (found && chooseSubjectFolder(*found))
+            QDir().mkdir(subjectFolder());
     } catch (const TrivoError &e) {
         reportError(e.text());
     }

@@ -194,6 +194,9 @@ private:
     void applyRights(bool admin);
     bool login(const QString &typed);
     void openInstalled(const QString &relative);
+    // Makes the subject's folder the current one; a folder outside the
+    // installation folder is refused with a message and no bank is open.
+    bool chooseSubjectFolder(const PapkaRec &subject);
     void showWindow(QWidget *w);
     void reportError(const QString &text);
 

@@ -199,7 +199,9 @@ void TForm1::Powtorit1Click()
     Otlogit->setEnabled(true);
     Powtorit1->setText(noDeferred);
     Powtorit1->setEnabled(false);
-    Itog1Click();
+    // The repeat judges nothing: a put-off question is judged only when it is
+    // answered at last, so no answer ever counts twice.
+    DalsheClick();
 }
 
 // ---- the options table behind the access code ----

@@ -12,6 +12,7 @@
 #include "editortables.h"
 #include "exam.h"
 #include "grading.h"
+#include "questionfiles.h"
 #include "runtables.h"
 
 #include <QAction>
@@ -27,6 +28,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -36,12 +38,6 @@
 namespace
 {
 const QString closedText = QStringLiteral("Тема закрыта. Если протокол был включен, то можно напечатать его в Word.");
-
-// A file name taken from a question text may only name a file inside the Foto folder.
-bool safeFileName(const QString &name)
-{
-    return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QStringLiteral(".."));
-}
 } // namespace
 
 bool TForm1::running() const
@@ -199,7 +195,7 @@ void TForm1::PuskClick()
         const int topicRow = WiborTema->currentIndex() + 1;
         const QString predm = trimmed(topics.cell(0, topicRow));
         const QString tema = trimmed(topics.cell(1, topicRow));
-        const BankFiles bank(installPath(g.TekPapka));
+        const BankFiles bank(subjectFolder());
         for (const ExamRec &e : bank.exam.readAll<ExamRec>())
             if (trimmed(e.Predm) == predm && trimmed(e.Tema) == tema) {
                 WsegoWopTem->setText(e.Woprosov);
@@ -227,7 +223,7 @@ void TForm1::N28Click()
         Zastavka->hide(); // hidden without the log-in
         OtwetiOtm->show();
         resetRunCounters();
-        const BankFiles bank(installPath(g.TekPapka));
+        const BankFiles bank(subjectFolder());
         // The draw goes to Temp.dat, topic after topic, and is read back from there.
         bank.temp.rewrite(drawExamQuestions(bank.exam.readAll<ExamRec>(), bank.wopros.readAll<WoprosRec>(), rng()));
         std::vector<QStringList> rows;
@@ -327,8 +323,9 @@ void TForm1::DalsheClick()
         const QString name = hash >= 0 ? after.left(hash) : QString();
         shown = shown.left(at);
         WoprosM->setPlainText(shown);
-        if (safeFileName(name)) {
-            m_explanation = installPath(g.TekPapka + QStringLiteral("/Foto/") + name);
+        // Only a file of the subject's Foto folder can be named.
+        if (const auto path = fotoPath(g.TekPapka, name)) {
+            m_explanation = *path;
             if (wins().Teksti)
                 wins().Teksti->setWindowTitle(QStringLiteral("Пояснения к вопросу из файла: ") + m_explanation);
         }
@@ -356,8 +353,8 @@ void TForm1::DalsheClick()
     // 12, 13
     KOtw->clear();
     const QString picture =
-        installPath(g.TekPapka + QStringLiteral("/Foto/") +
-                    questionKey(q.value(0), q.value(1), q.value(2), q.value(3)) + QStringLiteral(".gif"));
+        fotoPath(g.TekPapka, questionKey(q.value(0), q.value(1), q.value(2), q.value(3)) + QStringLiteral(".gif"))
+            .value_or(QString());
     const std::vector<int> &options = m_answerIndex.rowsOf(q.value(0), q.value(1), q.value(2), q.value(3));
     const int n = int(options.size());
     ensureAnswerRows(n); // a question with more options than rows gets more rows
@@ -467,7 +464,7 @@ void TForm1::DalsheClick()
         KPraw->setText(QString::number(KolPlus));
     }
     // 20
-    const bool pictureOpened = QFileInfo::exists(picture);
+    const bool pictureOpened = !picture.isEmpty() && QFileInfo::exists(picture);
     if (pictureOpened)
         desktop().openFile(picture);
     // 21
@@ -481,16 +478,23 @@ void TForm1::DalsheClick()
 void TForm1::showExplanation(const QString &path)
 {
     if (!path.endsWith(QStringLiteral("txt"))) {
-        desktop().openFile(path);
+        // A bank copied from elsewhere must not start a program.
+        if (mayOpenFromBank(path))
+            desktop().openFile(path);
+        else
+            desktop().message(refusedToOpenText(path), QStringLiteral("Файл не открыт"), Desktop::Icon::Warning);
         return;
     }
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return; // a file that cannot be read is skipped like a missing one
     TTeksti *t = wins().Teksti;
     if (!t)
         return;
+    QString text;
+    try {
+        text = readExplanation(path);
+    } catch (const TrivoError &) {
+        return; // a file that cannot be read is skipped like a missing one
+    }
     t->Poyasnen->clear();
-    t->Poyasnen->setPlainText(fromCp1251(f.readAll()));
+    t->Poyasnen->setPlainText(text);
     t->show();
 }

@@ -10,6 +10,7 @@
 #include "runtables.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -171,7 +172,7 @@ void TZagruzka::FormActivate()
     if (glo().TekPapka.isEmpty())
         return;
     try {
-        const EditorCounts c = loadEditorTables(BankFiles(installPath(glo().TekPapka)), tables());
+        const EditorCounts c = loadEditorTables(BankFiles(subjectFolder()), tables());
         KolTem->setText(QString::number(c.topics));
         KolWop->setText(QString::number(c.questions));
         KolOtw->setText(QString::number(c.answers));
@@ -240,7 +241,7 @@ void TZagruzka::storeIntoBank(const std::function<void(const BankFiles &)> &stor
     if (glo().TekPapka.isEmpty())
         return;
     try {
-        store(BankFiles(installPath(glo().TekPapka)));
+        store(BankFiles(subjectFolder()));
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }
@@ -347,9 +348,14 @@ void TZagruzka::PtiwGifClick()
 {
     if (glo().TekPapka.isEmpty())
         return;
-    const QString foto = installPath(glo().TekPapka + QStringLiteral("/Foto"));
-    // The folder is made when missing; only when that fails must the author make it.
-    if (!QDir().mkpath(foto)) {
+    QString foto;
+    try {
+        foto = subjectFolder() + QStringLiteral("/Foto");
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+        return;
+    }
+    if (!QFileInfo(foto).isDir()) {
         desktop().message(QStringLiteral("В неё поместите gif иллюстрации"),
                           QStringLiteral("Создайте папку ") + QDir::toNativeSeparators(foto), Desktop::Icon::Warning);
         return;

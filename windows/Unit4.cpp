@@ -75,7 +75,7 @@ void TNaborWopr::FormActivate()
     if (glo().TekPapka.isEmpty())
         return;
     try {
-        grid.setDataRows(examRows(BankFiles(installPath(glo().TekPapka)).exam));
+        grid.setDataRows(examRows(BankFiles(subjectFolder()).exam));
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }
@@ -88,7 +88,7 @@ void TNaborWopr::WseClick()
     try {
         auto counted = rows();
         Gauge1->setMaximum(std::max(int(counted.size()), 1));
-        countTopicQuestions(counted, BankFiles(installPath(glo().TekPapka)).wopros);
+        countTopicQuestions(counted, BankFiles(subjectFolder()).wopros);
         grid.setDataRows(std::move(counted));
     } catch (const TrivoError &e) {
         desktop().error(e.text());
@@ -112,7 +112,7 @@ void TNaborWopr::ZapomnClick()
     if (glo().TekPapka.isEmpty())
         return;
     try {
-        storeExam(BankFiles(installPath(glo().TekPapka)).exam, rows());
+        storeExam(BankFiles(subjectFolder()).exam, rows());
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }

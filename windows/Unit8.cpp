@@ -1,6 +1,6 @@
 #include "Unit8.h"
 
-#include <QTextEdit>
+#include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 const QString TTeksti::BaseCaption = QStringLiteral("Пояснения к вопросу");
@@ -11,7 +11,7 @@ TTeksti::TTeksti(QWidget *parent) : QDialog(parent)
     setWindowTitle(BaseCaption);
     setModal(false);
     auto *l = new QVBoxLayout(this);
-    Poyasnen = new QTextEdit;
+    Poyasnen = new QPlainTextEdit;
     Poyasnen->setObjectName(QStringLiteral("Poyasnen"));
     Poyasnen->setReadOnly(true);
     l->addWidget(Poyasnen);

@@ -1,7 +1,7 @@
 #pragma once
 #include <QDialog>
 
-class QTextEdit;
+class QPlainTextEdit;
 
 // The explanation window: shows a question's explanation text beside the main window.
 class TTeksti : public QDialog
@@ -9,6 +9,6 @@ class TTeksti : public QDialog
     Q_OBJECT
 public:
     explicit TTeksti(QWidget *parent = nullptr);
-    QTextEdit *Poyasnen;
+    QPlainTextEdit *Poyasnen;
     static const QString BaseCaption;
 };

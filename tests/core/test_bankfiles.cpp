@@ -12,7 +12,6 @@
 namespace
 {
 
-
 TemaRec topic(const QString &tema, const QString &name)
 {
     return {QStringLiteral("1"), tema, name};

@@ -2,12 +2,16 @@
 // test, half-to-even rounding and the program's random sequence.
 #include "UnitGlo.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class TestHelpers : public QObject
 {
     Q_OBJECT
 private slots:
+    void pathsStayInsideTheInstallationFolder_data();
+    void pathsStayInsideTheInstallationFolder();
     void nomerIz_data();
     void nomerIz();
     void nomerPlusMinus_data();
@@ -165,6 +169,56 @@ void TestHelpers::randomSequence()
     RandomGen again(seed);
     const double r = again.next();
     QCOMPARE(g.draw(10), ::roundHalfEven(r * 10));
+}
+
+void TestHelpers::pathsStayInsideTheInstallationFolder_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("plain") << "Istoriy" << true;
+    QTest::newRow("blanks around") << "  Geogr " << true;
+    QTest::newRow("empty") << "" << false;
+    QTest::newRow("blanks only") << "   " << false;
+    QTest::newRow("up") << ".." << false;
+    QTest::newRow("up and over") << "../x" << false;
+    QTest::newRow("absolute") << "/tmp" << false;
+    QTest::newRow("down") << "a/b" << false;
+    QTest::newRow("backslash") << "a\\b" << false;
+    QTest::newRow("dots inside") << "a..b" << false;
+    QTest::newRow("this folder") << "." << false;
+    QTest::newRow("link out") << "out" << false;
+    QTest::newRow("link in") << "in" << true;
+}
+
+void TestHelpers::pathsStayInsideTheInstallationFolder()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, accepted);
+    QTemporaryDir root, elsewhere;
+    QVERIFY(QDir(root.path()).mkdir(QStringLiteral("Real")));
+    QVERIFY(QFile::link(elsewhere.path(), root.filePath(QStringLiteral("out"))));
+    QVERIFY(QFile::link(root.filePath(QStringLiteral("Real")), root.filePath(QStringLiteral("in"))));
+    setInstallRoot(root.path());
+
+    const QString problem = subjectFolderProblem(QStringLiteral("История"), folder);
+    QCOMPARE(problem.isEmpty(), accepted);
+    if (accepted) {
+        QCOMPARE(subjectFolderPath(folder), root.filePath(folder.trimmed()));
+        QCOMPARE(*fotoPath(folder, QStringLiteral("1_1_1_1.gif")),
+                 root.filePath(folder.trimmed() + QStringLiteral("/Foto/1_1_1_1.gif")));
+        for (const QString bad : {"", "..", "../x.txt", "a/b.txt", "a\\b.txt"})
+            QVERIFY2(!fotoPath(folder, bad), qPrintable(bad));
+    } else {
+        QVERIFY(problem.contains(QStringLiteral("«История»")));
+        QVERIFY(problem.contains(QStringLiteral("«") + folder + QStringLiteral("»")));
+        QVERIFY_THROWS_EXCEPTION(TrivoError, subjectFolderPath(folder));
+        QVERIFY(!fotoPath(folder, QStringLiteral("x.txt")));
+    }
+    // A relative path may go down but never up or out.
+    QVERIFY(insidePath(QStringLiteral("Baza/Papka.dat")));
+    QVERIFY(!insidePath(QStringLiteral("Baza/../../x")));
+    QVERIFY(!insidePath(QStringLiteral("out/x")));
+    QVERIFY(!insidePath(root.path() + QStringLiteral("/Baza")));
 }
 
 QTEST_GUILESS_MAIN(TestHelpers)

@@ -11,7 +11,6 @@
 namespace
 {
 
-
 template <class F> QString errorOf(F &&f)
 {
     try {

@@ -203,11 +203,61 @@ private slots:
         m->tickClocks(secondsOfDay() + 3600); // the end of time does nothing now
         QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Вопрос 2"));
 
-        m->OdinOt->setText(QStringLiteral("Полтава")); // judged once by the repeat, then asked again
+        // The repeat judges nothing: the question is asked again and counts once.
+        m->OdinOt->setText(QStringLiteral("Полтава"));
         QTest::mouseClick(m->Powtorit1, Qt::LeftButton);
-        QCOMPARE(m->WerWop->text(), QStringLiteral("1"));
+        QCOMPARE(m->WerWop->text(), QStringLiteral("0"));
         QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Вопрос 2"));
+        QVERIFY(m->OdinOt->text().isEmpty());
         QVERIFY(m->Itog1->isEnabled());
+        m->OdinOt->setText(QStringLiteral("Полтава"));
+        QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        QCOMPARE(m->WerWop->text(), QStringLiteral("1"));
+        QCOMPARE(m->WerBal->text(), QStringLiteral("2"));
+        QVERIFY(!m->Itog1->isEnabled() && !m->Powtorit1->isEnabled());
+    }
+
+    void puttingOffChangesNoCounter_data()
+    {
+        QTest::addColumn<QList<int>>("deferred");
+        QTest::newRow("none") << QList<int>{};
+        QTest::newRow("middle") << QList<int>{2};
+        QTest::newRow("last") << QList<int>{4};
+        QTest::newRow("first and last") << QList<int>{1, 4};
+        QTest::newRow("all") << QList<int>{1, 2, 3, 4};
+    }
+    void puttingOffChangesNoCounter()
+    {
+        // The same answers, some given only after putting the questions off,
+        // end with the same counters and grades.
+        QFETCH(QList<int>, deferred);
+        startWith({exact, exact, exact, exact});
+        const QStringList answers = {QStringLiteral("Полтава"), QStringLiteral("нет"), QStringLiteral("Полтава"),
+                                     QStringLiteral("Полтава")};
+        auto answerShown = [&] {
+            const int q = m->WoprosM->toPlainText().section(u' ', 1).toInt();
+            m->OdinOt->setText(answers[q - 1]);
+            QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        };
+        for (int q = 1; q <= 4; ++q) {
+            if (deferred.contains(q))
+                QTest::mouseClick(m->Otlogit, Qt::LeftButton);
+            else
+                answerShown();
+            QVERIFY(m->WerWop->text().toInt() <= m->KWopr->text().toInt());
+        }
+        if (!deferred.isEmpty()) {
+            m->OdinOt->setText(QStringLiteral("Полтава")); // whatever stands there is not judged
+            QTest::mouseClick(m->Powtorit1, Qt::LeftButton);
+            for (int i = 0; i < deferred.size(); ++i)
+                answerShown();
+        }
+        QCOMPARE(m->WerWop->text(), QStringLiteral("3"));
+        QCOMPARE(m->WerBal->text(), QStringLiteral("6"));
+        QCOMPARE(m->WseBal->text(), QStringLiteral("8"));
+        QCOMPARE(m->Ocenka->text(), QStringLiteral("4"));
+        QCOMPARE(m->TekOcenka->text(), QStringLiteral("4"));
+        QVERIFY(!m->Itog1->isEnabled() && !m->Powtorit1->isEnabled());
     }
 
     void optionsTableBehindTheCode()

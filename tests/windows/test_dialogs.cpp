@@ -153,6 +153,17 @@ private slots:
         QCOMPARE(kit.desk.lastText("error"), QStringLiteral("'сорок' is not a valid integer value"));
         QCOMPARE(kit.bytes("Baza/Papka.dat"), before);
 
+        // A folder outside the installation folder is refused before anything is written.
+        s->grid.setCell(4, 2, QStringLiteral("1"));
+        for (const QString folder : {"..", "../Baza", "/tmp", "", "a/b"}) {
+            s->grid.setCell(2, 2, folder);
+            kit.desk.clear();
+            QTest::mouseClick(s->SaveTab, Qt::LeftButton);
+            QVERIFY2(kit.desk.lastText("error").contains(QStringLiteral("«") + folder + QStringLiteral("»")),
+                     qPrintable(folder));
+            QCOMPARE(kit.bytes("Baza/Papka.dat"), before);
+        }
+
         s->grid.setRowCount(1);
         kit.desk.clear();
         QTest::mouseClick(s->SaveTab, Qt::LeftButton);

@@ -285,7 +285,7 @@ private slots:
         QCOMPARE(tables().OtwTabl.currentRow(), 5);
     }
 
-    void pictureIsCopiedUnderTheQuestionKey()
+    void pictureIsMovedUnderTheQuestionKey()
     {
         open();
         QDir().mkpath(kit.path("Pics"));
@@ -293,6 +293,17 @@ private slots:
         QVERIFY(writeBytes(kit.path("Pics/other.gif"), "GIF89a second"));
         const QString foto = kit.path("Istoriy/Foto");
         QVERIFY(!QFileInfo::exists(foto));
+
+        // Without a Foto folder the author is asked to make it, and nothing else happens.
+        click(z->WopTabl, 2);
+        QTest::mouseClick(z->PtiwGif, Qt::LeftButton);
+        QCOMPARE(kit.desk.of("message").back().caption, QStringLiteral("Создайте папку ") + foto);
+        QCOMPARE(kit.desk.of("message").back().text, QStringLiteral("В неё поместите gif иллюстрации"));
+        QVERIFY(kit.desk.of("file").empty());
+        QVERIFY(!QFileInfo::exists(foto));
+        QVERIFY(QDir().mkpath(foto));
+        z->ImyFile->clear();
+        kit.desk.clear();
 
         // No question chosen yet: nothing to name the picture by.
         QTest::mouseClick(z->PtiwGif, Qt::LeftButton);
@@ -308,7 +319,7 @@ private slots:
         QTest::mouseClick(z->PtiwGif, Qt::LeftButton);
         QCOMPARE(kit.desk.of("file").back().caption, QStringLiteral("Укажите рисунок, прицепляемый к вопросу 1_1_1_1"));
         QCOMPARE(readBytes(foto + "/1_1_1_1.gif"), QByteArray("GIF89a first"));
-        QVERIFY(QFileInfo::exists(kit.path("Pics/рис.gif"))); // the author's file stays
+        QVERIFY(!QFileInfo::exists(kit.path("Pics/рис.gif"))); // moved into Foto
         QVERIFY(kit.desk.of("message").empty());
 
         // An existing picture is never replaced; choosing it again changes nothing.
@@ -321,6 +332,14 @@ private slots:
         QTest::mouseClick(z->PtiwGif, Qt::LeftButton);
         QVERIFY(kit.desk.of("message").empty());
         QVERIFY(kit.desk.of("error").empty());
+
+        // Another question's picture chosen in Foto is copied, so both keep one.
+        click(z->WopTabl, 3);
+        kit.desk.fileNames.push_back(foto + "/1_1_1_1.gif");
+        QTest::mouseClick(z->PtiwGif, Qt::LeftButton);
+        QCOMPARE(readBytes(foto + "/1_1_1_1.gif"), QByteArray("GIF89a first"));
+        QCOMPARE(readBytes(foto + "/1_1_2_2.gif"), QByteArray("GIF89a first"));
+        QVERIFY(QFile::remove(foto + "/1_1_2_2.gif"));
 
         // Cancelling the dialog or a file that has gone away.
         QTest::mouseClick(z->PtiwGif, Qt::LeftButton);

@@ -149,6 +149,68 @@ private slots:
         QCOMPARE(glo().TekPapka, QStringLiteral("Geogr"));
     }
 
+    void subjectFolderOutsideIsRefused()
+    {
+        kit.freshFolder();
+        RecordFile papka(kit.path("Baza/Papka.dat"), PapkaRec::Size);
+        const QStringList bad = {"..", "../x", "/abs", "", "a/b", "a\\b"};
+        std::vector<PapkaRec> subjects{{1, "Внешний", "..", 1, 1, 1}};
+        for (int i = 0; i < bad.size(); ++i)
+            subjects.push_back({i + 2, QStringLiteral("Предмет %1").arg(i), bad[i], 1, 1, 1});
+        subjects.push_back(defaultSubject());
+        papka.rewrite(subjects);
+        const QStringList before = QDir(kit.path("..")).entryList(QDir::AllEntries | QDir::Hidden);
+
+        // The first subject is chosen at start: its folder is refused there too.
+        TForm1 *m = kit.start();
+        QCOMPARE(kit.desk.of("message").front().caption, QStringLiteral("Папка предмета"));
+        QVERIFY(kit.desk.of("message").front().text.contains(QStringLiteral("«Внешний»")));
+        QVERIFY(glo().TekPapka.isEmpty());
+        QCOMPARE(m->PredmetName->count(), int(subjects.size())); // every subject stays in the list
+        for (int i = 0; i < bad.size(); ++i) {
+            kit.desk.clear();
+            m->PredmetName->setCurrentIndex(i + 1);
+            m->PredmetNameClick();
+            QVERIFY(glo().TekPapka.isEmpty());
+            QCOMPARE(m->KTem->text(), QStringLiteral("0"));
+            const QString text = kit.desk.lastText("message");
+            const QString stored = papka.readAll<PapkaRec>()[size_t(i + 1)].Papka; // cut to its field
+            QVERIFY2(text.contains(QStringLiteral("«Предмет %1»").arg(i)) &&
+                         text.contains(QStringLiteral("«") + stored + QStringLiteral("»")),
+                     qPrintable(text));
+        }
+        // Nothing was made outside, nor in the refused places.
+        QCOMPARE(QDir(kit.path("..")).entryList(QDir::AllEntries | QDir::Hidden), before);
+        QVERIFY(!QFile::exists("/abs") && !QFile::exists(kit.path("a")));
+        QCOMPARE(QDir(kit.path(".")).entryList(QDir::Files), QStringList());
+
+        // A good subject afterwards opens as ever.
+        m->PredmetName->setCurrentIndex(m->PredmetName->count() - 1);
+        m->PredmetNameClick();
+        QCOMPARE(glo().TekPapka, QStringLiteral("Istoriy"));
+        QVERIFY(QFile::exists(kit.path("Istoriy/Tema.dat")));
+    }
+
+    void startupErrorsNeverLockTheAdministratorOut_data()
+    {
+        QTest::addColumn<QString>("broken");
+        QTest::newRow("subject list unreadable") << "Baza/Papka.dat";
+        QTest::newRow("user table unreadable") << "Baza/Dostup.dat";
+    }
+    void startupErrorsNeverLockTheAdministratorOut()
+    {
+        QFETCH(QString, broken);
+        kit.freshFolder();
+        QVERIFY(QDir().mkpath(kit.path(broken))); // a folder where the file should be
+        TForm1 *m = kit.start();
+        QVERIFY(!kit.desk.of("error").empty());
+        QVERIFY(kit.desk.of("error").front().text.contains(broken));
+        kit.login("470259");
+        QVERIFY(!m->ended());
+        QCOMPARE(glo().KodDostupa, QStringLiteral("Z"));
+        QVERIFY(m->N9->isEnabled() || m->N3->isEnabled());
+    }
+
     void administratorGetsEveryRight()
     {
         kit.freshFolder();

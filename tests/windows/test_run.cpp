@@ -372,8 +372,19 @@ private slots:
                     {{"1", "Где это? File#poltava.txt#", "1", {{{"Ф", "1", "Полтава"}}}},
                      {"2", "Документ File#ukaz.doc#", "1", {{{"Ф", "1", "x"}}}},
                      {"3", "Без конца File#abcdefghijklmnopqrstuvwxyz", "1", {{{"Ф", "1", "x"}}}},
-                     {"4", "Чужой файл File#../../Baza/NoKor.qdx#", "1", {{{"Ф", "1", "x"}}}}}}});
+                     {"4", "Чужой файл File#../../Baza/NoKor.qdx#", "1", {{{"Ф", "1", "x"}}}},
+                     {"5", "Огромный File#big.txt#", "1", {{{"Ф", "1", "x"}}}},
+                     {"6", "Программа File#run.sh#", "1", {{{"Ф", "1", "x"}}}},
+                     {"7", "Ярлык File#app.desktop#", "1", {{{"Ф", "1", "x"}}}},
+                     {"8", "Без расширения File#tool#", "1", {{{"Ф", "1", "x"}}}}}}});
         QDir().mkpath(kit.path("Istoriy/Foto"));
+        {
+            // 300 MB that take no room on the disk: only the first mebibyte is read.
+            QFile big(kit.path("Istoriy/Foto/big.txt"));
+            QVERIFY(big.open(QIODevice::WriteOnly) && big.write("\xc0\xc1\xc2 ") == 4 && big.resize(300'000'000));
+        }
+        for (const char *name : {"run.sh", "app.desktop", "tool"})
+            writeCp1251Lines(kit.path("Istoriy/Foto/") + name, {"echo"});
         writeCp1251Lines(kit.path("Istoriy/Foto/poltava.txt"), {"Полтавская битва, 1709 год."});
         writeCp1251Lines(kit.path("Istoriy/Foto/ukaz.doc"), {"doc"});
         writeCp1251Lines(kit.path("Istoriy/Foto/1_1_1_1.gif"), {"GIF89a"});
@@ -402,6 +413,21 @@ private slots:
         QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Чужой файл "));
         QVERIFY(kit.desk.of("open").empty());
         QVERIFY(!wins().Teksti->isVisible());
+
+        answer();
+        const QString shown = wins().Teksti->Poyasnen->toPlainText();
+        QVERIFY(shown.startsWith(QStringLiteral("АБВ")));
+        QVERIFY(shown.size() < 1100 * 1024);
+        QVERIFY(shown.endsWith(QStringLiteral("[Текст обрезан: показаны первые 1024 КБ из 292969 КБ файла.]")));
+
+        // Bank data never hands a program to the desktop.
+        for (const QString name : {"run.sh", "app.desktop", "tool"}) {
+            kit.desk.clear();
+            answer();
+            QVERIFY(kit.desk.of("open").empty());
+            QCOMPARE(kit.desk.of("message").back().caption, QStringLiteral("Файл не открыт"));
+            QVERIFY(kit.desk.lastText("message").contains(QStringLiteral("«") + name + QStringLiteral("»")));
+        }
     }
 
     void manyOptionsGetRowsOfTheirOwn()

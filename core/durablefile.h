@@ -1,0 +1,29 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+
+// Replaces the file at path with bytes. The bytes go to a new file in the same
+// folder, reach the disk, and only then take the old file's name, so that a
+// failure at any point leaves the old file exactly as it was and no stray file
+// behind. A symbolic link is followed: its target is replaced. The new file keeps
+// the old one's permissions; a file that did not exist gets the usual ones.
+// Throws TrivoError("Cannot write file: NAME (reason)").
+void replaceFile(const QString &path, const QByteArray &bytes);
+
+// For tests: makes the next write of the file's bytes, or the next sync of
+// them to the disk, fail with the given errno (0 withdraws it). A fault is used
+// up by the store it breaks.
+enum class StoreStep { Write, Sync };
+void injectStoreFault(StoreStep step, int err);
+
+class StoreFaultForTests
+{
+public:
+    StoreFaultForTests(StoreStep step, int err) : m_step(step) { injectStoreFault(step, err); }
+    ~StoreFaultForTests() { injectStoreFault(m_step, 0); }
+    StoreFaultForTests(const StoreFaultForTests &) = delete;
+    StoreFaultForTests &operator=(const StoreFaultForTests &) = delete;
+
+private:
+    StoreStep m_step;
+};
