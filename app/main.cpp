@@ -1,8 +1,7 @@
 // The exam trainer: creates the eight windows in their order and runs until
 // the main window closes.
 #include "Desktop.h"
-#include "Unit1.h"
-#include "Windows.h"
+#include "MainWindow.h"
 #include "text.h"
 
 #include <QApplication>
@@ -14,11 +13,8 @@ int main(int argc, char **argv)
         desktop().error(QStringLiteral("The windows-1251 text converter is not available; the banks cannot be read."));
         return 1;
     }
-    createAllWindows();
-    TForm1 *main = wins().Form1;
-    main->show();
-    main->activateWindow();
-    const int rc = app.exec();
-    destroyAllWindows();
-    return rc;
+    MainWindow main; // makes the windows it opens
+    main.show();
+    main.activateWindow();
+    return app.exec();
 }

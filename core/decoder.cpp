@@ -1,5 +1,5 @@
 #include "decoder.h"
-#include "UnitGlo.h"
+#include "programstate.h"
 #include "textimport.h"
 
 #include <vector>

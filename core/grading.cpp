@@ -1,5 +1,5 @@
 #include "grading.h"
-#include "UnitGlo.h"
+#include "programstate.h"
 
 std::optional<double> percentOf(int earned, int possible)
 {

@@ -1,7 +1,7 @@
 #include "DocxDocument.h"
 #include "DocxWriter.h"
-#include "UnitGlo.h"
 #include "errors.h"
+#include "programstate.h"
 
 #include <QDateTime>
 #include <QDir>

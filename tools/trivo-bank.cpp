@@ -1,7 +1,7 @@
 // trivo-bank: looks into a question bank, and writes one, without the program.
 //   trivo-bank dump FILE            one line per record, the fields in layout order, tab-separated
 //   trivo-bank load FILE [SOURCE]   the reverse: lines as dump prints them become FILE's records
-#include "UnitGlo.h"
+#include "programstate.h"
 
 #include <QCoreApplication>
 #include <QFile>

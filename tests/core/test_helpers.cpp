@@ -1,6 +1,6 @@
 // The small shared helpers: numbers shown in cells and counters, the range
 // test, half-to-even rounding and the program's random sequence.
-#include "UnitGlo.h"
+#include "programstate.h"
 
 #include <QDir>
 #include <QTemporaryDir>

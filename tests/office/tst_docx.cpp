@@ -1,7 +1,7 @@
 // The .docx file: its parts, its XML, and how making it visible writes and opens it.
 #include "DocxDocument.h"
 #include "DocxWriter.h"
-#include "UnitGlo.h"
+#include "programstate.h"
 #include "xmltree.h"
 
 #include <QtTest>

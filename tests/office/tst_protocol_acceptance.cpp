@@ -1,7 +1,7 @@
 // A document shaped like a test protocol, written as .docx and read back by
 // LibreOffice: the file must open without complaint and hold what was built.
 #include "DocxDocument.h"
-#include "UnitGlo.h"
+#include "programstate.h"
 
 #include <QtTest>
 

@@ -2,9 +2,8 @@
 // Shared set-up of the window tests: a fresh installation folder, the scripted
 // desktop, and the eight windows created as the program creates them.
 #include "Desktop.h"
-#include "Unit1.h"
-#include "UnitGlo.h"
-#include "Windows.h"
+#include "MainWindow.h"
+#include "programstate.h"
 #include "textfile.h"
 
 #include <QApplication>
@@ -23,11 +22,18 @@
 struct WindowTestKit {
     std::unique_ptr<QTemporaryDir> dir;
     ScriptedDesktop desk;
+    MainWindow *main = nullptr; // it owns every other window
+
+    void destroy()
+    {
+        delete main;
+        main = nullptr;
+    }
 
     // A new installation folder holding only Baza/Win_Dos.qdx (unless told otherwise).
     void freshFolder(bool withWinDos = true)
     {
-        destroyAllWindows();
+        destroy();
         dir = std::make_unique<QTemporaryDir>();
         QDir(dir->path()).mkpath(QStringLiteral("Baza"));
         if (withWinDos)
@@ -41,14 +47,13 @@ struct WindowTestKit {
     QString path(const QString &rel) const { return QDir(dir->path()).filePath(rel); }
 
     // Creates the windows and shows the main one, which runs its first activation.
-    TForm1 *start()
+    MainWindow *start()
     {
-        createAllWindows();
-        TForm1 *m = wins().Form1;
-        m->show();
-        m->activateWindow();
-        (void)QTest::qWaitForWindowActive(m, 2000);
-        return m;
+        main = new MainWindow;
+        main->show();
+        main->activateWindow();
+        (void)QTest::qWaitForWindowActive(main, 2000);
+        return main;
     }
 
     // Another activation of the main window, as after a modal window closes.
@@ -59,15 +64,15 @@ struct WindowTestKit {
         other.activateWindow();
         (void)QTest::qWaitForWindowActive(&other, 2000);
         other.hide();
-        wins().Form1->activateWindow();
-        (void)QTest::qWaitForWindowActive(wins().Form1, 2000);
+        main->activateWindow();
+        (void)QTest::qWaitForWindowActive(main, 2000);
     }
 
     // Logs in with a password through the splash.
     void login(const QString &password)
     {
-        wins().Form1->Parol->setText(password);
-        QTest::mouseClick(wins().Form1->ZastPogasit1, Qt::LeftButton);
+        main->Parol->setText(password);
+        QTest::mouseClick(main->ZastPogasit1, Qt::LeftButton);
     }
 
     QByteArray bytes(const QString &rel) const
@@ -78,7 +83,7 @@ struct WindowTestKit {
 
     ~WindowTestKit()
     {
-        destroyAllWindows();
+        destroy();
         setDesktop(nullptr);
     }
 };

@@ -47,7 +47,7 @@ class AidsTest : public QObject
 {
     Q_OBJECT
     WindowTestKit kit;
-    TForm1 *m = nullptr;
+    MainWindow *m = nullptr;
 
     void startWith(const std::vector<std::vector<Opt>> &questions, bool hints = true)
     {
@@ -64,7 +64,7 @@ class AidsTest : public QObject
     QStringList rightLabels()
     {
         QStringList l;
-        for (int r = 1; r <= m->KolPlus; ++r)
+        for (int r = 1; r <= m->run().KolPlus(); ++r)
             l << m->sootTable()->cell(3, r);
         return l;
     }
@@ -177,10 +177,10 @@ private slots:
 
         QTest::mouseClick(m->Powtorit1, Qt::LeftButton);
         QCOMPARE(m->NWopr->text(), QStringLiteral("9"));
-        QCOMPARE(tables().WopTabl.rowCount(), 3);
-        QCOMPARE(tables().WopTabl.cell(3, 1), QStringLiteral("3"));
-        QCOMPARE(tables().WopTabl.cell(3, 2), QStringLiteral("5"));
-        QCOMPARE(tables().WopTabl.cell(7, 2), QStringLiteral("у"));
+        QCOMPARE(m->run().WopTabl().rowCount(), 3);
+        QCOMPARE(m->run().WopTabl().cell(3, 1), QStringLiteral("3"));
+        QCOMPARE(m->run().WopTabl().cell(3, 2), QStringLiteral("5"));
+        QCOMPARE(m->run().WopTabl().cell(7, 2), QStringLiteral("у"));
         QVERIFY(!m->Powtorit1->isEnabled());
         m->OdinOt->setText(QStringLiteral("Полтава"));
         QTest::mouseClick(m->Itog1, Qt::LeftButton);
@@ -278,7 +278,7 @@ private slots:
     {
         startWith({ticks, ticks});
         QCOMPARE(m->TimeWopros->text(), QStringLiteral("50")); // 30 + 4 x 5
-        QCOMPARE(m->timerWopr.limit(), 50);
+        QCOMPARE(m->run().questionClock().limit(), 50);
         const int t0 = secondsOfDay();
         m->tickClocks(t0 + 49);
         QCOMPARE(m->NWopr->text(), QStringLiteral("1"));
@@ -299,8 +299,8 @@ private slots:
         QCOMPARE(glo().SekWopr, 0);
         m->WiborTema->setCurrentIndex(0);
         QTest::mouseClick(m->Pusk, Qt::LeftButton);
-        QCOMPARE(m->timerWopr.limit(), 0);
-        QVERIFY(!m->timerWopr.countsDown());
+        QCOMPARE(m->run().questionClock().limit(), 0);
+        QVERIFY(!m->run().questionClock().countsDown());
         const int t0 = secondsOfDay();
         for (int s = 1; s <= 5; ++s)
             m->tickClocks((t0 + s * 20000) % 86400);
@@ -326,7 +326,7 @@ private slots:
         m->OtwSek->setText(QStringLiteral("x"));
         m->N19->trigger();
         QCOMPARE(glo().SekWopr, 45);
-        QCOMPARE(m->timerWopr.limit(), 45);
+        QCOMPARE(m->run().questionClock().limit(), 45);
         QCOMPARE(glo().SekOtw, 5);
         QCOMPARE(kit.desk.lastText("error"), QStringLiteral("'x' is not a valid integer value"));
     }
@@ -337,7 +337,7 @@ private slots:
         m->editorItem->trigger();
         QVERIFY(kit.desk.of("modal").empty());
         QCOMPARE(kit.desk.of("message").back().caption, QStringLiteral("Идёт тест"));
-        QCOMPARE(tables().WopTabl.rowCount(), 3); // the run's questions are still there
+        QCOMPARE(m->run().WopTabl().rowCount(), 3); // the run's questions are still there
         QTest::mouseClick(m->Pusk, Qt::LeftButton);
         m->editorItem->trigger();
         QCOMPARE(kit.desk.of("modal").size(), size_t(1));
@@ -364,22 +364,22 @@ private slots:
         m = kit.start();
         kit.login("470259");
         m->Regim->item(0)->setCheckState(Qt::Unchecked);
-        QCOMPARE(glo().RegimPodskaz, QStringLiteral("Wikl"));
+        QVERIFY(!m->run().modes().prompting);
         QVERIFY(!m->Fifti->isEnabled() && !m->PlusSim->isEnabled() && !m->Ispravit->isEnabled());
         m->Regim->item(1)->setCheckState(Qt::Unchecked);
-        QVERIFY(glo().Sluchaino);
+        QVERIFY(m->run().modes().random);
 
         kit.desk.inputs.push_back(QStringLiteral("Петров П. 10 А"));
         m->Regim->item(2)->setCheckState(Qt::Checked);
-        QVERIFY(glo().ProtokolWkl);
-        QCOMPARE(glo().ImyaUchenika, QStringLiteral("Петров П. 10 А"));
+        QVERIFY(m->run().modes().protocol);
+        QCOMPARE(m->run().modes().pupil, QStringLiteral("Петров П. 10 А"));
         m->Regim->item(2)->setCheckState(Qt::Unchecked);
-        QVERIFY(!glo().ProtokolWkl);
+        QVERIFY(!m->run().modes().protocol);
         kit.desk.inputs.push_back(std::nullopt);
         m->Regim->item(2)->setCheckState(Qt::Checked);
         QCOMPARE(kit.desk.of("input").back().text, QStringLiteral("Как Вас называть?|Иванов И.И. 9 Г"));
         QCOMPARE(kit.desk.of("input").back().caption, QStringLiteral("Идентификационная информация"));
-        QCOMPARE(glo().ImyaUchenika, QStringLiteral("Иванов И.И. 9 Г"));
+        QCOMPARE(m->run().modes().pupil, QStringLiteral("Иванов И.И. 9 Г"));
         QVERIFY(!m->PrnProtokol->isEnabled());
     }
 };

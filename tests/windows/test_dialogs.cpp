@@ -1,7 +1,7 @@
 // The settings, access table and subject list windows.
-#include "Unit3.h"
-#include "Unit5.h"
-#include "Unit6.h"
+#include "AccessWindow.h"
+#include "SettingsWindow.h"
+#include "SubjectListWindow.h"
 #include "WindowTestKit.h"
 #include "subjects.h"
 
@@ -28,8 +28,8 @@ private slots:
         kit.freshFolder();
         writeCp1251Lines(kit.path("Baza/NoKor.qdx"),
                          {"мой", "Учитель", "clSkyBlue", "2010", " 40", "6", "50", "65", "80", "7"});
-        TForm1 *m = kit.start();
-        TNastroika *s = wins().Nastroika;
+        MainWindow *m = kit.start();
+        SettingsWindow *s = kit.main->Nastroika;
         QCOMPARE(s->LabeledEditFima->text(), QStringLiteral("Учитель"));
         QCOMPARE(s->VerOff->text(), QStringLiteral("2010"));
         QCOMPARE(s->BazWrWopr->text(), QStringLiteral("40"));
@@ -48,7 +48,7 @@ private slots:
                  QStringList({"мой", "Учитель", "clBlue", "2010", "45", "6", "50", "65", "80", "много"}));
         QCOMPARE(glo().SekWopr, 40); // takes effect at the next start
 
-        destroyAllWindows();
+        kit.destroy();
         kit.desk.clear();
         kit.start();
         QCOMPARE(kit.desk.of("error").front().text, QStringLiteral("Invalid numeric input"));
@@ -58,7 +58,7 @@ private slots:
     {
         kit.freshFolder();
         kit.start();
-        TNastroika *s = wins().Nastroika;
+        SettingsWindow *s = kit.main->Nastroika;
         QTest::mouseClick(s->BitBtn1, Qt::LeftButton);
         QCOMPARE(kit.desk.of("print").back().text, QStringLiteral("Nastroika"));
         QCOMPARE(s->palette().color(QPalette::Window), QColor(0, 255, 255));
@@ -68,9 +68,9 @@ private slots:
     {
         kit.freshFolder();
         kit.start();
-        TForm5 *f = wins().Form5;
+        AccessWindow *f = kit.main->Form5;
         f->FormShow();
-        const QString today = QLocale().toString(QDate::currentDate(), TForm5::dateFormat());
+        const QString today = QLocale().toString(QDate::currentDate(), AccessWindow::dateFormat());
         QCOMPARE(f->grid.row(1), QStringList({"01", today, "Администратор", "470259", "Z"}));
         QCOMPARE(f->grid.cell(2, 4), QStringLiteral("Пользователь 3"));
         QVERIFY(f->grid.cell(0, 5).isEmpty());
@@ -97,7 +97,7 @@ private slots:
     {
         kit.freshFolder();
         kit.start();
-        TForm5 *f = wins().Form5;
+        AccessWindow *f = kit.main->Form5;
         f->FormShow();
         const QByteArray before = kit.bytes("Baza/Dostup.dat");
         f->grid.setCell(0, 2, QString());               // would shorten the file ...
@@ -116,7 +116,7 @@ private slots:
             .rewrite(std::vector<PapkaRec>{
                 defaultSubject(), {2, "География", "Geogr", 3, 30, 120}, {3, "Физика", "Fizika", 2, 20, 80}});
         kit.start();
-        TSpisPredm *s = wins().SpisPredm;
+        SubjectListWindow *s = kit.main->SpisPredm;
         s->FormActivate();
         QCOMPARE(s->grid.rowCount(), 4);
         s->PlusClick();
@@ -143,7 +143,7 @@ private slots:
     {
         kit.freshFolder();
         kit.start();
-        TSpisPredm *s = wins().SpisPredm;
+        SubjectListWindow *s = kit.main->SpisPredm;
         s->FormActivate();
         s->PlusClick();
         const QByteArray before = kit.bytes("Baza/Papka.dat");
@@ -177,7 +177,7 @@ private slots:
         QFile f(kit.path("Baza/Papka.dat"));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         QVERIFY(glo().TekPapka.isEmpty());
         QCOMPARE(m->PredmetName->count(), 0);
         QCOMPARE(m->KTem->text(), QStringLiteral("0"));

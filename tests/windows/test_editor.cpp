@@ -2,8 +2,8 @@
 // following the mouse, pictures, points, the exam record and the printout.
 #include "Documents.h"
 #include "DocxDocument.h"
+#include "EditorWindow.h"
 #include "TestFiles.h"
-#include "Unit2.h"
 #include "WindowTestKit.h"
 #include "runtables.h"
 
@@ -57,7 +57,7 @@ class EditorTest : public QObject
 {
     Q_OBJECT
     WindowTestKit kit;
-    TZagruzka *z = nullptr;
+    EditorWindow *z = nullptr;
     DocxDocument *doc = nullptr;
     DocumentFactory programFactory;
 
@@ -70,9 +70,9 @@ class EditorTest : public QObject
         kit.freshFolder();
         if (withBank)
             writeBank(kit.path("Istoriy"));
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         kit.login("470259");
-        z = wins().Zagruzka;
+        z = kit.main->Zagruzka;
         kit.desk.onModal = [](QDialog *) {};
         m->findChild<QAction *>("N4")->trigger();
         z->show(); // stays open for the test

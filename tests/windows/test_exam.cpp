@@ -1,5 +1,5 @@
 // The exam composition window and the whole-subject exam.
-#include "Unit4.h"
+#include "ExamSetupWindow.h"
 #include "WindowTestKit.h"
 #include "runtables.h"
 
@@ -45,7 +45,7 @@ private slots:
         kit.freshFolder();
         writeSubject(kit.path("Istoriy"), {3, 12, 0});
         kit.start();
-        TNaborWopr *w = wins().NaborWopr;
+        ExamSetupWindow *w = kit.main->NaborWopr;
         w->FormActivate();
         QCOMPARE(w->grid.rowCount(), 4); // built from the topics on the first opening
         QCOMPARE(w->grid.row(1), QStringList({"1", "1", "Тема 1", "5", "1"}));
@@ -78,7 +78,7 @@ private slots:
         kit.freshFolder();
         writeSubject(kit.path("Istoriy"), {3, 12});
         kit.start();
-        TNaborWopr *w = wins().NaborWopr;
+        ExamSetupWindow *w = kit.main->NaborWopr;
         w->FormActivate();
         kit.desk.startSucceeds = false;
         QTest::mouseClick(w->SpisTem, Qt::LeftButton);
@@ -97,7 +97,7 @@ private slots:
                                                  {"1", "2", "Тема 2", "4", "3"},
                                                  {"1", "3", "Тема 3", "2", "0"},
                                                  {"1", "4", "Тема 4", "5", "1"}});
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         glo().LimitWopr = 20;
         m->N28->trigger();
         QVERIFY(!m->Zastavka->isVisible()); // hidden without the log-in
@@ -112,13 +112,13 @@ private slots:
         QVERIFY(temp[0].Wopr.toInt() < temp[1].Wopr.toInt()); // file order within a topic
         QCOMPARE(m->KWopr->text(), QStringLiteral("6"));
         QCOMPARE(m->WseBal->text(), QStringLiteral("6"));
-        QCOMPARE(tables().OtwTabl.rowCount(), 14 + 1);              // every answer of the subject
-        QCOMPARE(tables().WopTabl.cell(1, 6), QStringLiteral("4")); // asked in the drawn order
+        QCOMPARE(m->run().OtwTabl().rowCount(), 14 + 1);              // every answer of the subject
+        QCOMPARE(m->run().WopTabl().cell(1, 6), QStringLiteral("4")); // asked in the drawn order
         QCOMPARE(m->WiborTema->currentText(), QStringLiteral("Тема 1"));
 
         // Answer all six: each question finds its options whatever its topic.
         for (int q = 0; q < 6; ++q) {
-            const QStringList row = tables().WopTabl.row(q + 1);
+            const QStringList row = m->run().WopTabl().row(q + 1);
             m->OdinOt->setText(row[1] + u'.' + row[3]);
             QTest::mouseClick(m->Itog1, Qt::LeftButton);
         }
@@ -132,12 +132,12 @@ private slots:
         writeSubject(kit.path("Istoriy"), {3, 4});
         // More asked than the topic has, and a count beyond the real questions: bounded draws.
         bank().exam.rewrite(std::vector<ExamRec>{{"1", "1", "Тема 1", "3", "7"}, {"1", "2", "Тема 2", "9", "9"}});
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         glo().LimitWopr = 5;
         m->N28->trigger();
         QCOMPARE(bank().temp.count(), 7); // 3 of topic 1, the 4 real ones of topic 2
         QCOMPARE(m->KWopr->text(), QStringLiteral("5"));
-        QCOMPARE(tables().WopTabl.cell(1, 5), QStringLiteral("2")); // the last topics are cut first
+        QCOMPARE(m->run().WopTabl().cell(1, 5), QStringLiteral("2")); // the last topics are cut first
         QTest::mouseClick(m->Pusk, Qt::LeftButton);
 
         bank().exam.rewrite(std::vector<ExamRec>{{"1", "1", "Тема 1", "три", "1"}});

@@ -1,7 +1,7 @@
 // The import window's text imports and decoder, driven through its buttons.
+#include "EditorWindow.h"
 #include "SampleFiles.h"
 #include "TestFiles.h"
-#include "Unit2.h"
 #include "WindowTestKit.h"
 #include "runtables.h"
 
@@ -13,16 +13,16 @@ class ImportTest : public QObject
 {
     Q_OBJECT
     WindowTestKit kit;
-    TZagruzka *z = nullptr;
+    EditorWindow *z = nullptr;
 
     // A fresh installation with an empty bank, the editor opened from the
     // Service menu by the administrator.
     void open()
     {
         kit.freshFolder();
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         kit.login("470259");
-        z = wins().Zagruzka;
+        z = kit.main->Zagruzka;
         kit.desk.onModal = [](QDialog *) {};
         m->findChild<QAction *>("N4")->trigger();
         z->show();

@@ -20,7 +20,7 @@ private slots:
     void firstStartCreatesTheDefaultFiles()
     {
         kit.freshFolder();
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
 
         const auto subjects = RecordFile(kit.path("Baza/Papka.dat"), PapkaRec::Size).readAll<PapkaRec>();
         QCOMPARE(subjects.size(), size_t(1));
@@ -47,7 +47,7 @@ private slots:
         QVERIFY(!QDir(kit.path("Istoriy/Foto")).exists());
         QCOMPARE(m->KTem->text(), QStringLiteral("0"));
         QCOMPARE(m->RWoprWseh->text(), QStringLiteral("0"));
-        QCOMPARE(m->WiborTema->currentText(), TForm1::TopicPrompt);
+        QCOMPARE(m->WiborTema->currentText(), MainWindow::TopicPrompt);
         QVERIFY(kit.desk.of("error").empty());
 
         // Settings and modes as a new start leaves them.
@@ -57,7 +57,7 @@ private slots:
         QCOMPARE(m->Regim->item(0)->checkState(), Qt::Checked);
         QCOMPARE(m->Regim->item(1)->checkState(), Qt::Checked);
         QCOMPARE(m->Regim->item(2)->checkState(), Qt::Unchecked);
-        QCOMPARE(glo().RegimPodskaz, QStringLiteral("Wkl"));
+        QVERIFY(kit.main->run().modes().prompting);
         QCOMPARE(m->Parol->text(), QStringLiteral("470259"));
         QVERIFY(m->Zastavka->isVisible());
         QVERIFY(!m->OtwetiOtm->isVisible());
@@ -67,7 +67,7 @@ private slots:
     void windowsAndControlsAreFoundByName()
     {
         kit.freshFolder();
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         QCOMPARE(m->objectName(), QStringLiteral("Form1"));
         for (const char *name : {"Zagruzka", "Nastroika", "Form5", "NaborWopr", "SpisPredm", "DalsheOkno", "Teksti"})
             QVERIFY2(m->findChild<QDialog *>(QLatin1String(name)), name);
@@ -87,7 +87,7 @@ private slots:
     void missingTranslationTableStopsTheCreationStep()
     {
         kit.freshFolder(false);
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         QCOMPARE(kit.desk.lastText("error"), QStringLiteral("File not found"));
         // Steps after the table are not done: no colour file, but the program runs on.
         QVERIFY(!QFile::exists(kit.path("Baza/CwetFona.qdx")));
@@ -115,7 +115,7 @@ private slots:
     void activationRelistsTopicsAndRebuildsExam()
     {
         kit.freshFolder();
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         const BankFiles bank(kit.path("Istoriy"));
         bank.tema.rewrite(std::vector<TemaRec>{{"1", "1", "Древняя Русь"}, {"1", "2", "Смута"}});
         QFile::remove(bank.exam.path());
@@ -123,7 +123,7 @@ private slots:
         kit.reactivate();
         QCOMPARE(m->WiborTema->count(), 2);
         QCOMPARE(m->WiborTema->itemText(1), QStringLiteral("Смута"));
-        QCOMPARE(m->WiborTema->currentText(), TForm1::TopicPrompt);
+        QCOMPARE(m->WiborTema->currentText(), MainWindow::TopicPrompt);
         QCOMPARE(m->KTem->text(), QStringLiteral("2"));
         QCOMPARE(bank.exam.count(), 2);
         QCOMPARE(tables().TemaTabl.cell(2, 2), QStringLiteral("Смута"));
@@ -134,7 +134,7 @@ private slots:
         kit.freshFolder();
         RecordFile papka(kit.path("Baza/Papka.dat"), PapkaRec::Size);
         papka.rewrite(std::vector<PapkaRec>{defaultSubject(), {2, "  География ", "Geogr", 1, 1, 1}});
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         QCOMPARE(m->PredmetName->count(), 2);
         m->PredmetName->setCurrentIndex(1);
         m->PredmetNameClick();
@@ -162,7 +162,7 @@ private slots:
         const QStringList before = QDir(kit.path("..")).entryList(QDir::AllEntries | QDir::Hidden);
 
         // The first subject is chosen at start: its folder is refused there too.
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         QCOMPARE(kit.desk.of("message").front().caption, QStringLiteral("Папка предмета"));
         QVERIFY(kit.desk.of("message").front().text.contains(QStringLiteral("«Внешний»")));
         QVERIFY(glo().TekPapka.isEmpty());
@@ -202,7 +202,7 @@ private slots:
         QFETCH(QString, broken);
         kit.freshFolder();
         QVERIFY(QDir().mkpath(kit.path(broken))); // a folder where the file should be
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         QVERIFY(!kit.desk.of("error").empty());
         QVERIFY(kit.desk.of("error").front().text.contains(broken));
         kit.login("470259");
@@ -214,7 +214,7 @@ private slots:
     void administratorGetsEveryRight()
     {
         kit.freshFolder();
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         kit.login(QStringLiteral("470259"));
         QCOMPARE(glo().KodDostupa, QStringLiteral("Z"));
         QVERIFY(!m->Zastavka->isVisible());
@@ -244,7 +244,7 @@ private slots:
     void userIsRefusedEveryAdministratorEntry()
     {
         kit.freshFolder();
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         kit.login(QStringLiteral("318642 "));
         QCOMPARE(glo().KodDostupa, QStringLiteral("W"));
         for (QAction *a : {m->N1, m->N3, m->N27})
@@ -259,8 +259,8 @@ private slots:
         QCOMPARE(kit.desk.lastText("message"), QStringLiteral(" И для начальника. Увы!"));
         QCOMPARE(glo().LimitWopr, 5);
         // The handlers refuse on their own too, whatever enabled their entries.
-        for (auto handler :
-             {&TForm1::N9Click, &TForm1::N30Click, &TForm1::N27Click, &TForm1::editorClick, &TForm1::settingsClick})
+        for (auto handler : {&MainWindow::N9Click, &MainWindow::N30Click, &MainWindow::N27Click,
+                             &MainWindow::editorClick, &MainWindow::settingsClick})
             (m->*handler)();
         QVERIFY(kit.desk.of("modal").empty());
     }
@@ -268,7 +268,7 @@ private slots:
     void unknownPasswordEndsTheProgram()
     {
         kit.freshFolder();
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         kit.login(QStringLiteral("111111"));
         QVERIFY(m->ended());
         QCOMPARE(kit.desk.of("message").back().caption, QStringLiteral("Что-то я Вас не припоминаю"));
@@ -281,7 +281,7 @@ private slots:
         kit.freshFolder();
         RecordFile(kit.path("Baza/Dostup.dat"), DostupRec::Size)
             .rewrite(std::vector<DostupRec>{{"01", 0, "Гость", "222222", "Q"}});
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         kit.login(QStringLiteral("222222"));
         QVERIFY(m->ended());
         QCOMPARE(kit.desk.lastText("message"), QStringLiteral("Увы!!!"));
@@ -291,7 +291,7 @@ private slots:
     void loginThroughTheUserMenu()
     {
         kit.freshFolder();
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         kit.login(QStringLiteral("470259"));
         kit.desk.inputs.push_back(QStringLiteral("529073"));
         m->N10->trigger();
@@ -309,7 +309,7 @@ private slots:
     void coloursAreStoredAndAppliedAtTheNextStart()
     {
         kit.freshFolder();
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         kit.desk.colours.push_back(QColor(255, 0, 0));
         m->N12->trigger();
         QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clRed"));
@@ -321,7 +321,7 @@ private slots:
         m->N12->trigger(); // cancelled: nothing changes
         QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clRed"));
 
-        destroyAllWindows();
+        kit.destroy();
         m = kit.start();
         QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clRed"));
         QCOMPARE(m->answerRowsPanel->palette().color(QPalette::Window), QColor(0x12, 0x34, 0x56));
@@ -331,14 +331,14 @@ private slots:
     {
         kit.freshFolder();
         writeCp1251Lines(kit.path("Baza/CwetFona.qdx"), {"Form1 clRed", "Otwet clAqua", "Form1 clBlue"});
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clBlue"));
     }
 
     void documentEntriesOpenTheirFiles()
     {
         kit.freshFolder();
-        TForm1 *m = kit.start();
+        MainWindow *m = kit.start();
         kit.desk.openSucceeds = false; // nothing is reported when a document does not open
         const std::pair<QAction *, QString> entries[] = {{m->N13, "Help/ReadMe.doc"},
                                                          {m->N18, "Baza/FIPI_Obrazec_2007.doc"},

@@ -2,8 +2,8 @@
 // judged right, partly right and wrong, the grades, the stop and the protocol.
 #include "Documents.h"
 #include "DocxDocument.h"
-#include "Unit7.h"
-#include "Unit8.h"
+#include "ExplanationWindow.h"
+#include "RightAnswerWindow.h"
 #include "WindowTestKit.h"
 #include "runtables.h"
 
@@ -78,7 +78,7 @@ class RunTest : public QObject
     WindowTestKit kit;
     DocxDocument *doc = nullptr;
     DocumentFactory programFactory;
-    TForm1 *m = nullptr;
+    MainWindow *m = nullptr;
 
     void startWith(const std::vector<std::pair<QString, std::vector<Q>>> &topics, bool hints = false,
                    bool protocolOn = false)
@@ -93,8 +93,8 @@ class RunTest : public QObject
         };
         m = kit.start();
         kit.login("470259");
-        glo().RegimPodskaz = hints ? QStringLiteral("Wkl") : QStringLiteral("Wikl");
-        glo().ProtokolWkl = protocolOn;
+        m->run().modes().prompting = hints;
+        m->run().modes().protocol = protocolOn;
         glo().LimitWopr = 20;
     }
 
@@ -154,9 +154,9 @@ private slots:
 
         QCOMPARE(m->TipOtweta->text(), QStringLiteral("Проставить номера"));
         QCOMPARE(m->sootTable()->cell(3, 1), QStringLiteral("?"));
-        QCOMPARE(m->PrawKody, QStringList({"1", "2", "2"}));
+        QCOMPARE(m->run().PrawKody(), QStringList({"1", "2", "2"}));
         for (int r = 1; r <= 3; ++r)
-            m->sootTable()->setCell(3, r, m->PrawKody[r - 1]);
+            m->sootTable()->setCell(3, r, m->run().PrawKody()[r - 1]);
         answer();
         QCOMPARE(m->WerBal->text(), QStringLiteral("12"));
 
@@ -181,7 +181,7 @@ private slots:
         QCOMPARE(m->Ocenka->text(), QStringLiteral("5"));
         QCOMPARE(m->TekOcenka->text(), QStringLiteral("5"));
         QVERIFY(m->Zw[4]->isEnabled());
-        QVERIFY(!m->timerWopr.running() && !m->timerTema.running());
+        QVERIFY(!m->run().questionClock().running() && !m->run().topicClock().running());
     }
 
     void partlyRightAndWrongAnswers()
@@ -270,7 +270,7 @@ private slots:
         QVERIFY(!m->Itog1->isEnabled());
         QVERIFY(!m->Powtorit1->isEnabled());
         QCOMPARE(m->KWopr->text(), QStringLiteral("5"));
-        QVERIFY(!m->WremyaTemy.isEmpty());
+        QVERIFY(!m->run().timeSpent().isEmpty());
     }
 
     void limitAndRandomOrder()
@@ -282,10 +282,10 @@ private slots:
         glo().LimitWopr = 4;
         pickTopic(0);
         QCOMPARE(m->KWopr->text(), QStringLiteral("4"));
-        QCOMPARE(tables().WopTabl.cell(3, 4), QStringLiteral("4")); // file order
+        QCOMPARE(m->run().WopTabl().cell(3, 4), QStringLiteral("4")); // file order
         QTest::mouseClick(m->Pusk, Qt::LeftButton);
 
-        glo().Sluchaino = true;
+        m->run().modes().random = true;
         rng().seed(12345);
         RandomGen same(12345);
         std::vector<QStringList> expected;
@@ -294,19 +294,23 @@ private slots:
         orderByKeys(expected, 1);
         pickTopic(0);
         for (int r = 1; r <= 4; ++r)
-            QCOMPARE(tables().WopTabl.cell(3, r), expected[size_t(r - 1)][0]);
+            QCOMPARE(m->run().WopTabl().cell(3, r), expected[size_t(r - 1)][0]);
     }
 
     void protocolLinesAreWritten()
     {
         startWith(fiveTypes, true, true);
         pickTopic(0);
-        QVERIFY(doc);
         m->PtiOtw[0]->setChecked(true);
         m->PtiOtw[1]->setChecked(true);
         answer();
         m->OdinOt->setText(QStringLiteral("1941"));
         answer();
+        swapRight(1, 2);
+        answer(); // matching: a 4-column table
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        QTest::mouseClick(m->PrnProtokol, Qt::LeftButton);
+        QVERIFY(doc);
         const QString text = doc->model().characters();
         QVERIFY2(text.contains(QStringLiteral("1. Кто из них правил в России?")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("в+ :  Пётр I")));
@@ -317,17 +321,14 @@ private slots:
         const int right = text.indexOf(QStringLiteral("в+ :  Пётр I")) + 1;
         QVERIFY(!doc->model().isBoldAt(wrong));
         QVERIFY(doc->model().isBoldAt(right));
-
-        swapRight(1, 2);
-        answer(); // matching: a 4-column table
-        QCOMPARE(doc->model().tableCount(), 1);
+        QCOMPARE(doc->model().tableCount(), 2); // the matching answer and the summary
         QCOMPARE(doc->model().tableAt(1).columns, 4);
     }
 
     void protocolSummaryAndSignature()
     {
         startWith(fiveTypes, false, true);
-        glo().ImyaUchenika = QStringLiteral("Петров П. 10 А");
+        m->run().modes().pupil = QStringLiteral("Петров П. 10 А");
         QTest::mouseClick(m->PrnProtokol, Qt::LeftButton); // disabled before a run: nothing happens
         QVERIFY(kit.desk.of("message").empty());
         pickTopic(0);
@@ -358,7 +359,7 @@ private slots:
         QCOMPARE(kit.desk.lastText("open"), doc->lastFile());
 
         // Protocol off: the warning and nothing else.
-        glo().ProtokolWkl = false;
+        m->run().modes().protocol = false;
         pickTopic(0);
         QTest::mouseClick(m->Pusk, Qt::LeftButton);
         QTest::mouseClick(m->PrnProtokol, Qt::LeftButton);
@@ -390,17 +391,17 @@ private slots:
         writeCp1251Lines(kit.path("Istoriy/Foto/1_1_1_1.gif"), {"GIF89a"});
         pickTopic(0);
         QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Где это? "));
-        QVERIFY(wins().Teksti->isVisible());
-        QCOMPARE(wins().Teksti->windowTitle(),
+        QVERIFY(kit.main->Teksti->isVisible());
+        QCOMPARE(kit.main->Teksti->windowTitle(),
                  QStringLiteral("Пояснения к вопросу из файла: ") + kit.path("Istoriy/Foto/poltava.txt"));
-        QCOMPARE(wins().Teksti->Poyasnen->toPlainText().trimmed(), QStringLiteral("Полтавская битва, 1709 год."));
+        QCOMPARE(kit.main->Teksti->Poyasnen->toPlainText().trimmed(), QStringLiteral("Полтавская битва, 1709 год."));
         QCOMPARE(kit.desk.lastText("open"), kit.path("Istoriy/Foto/1_1_1_1.gif"));
         QVERIFY(m->notice->isVisible());
         QCOMPARE(m->notice->text(), QStringLiteral("Закройте окна с информацией к вопросу!!!"));
 
         kit.desk.clear();
         answer();
-        QVERIFY(!wins().Teksti->isVisible());
+        QVERIFY(!kit.main->Teksti->isVisible());
         QCOMPARE(kit.desk.lastText("open"), kit.path("Istoriy/Foto/ukaz.doc"));
         QVERIFY(!m->notice->isVisible()); // the notice is for pictures only
 
@@ -412,10 +413,10 @@ private slots:
         answer(); // a reference that leaves the Foto folder is never followed
         QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Чужой файл "));
         QVERIFY(kit.desk.of("open").empty());
-        QVERIFY(!wins().Teksti->isVisible());
+        QVERIFY(!kit.main->Teksti->isVisible());
 
         answer();
-        const QString shown = wins().Teksti->Poyasnen->toPlainText();
+        const QString shown = kit.main->Teksti->Poyasnen->toPlainText();
         QVERIFY(shown.startsWith(QStringLiteral("АБВ")));
         QVERIFY(shown.size() < 1100 * 1024);
         QVERIFY(shown.endsWith(QStringLiteral("[Текст обрезан: показаны первые 1024 КБ из 292969 КБ файла.]")));

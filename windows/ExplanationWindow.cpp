@@ -1,11 +1,11 @@
-#include "Unit8.h"
+#include "ExplanationWindow.h"
 
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-const QString TTeksti::BaseCaption = QStringLiteral("Пояснения к вопросу");
+const QString ExplanationWindow::BaseCaption = QStringLiteral("Пояснения к вопросу");
 
-TTeksti::TTeksti(QWidget *parent) : QDialog(parent)
+ExplanationWindow::ExplanationWindow(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Teksti"));
     setWindowTitle(BaseCaption);

@@ -11,11 +11,11 @@ class QTableView;
 class StringTableModel;
 
 // The exam composition: how many questions each topic gives to the whole-subject exam.
-class TNaborWopr : public QDialog
+class ExamSetupWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TNaborWopr(QWidget *parent = nullptr);
+    explicit ExamSetupWindow(QWidget *parent = nullptr);
 
     void FormActivate();
     void WseClick();

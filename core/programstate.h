@@ -1,10 +1,12 @@
 #pragma once
-// The chief header: the shared records, the process-wide state and the small
-// helpers that every window uses.
+// The process-wide state of one program run: the settings held for it, the
+// users and the logged-in letter, the current subject. It brings the records,
+// files and small helpers that go with it.
 #include "access.h"
 #include "bank.h"
 #include "errors.h"
 #include "installfolder.h"
+#include "numbers.h"
 #include "random.h"
 #include "records.h"
 #include "settings.h"
@@ -12,18 +14,6 @@
 
 #include <QString>
 #include <vector>
-
-// The whole number an answer cell or counter shows: 0 for an empty text, the
-// character after the first "+", else the character before the first "*",
-// else the trimmed text. A text that is no whole number raises the standard
-// conversion error.
-int NomerIz(const QString &text);
-// NomerIz(text) + 1 as decimal text.
-QString NomerPlus(const QString &text);
-// NomerIz(text) - 1 as decimal text when NomerIz(text) >= 2, otherwise " ".
-QString NomerMinus(const QString &text);
-// low <= value <= high.
-bool VPredelah(double value, double low, double high);
 
 // Process-wide state of one program run.
 struct Glo {
@@ -35,11 +25,6 @@ struct Glo {
     int LimitWopr = 5;
     QString VerOff = QStringLiteral("2003");
     QString ImyaPolz = QStringLiteral("Qdx");
-    // Modes.
-    QString RegimPodskaz = QStringLiteral("Wkl");
-    bool Sluchaino = false;
-    bool ProtokolWkl = false;
-    QString ImyaUchenika;
     // Access.
     std::vector<User> users;
     QString KodDostupa;

@@ -1,8 +1,8 @@
-#include "Unit6.h"
+#include "SubjectListWindow.h"
 #include "Desktop.h"
 #include "TableModel.h"
-#include "UnitGlo.h"
 #include "WidgetKit.h"
+#include "programstate.h"
 #include "subjects.h"
 
 #include <QHBoxLayout>
@@ -19,7 +19,7 @@ RecordFile papkaFile()
 }
 } // namespace
 
-TSpisPredm::TSpisPredm(QWidget *parent) : QDialog(parent)
+SubjectListWindow::SubjectListWindow(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("SpisPredm"));
     setWindowTitle(QStringLiteral("Список предметов"));
@@ -43,21 +43,21 @@ TSpisPredm::TSpisPredm(QWidget *parent) : QDialog(parent)
     bl->addStretch(1);
     bl->addWidget(BitBtn2);
     l->addLayout(bl);
-    connect(Plus, &QPushButton::clicked, this, &TSpisPredm::PlusClick);
-    connect(Udal, &QPushButton::clicked, this, &TSpisPredm::UdalClick);
-    connect(SaveTab, &QPushButton::clicked, this, &TSpisPredm::SaveTabClick);
+    connect(Plus, &QPushButton::clicked, this, &SubjectListWindow::PlusClick);
+    connect(Udal, &QPushButton::clicked, this, &SubjectListWindow::UdalClick);
+    connect(SaveTab, &QPushButton::clicked, this, &SubjectListWindow::SaveTabClick);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(Papki, &QTableView::pressed, this, [this](const QModelIndex &i) { PapkiMouseDown(i.row() + 1); });
     resize(760, 420);
 }
 
-void TSpisPredm::showEvent(QShowEvent *e)
+void SubjectListWindow::showEvent(QShowEvent *e)
 {
     FormActivate();
     QDialog::showEvent(e);
 }
 
-void TSpisPredm::FormActivate()
+void SubjectListWindow::FormActivate()
 {
     try {
         std::vector<QStringList> rows;
@@ -69,7 +69,7 @@ void TSpisPredm::FormActivate()
     }
 }
 
-void TSpisPredm::PlusClick()
+void SubjectListWindow::PlusClick()
 {
     const int n = grid.rowCount();
     grid.setRowCount(n + 1);
@@ -77,7 +77,7 @@ void TSpisPredm::PlusClick()
                     QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("1")});
 }
 
-void TSpisPredm::PapkiMouseDown(int row)
+void SubjectListWindow::PapkiMouseDown(int row)
 {
     if (row >= 1 && row < grid.rowCount()) {
         grid.setCurrentRow(row);
@@ -85,14 +85,14 @@ void TSpisPredm::PapkiMouseDown(int row)
     }
 }
 
-void TSpisPredm::UdalClick()
+void SubjectListWindow::UdalClick()
 {
     const int row = Papki->currentIndex().isValid() ? Papki->currentIndex().row() + 1 : grid.currentRow();
     if (row >= 1 && row < grid.rowCount())
         grid.removeRow(row);
 }
 
-void TSpisPredm::SaveTabClick()
+void SubjectListWindow::SaveTabClick()
 {
     std::vector<QStringList> rows;
     for (int r = 1; r < grid.rowCount(); ++r)

@@ -1,6 +1,6 @@
-#include "UnitGlo.h"
-
-#include <QDir>
+#include "numbers.h"
+#include "errors.h"
+#include "text.h"
 
 int NomerIz(const QString &text)
 {
@@ -30,15 +30,4 @@ QString NomerMinus(const QString &text)
 bool VPredelah(double value, double low, double high)
 {
     return low <= value && value <= high;
-}
-
-Glo &glo()
-{
-    static Glo g;
-    return g;
-}
-
-QString subjectFolder()
-{
-    return subjectFolderPath(glo().TekPapka, glo().TekPredmet);
 }

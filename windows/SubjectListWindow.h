@@ -8,11 +8,11 @@ class QTableView;
 class StringTableModel;
 
 // The subject list: every subject the program offers and its bank folder.
-class TSpisPredm : public QDialog
+class SubjectListWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TSpisPredm(QWidget *parent = nullptr);
+    explicit SubjectListWindow(QWidget *parent = nullptr);
 
     void FormActivate();
     void PlusClick();

@@ -1,11 +1,11 @@
-#include "Unit4.h"
+#include "ExamSetupWindow.h"
 #include "Desktop.h"
 #include "Documents.h"
 #include "Spreadsheet.h"
 #include "TableModel.h"
-#include "UnitGlo.h"
 #include "WidgetKit.h"
 #include "exam.h"
+#include "programstate.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,7 +15,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-TNaborWopr::TNaborWopr(QWidget *parent) : QDialog(parent), m_handOff(desktopHooks())
+ExamSetupWindow::ExamSetupWindow(QWidget *parent) : QDialog(parent), m_handOff(desktopHooks())
 {
     setObjectName(QStringLiteral("NaborWopr"));
     setWindowTitle(QStringLiteral("Задать число вопросов по каждой теме для экзамена"));
@@ -49,20 +49,20 @@ TNaborWopr::TNaborWopr(QWidget *parent) : QDialog(parent), m_handOff(desktopHook
     bl->addWidget(BitBtn2);
     l->addLayout(bl);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Wse, &QPushButton::clicked, this, &TNaborWopr::WseClick);
-    connect(Wstawit, &QPushButton::clicked, this, &TNaborWopr::WstawitClick);
-    connect(Zapomn, &QPushButton::clicked, this, &TNaborWopr::ZapomnClick);
-    connect(SpisTem, &QPushButton::clicked, this, &TNaborWopr::SpisTemClick);
+    connect(Wse, &QPushButton::clicked, this, &ExamSetupWindow::WseClick);
+    connect(Wstawit, &QPushButton::clicked, this, &ExamSetupWindow::WstawitClick);
+    connect(Zapomn, &QPushButton::clicked, this, &ExamSetupWindow::ZapomnClick);
+    connect(SpisTem, &QPushButton::clicked, this, &ExamSetupWindow::SpisTemClick);
     resize(900, 520);
 }
 
-void TNaborWopr::showEvent(QShowEvent *e)
+void ExamSetupWindow::showEvent(QShowEvent *e)
 {
     FormActivate();
     QDialog::showEvent(e);
 }
 
-std::vector<QStringList> TNaborWopr::rows() const
+std::vector<QStringList> ExamSetupWindow::rows() const
 {
     std::vector<QStringList> out;
     for (int r = 1; r < grid.rowCount(); ++r)
@@ -70,7 +70,7 @@ std::vector<QStringList> TNaborWopr::rows() const
     return out;
 }
 
-void TNaborWopr::FormActivate()
+void ExamSetupWindow::FormActivate()
 {
     if (glo().TekPapka.isEmpty())
         return;
@@ -81,7 +81,7 @@ void TNaborWopr::FormActivate()
     }
 }
 
-void TNaborWopr::WseClick()
+void ExamSetupWindow::WseClick()
 {
     if (glo().TekPapka.isEmpty())
         return;
@@ -96,7 +96,7 @@ void TNaborWopr::WseClick()
     Gauge1->setValue(0);
 }
 
-void TNaborWopr::WstawitClick()
+void ExamSetupWindow::WstawitClick()
 {
     // Row by row: a count that is no number stops here, the rows above keep their new value.
     try {
@@ -107,7 +107,7 @@ void TNaborWopr::WstawitClick()
     }
 }
 
-void TNaborWopr::ZapomnClick()
+void ExamSetupWindow::ZapomnClick()
 {
     if (glo().TekPapka.isEmpty())
         return;
@@ -118,7 +118,7 @@ void TNaborWopr::ZapomnClick()
     }
 }
 
-void TNaborWopr::SpisTemClick()
+void ExamSetupWindow::SpisTemClick()
 {
     std::vector<QStringList> lines{grid.row(0)};
     for (QStringList &r : rows())

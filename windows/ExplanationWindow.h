@@ -4,11 +4,11 @@
 class QPlainTextEdit;
 
 // The explanation window: shows a question's explanation text beside the main window.
-class TTeksti : public QDialog
+class ExplanationWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TTeksti(QWidget *parent = nullptr);
+    explicit ExplanationWindow(QWidget *parent = nullptr);
     QPlainTextEdit *Poyasnen;
     static const QString BaseCaption;
 };

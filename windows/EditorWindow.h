@@ -14,12 +14,12 @@ class WordDocument;
 
 // The import and editor window: the bank's sections, topics, questions and
 // answers as editable tables, and the staging table of the text imports.
-class TZagruzka : public QDialog
+class EditorWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TZagruzka(QWidget *parent = nullptr);
-    ~TZagruzka() override;
+    explicit EditorWindow(QWidget *parent = nullptr);
+    ~EditorWindow() override;
 
     void FormCreate();
     void FormActivate();

@@ -1,10 +1,10 @@
-#include "Unit7.h"
+#include "RightAnswerWindow.h"
 #include "WidgetKit.h"
 
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TDalsheOkno::TDalsheOkno(QWidget *parent) : QDialog(parent)
+RightAnswerWindow::RightAnswerWindow(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("DalsheOkno"));
     setWindowTitle(QStringLiteral("Правильно"));

@@ -1,12 +1,12 @@
-#include "Unit2.h"
+#include "EditorWindow.h"
 #include "Desktop.h"
 #include "Documents.h"
 #include "TableModel.h"
-#include "UnitGlo.h"
 #include "WidgetKit.h"
 #include "WordDocument.h"
 #include "editor.h"
 #include "editortables.h"
+#include "programstate.h"
 #include "runtables.h"
 
 #include <QDir>
@@ -39,7 +39,7 @@ QPushButton *dbf()
 }
 } // namespace
 
-TZagruzka::TZagruzka(QWidget *parent) : QDialog(parent)
+EditorWindow::EditorWindow(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Zagruzka"));
     setWindowTitle(QStringLiteral("Импорт новых тем, вопросов, ответов. Редактирование имеющихся."));
@@ -154,20 +154,20 @@ TZagruzka::TZagruzka(QWidget *parent) : QDialog(parent)
     connectImports();
 }
 
-TZagruzka::~TZagruzka() = default;
+EditorWindow::~EditorWindow() = default;
 
-void TZagruzka::FormCreate()
+void EditorWindow::FormCreate()
 {
     // The column captions are the tables' header rows, set where the tables are made.
 }
 
-void TZagruzka::showEvent(QShowEvent *e)
+void EditorWindow::showEvent(QShowEvent *e)
 {
     FormActivate();
     QDialog::showEvent(e);
 }
 
-void TZagruzka::FormActivate()
+void EditorWindow::FormActivate()
 {
     if (glo().TekPapka.isEmpty())
         return;
@@ -189,22 +189,22 @@ void TZagruzka::FormActivate()
 
 // ---- editing the bank tables ----
 
-void TZagruzka::connectEditor()
+void EditorWindow::connectEditor()
 {
-    connect(ZapRazdel, &QPushButton::clicked, this, &TZagruzka::ZapRazdelClick);
-    connect(ZapTema, &QPushButton::clicked, this, &TZagruzka::ZapTemaClick);
-    connect(ZapWopr, &QPushButton::clicked, this, &TZagruzka::ZapWoprClick);
-    connect(ZapOtw, &QPushButton::clicked, this, &TZagruzka::ZapOtwClick);
-    connect(TemaPlus, &QPushButton::clicked, this, &TZagruzka::TemaPlusClick);
-    connect(WoprPlus, &QPushButton::clicked, this, &TZagruzka::WoprPlusClick);
-    connect(OtwPlus, &QPushButton::clicked, this, &TZagruzka::OtwPlusClick);
-    connect(TemaMin, &QPushButton::clicked, this, &TZagruzka::TemaMinClick);
-    connect(WopMin, &QPushButton::clicked, this, &TZagruzka::WopMinClick);
-    connect(OtwMin, &QPushButton::clicked, this, &TZagruzka::OtwMinClick);
-    connect(PtiwGif, &QPushButton::clicked, this, &TZagruzka::PtiwGifClick);
-    connect(BitBtn2, &QPushButton::clicked, this, &TZagruzka::BitBtn2Click);
-    connect(TemExam, &QPushButton::clicked, this, &TZagruzka::TemExamClick);
-    connect(BitBtn1, &QPushButton::clicked, this, &TZagruzka::BitBtn1Click);
+    connect(ZapRazdel, &QPushButton::clicked, this, &EditorWindow::ZapRazdelClick);
+    connect(ZapTema, &QPushButton::clicked, this, &EditorWindow::ZapTemaClick);
+    connect(ZapWopr, &QPushButton::clicked, this, &EditorWindow::ZapWoprClick);
+    connect(ZapOtw, &QPushButton::clicked, this, &EditorWindow::ZapOtwClick);
+    connect(TemaPlus, &QPushButton::clicked, this, &EditorWindow::TemaPlusClick);
+    connect(WoprPlus, &QPushButton::clicked, this, &EditorWindow::WoprPlusClick);
+    connect(OtwPlus, &QPushButton::clicked, this, &EditorWindow::OtwPlusClick);
+    connect(TemaMin, &QPushButton::clicked, this, &EditorWindow::TemaMinClick);
+    connect(WopMin, &QPushButton::clicked, this, &EditorWindow::WopMinClick);
+    connect(OtwMin, &QPushButton::clicked, this, &EditorWindow::OtwMinClick);
+    connect(PtiwGif, &QPushButton::clicked, this, &EditorWindow::PtiwGifClick);
+    connect(BitBtn2, &QPushButton::clicked, this, &EditorWindow::BitBtn2Click);
+    connect(TemExam, &QPushButton::clicked, this, &EditorWindow::TemExamClick);
+    connect(BitBtn1, &QPushButton::clicked, this, &EditorWindow::BitBtn1Click);
     connect(TemaTabl, &QTableView::pressed, this, [this](const QModelIndex &i) { TemaTablMouseDown(i.row() + 1); });
     connect(WopTabl, &QTableView::pressed, this, [this](const QModelIndex &i) { WopTablMouseDown(i.row() + 1); });
     connect(OtwTabl, &QTableView::pressed, this, [this](const QModelIndex &i) { OtwTablMouseDown(i.row() + 1); });
@@ -214,7 +214,7 @@ void TZagruzka::connectEditor()
     followSelectedRow(OtwTabl, m_models[3]);
 }
 
-void TZagruzka::followSelectedRow(QTableView *view, StringTableModel *model)
+void EditorWindow::followSelectedRow(QTableView *view, StringTableModel *model)
 {
     StringTable *t = model->table();
     // The table's selected row is what inserting, deleting and printing work
@@ -227,7 +227,7 @@ void TZagruzka::followSelectedRow(QTableView *view, StringTableModel *model)
     connect(model, &QAbstractItemModel::modelReset, this, [this, view, t] { selectRow(view, t->currentRow()); });
 }
 
-void TZagruzka::selectRow(QTableView *view, int row)
+void EditorWindow::selectRow(QTableView *view, int row)
 {
     const QModelIndex was = view->currentIndex();
     const QModelIndex to = view->model()->index(row - 1, was.isValid() ? was.column() : 0);
@@ -236,7 +236,7 @@ void TZagruzka::selectRow(QTableView *view, int row)
         view->scrollTo(to);
 }
 
-void TZagruzka::storeIntoBank(const std::function<void(const BankFiles &)> &store)
+void EditorWindow::storeIntoBank(const std::function<void(const BankFiles &)> &store)
 {
     if (glo().TekPapka.isEmpty())
         return;
@@ -247,27 +247,27 @@ void TZagruzka::storeIntoBank(const std::function<void(const BankFiles &)> &stor
     }
 }
 
-void TZagruzka::ZapRazdelClick()
+void EditorWindow::ZapRazdelClick()
 {
     storeIntoBank([](const BankFiles &b) { saveSections(b.predmet, tables().RazdelTab); });
 }
 
-void TZagruzka::ZapTemaClick()
+void EditorWindow::ZapTemaClick()
 {
     storeIntoBank([](const BankFiles &b) { saveTopics(b.tema, tables().TemaTabl); });
 }
 
-void TZagruzka::ZapWoprClick()
+void EditorWindow::ZapWoprClick()
 {
     storeIntoBank([](const BankFiles &b) { saveQuestions(b.wopros, tables().WopTabl); });
 }
 
-void TZagruzka::ZapOtwClick()
+void EditorWindow::ZapOtwClick()
 {
     storeIntoBank([](const BankFiles &b) { saveAnswers(b.otwet, tables().OtwTabl); });
 }
 
-void TZagruzka::insertRow(QTableView *view, StringTable &t, QLineEdit *count)
+void EditorWindow::insertRow(QTableView *view, StringTable &t, QLineEdit *count)
 {
     const int row = insertMarkedRow(t, t.currentRow());
     if (row == 0)
@@ -276,7 +276,7 @@ void TZagruzka::insertRow(QTableView *view, StringTable &t, QLineEdit *count)
     selectRow(view, row);
 }
 
-void TZagruzka::deleteRow(QTableView *view, StringTable &t, QLineEdit *count)
+void EditorWindow::deleteRow(QTableView *view, StringTable &t, QLineEdit *count)
 {
     const int before = t.rowCount();
     const int row = deleteDataRow(t, t.currentRow());
@@ -286,32 +286,32 @@ void TZagruzka::deleteRow(QTableView *view, StringTable &t, QLineEdit *count)
     selectRow(view, row);
 }
 
-void TZagruzka::TemaPlusClick()
+void EditorWindow::TemaPlusClick()
 {
     insertRow(TemaTabl, tables().TemaTabl, KolTem);
 }
-void TZagruzka::WoprPlusClick()
+void EditorWindow::WoprPlusClick()
 {
     insertRow(WopTabl, tables().WopTabl, KolWop);
 }
-void TZagruzka::OtwPlusClick()
+void EditorWindow::OtwPlusClick()
 {
     insertRow(OtwTabl, tables().OtwTabl, KolOtw);
 }
-void TZagruzka::TemaMinClick()
+void EditorWindow::TemaMinClick()
 {
     deleteRow(TemaTabl, tables().TemaTabl, KolTem);
 }
-void TZagruzka::WopMinClick()
+void EditorWindow::WopMinClick()
 {
     deleteRow(WopTabl, tables().WopTabl, KolWop);
 }
-void TZagruzka::OtwMinClick()
+void EditorWindow::OtwMinClick()
 {
     deleteRow(OtwTabl, tables().OtwTabl, KolOtw);
 }
 
-void TZagruzka::TemaTablMouseDown(int row)
+void EditorWindow::TemaTablMouseDown(int row)
 {
     const RunTables &t = tables();
     if (row < 1 || row >= t.TemaTabl.rowCount())
@@ -324,7 +324,7 @@ void TZagruzka::TemaTablMouseDown(int row)
     NoWop->setText(QString::number(q));
 }
 
-void TZagruzka::WopTablMouseDown(int row)
+void EditorWindow::WopTablMouseDown(int row)
 {
     const RunTables &t = tables();
     if (row < 1 || row >= t.WopTabl.rowCount())
@@ -338,13 +338,13 @@ void TZagruzka::WopTablMouseDown(int row)
     NoOtw->setText(QString::number(a));
 }
 
-void TZagruzka::OtwTablMouseDown(int row)
+void EditorWindow::OtwTablMouseDown(int row)
 {
     if (row >= 1 && row < tables().OtwTabl.rowCount())
         NoOtw->setText(QString::number(row));
 }
 
-void TZagruzka::PtiwGifClick()
+void EditorWindow::PtiwGifClick()
 {
     if (glo().TekPapka.isEmpty())
         return;
@@ -382,12 +382,12 @@ void TZagruzka::PtiwGifClick()
     }
 }
 
-void TZagruzka::BitBtn2Click()
+void EditorWindow::BitBtn2Click()
 {
     setPointsEverywhere(tables().WopTabl, QStringLiteral("1"));
 }
 
-void TZagruzka::TemExamClick()
+void EditorWindow::TemExamClick()
 {
     const std::optional<ExamRec> rec = examRecOfLastTopic(tables().TemaTabl);
     if (!rec)
@@ -395,7 +395,7 @@ void TZagruzka::TemExamClick()
     storeIntoBank([&rec](const BankFiles &b) { b.exam.append(*rec); });
 }
 
-void TZagruzka::BitBtn1Click()
+void EditorWindow::BitBtn1Click()
 {
     const RunTables &t = tables();
     const std::vector<QStringList> rows = topicPrintoutRows(t.TemaTabl, t.TemaTabl.currentRow(), t.WopTabl, t.OtwTabl);

@@ -5,10 +5,10 @@ class QPushButton;
 
 // The small "Правильно" window: shows that the right options are marked and
 // waits for "Дальше".
-class TDalsheOkno : public QDialog
+class RightAnswerWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TDalsheOkno(QWidget *parent = nullptr);
+    explicit RightAnswerWindow(QWidget *parent = nullptr);
     QPushButton *Dalshe;
 };

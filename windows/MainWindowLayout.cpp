@@ -1,20 +1,9 @@
 // The main window's controls and menus, laid out once when the window is made.
 #include "Desktop.h"
+#include "MainWindow.h"
 #include "TableModel.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
-#include "Unit5.h"
-#include "Unit6.h"
-#include "Unit8.h"
 #include "WidgetKit.h"
-#include "Windows.h"
-#include "WordDocument.h"
-#include "editortables.h"
-#include "runtables.h"
-#include "subjects.h"
-#include "textfile.h"
+#include "colors.h"
 
 #include <QFileInfo>
 
@@ -76,9 +65,9 @@ const char *splashText =
 
 } // namespace
 
-void TForm1::buildMenus()
+void MainWindow::buildMenus()
 {
-    auto item = [this](QMenu *menu, const QString &name, const QString &text, void (TForm1::*slot)()) {
+    auto item = [this](QMenu *menu, const QString &name, const QString &text, void (MainWindow::*slot)()) {
         QAction *a = menu->addAction(text);
         a->setObjectName(name);
         if (slot)
@@ -91,7 +80,7 @@ void TForm1::buildMenus()
         m->menuAction()->setObjectName(name);
         return m;
     };
-    auto topAction = [this](const QString &name, const QString &text, void (TForm1::*slot)()) {
+    auto topAction = [this](const QString &name, const QString &text, void (MainWindow::*slot)()) {
         QAction *a = menuBar()->addAction(text);
         a->setObjectName(name);
         connect(a, &QAction::triggered, this, slot);
@@ -100,32 +89,34 @@ void TForm1::buildMenus()
 
     QMenu *file = top(QStringLiteral("N1"), QStringLiteral("Файл"));
     N1 = file->menuAction();
-    N18 = item(file, QStringLiteral("N18"), QStringLiteral("Образец ФИПИ"), &TForm1::N18Click);
-    N29 = item(file, QStringLiteral("N29"), QStringLiteral("1. Образец импортируемого файла"), &TForm1::N29Click);
-    w1 = item(file, QStringLiteral("w1"), QStringLiteral("w. Образец импортируемого файла"), &TForm1::w1Click);
-    N15 = item(file, QStringLiteral("N15"), QStringLiteral("Печать копии экрана прямо на принтер"), &TForm1::N15Click);
+    N18 = item(file, QStringLiteral("N18"), QStringLiteral("Образец ФИПИ"), &MainWindow::N18Click);
+    N29 = item(file, QStringLiteral("N29"), QStringLiteral("1. Образец импортируемого файла"), &MainWindow::N29Click);
+    w1 = item(file, QStringLiteral("w1"), QStringLiteral("w. Образец импортируемого файла"), &MainWindow::w1Click);
+    N15 = item(file, QStringLiteral("N15"), QStringLiteral("Печать копии экрана прямо на принтер"),
+               &MainWindow::N15Click);
     file->addSeparator();
     fileExit = item(file, QStringLiteral("N2"), QStringLiteral("Выход"), nullptr);
     connect(fileExit, &QAction::triggered, this, &QWidget::close);
 
     QMenu *exam = top(QStringLiteral("N7"), QStringLiteral("Экзамен"));
     N7 = exam->menuAction();
-    N28 = item(exam, QStringLiteral("N28"), QStringLiteral("Пуск по всему предмету"), &TForm1::N28Click);
-    N27 = item(exam, QStringLiteral("N27"), QStringLiteral("Изменить набор вопросов из всех тем"), &TForm1::N27Click);
+    N28 = item(exam, QStringLiteral("N28"), QStringLiteral("Пуск по всему предмету"), &MainWindow::N28Click);
+    N27 =
+        item(exam, QStringLiteral("N27"), QStringLiteral("Изменить набор вопросов из всех тем"), &MainWindow::N27Click);
 
-    N10 = topAction(QStringLiteral("N10"), QStringLiteral("Пользователь"), &TForm1::N10Click);
-    N13 = topAction(QStringLiteral("N13"), QStringLiteral("Помощь"), &TForm1::N13Click);
+    N10 = topAction(QStringLiteral("N10"), QStringLiteral("Пользователь"), &MainWindow::N10Click);
+    N13 = topAction(QStringLiteral("N13"), QStringLiteral("Помощь"), &MainWindow::N13Click);
 
     QMenu *service = top(QStringLiteral("N3"), QStringLiteral("Сервис"));
     N3 = service->menuAction();
     N19 = item(service, QStringLiteral("N19"), QStringLiteral("Время показа вопросов изменить"), nullptr);
-    N12 = item(service, QStringLiteral("N12"), QStringLiteral("Цвет фона главного окна"), &TForm1::N12Click);
-    N14 = item(service, QStringLiteral("N14"), QStringLiteral("Цвет фона окна ответов"), &TForm1::N14Click);
-    N30 = item(service, QStringLiteral("N30"), QStringLiteral("Список предметов"), &TForm1::N30Click);
+    N12 = item(service, QStringLiteral("N12"), QStringLiteral("Цвет фона главного окна"), &MainWindow::N12Click);
+    N14 = item(service, QStringLiteral("N14"), QStringLiteral("Цвет фона окна ответов"), &MainWindow::N14Click);
+    N30 = item(service, QStringLiteral("N30"), QStringLiteral("Список предметов"), &MainWindow::N30Click);
     editorItem = item(service, QStringLiteral("N4"), QStringLiteral("Импорт тестов и рисунков. Редактор."),
-                      &TForm1::editorClick);
-    settingsItem = item(service, QStringLiteral("N8"), QStringLiteral("Настройки"), &TForm1::settingsClick);
-    N9 = item(service, QStringLiteral("N9"), QStringLiteral("Пароли"), &TForm1::N9Click);
+                      &MainWindow::editorClick);
+    settingsItem = item(service, QStringLiteral("N8"), QStringLiteral("Настройки"), &MainWindow::settingsClick);
+    N9 = item(service, QStringLiteral("N9"), QStringLiteral("Пароли"), &MainWindow::N9Click);
     N5 = item(service, QStringLiteral("N5"), QStringLiteral("Включить таблицу ответов"), nullptr);
 
     exitItem = menuBar()->addAction(QStringLiteral("Выход"));
@@ -136,7 +127,7 @@ void TForm1::buildMenus()
     N20->setObjectName(QStringLiteral("N20"));
 }
 
-void TForm1::buildWindow()
+void MainWindow::buildWindow()
 {
     auto *central = new QWidget;
     central->setObjectName(QStringLiteral("Form1Central"));
@@ -218,8 +209,8 @@ void TForm1::buildWindow()
     Parol->setMaximumWidth(140);
     ZastPogasit1 =
         namedButton(QStringLiteral("ZastPogasit1"), QStringLiteral("Ok"), QStringLiteral("Погасит Заставку"));
-    connect(ZastPogasit1, &QPushButton::clicked, this, &TForm1::ZastPogasit1Click);
-    connect(Parol, &QLineEdit::returnPressed, this, &TForm1::ZastPogasit1Click);
+    connect(ZastPogasit1, &QPushButton::clicked, this, &MainWindow::ZastPogasit1Click);
+    connect(Parol, &QLineEdit::returnPressed, this, &MainWindow::ZastPogasit1Click);
     pl->addWidget(new QLabel(QStringLiteral("Пароль:")));
     pl->addWidget(Parol);
     pl->addWidget(ZastPogasit1);
@@ -280,9 +271,6 @@ void TForm1::buildWindow()
     OtwTek = grid(QStringLiteral("OtwTek"), m_otwTekModel);
     OtwTek->hide();
     left->addWidget(OtwTek);
-    m_otwTek->setHeaders({QStringLiteral("Predm"), QStringLiteral("Tema"), QStringLiteral("Test"),
-                          QStringLiteral("Wopr"), QStringLiteral("Otwe"), QStringLiteral("Kod_P"),
-                          QStringLiteral("Nazwan")});
 
     // ---- right: counters, buttons, modes, clocks ----
     auto *rightW = new QWidget;
@@ -433,16 +421,16 @@ void TForm1::buildWindow()
     right->addStretch(1);
 
     connect(PredmetName, QOverload<int>::of(&QComboBox::activated), this, [this](int) { PredmetNameClick(); });
-    connect(MaxKW, &QPushButton::clicked, this, &TForm1::MaxKWClick);
-    connect(Pusk, &QPushButton::clicked, this, &TForm1::PuskClick);
-    connect(Itog1, &QPushButton::clicked, this, &TForm1::Itog1Click);
-    connect(Dalshe, &QPushButton::clicked, this, &TForm1::DalsheClick);
-    connect(PrnProtokol, &QPushButton::clicked, this, &TForm1::PrnProtokolClick);
+    connect(MaxKW, &QPushButton::clicked, this, &MainWindow::MaxKWClick);
+    connect(Pusk, &QPushButton::clicked, this, &MainWindow::PuskClick);
+    connect(Itog1, &QPushButton::clicked, this, &MainWindow::Itog1Click);
+    connect(Dalshe, &QPushButton::clicked, this, &MainWindow::DalsheClick);
+    connect(PrnProtokol, &QPushButton::clicked, this, &MainWindow::PrnProtokolClick);
     // The end of a question's time answers as the answer button would.
-    connect(this, &TForm1::questionTimeOver, this, &TForm1::TimerWoprEndOfTime);
+    connect(this, &MainWindow::questionTimeOver, this, &MainWindow::TimerWoprEndOfTime);
 }
 
-void TForm1::buildAnswerRows()
+void MainWindow::buildAnswerRows()
 {
     answerRowsPanel = new QWidget;
     answerRowsPanel->setObjectName(QStringLiteral("OtwetiOtmPanel"));
@@ -451,7 +439,7 @@ void TForm1::buildAnswerRows()
     OtwetiOtm->setWidgetResizable(true);
 }
 
-void TForm1::ensureAnswerRows(int n)
+void MainWindow::ensureAnswerRows(int n)
 {
     QFont bold = answerRowsPanel->font();
     bold.setPointSize(10);

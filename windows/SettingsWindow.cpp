@@ -1,9 +1,7 @@
-#include "Unit3.h"
+#include "SettingsWindow.h"
 #include "Desktop.h"
-#include "Unit1.h"
-#include "UnitGlo.h"
 #include "WidgetKit.h"
-#include "Windows.h"
+#include "programstate.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -12,7 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TNastroika::TNastroika(QWidget *parent) : QDialog(parent)
+SettingsWindow::SettingsWindow(std::function<ColorCode()> mainColour, QWidget *parent)
+    : QDialog(parent), m_mainColour(std::move(mainColour))
 {
     setObjectName(QStringLiteral("Nastroika"));
     setWindowTitle(QStringLiteral("Настройки"));
@@ -52,14 +51,14 @@ TNastroika::TNastroika(QWidget *parent) : QDialog(parent)
     for (QPushButton *b : {BitBtn4, ZapNastr, BitBtn1, BitBtn2})
         bl->addWidget(b);
     l->addLayout(bl);
-    connect(BitBtn4, &QPushButton::clicked, this, &TNastroika::BitBtn4Click);
-    connect(ZapNastr, &QPushButton::clicked, this, &TNastroika::ZapNastrClick);
-    connect(BitBtn1, &QPushButton::clicked, this, &TNastroika::BitBtn1Click);
+    connect(BitBtn4, &QPushButton::clicked, this, &SettingsWindow::BitBtn4Click);
+    connect(ZapNastr, &QPushButton::clicked, this, &SettingsWindow::ZapNastrClick);
+    connect(BitBtn1, &QPushButton::clicked, this, &SettingsWindow::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     FormCreate();
 }
 
-void TNastroika::FormCreate()
+void SettingsWindow::FormCreate()
 {
     Glo &g = glo();
     try {
@@ -81,12 +80,12 @@ void TNastroika::FormCreate()
     }
 }
 
-void TNastroika::ZapNastrClick()
+void SettingsWindow::ZapNastrClick()
 {
     NoKor n;
     n.lines = {m_line1,
                LabeledEditFima->text(),
-               colorToName(wins().Form1 ? wins().Form1->mainColour() : NoKor::defaults().colour()),
+               colorToName(m_mainColour ? m_mainColour() : NoKor::defaults().colour()),
                VerOff->text(),
                BazWrWopr->text(),
                DeltaOtw->text(),
@@ -103,17 +102,15 @@ void TNastroika::ZapNastrClick()
     accept();
 }
 
-void TNastroika::BitBtn4Click()
+void SettingsWindow::BitBtn4Click()
 {
-    TForm1 *main = wins().Form1;
-    if (!main)
-        return;
-    const auto c = desktop().chooseColour(QColor::fromRgb(QRgb(colorToRgb(main->mainColour()))));
+    const ColorCode now = m_mainColour ? m_mainColour() : NoKor::defaults().colour();
+    const auto c = desktop().chooseColour(QColor::fromRgb(QRgb(colorToRgb(now))));
     if (c)
-        main->setMainColour(colorFromRgb(c->rgb() & 0xFFFFFF));
+        emit mainColourChosen(colorFromRgb(c->rgb() & 0xFFFFFF));
 }
 
-void TNastroika::BitBtn1Click()
+void SettingsWindow::BitBtn1Click()
 {
     if (!desktop().printWindow(this, false))
         desktop().error(QStringLiteral("Не удалось напечатать окно: принтер недоступен."));

@@ -1,14 +1,14 @@
 #pragma once
-#include "UnitGlo.h"
 #include "clock.h"
 #include "colors.h"
+#include "programstate.h"
 
 #include <QMainWindow>
 #include <array>
 #include <memory>
 #include <vector>
 
-#include "run.h"
+#include "runmodel.h"
 
 class QAction;
 class QCheckBox;
@@ -25,20 +25,24 @@ class QTableView;
 class QTimer;
 class QTextEdit;
 class StringTableModel;
-class StringTable;
 class WordDocument;
+class EditorWindow;
+class SettingsWindow;
+class AccessWindow;
+class ExamSetupWindow;
+class SubjectListWindow;
+class RightAnswerWindow;
+class ExplanationWindow;
 
-// The main window: subject and topic choice, the splash with the password,
-// the question and answer area, the counters, clocks and modes.
-class TForm1 : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
     static constexpr int AnswerRows = 30;
     static const QString TopicPrompt;
 
-    TForm1();
-    ~TForm1() override;
+    MainWindow();
+    ~MainWindow() override;
 
     // The creation step; runs once, from the constructor.
     void FormCreate();
@@ -68,8 +72,6 @@ public:
     void N28Click();
     void DalsheClick();
     void Itog1Click();
-    void Sovpad();
-    void Wi4Ocenka();
     void PrnProtokolClick();
 
     // Answering aids.
@@ -91,18 +93,10 @@ public:
     void N20Click();
     void TimerWoprEndOfTime();
 
-    // Run state.
-    int StartTemy = 0;
-    QString WremyaTemy;
-    int BallyZadano = 0;
-    int protocolTables = 0;
-    std::unique_ptr<WordDocument> protocol;
-    int KolPlus = 0, KolMinus = 0;
-    bool Ranzhir = false;
-    QStringList PrawKody;
-    bool running() const;
-    // The second caption line of the repeat button: the number of questions put off.
-    QString deferredCount() const;
+    // The run on screen; everything it knows lives there.
+    RunModel &run() { return m_run; }
+    const RunModel &run() const { return m_run; }
+    bool running() const { return m_run.running(); }
 
     // Log-in with the splash password / through the prompt; false when the program ends.
     bool NewDostup();
@@ -151,13 +145,20 @@ public:
     QAction *N1, *N3, *N7, *N27, *N28, *N10, *N13, *N15, *N18, *N29, *w1, *N12, *N14, *N30, *N9, *N5, *N19, *N20,
         *editorItem, *settingsItem, *fileExit, *exitItem;
 
-    // The hidden options table of the question on screen.
-    StringTable *otwTek() const { return m_otwTek; }
-    StringTable *sootTable() const { return m_soot; }
-    StringTable *widimTable() const { return m_widim; }
+    // The windows opened from this one, made after its creation step.
+    EditorWindow *Zagruzka = nullptr;
+    SettingsWindow *Nastroika = nullptr;
+    AccessWindow *Form5 = nullptr;
+    ExamSetupWindow *NaborWopr = nullptr;
+    SubjectListWindow *SpisPredm = nullptr;
+    RightAnswerWindow *DalsheOkno = nullptr;
+    ExplanationWindow *Teksti = nullptr;
 
-    // The question countdown and the topic clock; the QTimer only feeds them the time.
-    Clock timerWopr, timerTema;
+    // The grids of the question on screen (the run's tables).
+    StringTable *sootTable() { return &m_run.Soot(); }
+    StringTable *widimTable() { return &m_run.Widim(); }
+
+    // The QTimer feeds the run's two clocks the time of day.
     void tickClocks(int now);
     void showClocks();
 
@@ -173,40 +174,38 @@ private:
     void buildWindow();
     void buildAnswerRows();
     void ensureAnswerRows(int n);
-    void setRunningLook(bool running);
-    void beginRun(bool exam);
-    void resetRunCounters();
-    void finishStart(std::vector<QStringList> questions, std::vector<QStringList> answers);
-    void abandonStart(const QString &error);
-    void backToIdle();
-    void enableIdleControls();
-    void stopRun();
-    void closeRun();
-    void clearAnswerArea();
-    void clearAnswerRows();
-    void showExplanation(const QString &path);
-    int number(QLineEdit *box) const;
-    void addPoints(int points);
-    void addHint();
-    void swapRightColumn(int a, int b);
+    void createWindows();
+    void connectRun();
     void connectAids();
-    void protocolTable(int rows, int columns, const std::vector<double> &widths, const std::vector<QStringList> &cells);
+    // Paints everything the run shows: counters, gauges, lamps, enabled
+    // controls and the answer area.
+    void paint();
+    void paintCounters();
+    void paintControls();
+    void paintAnswerArea();
+    void setText(QLineEdit *box, const QString &text);
+    // Answer area: entries go, a question's rows come, the aids' files open.
+    void clearEntries();
+    void showQuestion();
+    void showRightOptions(const std::vector<int> &dimmedRows);
+    void showExplanation(const QString &path);
+    GivenAnswer givenAnswer() const;
+    QStringList rankingNumbers() const;
     void applyRights(bool admin);
     bool login(const QString &typed);
-    void openInstalled(const QString &relative);
     // Makes the subject's folder the current one; a folder outside the
     // installation folder is refused with a message and no bank is open.
     bool chooseSubjectFolder(const PapkaRec &subject);
+    void openInstalled(const QString &relative);
     void showWindow(QWidget *w);
     void reportError(const QString &text);
 
+    RunModel m_run;
     ColorCode m_mainColour = 0;
     bool m_ended = false;
     bool m_skipActivation = false;
     bool m_inActivation = false;
-    StringTable *m_otwTek, *m_soot, *m_widim;
     QTimer *m_tick;
-    AnswerIndex m_answerIndex;
-    QString m_explanation;
+    std::unique_ptr<WordDocument> m_protocolDocument;
     StringTableModel *m_otwTekModel, *m_sootModel, *m_widimModel;
 };

@@ -1,10 +1,10 @@
 // The import window's text imports (digit-led, w-led and state-exam files into
 // the staging table) and the decoder (staging table into a new topic).
 #include "Desktop.h"
-#include "Unit2.h"
-#include "UnitGlo.h"
+#include "EditorWindow.h"
 #include "decoder.h"
 #include "egeimport.h"
+#include "programstate.h"
 #include "runtables.h"
 #include "textimport.h"
 
@@ -65,7 +65,7 @@ void importSimple(QProgressBar *gauge, std::vector<QStringList> (*stage)(const Q
 
 } // namespace
 
-void TZagruzka::connectImports()
+void EditorWindow::connectImports()
 {
     ZagTXT->setText(QStringLiteral("С цифры"));
     ZagTXT->setToolTip(QStringLiteral("Вопрос начинается с цифры"));
@@ -73,23 +73,23 @@ void TZagruzka::connectImports()
     wVopros->setToolTip(QStringLiteral("Вопрос начинается с буквы w"));
     EGE->setToolTip(QStringLiteral("Из ЕГЭ вопросы"));
     Dekodir->setToolTip(QStringLiteral("Из этой таблицы заполнить верхние таблицы"));
-    connect(ZagTXT, &QPushButton::clicked, this, &TZagruzka::ZagTXTClick);
-    connect(wVopros, &QPushButton::clicked, this, &TZagruzka::wVoprosClick);
-    connect(EGE, &QPushButton::clicked, this, &TZagruzka::EGEClick);
-    connect(Dekodir, &QPushButton::clicked, this, &TZagruzka::DekodirClick);
+    connect(ZagTXT, &QPushButton::clicked, this, &EditorWindow::ZagTXTClick);
+    connect(wVopros, &QPushButton::clicked, this, &EditorWindow::wVoprosClick);
+    connect(EGE, &QPushButton::clicked, this, &EditorWindow::EGEClick);
+    connect(Dekodir, &QPushButton::clicked, this, &EditorWindow::DekodirClick);
 }
 
-void TZagruzka::ZagTXTClick()
+void EditorWindow::ZagTXTClick()
 {
     importSimple(Gauge1, stageDigitLed);
 }
 
-void TZagruzka::wVoprosClick()
+void EditorWindow::wVoprosClick()
 {
     importSimple(Gauge1, stageWLed);
 }
 
-void TZagruzka::EGEClick()
+void EditorWindow::EGEClick()
 {
     try {
         clearEgeScratch(egeScratchPath());
@@ -112,7 +112,7 @@ void TZagruzka::EGEClick()
     }
 }
 
-void TZagruzka::DekodirClick()
+void EditorWindow::DekodirClick()
 {
     RunTables &t = tables();
     GaugeRun run(Gauge1, t.IzTXT.rowCount() + 1);

@@ -8,11 +8,11 @@ class QTableView;
 class StringTableModel;
 
 // The access table: the users, their passwords and access letters.
-class TForm5 : public QDialog
+class AccessWindow : public QDialog
 {
     Q_OBJECT
 public:
-    explicit TForm5(QWidget *parent = nullptr);
+    explicit AccessWindow(QWidget *parent = nullptr);
 
     void FormShow();
     void ZapDostupClick();

@@ -1,21 +1,20 @@
-#include "Unit1.h"
+// The main window's creation, activation, subject choice, colours, log-in and menus.
+#include "MainWindow.h"
+#include "AccessWindow.h"
 #include "Desktop.h"
+#include "EditorWindow.h"
+#include "ExamSetupWindow.h"
+#include "ExplanationWindow.h"
+#include "RightAnswerWindow.h"
+#include "SettingsWindow.h"
+#include "SubjectListWindow.h"
 #include "TableModel.h"
-#include "Unit2.h"
-#include "Unit3.h"
-#include "Unit4.h"
-#include "Unit5.h"
-#include "Unit6.h"
-#include "Unit8.h"
 #include "WidgetKit.h"
-#include "Windows.h"
 #include "WordDocument.h"
 #include "editortables.h"
 #include "runtables.h"
 #include "subjects.h"
 #include "textfile.h"
-
-#include <QFileInfo>
 
 #include <QAction>
 #include <QApplication>
@@ -24,25 +23,17 @@
 #include <QDate>
 #include <QDir>
 #include <QEvent>
-#include <QFormLayout>
-#include <QFrame>
-#include <QGridLayout>
+#include <QFileInfo>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMenuBar>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QTableView>
 #include <QTextEdit>
 #include <QTimer>
-#include <QVBoxLayout>
 
-const QString TForm1::TopicPrompt = QStringLiteral("Мышкой нажмите справа стрелочку, выберите тему и нажмите кнопку");
+const QString MainWindow::TopicPrompt =
+    QStringLiteral("Мышкой нажмите справа стрелочку, выберите тему и нажмите кнопку");
 namespace
 {
 
@@ -53,15 +44,13 @@ const QString papkaPath()
 
 } // namespace
 
-TForm1::TForm1()
+MainWindow::MainWindow()
 {
     setObjectName(QStringLiteral("Form1"));
-    m_otwTek = new StringTable(7, 1);
-    m_soot = new StringTable(4, 20);
-    m_widim = new StringTable(2, 20);
-    m_otwTekModel = new StringTableModel(m_otwTek, this);
-    m_sootModel = new StringTableModel(m_soot, this);
-    m_widimModel = new StringTableModel(m_widim, this);
+    QApplication::setApplicationDisplayName(QString()); // the program's title is empty
+    m_otwTekModel = new StringTableModel(&m_run.OtwTek(), this);
+    m_sootModel = new StringTableModel(&m_run.Soot(), this);
+    m_widimModel = new StringTableModel(&m_run.Widim(), this);
     m_otwTekModel->editable = false;
     m_widimModel->editable = false;
     buildMenus();
@@ -72,27 +61,41 @@ TForm1::TForm1()
     connect(m_tick, &QTimer::timeout, this, [this] { tickClocks(secondsOfDay()); });
     m_tick->start();
     FormCreate();
+    connectRun();
     connectAids(); // after the creation step, which sets the modes itself
+    createWindows();
+    paint();
 }
 
-TForm1::~TForm1()
+MainWindow::~MainWindow()
 {
+    // The grids go before the run whose tables they show.
     delete m_otwTekModel;
     delete m_sootModel;
     delete m_widimModel;
-    delete m_otwTek;
-    delete m_soot;
-    delete m_widim;
+}
+
+void MainWindow::createWindows()
+{
+    // The main window comes first, so its creation step runs before any other window exists.
+    Zagruzka = new EditorWindow(this);
+    Nastroika = new SettingsWindow([this] { return m_mainColour; }, this);
+    connect(Nastroika, &SettingsWindow::mainColourChosen, this, &MainWindow::setMainColour);
+    Form5 = new AccessWindow(this);
+    NaborWopr = new ExamSetupWindow(this);
+    SpisPredm = new SubjectListWindow(this);
+    DalsheOkno = new RightAnswerWindow(this);
+    Teksti = new ExplanationWindow(this);
 }
 
 // ---- creation and activation ----
 
-void TForm1::reportError(const QString &text)
+void MainWindow::reportError(const QString &text)
 {
     desktop().error(text);
 }
 
-void TForm1::FormCreate()
+void MainWindow::FormCreate()
 {
     Glo &g = glo();
     // The users are loaded whatever else fails, so the administrator can
@@ -104,8 +107,8 @@ void TForm1::FormCreate()
         desktop().activateKeyboardLayout(QStringLiteral("00000419"));
         seedFromClock();
         // 2
-        g.ProtokolWkl = false;
-        g.Sluchaino = false;
+        m_run.modes().protocol = false;
+        m_run.modes().random = false;
         g.SekWopr = 30;
         Regim->item(0)->setCheckState(Qt::Checked);
         Regim->item(1)->setCheckState(Qt::Checked);
@@ -155,23 +158,18 @@ void TForm1::FormCreate()
         g.PaytProc = n.number(NoKor::Grade5);
         g.LimitWopr = n.number(NoKor::Limit);
         MaxKW->setText(QString::number(g.LimitWopr));
-        timerWopr.setLimit(g.SekWopr);
+        m_run.setQuestionLimit(g.SekWopr);
         WoprSek->setText(QString::number(g.SekWopr));
         OtwSek->setText(QString::number(g.SekOtw));
         // 8
-        g.RegimPodskaz = QStringLiteral("Wkl");
-        // 9: the 30 rows are built with the window, so a stop above never leaves
+        m_run.modes().prompting = true;
+        // The 30 rows are built with the window, so a stop above never leaves
         // the answer area without its rows; here they are only cleared.
-        for (size_t i = 0; i < PtiOtw.size(); ++i) {
-            PtiOtw[i]->setChecked(false);
-            NomOtw[i]->clear();
-            TxtOtw[i]->clear();
-        }
+        clearEntries();
         // 10
         g.winDos = WinDos::read(installPath(QStringLiteral("Baza/Win_Dos.qdx")));
         // 11
-        OdinTo4->hide();
-        OtwetiOtm->hide();
+        m_run.hideAnswerArea();
         // 12
         const QString colours = installPath(QStringLiteral("Baza/CwetFona.qdx"));
         if (!QFileInfo::exists(colours)) {
@@ -190,7 +188,7 @@ void TForm1::FormCreate()
     }
 }
 
-bool TForm1::chooseSubjectFolder(const PapkaRec &subject)
+bool MainWindow::chooseSubjectFolder(const PapkaRec &subject)
 {
     Glo &g = glo();
     const QString problem = subjectFolderProblem(subject.Nazwan, subject.Papka);
@@ -206,7 +204,7 @@ bool TForm1::chooseSubjectFolder(const PapkaRec &subject)
     return true;
 }
 
-bool TForm1::event(QEvent *e)
+bool MainWindow::event(QEvent *e)
 {
     const bool handled = QMainWindow::event(e);
     if (e->type() == QEvent::WindowActivate && !m_ended) {
@@ -218,13 +216,13 @@ bool TForm1::event(QEvent *e)
     return handled;
 }
 
-void TForm1::FormActivate()
+void MainWindow::FormActivate()
 {
     Glo &g = glo();
     m_inActivation = true;
     try {
-        // 1: the question timer's limit goes back to the base time (the clocks come with the run).
-        timerWopr.setLimit(g.SekWopr);
+        // The question timer's limit goes back to the base time (the clocks come with the run).
+        m_run.setQuestionLimit(g.SekWopr);
         showClocks();
         if (g.TekPapka.isEmpty()) {
             // A subject list without any subject: nothing to open.
@@ -264,26 +262,9 @@ void TForm1::FormActivate()
     m_inActivation = false;
 }
 
-// ---- clocks ----
-
-void TForm1::tickClocks(int now)
-{
-    timerTema.tick(now);
-    const bool endOfTime = timerWopr.tick(now);
-    showClocks();
-    if (endOfTime)
-        emit questionTimeOver();
-}
-
-void TForm1::showClocks()
-{
-    TimerWopr->setText(Clock::format(timerWopr.shown()));
-    TimerTema->setText(Clock::format(timerTema.shown()));
-}
-
 // ---- subject, limit, colours ----
 
-void TForm1::PredmetNameClick()
+void MainWindow::PredmetNameClick()
 {
     try {
         const auto found = findSubject(RecordFile(papkaPath(), PapkaRec::Size), PredmetName->currentText());
@@ -295,7 +276,7 @@ void TForm1::PredmetNameClick()
     FormActivate();
 }
 
-void TForm1::MaxKWClick()
+void MainWindow::MaxKWClick()
 {
     if (!isAdmin(glo().KodDostupa)) {
         desktop().message(QStringLiteral(" И для начальника. Увы!"), QString(), Desktop::Icon::Warning);
@@ -311,18 +292,18 @@ void TForm1::MaxKWClick()
     }
 }
 
-void TForm1::setMainColour(ColorCode c)
+void MainWindow::setMainColour(ColorCode c)
 {
     m_mainColour = c;
     paintBackground(centralWidget(), c);
 }
 
-void TForm1::setAnswerAreaColour(ColorCode c)
+void MainWindow::setAnswerAreaColour(ColorCode c)
 {
     paintBackground(answerRowsPanel, c);
 }
 
-void TForm1::N12Click()
+void MainWindow::N12Click()
 {
     const auto chosen = desktop().chooseColour(paintColour(m_mainColour));
     if (!chosen)
@@ -336,7 +317,7 @@ void TForm1::N12Click()
     }
 }
 
-void TForm1::N14Click()
+void MainWindow::N14Click()
 {
     ZastPogasit1Click();
     if (m_ended)
@@ -355,17 +336,17 @@ void TForm1::N14Click()
 
 // ---- log-in ----
 
-void TForm1::applyRights(bool admin)
+void MainWindow::applyRights(bool admin)
 {
     for (QAction *a : {N1, N3, N27})
         a->setEnabled(admin);
-    Regim->setEnabled(admin);
-    WremIzm->setEnabled(admin);
+    Regim->setEnabled(admin && m_run.controls().modeChoice);
+    WremIzm->setEnabled(admin && m_run.controls().modeChoice);
     KPraw->setVisible(admin);
     NomerWoprosa->setVisible(admin);
 }
 
-bool TForm1::login(const QString &typed)
+bool MainWindow::login(const QString &typed)
 {
     const LoginResult r = decideLogin(glo().users, typed);
     if (r.outcome == LoginOutcome::Unknown) {
@@ -384,88 +365,87 @@ bool TForm1::login(const QString &typed)
     return false;
 }
 
-bool TForm1::NewDostup()
+bool MainWindow::NewDostup()
 {
     return login(Parol->text());
 }
 
-bool TForm1::ProveritDostup()
+bool MainWindow::ProveritDostup()
 {
     return login(
         desktop().input(QStringLiteral("Введите ровно 6 цифр"), QStringLiteral("Пароль?"), DefaultAdminPassword));
 }
 
-void TForm1::N10Click()
+void MainWindow::N10Click()
 {
     ProveritDostup();
 }
 
-void TForm1::ZastPogasit1Click()
+void MainWindow::ZastPogasit1Click()
 {
     if (!NewDostup())
         return;
     Zastavka->hide();
-    OtwetiOtm->show();
-    OdinTo4->hide();
-    Soot->hide();
-    clearAnswerRows();
+    m_run.openAnswerRows();
+    clearEntries();
+    paint();
 }
 
 // ---- menus ----
 
-void TForm1::openInstalled(const QString &relative)
+void MainWindow::openInstalled(const QString &relative)
 {
     // Nothing is reported when a document does not open.
     desktop().openFile(installPath(relative));
 }
 
-void TForm1::N13Click()
+void MainWindow::N13Click()
 {
     openInstalled(QStringLiteral("Help/ReadMe.doc"));
 }
-void TForm1::N18Click()
+void MainWindow::N18Click()
 {
     openInstalled(QStringLiteral("Baza/FIPI_Obrazec_2007.doc"));
 }
-void TForm1::N29Click()
+void MainWindow::N29Click()
 {
     openInstalled(QStringLiteral("Baza/Obrazec.txt"));
 }
-void TForm1::w1Click()
+void MainWindow::w1Click()
 {
     openInstalled(QStringLiteral("Baza/wObrazec.txt"));
 }
 
-void TForm1::N15Click()
+void MainWindow::N15Click()
 {
     if (!desktop().printWindow(this, true))
         reportError(QStringLiteral("Не удалось напечатать окно: принтер недоступен."));
 }
 
-void TForm1::showWindow(QWidget *w)
+void MainWindow::showWindow(QWidget *w)
 {
     desktop().showModal(static_cast<QDialog *>(w));
 }
 
-void TForm1::N9Click()
+void MainWindow::N9Click()
 {
     if (isAdmin(glo().KodDostupa))
-        showWindow(wins().Form5);
+        showWindow(Form5);
 }
 
-void TForm1::N30Click()
+void MainWindow::N30Click()
 {
     if (isAdmin(glo().KodDostupa))
-        showWindow(wins().SpisPredm);
+        showWindow(SpisPredm);
 }
 
-void TForm1::N27Click()
+void MainWindow::N27Click()
 {
     if (isAdmin(glo().KodDostupa))
-        showWindow(wins().NaborWopr);
+        showWindow(NaborWopr);
 }
 
-void TForm1::editorClick()
+void MainWindow::editorClick()
 {
     if (!isAdmin(glo().KodDostupa))
         return;
@@ -476,11 +456,11 @@ void TForm1::editorClick()
                           QStringLiteral("Идёт тест"), Desktop::Icon::Warning);
         return;
     }
-    showWindow(wins().Zagruzka);
+    showWindow(Zagruzka);
 }
 
-void TForm1::settingsClick()
+void MainWindow::settingsClick()
 {
     if (isAdmin(glo().KodDostupa))
-        showWindow(wins().Nastroika);
+        showWindow(Nastroika);
 }

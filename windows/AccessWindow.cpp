@@ -1,8 +1,8 @@
-#include "Unit5.h"
+#include "AccessWindow.h"
 #include "Desktop.h"
 #include "TableModel.h"
-#include "UnitGlo.h"
 #include "WidgetKit.h"
+#include "programstate.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,7 +19,7 @@ QString dostupPath()
 }
 } // namespace
 
-TForm5::TForm5(QWidget *parent) : QDialog(parent)
+AccessWindow::AccessWindow(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Пользователи и пароли"));
@@ -41,12 +41,12 @@ TForm5::TForm5(QWidget *parent) : QDialog(parent)
     bl->addStretch(1);
     bl->addWidget(BitBtn2);
     l->addLayout(bl);
-    connect(ZapDostup, &QPushButton::clicked, this, &TForm5::ZapDostupClick);
-    connect(BitBtn2, &QPushButton::clicked, this, &TForm5::BitBtn2Click);
+    connect(ZapDostup, &QPushButton::clicked, this, &AccessWindow::ZapDostupClick);
+    connect(BitBtn2, &QPushButton::clicked, this, &AccessWindow::BitBtn2Click);
     resize(600, 420);
 }
 
-QString TForm5::dateFormat()
+QString AccessWindow::dateFormat()
 {
     QString f = QLocale().dateFormat(QLocale::ShortFormat);
     if (!f.contains(QStringLiteral("yyyy")))
@@ -54,13 +54,13 @@ QString TForm5::dateFormat()
     return f;
 }
 
-void TForm5::showEvent(QShowEvent *e)
+void AccessWindow::showEvent(QShowEvent *e)
 {
     FormShow();
     QDialog::showEvent(e);
 }
 
-void TForm5::FormShow()
+void AccessWindow::FormShow()
 {
     std::vector<DostupRec> recs;
     try {
@@ -80,7 +80,7 @@ void TForm5::FormShow()
     grid.endUpdate();
 }
 
-void TForm5::ZapDostupClick()
+void AccessWindow::ZapDostupClick()
 {
     std::vector<QStringList> rows;
     for (int r = 1; r < grid.rowCount(); ++r)

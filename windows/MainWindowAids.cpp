@@ -1,0 +1,171 @@
+// The main window's answering aids, modes and question times: each hands the
+// run what the pupil did and paints what came of it.
+#include "Desktop.h"
+#include "MainWindow.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableView>
+#include <QTextEdit>
+
+namespace
+{
+const QString defaultPupil = QStringLiteral("Иванов И.И. 9 Г");
+} // namespace
+
+void MainWindow::connectAids()
+{
+    connect(SootTab, &QTableView::pressed, this, [this](const QModelIndex &i) { SootTabMouseDown(i.row() + 1); });
+    connect(WidimSoot, &QTableView::pressed, this, [this](const QModelIndex &i) { WidimSootMouseDown(i.row() + 1); });
+    connect(WWerh, &QPushButton::clicked, this, &MainWindow::WWerhClick);
+    connect(Wniz, &QPushButton::clicked, this, &MainWindow::WnizClick);
+    connect(Ispravit, &QPushButton::clicked, this, &MainWindow::IspravitClick);
+    connect(UbWopr, &QPushButton::clicked, this, &MainWindow::UbWoprClick);
+    connect(PlusSim, &QPushButton::clicked, this, &MainWindow::PlusSimClick);
+    connect(Fifti, &QPushButton::clicked, this, &MainWindow::FiftiClick);
+    connect(Otlogit, &QPushButton::clicked, this, &MainWindow::OtlogitClick);
+    connect(Powtorit1, &QPushButton::clicked, this, &MainWindow::Powtorit1Click);
+    connect(N5, &QAction::triggered, this, &MainWindow::N5Click);
+    connect(Regim, &QListWidget::itemChanged, this,
+            [this](QListWidgetItem *item) { RegimClickCheck(Regim->row(item)); });
+    connect(WremaZadat, &QPushButton::clicked, this, &MainWindow::WremaZadatClick);
+    connect(N19, &QAction::triggered, this, &MainWindow::N20Click);
+    connect(N20, &QAction::triggered, this, &MainWindow::N20Click);
+}
+
+// ---- matching rows ----
+
+void MainWindow::SootTabMouseDown(int row)
+{
+    if (row > 0 && row < m_run.Soot().rowCount())
+        NStr->setText(QString::number(row));
+}
+
+void MainWindow::WidimSootMouseDown(int row)
+{
+    if (row > 0 && row < m_run.Widim().rowCount())
+        NStr->setText(QString::number(row));
+}
+
+void MainWindow::WWerhClick()
+{
+    try {
+        NStr->setText(m_run.rowUp(NStr->text()));
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}
+
+void MainWindow::WnizClick()
+{
+    try {
+        NStr->setText(m_run.rowDown(NStr->text()));
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+}
+
+void MainWindow::IspravitClick()
+{
+    try {
+        m_run.putInPlace();
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+    paintCounters();
+}
+
+void MainWindow::UbWoprClick()
+{
+    m_run.revealNumber();
+    paintCounters();
+}
+
+// ---- hints in the other types ----
+
+void MainWindow::PlusSimClick()
+{
+    if (const auto right = m_run.hintExact(OdinOt->text()))
+        OdinOt->setText(*right);
+    paintCounters();
+}
+
+void MainWindow::FiftiClick()
+{
+    const auto row = m_run.removeAnError(rankingNumbers());
+    if (row && trimmed(m_run.typeText()) == answerTypeText(AnswerType::Ranking))
+        NomOtw[size_t(*row - 1)]->setText(m_run.PrawKody().value(*row - 1));
+    paint();
+}
+
+// ---- putting off and repeating ----
+
+void MainWindow::OtlogitClick()
+{
+    m_run.putOff(secondsOfDay());
+    paint();
+}
+
+void MainWindow::Powtorit1Click()
+{
+    m_run.repeat(secondsOfDay());
+    paint();
+}
+
+// ---- the options table behind the access code ----
+
+void MainWindow::N5Click()
+{
+    const QString reply =
+        desktop().input(QStringLiteral("А оно Вам надо"), QStringLiteral("Ты кто?"), QStringLiteral("Ты кто?"));
+    if (m_run.revealOptionsTable(reply))
+        paintAnswerArea();
+}
+
+// ---- modes and times ----
+
+void MainWindow::RegimClickCheck(int item)
+{
+    const bool ticked = Regim->item(item)->checkState() == Qt::Checked;
+    switch (item) {
+    case 0:
+        m_run.setPrompting(ticked);
+        break;
+    case 1:
+        m_run.modes().random = !ticked;
+        break;
+    case 2:
+        m_run.setProtocol(ticked, ticked ? desktop().input(QStringLiteral("Идентификационная информация"),
+                                                           QStringLiteral("Как Вас называть?"), defaultPupil)
+                                         : QString());
+        break;
+    default:
+        break;
+    }
+    paintControls();
+}
+
+void MainWindow::WremaZadatClick()
+{
+    N20Click();
+}
+
+void MainWindow::N20Click()
+{
+    Glo &g = glo();
+    if (!isAdmin(g.KodDostupa)) {
+        desktop().message(QStringLiteral(" И для начальника. Увы!"), QString(), Desktop::Icon::Warning);
+        return;
+    }
+    try {
+        g.SekWopr = toIntOrThrow(trimmed(WoprSek->text()));
+        m_run.setQuestionLimit(g.SekWopr);
+        g.SekOtw = toIntOrThrow(trimmed(OtwSek->text()));
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+    showClocks();
+}

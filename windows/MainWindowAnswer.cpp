@@ -1,0 +1,135 @@
+// The main window's question and answer area: the option rows, the exact
+// answer, the grids, and the files a question opens beside it.
+#include "Desktop.h"
+#include "ExplanationWindow.h"
+#include "MainWindow.h"
+#include "RightAnswerWindow.h"
+#include "questionfiles.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QTableView>
+#include <QTextEdit>
+
+void MainWindow::connectRun()
+{
+    connect(&m_run, &RunModel::answerAreaCleared, this, &MainWindow::clearEntries);
+    connect(&m_run, &RunModel::questionShown, this, &MainWindow::showQuestion);
+    connect(&m_run, &RunModel::explanationClosed, this, [this] {
+        if (Teksti && Teksti->isVisible())
+            Teksti->close();
+    });
+    connect(&m_run, &RunModel::pictureOpened, this, [](const QString &path) { desktop().openFile(path); });
+    connect(&m_run, &RunModel::explanationOpened, this, &MainWindow::showExplanation);
+    connect(&m_run, &RunModel::rightOptionsShown, this, &MainWindow::showRightOptions);
+}
+
+void MainWindow::clearEntries()
+{
+    OdinOt->clear();
+    for (size_t i = 0; i < PtiOtw.size(); ++i) {
+        PtiOtw[i]->setChecked(false);
+        NomOtw[i]->clear();
+        TxtOtw[i]->clear();
+        TxtOtw[i]->setEnabled(true);
+    }
+    paintAnswerArea();
+}
+
+void MainWindow::showQuestion()
+{
+    // A question with more options than rows gets more rows.
+    ensureAnswerRows(int(m_run.optionRows().size()));
+    if (!m_run.questionTopic().isEmpty())
+        WiborTema->setEditText(m_run.questionTopic());
+    if (Teksti && !m_run.explanationPath().isEmpty())
+        Teksti->setWindowTitle(QStringLiteral("Пояснения к вопросу из файла: ") + m_run.explanationPath());
+    paint();
+}
+
+void MainWindow::paintAnswerArea()
+{
+    const AnswerArea &a = m_run.answerArea();
+    OtwetiOtm->setVisible(a.rows);
+    OdinTo4->setVisible(a.exact);
+    Soot->setVisible(a.grid);
+    SootTab->setVisible(m_run.gridNumbersShown());
+    WidimSoot->setVisible(m_run.gridPlainShown());
+    OtwTek->setVisible(m_run.optionsTableShown());
+    notice->setText(QStringLiteral("Закройте окна с информацией к вопросу!!!"));
+    notice->setVisible(m_run.noticeShown());
+    const std::vector<OptionRow> &rows = m_run.optionRows();
+    for (size_t i = 0; i < PtiOtw.size(); ++i) {
+        const bool used = i < rows.size();
+        PtiOtw[i]->setVisible(used && !rows[i].numberBox);
+        NomOtw[i]->setVisible(used && rows[i].numberBox);
+        TxtOtw[i]->setVisible(used && !rows[i].removed);
+        if (used && TxtOtw[i]->toPlainText() != rows[i].text)
+            TxtOtw[i]->setPlainText(rows[i].text);
+    }
+}
+
+QStringList MainWindow::rankingNumbers() const
+{
+    QStringList numbers;
+    for (size_t i = 0; i < m_run.optionRows().size() && i < NomOtw.size(); ++i)
+        numbers << NomOtw[i]->text();
+    return numbers;
+}
+
+GivenAnswer MainWindow::givenAnswer() const
+{
+    GivenAnswer given;
+    given.typed = OdinOt->text();
+    for (size_t i = 0; i < m_run.optionRows().size() && i < PtiOtw.size(); ++i)
+        given.ticks.push_back(PtiOtw[i]->isChecked());
+    if (trimmed(m_run.typeText()) == answerTypeText(AnswerType::Classification)) {
+        // The numbers are typed into the right column of the grid.
+        const StringTable &soot = m_run.Soot();
+        for (int r = 1; r <= m_run.KolPlus() && r < soot.rowCount(); ++r)
+            given.numbers << soot.cell(3, r);
+    } else {
+        given.numbers = rankingNumbers();
+    }
+    return given;
+}
+
+void MainWindow::showRightOptions(const std::vector<int> &dimmedRows)
+{
+    // Training: the right options stay bright while the window says the answer was not all right.
+    paint();
+    for (int r : dimmedRows)
+        TxtOtw[size_t(r - 1)]->setEnabled(false);
+    if (DalsheOkno)
+        desktop().showModal(DalsheOkno);
+    for (size_t i = 0; i < m_run.optionRows().size() && i < TxtOtw.size(); ++i)
+        TxtOtw[i]->setEnabled(true);
+}
+
+void MainWindow::showExplanation(const QString &path)
+{
+    if (!path.endsWith(QStringLiteral("txt"))) {
+        // A bank copied from elsewhere must not start a program.
+        if (mayOpenFromBank(path))
+            desktop().openFile(path);
+        else
+            desktop().message(refusedToOpenText(path), QStringLiteral("Файл не открыт"), Desktop::Icon::Warning);
+        return;
+    }
+    if (!Teksti)
+        return;
+    QString text;
+    try {
+        text = readExplanation(path);
+    } catch (const TrivoError &) {
+        return; // a file that cannot be read is skipped like a missing one
+    }
+    Teksti->Poyasnen->clear();
+    Teksti->Poyasnen->setPlainText(text);
+    Teksti->show();
+}

@@ -1,0 +1,35 @@
+#pragma once
+#include "colors.h"
+#include "settings.h"
+
+#include <QDialog>
+#include <functional>
+
+class QLineEdit;
+class QPushButton;
+
+// The settings window, where the administrator sets the user name, the office
+// version, the question times, the grade bounds and the limit of questions.
+class SettingsWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    // mainColour tells the main window's background colour, which the settings store.
+    SettingsWindow(std::function<ColorCode()> mainColour, QWidget *parent = nullptr);
+
+    void FormCreate();
+    void ZapNastrClick();
+    void BitBtn4Click();
+    void BitBtn1Click();
+
+    QLineEdit *LabeledEditFima, *VerOff, *BazWrWopr, *DeltaOtw, *TriProc, *ChetProc, *PaytProc, *MaxWopr;
+    QPushButton *BitBtn4, *ZapNastr, *BitBtn2, *BitBtn1;
+
+signals:
+    // A new background colour for the main window was chosen.
+    void mainColourChosen(ColorCode c);
+
+private:
+    std::function<ColorCode()> m_mainColour;
+    QString m_line1; // the reserved first line, written back as read
+};
