@@ -34,7 +34,7 @@ template <class R> qint64 load(StringTable &table, const RecordFile &file, const
 }
 } // namespace
 
-EditorCounts loadEditorTables(const BankFiles &bank, RunTables &t)
+EditorCounts loadEditorTables(const BankFiles &bank, BankTables &t)
 {
     const QString one = QStringLiteral("1");
     EditorCounts c;

@@ -1,6 +1,6 @@
 #pragma once
 #include "bank.h"
-#include "runtables.h"
+#include "banktables.h"
 
 // Rows of the editor's tables from records, and the other way round.
 QStringList rowOf(const PredmetRec &r);
@@ -14,7 +14,7 @@ struct EditorCounts {
 
 // Loads the four bank tables from the subject's files; an empty file gives one
 // data row of defaults so that the author has a row to type into.
-EditorCounts loadEditorTables(const BankFiles &bank, RunTables &t);
+EditorCounts loadEditorTables(const BankFiles &bank, BankTables &t);
 
 // The topic table as the main window fills it: one row per Tema.dat record.
 void fillTopicTable(StringTable &temaTabl, const std::vector<TemaRec> &topics);

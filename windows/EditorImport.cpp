@@ -5,7 +5,7 @@
 #include "decoder.h"
 #include "egeimport.h"
 #include "programstate.h"
-#include "runtables.h"
+#include "banktables.h"
 #include "textimport.h"
 
 #include <QProgressBar>
@@ -114,7 +114,7 @@ void EditorWindow::EGEClick()
 
 void EditorWindow::DekodirClick()
 {
-    RunTables &t = tables();
+    BankTables &t = tables();
     GaugeRun run(Gauge1, t.IzTXT.rowCount() + 1);
     try {
         decodeStaging(t.IzTXT, t.TemaTabl, t.WopTabl, t.OtwTabl);

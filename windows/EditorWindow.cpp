@@ -7,7 +7,7 @@
 #include "editor.h"
 #include "editortables.h"
 #include "programstate.h"
-#include "runtables.h"
+#include "banktables.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,7 +43,7 @@ EditorWindow::EditorWindow(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("Zagruzka"));
     setWindowTitle(QStringLiteral("Импорт новых тем, вопросов, ответов. Редактирование имеющихся."));
-    RunTables &t = tables();
+    BankTables &t = tables();
     StringTable *sources[5] = {&t.RazdelTab, &t.TemaTabl, &t.WopTabl, &t.OtwTabl, &t.IzTXT};
     const char *names[5] = {"RazdelTab", "TemaTabl", "WopTabl", "OtwTabl", "IzTXT"};
     QTableView **views[5] = {&RazdelTab, &TemaTabl, &WopTabl, &OtwTabl, &IzTXT};
@@ -177,7 +177,7 @@ void EditorWindow::FormActivate()
         KolWop->setText(QString::number(c.questions));
         KolOtw->setText(QString::number(c.answers));
         // Reloaded tables start on their first data row; the grids follow.
-        const RunTables &t = tables();
+        const BankTables &t = tables();
         selectRow(RazdelTab, t.RazdelTab.currentRow());
         selectRow(TemaTabl, t.TemaTabl.currentRow());
         selectRow(WopTabl, t.WopTabl.currentRow());
@@ -313,7 +313,7 @@ void EditorWindow::OtwMinClick()
 
 void EditorWindow::TemaTablMouseDown(int row)
 {
-    const RunTables &t = tables();
+    const BankTables &t = tables();
     if (row < 1 || row >= t.TemaTabl.rowCount())
         return;
     NoTem->setText(QString::number(row));
@@ -326,7 +326,7 @@ void EditorWindow::TemaTablMouseDown(int row)
 
 void EditorWindow::WopTablMouseDown(int row)
 {
-    const RunTables &t = tables();
+    const BankTables &t = tables();
     if (row < 1 || row >= t.WopTabl.rowCount())
         return;
     NoWop->setText(QString::number(row));
@@ -397,7 +397,7 @@ void EditorWindow::TemExamClick()
 
 void EditorWindow::BitBtn1Click()
 {
-    const RunTables &t = tables();
+    const BankTables &t = tables();
     const std::vector<QStringList> rows = topicPrintoutRows(t.TemaTabl, t.TemaTabl.currentRow(), t.WopTabl, t.OtwTabl);
     if (rows.empty())
         return;

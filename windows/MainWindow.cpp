@@ -12,7 +12,7 @@
 #include "WidgetKit.h"
 #include "WordDocument.h"
 #include "editortables.h"
-#include "runtables.h"
+#include "banktables.h"
 #include "subjects.h"
 #include "textfile.h"
 
@@ -102,18 +102,18 @@ void MainWindow::FormCreate()
     // always log in and repair what the message names.
     bool listRead = false;
     try {
-        // 1
+        // Russian keyboard, a fresh random sequence.
         PlusSim->setEnabled(true);
         desktop().activateKeyboardLayout(QStringLiteral("00000419"));
         seedFromClock();
-        // 2
+        // The modes of a new program run.
         m_run.modes().protocol = false;
         m_run.modes().random = false;
         g.SekWopr = 30;
         Regim->item(0)->setCheckState(Qt::Checked);
         Regim->item(1)->setCheckState(Qt::Checked);
         Regim->item(2)->setCheckState(Qt::Unchecked);
-        // 3, 4
+        // The subject list; the first subject is the current one.
         g.TekPapka.clear();
         g.TekPredmet.clear();
         PredmetName->clear();
@@ -128,7 +128,6 @@ void MainWindow::FormCreate()
     } catch (const TrivoError &e) {
         reportError(QStringLiteral("Список предметов Baza/Papka.dat не прочитан: ") + e.text());
     }
-    // 5
     try {
         g.users = loadUsers(RecordFile(installPath(QStringLiteral("Baza/Dostup.dat")), DostupRec::Size),
                             QDate::currentDate());
@@ -143,10 +142,9 @@ void MainWindow::FormCreate()
     if (!listRead)
         return;
     try {
-        // 6
+        // The settings, with their defaults first.
         g.ImyaPolz = QStringLiteral("Qdx");
         g.VerOff = QStringLiteral("2003");
-        // 7
         const NoKor n = NoKor::readOrCreate(installPath(QStringLiteral("Baza/NoKor.qdx")));
         g.ImyaPolz = n.text(NoKor::UserName);
         setMainColour(n.colour());
@@ -161,16 +159,13 @@ void MainWindow::FormCreate()
         m_run.setQuestionLimit(g.SekWopr);
         WoprSek->setText(QString::number(g.SekWopr));
         OtwSek->setText(QString::number(g.SekOtw));
-        // 8
         m_run.modes().prompting = true;
         // The 30 rows are built with the window, so a stop above never leaves
         // the answer area without its rows; here they are only cleared.
         clearEntries();
-        // 10
         g.winDos = WinDos::read(installPath(QStringLiteral("Baza/Win_Dos.qdx")));
-        // 11
         m_run.hideAnswerArea();
-        // 12
+        // The saved colours; a missing colour file is made empty.
         const QString colours = installPath(QStringLiteral("Baza/CwetFona.qdx"));
         if (!QFileInfo::exists(colours)) {
             writeCp1251Lines(colours, {});
@@ -235,15 +230,14 @@ void MainWindow::FormActivate()
             return;
         }
         const BankFiles bank(subjectFolder());
-        // 2..5 (a subject folder that is not there yet is made first)
+        // A subject folder that is not there yet is made first.
         if (!QDir().mkpath(bank.folder))
             throw TrivoError(QStringLiteral("Cannot create folder: %1").arg(g.TekPapka));
         bank.openAll();
         RWoprWseh->setText(QString::number(bank.wopros.count()));
-        // 6
+        // The settings, with their defaults first.
         WiborTema->clear();
         WiborTema->setEditText(TopicPrompt);
-        // 7
         const auto topics = bank.tema.readAll<TemaRec>();
         QStringList names;
         names.reserve(qsizetype(topics.size()));
@@ -253,7 +247,6 @@ void MainWindow::FormActivate()
         WiborTema->setCurrentIndex(-1);
         WiborTema->setEditText(TopicPrompt);
         fillTopicTable(tables().TemaTabl, topics);
-        // 8
         KTem->setText(QString::number(topics.size()));
     } catch (const TrivoError &e) {
         m_skipActivation = true;
@@ -449,8 +442,7 @@ void MainWindow::editorClick()
 {
     if (!isAdmin(glo().KodDostupa))
         return;
-    // The editor's tables are the run's tables: opening it would pull the
-    // questions from under a running test.
+    // The bank is not edited under a running test.
     if (running()) {
         desktop().message(QStringLiteral("Остановите тест кнопкой «Стоп», затем откройте редактор."),
                           QStringLiteral("Идёт тест"), Desktop::Icon::Warning);

@@ -2,13 +2,12 @@
 #include "clock.h"
 #include "colors.h"
 #include "programstate.h"
+#include "runmodel.h"
 
 #include <QMainWindow>
 #include <array>
 #include <memory>
 #include <vector>
-
-#include "runmodel.h"
 
 class QAction;
 class QCheckBox;
@@ -34,6 +33,8 @@ class SubjectListWindow;
 class RightAnswerWindow;
 class ExplanationWindow;
 
+// The main window, where a pupil logs in, picks a subject and a topic and takes
+// the test: it shows the run (RunModel) and hands it the pupil's answers.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT

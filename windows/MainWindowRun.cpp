@@ -5,7 +5,7 @@
 #include "MainWindow.h"
 #include "ProtocolDocument.h"
 #include "WordDocument.h"
-#include "runtables.h"
+#include "banktables.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -191,7 +191,8 @@ void MainWindow::paintControls()
     Pusk->setText(c.running ? QStringLiteral("Стоп") : QStringLiteral("Пуск"));
     Pusk->setStyleSheet(c.running ? QStringLiteral("background: #d02020; color: white; font-weight: bold;")
                                   : QStringLiteral("background: #2e9e3e; color: black; font-weight: bold;"));
-    const bool admin = isAdmin(glo().KodDostupa);
+    // The modes are the administrator's after the log-in; before it they are open, as at start-up.
+    const bool admin = isAdmin(glo().KodDostupa) || glo().KodDostupa.isEmpty();
     const std::pair<QWidget *, bool> enabled[] = {{Itog1, c.answer},
                                                   {Otlogit, c.putOff},
                                                   {Powtorit1, c.repeat},

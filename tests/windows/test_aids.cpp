@@ -1,6 +1,6 @@
 // The answering aids, the modes and the question times in the real main window.
 #include "WindowTestKit.h"
-#include "runtables.h"
+#include "banktables.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -5,7 +5,7 @@
 #include "EditorWindow.h"
 #include "TestFiles.h"
 #include "WindowTestKit.h"
-#include "runtables.h"
+#include "banktables.h"
 
 #include <QAction>
 #include <QProgressBar>
@@ -111,7 +111,7 @@ private slots:
     void emptyBankOffersDefaultRowsAndStoresThem()
     {
         open(false);
-        const RunTables &t = tables();
+        const BankTables &t = tables();
         QCOMPARE(t.RazdelTab.row(1), QStringList({"1", "1", "Здесь должно быть название раздела"}));
         QCOMPARE(t.WopTabl.row(1), QStringList({"1", "1", "1", "", "", "", "5", ""}));
         for (QLineEdit *count : {z->KolTem, z->KolWop, z->KolOtw})
@@ -136,7 +136,7 @@ private slots:
     {
         QFETCH(int, which);
         open();
-        RunTables &all = tables();
+        BankTables &all = tables();
         StringTable *tables[] = {&all.TemaTabl, &all.WopTabl, &all.OtwTabl};
         QTableView *views[] = {z->TemaTabl, z->WopTabl, z->OtwTabl};
         QPushButton *plus[] = {z->TemaPlus, z->WoprPlus, z->OtwPlus};
@@ -189,7 +189,7 @@ private slots:
     void storingRewritesWholeFiles()
     {
         open();
-        RunTables &t = tables();
+        BankTables &t = tables();
         // A shorter table leaves no old records behind; an empty one empties its file.
         click(z->TemaTabl, 2);
         QTest::mouseClick(z->TemaMin, Qt::LeftButton);

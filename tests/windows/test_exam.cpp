@@ -1,7 +1,7 @@
 // The exam composition window and the whole-subject exam.
 #include "ExamSetupWindow.h"
 #include "WindowTestKit.h"
-#include "runtables.h"
+#include "banktables.h"
 
 #include <QAction>
 #include <QComboBox>

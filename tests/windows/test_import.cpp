@@ -3,7 +3,7 @@
 #include "SampleFiles.h"
 #include "TestFiles.h"
 #include "WindowTestKit.h"
-#include "runtables.h"
+#include "banktables.h"
 
 #include <QAction>
 #include <QProgressBar>
@@ -50,7 +50,7 @@ private slots:
         open();
         importFile(z->ZagTXT, sampleFile("Obrazec.txt"));
         QCOMPARE(kit.desk.of("file").back().caption, QStringLiteral("Импорт из txt списка"));
-        const RunTables &t = tables();
+        const BankTables &t = tables();
         QCOMPARE(t.IzTXT.rowCount(), 23);
         QCOMPARE(t.IzTXT.row(4), QStringList({"", "", "", "1", "б", "+", "+б) 1812"}));
         QCOMPARE(z->IzTXT->model()->rowCount(), 22);
@@ -82,7 +82,7 @@ private slots:
         open();
         importFile(z->EGE, sampleFile("FIPI_Obrazec_2007.doc"));
         QVERIFY(kit.desk.of("error").empty());
-        const RunTables &t = tables();
+        const BankTables &t = tables();
         QCOMPARE(t.IzTXT.rowCount(), 37); // no free row after this layout
         QCOMPARE(t.IzTXT.row(18), QStringList({"", "", "", "4", "1", "Ф", "Ф) 1703"}));
         // The scratch file keeps the marked lines: 71 paragraphs and the end record.
@@ -163,7 +163,7 @@ private slots:
     void decoderStopsOnATopicCodeThatIsNoNumber()
     {
         open();
-        RunTables &t = tables();
+        BankTables &t = tables();
         importFile(z->ZagTXT, sampleFile("Obrazec.txt"));
         QTest::mouseClick(z->Dekodir, Qt::LeftButton); // topic 1 with four questions
         t.TemaTabl.setCell(1, 1, QStringLiteral("?"));

@@ -1,6 +1,6 @@
 // The main window from a first start to the log-in, the subject choice and the menus.
 #include "WindowTestKit.h"
-#include "runtables.h"
+#include "banktables.h"
 #include "subjects.h"
 
 #include <QAction>

@@ -5,7 +5,7 @@
 #include "ExplanationWindow.h"
 #include "RightAnswerWindow.h"
 #include "WindowTestKit.h"
-#include "runtables.h"
+#include "banktables.h"
 
 #include <QComboBox>
 #include <QGroupBox>

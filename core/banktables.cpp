@@ -1,6 +1,6 @@
-#include "runtables.h"
+#include "banktables.h"
 
-RunTables::RunTables()
+BankTables::BankTables()
 {
     const QStringList answerCols{QStringLiteral("Predm"), QStringLiteral("Tema"), QStringLiteral("Test"),
                                  QStringLiteral("Wopr"),  QStringLiteral("Otwe"), QStringLiteral("Kod_P"),
@@ -14,8 +14,8 @@ RunTables::RunTables()
     IzTXT.setHeaders(answerCols);
 }
 
-RunTables &tables()
+BankTables &tables()
 {
-    static RunTables t;
+    static BankTables t;
     return t;
 }
