@@ -4,7 +4,7 @@
 #include "decoder.h"
 #include "egeimport.h"
 #include "errors.h"
-#include "runtables.h"
+#include "banktables.h"
 #include "textimport.h"
 
 #include <QtTest>
@@ -18,7 +18,7 @@ const QStringList fractions{"Дроби",  "1. Чему равна полови�
                             "r1) 1/4"};
 
 // The tables of a subject whose bank is empty, as the editor shows them.
-void emptyBank(RunTables &t)
+void emptyBank(BankTables &t)
 {
     t.TemaTabl.setDataRows({{"1", "1", "Здесь должно быть название темы"}});
     t.WopTabl.setDataRows({{"1", "1", "1", "", "", "", "5", ""}});
@@ -26,7 +26,7 @@ void emptyBank(RunTables &t)
 }
 
 // Two topics of subject 3 with five questions (and two answers) in the second.
-void smallSubject(RunTables &t)
+void smallSubject(BankTables &t)
 {
     t.TemaTabl.setDataRows({{"3", "6", "Ранняя"}, {"3", "7", "Поздняя"}});
     Rows qs;
@@ -45,7 +45,7 @@ Rows dataOf(const StringTable &t)
 }
 
 // The answer type of every question of a topic, as the session would find it.
-QList<AnswerType> typesOf(const RunTables &t, const QString &tema)
+QList<AnswerType> typesOf(const BankTables &t, const QString &tema)
 {
     QList<AnswerType> types;
     for (int q = 1; q < t.WopTabl.rowCount(); ++q) {
@@ -67,7 +67,7 @@ class TestDecoder : public QObject
 private slots:
     void decodesIntoAnEmptyBank()
     {
-        RunTables t;
+        BankTables t;
         emptyBank(t);
         setStagingRows(t.IzTXT, stageDigitLed(fractions));
         const DecodeResult r = decodeStaging(t.IzTXT, t.TemaTabl, t.WopTabl, t.OtwTabl);
@@ -84,7 +84,7 @@ private slots:
 
     void addsATopicAfterTheLastOne()
     {
-        RunTables t;
+        BankTables t;
         smallSubject(t);
         const Rows questionsBefore = dataOf(t.WopTabl), answersBefore = dataOf(t.OtwTabl);
         setStagingRows(t.IzTXT, stageDigitLed(fractions));
@@ -130,7 +130,7 @@ private slots:
         QFETCH(Rows, questions);
         QFETCH(Rows, answers);
         QFETCH(bool, appends);
-        RunTables t;
+        BankTables t;
         t.TemaTabl.setDataRows(topics);
         t.WopTabl.setDataRows(questions);
         t.OtwTabl.setDataRows(answers);
@@ -145,7 +145,7 @@ private slots:
 
     void topicCodeThatIsNoNumberChangesNothing()
     {
-        RunTables t;
+        BankTables t;
         smallSubject(t);
         t.TemaTabl.setCell(1, 2, QStringLiteral("?")); // an inserted row not yet filled in
         setStagingRows(t.IzTXT, stageDigitLed(fractions));
@@ -163,7 +163,7 @@ private slots:
 
     void titleOnly()
     {
-        RunTables t;
+        BankTables t;
         smallSubject(t);
         setStagingRows(t.IzTXT, stageDigitLed({"Пустая тема"}));
         decodeStaging(t.IzTXT, t.TemaTabl, t.WopTabl, t.OtwTabl);
@@ -218,7 +218,7 @@ private slots:
     {
         // A stray line before the first question becomes a question of its own;
         // the real questions keep their own options.
-        RunTables t;
+        BankTables t;
         emptyBank(t);
         setStagingRows(t.IzTXT, stageDigitLed({"Тема", "Вводная строка", "1. Первый", "+а) x", "2. Второй", "б) y"}));
         decodeStaging(t.IzTXT, t.TemaTabl, t.WopTabl, t.OtwTabl);
@@ -229,7 +229,7 @@ private slots:
 
     void blankStagingRowIsSkippedButCompared()
     {
-        RunTables t;
+        BankTables t;
         emptyBank(t);
         t.IzTXT.setDataRows({{"", "", "", "", "", "", "Тема"},
                              {"", "", "", "1", "", "", "1. Вопрос"},
@@ -243,7 +243,7 @@ private slots:
     void shippedSamplesGiveTheirQuestionTypes()
     {
         using T = AnswerType;
-        RunTables t;
+        BankTables t;
         emptyBank(t);
         setStagingRows(t.IzTXT, stageDigitLed(readImportLines(sampleFile("Obrazec.txt"))));
         decodeStaging(t.IzTXT, t.TemaTabl, t.WopTabl, t.OtwTabl);
