@@ -1,16 +1,59 @@
-// The exam trainer: creates the eight windows in their order and runs until
-// the main window closes.
+// The exam trainer: settles its installation folder, makes the main window
+// (which makes the others) and runs until it closes.
 #include "Desktop.h"
 #include "MainWindow.h"
+#include "Translations.h"
+#include "homefolder.h"
+#include "installfolder.h"
 #include "text.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QIcon>
+
+namespace
+{
+// The icon in every size the build rendered.
+QIcon programIcon()
+{
+    QIcon icon;
+    QDirIterator it(QStringLiteral(":/icon"), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        icon.addFile(it.next());
+    return icon;
+}
+
+// The folder from --home, TRIVO_HOME, the current folder or ~/Trivo, made and
+// given the shipped files it lacks; why it cannot be used otherwise.
+QString settleInstallationFolder()
+{
+    const HomeChoice home = chooseHomeFolder(QCoreApplication::arguments().mid(1), qEnvironmentVariable("TRIVO_HOME"),
+                                             QDir::currentPath(), QDir::homePath());
+    if (!home.problem.isEmpty())
+        return home.problem;
+    const QString problem = prepareHomeFolder(home.folder, shippedFolder(QCoreApplication::applicationDirPath()));
+    if (!problem.isEmpty())
+        return problem;
+    if (!QDir::setCurrent(home.folder))
+        return QStringLiteral("Не удалось перейти в папку программы «%1».").arg(QDir::toNativeSeparators(home.folder));
+    setInstallRoot(home.folder);
+    return {};
+}
+} // namespace
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    loadQtTranslations(app); // Qt's own buttons and dialogs in Russian
+    QApplication::setWindowIcon(programIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral(TRIVO_APP_ID));
     if (!cp1251Available()) {
-        desktop().error(QStringLiteral("The windows-1251 text converter is not available; the banks cannot be read."));
+        desktop().error(QStringLiteral("Нет преобразователя текста windows-1251: банки вопросов прочитать нельзя."));
+        return 1;
+    }
+    if (const QString problem = settleInstallationFolder(); !problem.isEmpty()) {
+        desktop().error(problem);
         return 1;
     }
     MainWindow main; // makes the windows it opens

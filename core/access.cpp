@@ -65,7 +65,7 @@ std::vector<DostupRec> usersFromRows(const std::vector<QStringList> &rows,
             continue;
         const QDate d = readDate(c.value(1));
         if (!d.isValid())
-            throw TrivoError(QStringLiteral("'%1' is not a valid date").arg(c.value(1)));
+            throw TrivoError(QStringLiteral("Не удалось прочитать дату «%1»").arg(c.value(1)));
         out.push_back(
             {c.value(0).left(2), dayNumberOf(d), c.value(2).left(20), c.value(3).left(6), c.value(4).left(1)});
     }

@@ -52,6 +52,6 @@ inline bool isAdmin(const QString &kodDostupa)
 // an empty trimmed code are skipped; the other cells are cut to their fields.
 // Every date is read before anything is returned, so a bad date stores nothing:
 // readDate returns an invalid date for a text it cannot read, which raises
-// "'%s' is not a valid date".
+// "Не удалось прочитать дату «%s»".
 std::vector<DostupRec> usersFromRows(const std::vector<QStringList> &rows,
                                      const std::function<QDate(const QString &)> &readDate);

@@ -21,7 +21,7 @@ std::atomic<int> g_syncFault{0};
 [[noreturn]] void fail(const QString &path, int err)
 {
     const QString why = QString::fromLocal8Bit(std::generic_category().message(err));
-    throw TrivoError(QStringLiteral("Cannot write file: %1 (%2)").arg(QFileInfo(path).fileName(), why));
+    throw TrivoError(cannotWriteText(QFileInfo(path).fileName(), why));
 }
 
 // Made the way mkstemp() makes its file, but with the mode passed in: mkstemp()

@@ -7,7 +7,7 @@
 // failure at any point leaves the old file exactly as it was and no stray file
 // behind. A symbolic link is followed: its target is replaced. The new file keeps
 // the old one's permissions; a file that did not exist gets the usual ones.
-// Throws TrivoError("Cannot write file: NAME (reason)").
+// Throws TrivoError("Не удалось записать файл NAME: reason").
 void replaceFile(const QString &path, const QByteArray &bytes);
 
 // For tests: makes the next write of the file's bytes, or the next sync of

@@ -200,7 +200,9 @@ bool isPictureKey(const QString &key)
 PictureLink linkPicture(const QString &chosenFile, const QString &fotoFolder, const QString &key)
 {
     if (!isPictureKey(key))
-        throw TrivoError(QStringLiteral("'%1' cannot name a picture").arg(key));
+        throw TrivoError(
+            QStringLiteral("Имя рисунка «%1» не подходит: оно не может быть пустым и не может содержать / или \\")
+                .arg(key));
     const QString target = QDir(fotoFolder).filePath(key + QStringLiteral(".gif"));
     const QFileInfo chosen(chosenFile), existing(target);
     if (existing.exists()) {
@@ -211,8 +213,8 @@ PictureLink linkPicture(const QString &chosenFile, const QString &fotoFolder, co
     QFile source(chosenFile);
     const bool inFoto = chosen.exists() && chosen.canonicalPath() == QFileInfo(fotoFolder).canonicalFilePath();
     if (inFoto ? !source.copy(target) : !source.rename(target))
-        throw TrivoError(QStringLiteral("%1: %2 (%3)")
-                             .arg(inFoto ? QStringLiteral("Cannot copy file") : QStringLiteral("Cannot move file"),
-                                  chosen.fileName(), source.errorString()));
+        throw TrivoError((inFoto ? QStringLiteral("Не удалось скопировать рисунок %1: %2")
+                                 : QStringLiteral("Не удалось перенести рисунок %1: %2"))
+                             .arg(chosen.fileName(), source.errorString()));
     return PictureLink::Linked;
 }

@@ -29,3 +29,21 @@ inline const QString &fileNotFoundText()
     static const QString t = QStringLiteral("File not found");
     return t;
 }
+
+// The program's own file errors: the file's name and the system's reason.
+inline QString cannotReadText(const QString &name, const QString &why)
+{
+    return QStringLiteral("Не удалось прочитать файл %1: %2").arg(name, why);
+}
+inline QString cannotWriteText(const QString &name, const QString &why)
+{
+    return QStringLiteral("Не удалось записать файл %1: %2").arg(name, why);
+}
+inline QString cannotCreateText(const QString &name, const QString &why)
+{
+    return QStringLiteral("Не удалось создать файл %1: %2").arg(name, why);
+}
+inline QString cannotMakeFolderText(const QString &folder)
+{
+    return QStringLiteral("Не удалось создать папку %1").arg(folder);
+}

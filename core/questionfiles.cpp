@@ -43,10 +43,10 @@ QString readExplanation(const QString &path, qint64 limit)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw TrivoError(QStringLiteral("Cannot read file: %1 (%2)").arg(QFileInfo(path).fileName(), f.errorString()));
+        throw TrivoError(cannotReadText(QFileInfo(path).fileName(), f.errorString()));
     const QByteArray head = f.read(limit);
     if (f.error() != QFileDevice::NoError)
-        throw TrivoError(QStringLiteral("Cannot read file: %1 (%2)").arg(QFileInfo(path).fileName(), f.errorString()));
+        throw TrivoError(cannotReadText(QFileInfo(path).fileName(), f.errorString()));
     QString text = withShortLines(fromCp1251(head));
     if (!f.atEnd() || f.size() > limit)
         text += QStringLiteral("\n\n[Текст обрезан: показаны первые %1 КБ из %2 КБ файла.]")

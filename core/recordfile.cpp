@@ -8,9 +8,9 @@
 
 namespace
 {
-[[noreturn]] void fail(const QString &what, const QString &path, const QString &why)
+[[noreturn]] void failToRead(const QString &path, const QString &why)
 {
-    throw TrivoError(QStringLiteral("%1: %2 (%3)").arg(what, QFileInfo(path).fileName(), why));
+    throw TrivoError(cannotReadText(QFileInfo(path).fileName(), why));
 }
 } // namespace
 
@@ -25,7 +25,7 @@ void RecordFile::openOrCreate() const
         return;
     QFile f(m_path);
     if (!f.open(QIODevice::WriteOnly))
-        fail(QStringLiteral("Cannot create file"), m_path, f.errorString());
+        throw TrivoError(cannotCreateText(QFileInfo(m_path).fileName(), f.errorString()));
 }
 
 qint64 RecordFile::count() const
@@ -40,10 +40,10 @@ QByteArray RecordFile::readWhole() const
     if (!f.exists())
         return {};
     if (!f.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("Cannot read file"), m_path, f.errorString());
+        failToRead(m_path, f.errorString());
     QByteArray all = f.readAll();
     if (f.error() != QFileDevice::NoError)
-        fail(QStringLiteral("Cannot read file"), m_path, f.errorString());
+        failToRead(m_path, f.errorString());
     return all;
 }
 
@@ -64,7 +64,7 @@ void RecordFile::forEachRecord(const std::function<void(const QByteArray &)> &vi
     if (m_size <= 0 || !f.exists())
         return;
     if (!f.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("Cannot read file"), m_path, f.errorString());
+        failToRead(m_path, f.errorString());
     // A bank of 100,000 questions is tens of megabytes: reading it in pieces
     // is several times faster than one buffer of the whole file.
     const qsizetype perPiece = std::max<qsizetype>(1, (256 * 1024) / m_size);
@@ -73,7 +73,7 @@ void RecordFile::forEachRecord(const std::function<void(const QByteArray &)> &vi
     for (;;) {
         const qint64 got = f.read(buf.data() + filled, buf.size() - filled);
         if (got < 0)
-            fail(QStringLiteral("Cannot read file"), m_path, f.errorString());
+            failToRead(m_path, f.errorString());
         filled += qsizetype(got);
         const qsizetype whole = filled / m_size;
         for (qsizetype i = 0; i < whole; ++i)
@@ -92,7 +92,7 @@ QByteArray RecordFile::readRaw(qint64 n) const
     if (n < 0 || !f.exists())
         return {};
     if (!f.open(QIODevice::ReadOnly))
-        fail(QStringLiteral("Cannot read file"), m_path, f.errorString());
+        failToRead(m_path, f.errorString());
     if (!f.seek(n * m_size))
         return {};
     QByteArray b = f.read(m_size);

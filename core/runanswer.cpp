@@ -11,8 +11,11 @@ int RunModel::tekBalNumber() const
 
 void RunModel::rightAnswer()
 {
+    // The points first: a question whose points are no number counts nothing,
+    // however often the answer is given.
+    const int points = tekBalNumber();
     ++m_werWop;
-    m_werBal += tekBalNumber();
+    m_werBal += points;
 }
 
 void RunModel::addAnswerLine(const QString &text, bool newParagraph, bool bold)

@@ -87,6 +87,9 @@ void RunModel::resetCounters()
     m_pointsAsked = 0;
     m_tekOcenka = QStringLiteral("0");
     m_nWopr = m_werWop = m_kWopr = m_werBal = m_wseBal = 0;
+    // Nothing of the last run's question may be judged in a run without questions.
+    m_typeText.clear();
+    m_tekBal = QStringLiteral("0");
 }
 
 void RunModel::finishStart(std::vector<QStringList> questions, std::vector<QStringList> answers, int now)

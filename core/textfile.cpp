@@ -12,7 +12,7 @@ QStringList readCp1251Lines(const QString &path)
     if (!f.exists())
         throw TrivoError(fileNotFoundText());
     if (!f.open(QIODevice::ReadOnly))
-        throw TrivoError(QStringLiteral("Cannot read file: %1 (%2)").arg(QFileInfo(path).fileName(), f.errorString()));
+        throw TrivoError(cannotReadText(QFileInfo(path).fileName(), f.errorString()));
     const QString all = fromCp1251(f.readAll());
     QStringList lines = all.split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty())

@@ -11,7 +11,7 @@ namespace
 
 [[noreturn]] void cannotRead(const QString &path, const QString &why)
 {
-    throw TrivoError(QStringLiteral("Cannot read file: %1 (%2)").arg(QFileInfo(path).fileName(), why));
+    throw TrivoError(cannotReadText(QFileInfo(path).fileName(), why));
 }
 
 // Collects the lines of plain text piece by piece: only the first 250 bytes of
@@ -130,7 +130,7 @@ QStringList readImportLines(const QString &path)
     if (!QFileInfo::exists(path))
         throw TrivoError(fileNotFoundText());
     if (QFileInfo(path).isDir())
-        cannotRead(path, QStringLiteral("it is a folder"));
+        cannotRead(path, QStringLiteral("это папка"));
     if (!f.open(QIODevice::ReadOnly))
         cannotRead(path, f.errorString());
     const QByteArray head = f.peek(8);

@@ -117,7 +117,7 @@ void DocumentModel::clear()
 void DocumentModel::setFontSize(double points)
 {
     if (!(points >= minFontSize && points <= maxFontSize))
-        refuse(QStringLiteral("Font size %1 is out of range (%2 to %3 points)")
+        refuse(QStringLiteral("Размер шрифта %1 вне допустимых пределов (от %2 до %3 пунктов)")
                    .arg(points)
                    .arg(minFontSize)
                    .arg(maxFontSize));
@@ -139,7 +139,7 @@ void DocumentModel::setBold(bool bold)
 void DocumentModel::insertParagraphAfter()
 {
     if (m_length == INT_MAX)
-        refuse(QStringLiteral("The document is too long"));
+        refuse(QStringLiteral("Документ слишком длинный"));
     m_blocks.push_back(Block{});
     ++m_length;
     changed();
@@ -148,7 +148,7 @@ void DocumentModel::insertParagraphAfter()
 void DocumentModel::insertAfter(const QString &text)
 {
     if (text.size() > INT_MAX - m_length)
-        refuse(QStringLiteral("The document is too long"));
+        refuse(QStringLiteral("Документ слишком длинный"));
     Block &last = m_blocks.back();
     appendText(last.runs, text, m_bold);
     last.textLength += int(text.size());
@@ -171,7 +171,10 @@ std::pair<size_t, int> DocumentModel::locate(int pos) const
 void DocumentModel::unbold(int from, int to)
 {
     if (from < 0 || to > m_length)
-        refuse(QStringLiteral("The span %1 to %2 is outside the document (1 to %3)").arg(from).arg(to).arg(m_length));
+        refuse(QStringLiteral("Участок с %1 по %2 выходит за пределы документа (от 1 до %3)")
+                   .arg(from)
+                   .arg(to)
+                   .arg(m_length));
     from = std::max(from, 1);
     if (from > to)
         return;
@@ -204,16 +207,17 @@ void DocumentModel::unbold(int from, int to)
 void DocumentModel::addTable(int position, int rows, int columns)
 {
     if (position < 0 || position > m_length)
-        refuse(QStringLiteral("Position %1 is outside the document (0 to %2)").arg(position).arg(m_length));
+        refuse(QStringLiteral("Место %1 вне документа (от 0 до %2)").arg(position).arg(m_length));
     if (rows < 1 || rows > maxRows || columns < 1 || columns > maxColumns)
-        refuse(QStringLiteral("A table of %1 rows and %2 columns cannot be made (1 to %3 rows, 1 to %4 columns)")
-                   .arg(rows)
-                   .arg(columns)
-                   .arg(maxRows)
-                   .arg(maxColumns));
+        refuse(
+            QStringLiteral("Таблицу из %1 строк и %2 столбцов создать нельзя (строк от 1 до %3, столбцов от 1 до %4)")
+                .arg(rows)
+                .arg(columns)
+                .arg(maxRows)
+                .arg(maxColumns));
     const int length = rows * columns + rows;
     if (length > INT_MAX - 1 - m_length)
-        refuse(QStringLiteral("The document is too long"));
+        refuse(QStringLiteral("Документ слишком длинный"));
 
     // Nothing may follow the final paragraph mark: a table there goes in front of it.
     position = std::min(position, m_length - 1);
@@ -250,8 +254,8 @@ void DocumentModel::addTable(int position, int rows, int columns)
 DocumentModel::Table &DocumentModel::checkedTable(int k, const char *operation)
 {
     if (k < 1 || k > int(m_tables.size()))
-        refuse(QStringLiteral("%1: there is no table %2 (the document has %3)")
-                   .arg(QLatin1String(operation))
+        refuse(QStringLiteral("%1: в документе нет таблицы %2 (таблиц в нём: %3)")
+                   .arg(QString::fromUtf8(operation))
                    .arg(k)
                    .arg(m_tables.size()));
     return m_tables[size_t(k - 1)];
@@ -259,11 +263,11 @@ DocumentModel::Table &DocumentModel::checkedTable(int k, const char *operation)
 
 void DocumentModel::setColumnWidth(int table, int column, double points)
 {
-    Table &t = checkedTable(table, "Column width");
+    Table &t = checkedTable(table, "Ширина столбца");
     if (column < 1 || column > t.columns)
-        refuse(QStringLiteral("Column width: table %1 has no column %2").arg(table).arg(column));
+        refuse(QStringLiteral("Ширина столбца: в таблице %1 нет столбца %2").arg(table).arg(column));
     if (!(points > 0 && points <= maxColumnWidth))
-        refuse(QStringLiteral("Column width %1 is out of range (above 0, up to %2 points)")
+        refuse(QStringLiteral("Ширина столбца %1 вне допустимых пределов (больше 0, не больше %2 пунктов)")
                    .arg(points)
                    .arg(maxColumnWidth));
     t.widths[size_t(column - 1)] = points;
@@ -272,13 +276,13 @@ void DocumentModel::setColumnWidth(int table, int column, double points)
 
 void DocumentModel::setCellText(int table, int row, int column, const QString &text)
 {
-    Table &t = checkedTable(table, "Cell text");
+    Table &t = checkedTable(table, "Текст ячейки");
     if (row < 1 || row > t.rows || column < 1 || column > t.columns)
-        refuse(QStringLiteral("Cell text: table %1 has no cell (%2, %3)").arg(table).arg(row).arg(column));
+        refuse(QStringLiteral("Текст ячейки: в таблице %1 нет ячейки (%2, %3)").arg(table).arg(row).arg(column));
     Runs &cell = t.cells[size_t((row - 1) * t.columns + column - 1)];
     const int old = textLength(cell);
     if (text.size() > INT_MAX - m_length + old)
-        refuse(QStringLiteral("The document is too long"));
+        refuse(QStringLiteral("Документ слишком длинный"));
     cell.clear();
     appendText(cell, text, m_bold);
     t.length += int(text.size()) - old;

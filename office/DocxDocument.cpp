@@ -12,10 +12,10 @@ QString writeNewFile(const QString &folder, const QString &base, const QString &
 {
     const QString shown = QDir::toNativeSeparators(folder);
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
-        throw TrivoError(QStringLiteral("Cannot create the folder %1").arg(shown));
+        throw TrivoError(cannotMakeFolderText(shown));
     QTemporaryFile temp(QDir(folder).filePath(QStringLiteral(".%1-XXXXXX.tmp").arg(base)));
     if (!temp.open() || temp.write(bytes) != bytes.size() || !temp.flush())
-        throw TrivoError(QStringLiteral("Cannot write a file in the folder %1 (%2)").arg(shown, temp.errorString()));
+        throw TrivoError(QStringLiteral("Не удалось записать файл в папку %1: %2").arg(shown, temp.errorString()));
     // rename() never replaces an existing file, so a name taken meanwhile is simply skipped.
     for (int n = 1; n < 10000; ++n) {
         const QString name = n == 1 ? base + suffix : QStringLiteral("%1_%2%3").arg(base).arg(n).arg(suffix);
@@ -27,10 +27,9 @@ QString writeNewFile(const QString &folder, const QString &base, const QString &
             return path;
         }
         if (!QFileInfo::exists(path))
-            throw TrivoError(QStringLiteral("Cannot write the file %1 (%2)")
-                                 .arg(QDir::toNativeSeparators(path), temp.errorString()));
+            throw TrivoError(cannotWriteText(QDir::toNativeSeparators(path), temp.errorString()));
     }
-    throw TrivoError(QStringLiteral("Cannot find a free file name for %1 in the folder %2").arg(base, shown));
+    throw TrivoError(QStringLiteral("В папке %1 не нашлось свободного имени для файла %2").arg(shown, base));
 }
 
 DocxDocument::DocxDocument(DesktopHooks hooks) : m_hooks(std::move(hooks)) {}
@@ -63,7 +62,6 @@ bool DocxDocument::makeVisible()
     }
     if (m_hooks.open(m_lastFile))
         return true;
-    m_hooks.error(QStringLiteral("The document was saved as %1, but no program could open it.")
-                      .arg(QDir::toNativeSeparators(m_lastFile)));
+    m_hooks.notOpened(m_lastFile);
     return false;
 }

@@ -33,6 +33,7 @@ public:
     // Writes <folder>/<date>_<time>.docx (with _2, _3 ... when that name is
     // taken; an earlier file is never replaced) and opens it. When the document
     // has not changed since the last file was written, that file is opened again.
+    // When nothing opens it, the hooks are told where the file lies.
     bool makeVisible() override;
 
     const DocumentModel &model() const { return m_model; }

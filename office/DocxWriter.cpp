@@ -176,7 +176,8 @@ void addPart(zip_t *archive, const char *name, const QByteArray &bytes)
     if (!src || zip_file_add(archive, name, src, ZIP_FL_ENC_UTF_8) < 0) {
         if (src)
             zip_source_free(src);
-        throw TrivoError(QStringLiteral("Cannot pack the document: %1").arg(QString::fromUtf8(zip_strerror(archive))));
+        throw TrivoError(
+            QStringLiteral("Не удалось упаковать документ: %1").arg(QString::fromUtf8(zip_strerror(archive))));
     }
 }
 
@@ -228,14 +229,14 @@ QByteArray docxPackage(const DocumentModel &document)
     zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
     if (!buffer)
         throw TrivoError(
-            QStringLiteral("Cannot pack the document: %1").arg(QString::fromUtf8(zip_error_strerror(&error))));
+            QStringLiteral("Не удалось упаковать документ: %1").arg(QString::fromUtf8(zip_error_strerror(&error))));
     zip_source_keep(buffer); // we read the finished archive back from it after closing
     zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
     if (!archive) {
         const QString why = QString::fromUtf8(zip_error_strerror(&error));
         zip_error_fini(&error);
         zip_source_free(buffer);
-        throw TrivoError(QStringLiteral("Cannot pack the document: %1").arg(why));
+        throw TrivoError(QStringLiteral("Не удалось упаковать документ: %1").arg(why));
     }
     zip_error_fini(&error);
 
@@ -253,7 +254,7 @@ QByteArray docxPackage(const DocumentModel &document)
         const QString why = QString::fromUtf8(zip_strerror(archive));
         zip_discard(archive);
         zip_source_free(buffer);
-        throw TrivoError(QStringLiteral("Cannot pack the document: %1").arg(why));
+        throw TrivoError(QStringLiteral("Не удалось упаковать документ: %1").arg(why));
     }
 
     QByteArray bytes;
@@ -268,6 +269,6 @@ QByteArray docxPackage(const DocumentModel &document)
     }
     zip_source_free(buffer);
     if (bytes.isEmpty())
-        throw TrivoError(QStringLiteral("Cannot pack the document: the archive could not be read back"));
+        throw TrivoError(QStringLiteral("Не удалось упаковать документ: готовый архив не читается"));
     return bytes;
 }

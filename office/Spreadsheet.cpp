@@ -1,7 +1,6 @@
 #include "Spreadsheet.h"
 #include "textfile.h"
 
-#include <QDir>
 #include <QStandardPaths>
 
 namespace
@@ -60,7 +59,7 @@ bool SpreadsheetHandOff::open(const QString &path, const QString &officeVersion)
         return true;
     if (m_hooks.open(path))
         return true;
-    m_hooks.error(QStringLiteral("Cannot open %1: no spreadsheet program was found or could be started.")
-                      .arg(QDir::toNativeSeparators(path)));
+    // Neither a spreadsheet program nor any other took the file: say where it is.
+    m_hooks.notOpened(path);
     return false;
 }

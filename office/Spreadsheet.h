@@ -33,7 +33,7 @@ public:
 
     // Opens path in the spreadsheet program with the filter above, or, when there
     // is none or it cannot be started, with the associated program. Returns false
-    // after reporting through the hooks when neither works.
+    // after telling the hooks where the file lies when neither works.
     //
     // The "connection" here is the spreadsheet program once found on PATH: kept
     // for the next hand-off with the "2003" setting, looked up anew otherwise.

@@ -4,6 +4,6 @@
 WordTable WordDocument::table(int k)
 {
     if (k < 1 || k > tableCount())
-        throw TrivoError(QStringLiteral("There is no table %1 (the document has %2)").arg(k).arg(tableCount()));
+        throw TrivoError(QStringLiteral("В документе нет таблицы %1 (таблиц в нём: %2)").arg(k).arg(tableCount()));
     return WordTable(*this, k);
 }

@@ -5,9 +5,10 @@ set -euo pipefail
 what=${1:-build}
 
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
-      libzip-dev libgl-dev libxkbcommon-dev libbenchmark-dev xdg-utils)
+      libzip-dev libgl-dev libxkbcommon-dev libbenchmark-dev xdg-utils
+      qt6-translations-l10n librsvg2-bin)
 if [ "$what" = test ]; then
-  pkgs+=(libreoffice-writer-nogui)
+  pkgs+=(libreoffice-writer-nogui desktop-file-utils)
 fi
 
 missing=()

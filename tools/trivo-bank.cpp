@@ -81,12 +81,12 @@ int dump(const QString &path)
 {
     const FileKind kind = fileKindOf(path);
     if (kind.recordSize == 0)
-        return error(QStringLiteral("%1: not a bank file name").arg(path));
+        return error(QStringLiteral("%1: это не имя файла банка").arg(path));
     QFile f(path);
     if (!f.exists())
-        return error(QStringLiteral("%1: no such file").arg(path));
+        return error(QStringLiteral("%1: нет такого файла").arg(path));
     if (QFileInfo(path).isDir() || !f.open(QIODevice::ReadOnly))
-        return error(QStringLiteral("%1: cannot read (%2)").arg(path, f.errorString()));
+        return error(QStringLiteral("%1: не удалось прочитать (%2)").arg(path, f.errorString()));
     const std::vector<FieldSpec> fields = shownFields(kind);
     QByteArray out;
     for (;;) {
@@ -100,7 +100,7 @@ int dump(const QString &path)
         out += '\n';
     }
     if (f.error() != QFileDevice::NoError)
-        return error(QStringLiteral("%1: cannot read (%2)").arg(path, f.errorString()));
+        return error(QStringLiteral("%1: не удалось прочитать (%2)").arg(path, f.errorString()));
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     return 0;
 }
@@ -109,20 +109,20 @@ int load(const QString &path, const QString &source)
 {
     const FileKind kind = fileKindOf(path);
     if (kind.recordSize == 0)
-        return error(QStringLiteral("%1: not a bank file name").arg(path));
+        return error(QStringLiteral("%1: это не имя файла банка").arg(path));
     const bool fromStdin = source.isEmpty() || source == u"-";
-    const QString sourceName = fromStdin ? QStringLiteral("standard input") : source;
+    const QString sourceName = fromStdin ? QStringLiteral("стандартный ввод") : source;
     QFile in(fromStdin ? QString() : source);
     const bool opened =
         fromStdin ? in.open(stdin, QIODevice::ReadOnly) : !QFileInfo(source).isDir() && in.open(QIODevice::ReadOnly);
     if (!opened)
-        return error(QStringLiteral("%1: cannot read (%2)").arg(sourceName, in.errorString()));
+        return error(QStringLiteral("%1: не удалось прочитать (%2)").arg(sourceName, in.errorString()));
     QString all = QString::fromUtf8(in.readAll());
     if (all.startsWith(QChar(0xFEFF)))
         all.remove(0, 1); // the byte order mark some editors put first
     QStringList lines = all.split(u'\n');
     if (in.error() != QFileDevice::NoError)
-        return error(QStringLiteral("%1: cannot read (%2)").arg(sourceName, in.errorString()));
+        return error(QStringLiteral("%1: не удалось прочитать (%2)").arg(sourceName, in.errorString()));
     if (lines.last().isEmpty())
         lines.removeLast(); // the end of the last line, not an empty record
 
@@ -134,13 +134,14 @@ int load(const QString &path, const QString &source)
         if (line.endsWith(u'\r'))
             line.chop(1); // a file saved by a Windows editor
         const QStringList texts = line.split(u'\t');
-        const QString where = QStringLiteral("%1 line %2").arg(sourceName, QString::number(n + 1));
+        const QString where = QStringLiteral("%1, строка %2").arg(sourceName, QString::number(n + 1));
         if (size_t(texts.size()) != fields.size())
-            return error(QStringLiteral("%1: %2 fields, %3 expected").arg(where).arg(texts.size()).arg(fields.size()));
+            return error(
+                QStringLiteral("%1: полей %2, а должно быть %3").arg(where).arg(texts.size()).arg(fields.size()));
         QByteArray rec(kind.recordSize, '\0');
         for (size_t i = 0; i < fields.size(); ++i)
             if (!setField(rec, fields[i], texts.at(qsizetype(i))))
-                return error(QStringLiteral("%1: %2 '%3' is not a number")
+                return error(QStringLiteral("%1: в поле %2 не число: «%3»")
                                  .arg(where, QString::fromLatin1(fields[i].name), texts.at(qsizetype(i))));
         records.push_back(rec);
     }
@@ -164,6 +165,6 @@ int main(int argc, char **argv)
     if (!isDump && !isLoad)
         return usage();
     if (!cp1251Available())
-        return error(QStringLiteral("the windows-1251 converter is not available"));
+        return error(QStringLiteral("нет преобразователя текста windows-1251"));
     return isDump ? dump(args.at(2)) : load(args.at(2), args.value(3));
 }

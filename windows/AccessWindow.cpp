@@ -1,5 +1,6 @@
 #include "AccessWindow.h"
 #include "Desktop.h"
+#include "ScreenFit.h"
 #include "TableModel.h"
 #include "WidgetKit.h"
 #include "programstate.h"
@@ -26,13 +27,10 @@ AccessWindow::AccessWindow(QWidget *parent) : QDialog(parent)
     grid.setHeaders({QStringLiteral("Код"), QStringLiteral("Дата"), QStringLiteral("ФИО"), QStringLiteral("Пароль"),
                      QStringLiteral("Доступ")});
     m_model = new StringTableModel(&grid, this);
-    auto *l = new QVBoxLayout(this);
+    auto *l = new QVBoxLayout(scrollingContent(this));
     TabDost = namedGrid(QStringLiteral("TabDost"), m_model);
     TabDost->setToolTip(QStringLiteral("Первый код и доступ не менять!!!"));
-    const int widths[] = {28, 75, 155, 51, 50};
-    for (int c = 0; c < 5; ++c)
-        TabDost->setColumnWidth(c, int(widths[c] * 1.4));
-    TabDost->horizontalHeader()->setStretchLastSection(true);
+    fitColumns(TabDost, {2}, false); // the name takes the room
     l->addWidget(TabDost);
     auto *bl = new QHBoxLayout;
     ZapDostup = namedButton(QStringLiteral("ZapDostup"), QStringLiteral("Запомнить"), QStringLiteral("Таблицу"));
@@ -43,7 +41,8 @@ AccessWindow::AccessWindow(QWidget *parent) : QDialog(parent)
     l->addLayout(bl);
     connect(ZapDostup, &QPushButton::clicked, this, &AccessWindow::ZapDostupClick);
     connect(BitBtn2, &QPushButton::clicked, this, &AccessWindow::BitBtn2Click);
-    resize(600, 420);
+    ZapDostup->setDefault(true);
+    keepGeometry(this, QSize(640, 420));
 }
 
 QString AccessWindow::dateFormat()
@@ -95,4 +94,9 @@ void AccessWindow::ZapDostupClick()
     }
     desktop().message(QStringLiteral("Перезапустите программу!!!"), QStringLiteral("Изменения вступят после этого"),
                       Desktop::Icon::Warning);
+}
+
+AccessWindow::~AccessWindow()
+{
+    delete m_model;
 }

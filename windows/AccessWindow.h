@@ -13,6 +13,8 @@ class AccessWindow : public QDialog
     Q_OBJECT
 public:
     explicit AccessWindow(QWidget *parent = nullptr);
+    // The grid's model goes first: the table it shows is a member of this window.
+    ~AccessWindow() override;
 
     void FormShow();
     void ZapDostupClick();

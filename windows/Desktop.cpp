@@ -4,9 +4,12 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
@@ -20,6 +23,34 @@ QWidget *activeParent()
 {
     return QApplication::activeWindow();
 }
+
+QString folderOf(const QString &path)
+{
+    return QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+}
+
+// The desktop file xdg-mime names as the default application of a MIME type;
+// empty when there is none, nothing when xdg-mime could not be asked.
+std::optional<QString> defaultApplication(const QString &mimeType)
+{
+    QProcess p;
+    p.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeType});
+    if (!p.waitForStarted(2000))
+        return std::nullopt;
+    if (!p.waitForFinished(3000)) {
+        p.kill();
+        p.waitForFinished(1000);
+        return std::nullopt;
+    }
+    if (p.exitStatus() != QProcess::NormalExit)
+        return std::nullopt;
+    // xdg-utils exit with 4 when the desktop was asked and knows of no program.
+    if (p.exitCode() == 4)
+        return QString();
+    if (p.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
 } // namespace
 
 Desktop &desktop()
@@ -31,6 +62,39 @@ Desktop &desktop()
 void setDesktop(Desktop *d)
 {
     installed = d;
+}
+
+QString notOpenedCaption()
+{
+    return QStringLiteral("Файл не открыт");
+}
+
+QString notOpenedText(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    if (!QFileInfo::exists(path))
+        return QStringLiteral("Файл %1 не найден. Он должен лежать в папке:\n%2").arg(name, folderOf(path));
+    return QStringLiteral("Файл %1 не открылся: на компьютере нет программы, которая открывает такие файлы.\n\n"
+                          "Файл находится в папке:\n%2\n\nОткрыть эту папку?")
+        .arg(name, folderOf(path));
+}
+
+std::optional<bool> desktopHasOpenerFor(const QString &path)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    QStringList names{type.name()};
+    names += type.aliases();
+    if (type.inherits(QStringLiteral("text/plain")))
+        names << QStringLiteral("text/plain");
+    names.removeDuplicates();
+    bool asked = false;
+    for (const QString &name : names) {
+        const auto app = defaultApplication(name);
+        if (app && !app->isEmpty())
+            return true;
+        asked = asked || app.has_value();
+    }
+    return asked ? std::optional<bool>(false) : std::nullopt;
 }
 
 // ---- Qt ----
@@ -68,6 +132,13 @@ QString QtDesktop::input(const QString &caption, const QString &prompt, const QS
     return ok ? s : defaultText;
 }
 
+QString QtDesktop::password(const QString &caption, const QString &prompt, const QString &defaultText)
+{
+    bool ok = false;
+    const QString s = QInputDialog::getText(activeParent(), caption, prompt, QLineEdit::Password, defaultText, &ok);
+    return ok ? s : defaultText;
+}
+
 std::optional<QColor> QtDesktop::chooseColour(const QColor &initial)
 {
     const QColor c = QColorDialog::getColor(initial, activeParent());
@@ -88,7 +159,29 @@ void QtDesktop::showModal(QDialog *window)
 
 bool QtDesktop::openFile(const QString &path)
 {
+    // openUrl() says yes as soon as the desktop's helper starts, even when the
+    // helper then finds nothing to open the file with; so ask first.
+    if (!QFileInfo::exists(path) || desktopHasOpenerFor(path) == false)
+        return false;
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void QtDesktop::reportNotOpened(const QString &path)
+{
+    if (!QFileInfo::exists(path)) {
+        message(notOpenedText(path), notOpenedCaption(), Icon::Warning);
+        return;
+    }
+    QMessageBox box(QMessageBox::Question, notOpenedCaption(), notOpenedText(path), QMessageBox::Yes | QMessageBox::No,
+                    activeParent());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse); // the path can be copied
+    if (box.exec() != QMessageBox::Yes)
+        return;
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!openFile(folder))
+        error(QStringLiteral("Папку %1 тоже не удалось открыть: на компьютере нет программы для просмотра папок.")
+                  .arg(QDir::toNativeSeparators(folder)));
 }
 
 bool QtDesktop::startProgram(const QString &program, const QStringList &args)
@@ -140,6 +233,13 @@ QString ScriptedDesktop::input(const QString &caption, const QString &prompt, co
     return answer ? *answer : defaultText;
 }
 
+QString ScriptedDesktop::password(const QString &caption, const QString &prompt, const QString &defaultText)
+{
+    const QString answer = input(caption, prompt, defaultText);
+    shown.back().hidden = true;
+    return answer;
+}
+
 std::optional<QColor> ScriptedDesktop::chooseColour(const QColor &initial)
 {
     shown.push_back({QStringLiteral("colour"), initial.name(), {}, Icon::Question});
@@ -173,6 +273,19 @@ bool ScriptedDesktop::openFile(const QString &path)
 {
     shown.push_back({QStringLiteral("open"), path, {}, Icon::Information});
     return openSucceeds;
+}
+
+void ScriptedDesktop::reportNotOpened(const QString &path)
+{
+    const bool there = QFileInfo::exists(path);
+    shown.push_back(
+        {QStringLiteral("notOpened"), notOpenedText(path), notOpenedCaption(), there ? Icon::Question : Icon::Warning});
+    if (!there || openFolder.empty())
+        return; // no question asked, or answered no
+    const bool yes = openFolder.front();
+    openFolder.pop_front();
+    if (yes)
+        shown.push_back({QStringLiteral("folder"), folderOf(path), {}, Icon::Information});
 }
 
 bool ScriptedDesktop::startProgram(const QString &program, const QStringList &args)

@@ -26,6 +26,8 @@ public:
     virtual void error(const QString &text) = 0;
     // A one-line input box; cancelling returns the default text.
     virtual QString input(const QString &caption, const QString &prompt, const QString &defaultText) = 0;
+    // The same box for a password: what is typed shows as dots.
+    virtual QString password(const QString &caption, const QString &prompt, const QString &defaultText) = 0;
     // The colour dialog; nothing when cancelled.
     virtual std::optional<QColor> chooseColour(const QColor &initial) = 0;
     // An open-file dialog; an empty text when cancelled.
@@ -34,6 +36,9 @@ public:
     virtual void showModal(QDialog *window) = 0;
     // Opens a file with the desktop's associated program; false when nothing could.
     virtual bool openFile(const QString &path) = 0;
+    // Says that the file at path did not open and where it lies, and opens its
+    // folder when the user asks for it (notOpenedText).
+    virtual void reportNotOpened(const QString &path) = 0;
     // Starts a program with arguments, detached; false when it cannot be started.
     virtual bool startProgram(const QString &program, const QStringList &args) = 0;
     // Prints the image of a window on the default printer.
@@ -47,16 +52,29 @@ Desktop &desktop();
 // Installs d as the seam (not owned); nullptr brings back the Qt one.
 void setDesktop(Desktop *d);
 
+// The caption and the text of the box that reportNotOpened shows. For a file
+// that is there: why it did not open, the folder it lies in, and the question
+// whether to open that folder; for a missing one: where it should have been.
+QString notOpenedCaption();
+QString notOpenedText(const QString &path);
+
+// Whether the desktop has a program for the file's type, as xdg-mime says
+// (the type's default application, or that of text/plain for a text type).
+// Nothing when it cannot tell: xdg-mime missing, failing or too slow.
+std::optional<bool> desktopHasOpenerFor(const QString &path);
+
 class QtDesktop : public Desktop
 {
 public:
     void message(const QString &text, const QString &caption, Icon icon) override;
     void error(const QString &text) override;
     QString input(const QString &caption, const QString &prompt, const QString &defaultText) override;
+    QString password(const QString &caption, const QString &prompt, const QString &defaultText) override;
     std::optional<QColor> chooseColour(const QColor &initial) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
     void showModal(QDialog *window) override;
     bool openFile(const QString &path) override;
+    void reportNotOpened(const QString &path) override;
     bool startProgram(const QString &program, const QStringList &args) override;
     bool printWindow(QWidget *window, bool landscape) override;
     void activateKeyboardLayout(const QString &layoutId) override;
@@ -67,14 +85,18 @@ class ScriptedDesktop : public Desktop
 {
 public:
     struct Shown {
-        QString kind; // "message", "error", "input", "colour", "file", "modal", "open", "start", "print", "layout"
+        // "message", "error", "input", "colour", "file", "modal", "open", "notOpened", "folder", "start",
+        // "print", "layout"
+        QString kind;
         QString text, caption;
         Icon icon = Icon::Information;
+        bool hidden = false; // an input box for a password
     };
     std::vector<Shown> shown;
     std::deque<std::optional<QString>> inputs; // nullopt = cancel
     std::deque<std::optional<QColor>> colours; // nullopt = cancel
     std::deque<QString> fileNames;
+    std::deque<bool> openFolder; // answers to "open the folder?" of reportNotOpened; none = no
     // Called for each modal window instead of running a loop; the default closes it at once.
     std::function<void(QDialog *)> onModal;
     bool openSucceeds = true, startSucceeds = true, printSucceeds = true;
@@ -82,10 +104,12 @@ public:
     void message(const QString &text, const QString &caption, Icon icon) override;
     void error(const QString &text) override;
     QString input(const QString &caption, const QString &prompt, const QString &defaultText) override;
+    QString password(const QString &caption, const QString &prompt, const QString &defaultText) override;
     std::optional<QColor> chooseColour(const QColor &initial) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
     void showModal(QDialog *window) override;
     bool openFile(const QString &path) override;
+    void reportNotOpened(const QString &path) override;
     bool startProgram(const QString &program, const QStringList &args) override;
     bool printWindow(QWidget *window, bool landscape) override;
     void activateKeyboardLayout(const QString &layoutId) override;

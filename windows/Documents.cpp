@@ -10,6 +10,7 @@ DesktopHooks desktopHooks()
         return desktop().startProgram(program, args);
     };
     hooks.showError = [](const QString &text) { desktop().error(text); };
+    hooks.reportNotOpened = [](const QString &path) { desktop().reportNotOpened(path); };
     return hooks;
 }
 

@@ -1,13 +1,14 @@
 #include "EditorWindow.h"
 #include "Desktop.h"
 #include "Documents.h"
+#include "ScreenFit.h"
 #include "TableModel.h"
 #include "WidgetKit.h"
 #include "WordDocument.h"
+#include "banktables.h"
 #include "editor.h"
 #include "editortables.h"
 #include "programstate.h"
-#include "banktables.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -50,12 +51,23 @@ EditorWindow::EditorWindow(QWidget *parent) : QDialog(parent)
     for (int i = 0; i < 5; ++i) {
         m_models[i] = new StringTableModel(sources[i], this);
         *views[i] = namedGrid(QLatin1String(names[i]), m_models[i]);
-        // Codes are short; the texts get the room.
-        for (int c = 0; c < sources[i]->columnCount(); ++c)
-            (*views[i])->setColumnWidth(c, sources[i]->cell(c, 0) == u"Nazwan" ? 460 : 56);
+        // Codes are as narrow as their captions; the texts get the room. The
+        // widths are set once, so a bank of a million rows is never measured.
+        QHeaderView *h = (*views[i])->horizontalHeader();
+        h->setStretchLastSection(false);
+        for (int c = 0; c < sources[i]->columnCount(); ++c) {
+            const QString caption = sources[i]->cell(c, 0);
+            if (caption == u"Nazwan") {
+                h->setSectionResizeMode(c, QHeaderView::Stretch);
+            } else {
+                const QFontMetrics fm = (*views[i])->fontMetrics();
+                (*views[i])->setColumnWidth(
+                    c, std::max(fm.horizontalAdvance(caption), fm.horizontalAdvance(QStringLiteral("0000"))) + 24);
+            }
+        }
     }
 
-    auto *root = new QHBoxLayout(this);
+    auto *root = new QHBoxLayout(scrollingContent(this));
     auto *split = new QSplitter(Qt::Vertical);
     for (QTableView *v : {RazdelTab, TemaTabl, WopTabl, OtwTabl, IzTXT})
         split->addWidget(v);
@@ -147,8 +159,12 @@ EditorWindow::EditorWindow(QWidget *parent) : QDialog(parent)
     Gauge1->setValue(0);
     side->addWidget(Gauge1);
     side->addStretch(1);
+    auto *close = namedButton(QStringLiteral("Zakryt"), QStringLiteral("Закрыть"), QStringLiteral("Закрыть окно"));
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    close->setDefault(true);
+    side->addWidget(close);
 
-    resize(1200, 860);
+    keepGeometry(this, QSize(1200, 860));
     FormCreate();
     connectEditor();
     connectImports();

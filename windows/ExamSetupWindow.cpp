@@ -1,6 +1,7 @@
 #include "ExamSetupWindow.h"
 #include "Desktop.h"
 #include "Documents.h"
+#include "ScreenFit.h"
 #include "Spreadsheet.h"
 #include "TableModel.h"
 #include "WidgetKit.h"
@@ -22,10 +23,9 @@ ExamSetupWindow::ExamSetupWindow(QWidget *parent) : QDialog(parent), m_handOff(d
     grid.setHeaders({QStringLiteral("Предмет"), QStringLiteral("Тема"), QStringLiteral("Название"),
                      QStringLiteral("Вопросов"), QStringLiteral("Надо")});
     m_model = new StringTableModel(&grid, this);
-    auto *l = new QVBoxLayout(this);
+    auto *l = new QVBoxLayout(scrollingContent(this));
     TemWopr = namedGrid(QStringLiteral("TemWopr"), m_model);
-    TemWopr->setColumnWidth(2, 420);
-    TemWopr->horizontalHeader()->setStretchLastSection(true);
+    fitColumns(TemWopr, {2}, false); // the topic's name takes the room
     l->addWidget(TemWopr);
     auto *bl = new QHBoxLayout;
     Wse = namedButton(QStringLiteral("Wse"), QStringLiteral("Все вопросы"), QStringLiteral("пересчитать"));
@@ -53,7 +53,8 @@ ExamSetupWindow::ExamSetupWindow(QWidget *parent) : QDialog(parent), m_handOff(d
     connect(Wstawit, &QPushButton::clicked, this, &ExamSetupWindow::WstawitClick);
     connect(Zapomn, &QPushButton::clicked, this, &ExamSetupWindow::ZapomnClick);
     connect(SpisTem, &QPushButton::clicked, this, &ExamSetupWindow::SpisTemClick);
-    resize(900, 520);
+    Zapomn->setDefault(true);
+    keepGeometry(this, QSize(900, 520));
 }
 
 void ExamSetupWindow::showEvent(QShowEvent *e)
@@ -131,4 +132,9 @@ void ExamSetupWindow::SpisTemClick()
         return;
     }
     m_handOff.open(path, glo().VerOff);
+}
+
+ExamSetupWindow::~ExamSetupWindow()
+{
+    delete m_model;
 }

@@ -16,6 +16,8 @@ class ExamSetupWindow : public QDialog
     Q_OBJECT
 public:
     explicit ExamSetupWindow(QWidget *parent = nullptr);
+    // The grid's model goes first: the table it shows is a member of this window.
+    ~ExamSetupWindow() override;
 
     void FormActivate();
     void WseClick();

@@ -1,4 +1,8 @@
 #include "ExplanationWindow.h"
+#include "ScreenFit.h"
+#include "WidgetKit.h"
+
+#include <QPushButton>
 
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -10,10 +14,14 @@ ExplanationWindow::ExplanationWindow(QWidget *parent) : QDialog(parent)
     setObjectName(QStringLiteral("Teksti"));
     setWindowTitle(BaseCaption);
     setModal(false);
-    auto *l = new QVBoxLayout(this);
+    auto *l = new QVBoxLayout(scrollingContent(this));
     Poyasnen = new QPlainTextEdit;
     Poyasnen->setObjectName(QStringLiteral("Poyasnen"));
     Poyasnen->setReadOnly(true);
     l->addWidget(Poyasnen);
-    resize(600, 450);
+    auto *close = namedButton(QStringLiteral("Zakryt"), QStringLiteral("Закрыть"), QStringLiteral("Закрыть окно"));
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    close->setDefault(true);
+    l->addWidget(close, 0, Qt::AlignRight);
+    keepGeometry(this, QSize(600, 450));
 }

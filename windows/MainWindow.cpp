@@ -6,13 +6,14 @@
 #include "ExamSetupWindow.h"
 #include "ExplanationWindow.h"
 #include "RightAnswerWindow.h"
+#include "ScreenFit.h"
 #include "SettingsWindow.h"
 #include "SubjectListWindow.h"
 #include "TableModel.h"
 #include "WidgetKit.h"
 #include "WordDocument.h"
-#include "editortables.h"
 #include "banktables.h"
+#include "editortables.h"
 #include "subjects.h"
 #include "textfile.h"
 
@@ -55,7 +56,7 @@ MainWindow::MainWindow()
     m_widimModel->editable = false;
     buildMenus();
     buildWindow();
-    resize(1240, 820);
+    keepGeometry(this, QSize(1240, 820));
     m_tick = new QTimer(this);
     m_tick->setInterval(250);
     connect(m_tick, &QTimer::timeout, this, [this] { tickClocks(secondsOfDay()); });
@@ -118,7 +119,7 @@ void MainWindow::FormCreate()
         g.TekPredmet.clear();
         PredmetName->clear();
         if (!QDir().mkpath(installPath(QStringLiteral("Baza"))))
-            throw TrivoError(QStringLiteral("Cannot create folder: %1").arg(installPath(QStringLiteral("Baza"))));
+            throw TrivoError(cannotMakeFolderText(installPath(QStringLiteral("Baza"))));
         const auto subjects = openSubjects(RecordFile(papkaPath(), PapkaRec::Size));
         for (const PapkaRec &r : subjects)
             PredmetName->addItem(r.Nazwan);
@@ -202,6 +203,8 @@ bool MainWindow::chooseSubjectFolder(const PapkaRec &subject)
 bool MainWindow::event(QEvent *e)
 {
     const bool handled = QMainWindow::event(e);
+    if (e->type() == QEvent::Show && Zastavka->isVisible())
+        Parol->setFocus(); // the first thing to type is the password
     if (e->type() == QEvent::WindowActivate && !m_ended) {
         if (m_skipActivation)
             m_skipActivation = false; // the error box of the last activation just closed
@@ -232,7 +235,7 @@ void MainWindow::FormActivate()
         const BankFiles bank(subjectFolder());
         // A subject folder that is not there yet is made first.
         if (!QDir().mkpath(bank.folder))
-            throw TrivoError(QStringLiteral("Cannot create folder: %1").arg(g.TekPapka));
+            throw TrivoError(cannotMakeFolderText(g.TekPapka));
         bank.openAll();
         RWoprWseh->setText(QString::number(bank.wopros.count()));
         // The settings, with their defaults first.
@@ -288,7 +291,7 @@ void MainWindow::MaxKWClick()
 void MainWindow::setMainColour(ColorCode c)
 {
     m_mainColour = c;
-    paintBackground(centralWidget(), c);
+    paintBackground(m_content, c);
 }
 
 void MainWindow::setAnswerAreaColour(ColorCode c)
@@ -366,7 +369,7 @@ bool MainWindow::NewDostup()
 bool MainWindow::ProveritDostup()
 {
     return login(
-        desktop().input(QStringLiteral("Введите ровно 6 цифр"), QStringLiteral("Пароль?"), DefaultAdminPassword));
+        desktop().password(QStringLiteral("Введите ровно 6 цифр"), QStringLiteral("Пароль?"), DefaultAdminPassword));
 }
 
 void MainWindow::N10Click()
@@ -388,8 +391,9 @@ void MainWindow::ZastPogasit1Click()
 
 void MainWindow::openInstalled(const QString &relative)
 {
-    // Nothing is reported when a document does not open.
-    desktop().openFile(installPath(relative));
+    const QString path = installPath(relative);
+    if (!desktop().openFile(path))
+        desktop().reportNotOpened(path);
 }
 
 void MainWindow::N13Click()

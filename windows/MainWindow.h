@@ -202,6 +202,7 @@ private:
     void reportError(const QString &text);
 
     RunModel m_run;
+    QWidget *m_content = nullptr; // what the window shows, inside its scroll area
     ColorCode m_mainColour = 0;
     bool m_ended = false;
     bool m_skipActivation = false;

@@ -1,6 +1,7 @@
 // The main window's controls and menus, laid out once when the window is made.
 #include "Desktop.h"
 #include "MainWindow.h"
+#include "ScreenFit.h"
 #include "TableModel.h"
 #include "WidgetKit.h"
 #include "colors.h"
@@ -27,19 +28,55 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
+#include <QSplitter>
 #include <QTableView>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace
 {
+// The text of an option: read-only, never in the Tab chain, as tall as its
+// wrapped text so that long options show whole.
+class OptionText : public QTextEdit
+{
+public:
+    explicit OptionText(QWidget *parent) : QTextEdit(parent)
+    {
+        setReadOnly(true);
+        setFocusPolicy(Qt::NoFocus);
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        connect(this, &QTextEdit::textChanged, this, &OptionText::fitHeight);
+        fitHeight();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *e) override
+    {
+        QTextEdit::resizeEvent(e);
+        fitHeight();
+    }
+
+private:
+    void fitHeight()
+    {
+        document()->setTextWidth(viewport()->width());
+        const int text = int(std::ceil(document()->size().height()));
+        const int h = std::max(text, fontMetrics().lineSpacing() + 8) + 2 * frameWidth();
+        if (h != height())
+            setFixedHeight(h);
+    }
+};
 
 // A read-only box of the main window that shows a count.
 QLineEdit *counter(const QString &name, const QString &hint, const QString &text = QStringLiteral("0"))
 {
     QLineEdit *e = namedEdit(name, hint, text);
     e->setReadOnly(true);
+    e->setFocusPolicy(Qt::ClickFocus); // Tab passes the counters by
     e->setAlignment(Qt::AlignCenter);
     e->setMaximumWidth(70);
     return e;
@@ -61,7 +98,9 @@ const char *splashText =
     "<li><b>Соответствие</b> — переставьте строки правого столбца так, чтобы они стояли против своих пар;</li>"
     "<li><b>Проставить номера</b> — проставьте у каждого объекта номер его свойства;</li>"
     "<li><b>Ранжирование</b> — проставьте у вариантов их порядковые номера.</li></ul>"
-    "<p>Введите пароль (ровно 6 цифр) и нажмите «Ok». Затем выберите предмет и тему и нажмите «Пуск».</p>";
+    "<p>Введите пароль (ровно 6 цифр) и нажмите «Ok». Затем выберите предмет и тему и нажмите «Пуск».</p>"
+    "<p>Клавиши: F5 — «Пуск» и «Стоп», Enter в поле ответа или Ctrl+Enter — «Готов ответ», F6 — «Ответ позже», "
+    "F7 — «Повтор», F8 — «Убрать ошибку», пробел — отметить вариант, F1 — помощь, Ctrl+Q — выход.</p>";
 
 } // namespace
 
@@ -87,39 +126,41 @@ void MainWindow::buildMenus()
         return a;
     };
 
-    QMenu *file = top(QStringLiteral("N1"), QStringLiteral("Файл"));
+    QMenu *file = top(QStringLiteral("N1"), QStringLiteral("&Файл"));
     N1 = file->menuAction();
-    N18 = item(file, QStringLiteral("N18"), QStringLiteral("Образец ФИПИ"), &MainWindow::N18Click);
-    N29 = item(file, QStringLiteral("N29"), QStringLiteral("1. Образец импортируемого файла"), &MainWindow::N29Click);
-    w1 = item(file, QStringLiteral("w1"), QStringLiteral("w. Образец импортируемого файла"), &MainWindow::w1Click);
-    N15 = item(file, QStringLiteral("N15"), QStringLiteral("Печать копии экрана прямо на принтер"),
+    N18 = item(file, QStringLiteral("N18"), QStringLiteral("&Образец ФИПИ"), &MainWindow::N18Click);
+    N29 = item(file, QStringLiteral("N29"), QStringLiteral("&1. Образец импортируемого файла"), &MainWindow::N29Click);
+    w1 = item(file, QStringLiteral("w1"), QStringLiteral("&w. Образец импортируемого файла"), &MainWindow::w1Click);
+    N15 = item(file, QStringLiteral("N15"), QStringLiteral("&Печать копии экрана прямо на принтер"),
                &MainWindow::N15Click);
     file->addSeparator();
-    fileExit = item(file, QStringLiteral("N2"), QStringLiteral("Выход"), nullptr);
+    fileExit = item(file, QStringLiteral("N2"), QStringLiteral("В&ыход"), nullptr);
+    fileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(fileExit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu *exam = top(QStringLiteral("N7"), QStringLiteral("Экзамен"));
+    QMenu *exam = top(QStringLiteral("N7"), QStringLiteral("&Экзамен"));
     N7 = exam->menuAction();
-    N28 = item(exam, QStringLiteral("N28"), QStringLiteral("Пуск по всему предмету"), &MainWindow::N28Click);
-    N27 =
-        item(exam, QStringLiteral("N27"), QStringLiteral("Изменить набор вопросов из всех тем"), &MainWindow::N27Click);
+    N28 = item(exam, QStringLiteral("N28"), QStringLiteral("&Пуск по всему предмету"), &MainWindow::N28Click);
+    N27 = item(exam, QStringLiteral("N27"), QStringLiteral("&Изменить набор вопросов из всех тем"),
+               &MainWindow::N27Click);
 
-    N10 = topAction(QStringLiteral("N10"), QStringLiteral("Пользователь"), &MainWindow::N10Click);
-    N13 = topAction(QStringLiteral("N13"), QStringLiteral("Помощь"), &MainWindow::N13Click);
+    N10 = topAction(QStringLiteral("N10"), QStringLiteral("&Пользователь"), &MainWindow::N10Click);
+    N13 = topAction(QStringLiteral("N13"), QStringLiteral("Помо&щь"), &MainWindow::N13Click);
+    N13->setShortcut(QKeySequence(Qt::Key_F1));
 
-    QMenu *service = top(QStringLiteral("N3"), QStringLiteral("Сервис"));
+    QMenu *service = top(QStringLiteral("N3"), QStringLiteral("&Сервис"));
     N3 = service->menuAction();
-    N19 = item(service, QStringLiteral("N19"), QStringLiteral("Время показа вопросов изменить"), nullptr);
-    N12 = item(service, QStringLiteral("N12"), QStringLiteral("Цвет фона главного окна"), &MainWindow::N12Click);
-    N14 = item(service, QStringLiteral("N14"), QStringLiteral("Цвет фона окна ответов"), &MainWindow::N14Click);
-    N30 = item(service, QStringLiteral("N30"), QStringLiteral("Список предметов"), &MainWindow::N30Click);
-    editorItem = item(service, QStringLiteral("N4"), QStringLiteral("Импорт тестов и рисунков. Редактор."),
+    N19 = item(service, QStringLiteral("N19"), QStringLiteral("&Время показа вопросов изменить"), nullptr);
+    N12 = item(service, QStringLiteral("N12"), QStringLiteral("Цвет фона &главного окна"), &MainWindow::N12Click);
+    N14 = item(service, QStringLiteral("N14"), QStringLiteral("Цвет фона окна &ответов"), &MainWindow::N14Click);
+    N30 = item(service, QStringLiteral("N30"), QStringLiteral("&Список предметов"), &MainWindow::N30Click);
+    editorItem = item(service, QStringLiteral("N4"), QStringLiteral("&Импорт тестов и рисунков. Редактор."),
                       &MainWindow::editorClick);
-    settingsItem = item(service, QStringLiteral("N8"), QStringLiteral("Настройки"), &MainWindow::settingsClick);
-    N9 = item(service, QStringLiteral("N9"), QStringLiteral("Пароли"), &MainWindow::N9Click);
-    N5 = item(service, QStringLiteral("N5"), QStringLiteral("Включить таблицу ответов"), nullptr);
+    settingsItem = item(service, QStringLiteral("N8"), QStringLiteral("&Настройки"), &MainWindow::settingsClick);
+    N9 = item(service, QStringLiteral("N9"), QStringLiteral("П&ароли"), &MainWindow::N9Click);
+    N5 = item(service, QStringLiteral("N5"), QStringLiteral("Включить &таблицу ответов"), nullptr);
 
-    exitItem = menuBar()->addAction(QStringLiteral("Выход"));
+    exitItem = menuBar()->addAction(QStringLiteral("&Выход"));
     exitItem->setObjectName(QStringLiteral("N6"));
     connect(exitItem, &QAction::triggered, this, &QWidget::close);
 
@@ -129,10 +170,9 @@ void MainWindow::buildMenus()
 
 void MainWindow::buildWindow()
 {
-    auto *central = new QWidget;
-    central->setObjectName(QStringLiteral("Form1Central"));
-    setCentralWidget(central);
-    auto *root = new QHBoxLayout(central);
+    // The whole window scrolls when the screen is smaller than it.
+    m_content = scrollingContent(this);
+    auto *root = new QHBoxLayout(m_content);
 
     // ---- left: choice, question, answer area ----
     auto *left = new QVBoxLayout;
@@ -176,12 +216,27 @@ void MainWindow::buildWindow()
     WoprosM = new QTextEdit;
     WoprosM->setObjectName(QStringLiteral("WoprosM"));
     WoprosM->setReadOnly(true);
-    WoprosM->setMaximumHeight(120);
+    WoprosM->setMinimumHeight(48);
     QFont qf = WoprosM->font();
     qf.setPointSize(qf.pointSize() + 2);
     qf.setBold(true);
     WoprosM->setFont(qf);
-    left->addWidget(WoprosM);
+    // The question above, the answer area below; the pupil may move the line between them.
+    auto *split = new QSplitter(Qt::Vertical);
+    split->setObjectName(QStringLiteral("questionSplit"));
+    split->setChildrenCollapsible(false);
+    auto *top = new QWidget;
+    auto *topL = new QVBoxLayout(top);
+    topL->setContentsMargins(0, 0, 0, 0);
+    topL->addWidget(WoprosM);
+    auto *answers = new QWidget;
+    auto *answersL = new QVBoxLayout(answers);
+    answersL->setContentsMargins(0, 0, 0, 0);
+    split->addWidget(top);
+    split->addWidget(answers);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 4);
+    left->addWidget(split, 1);
 
     auto *typeRow = new QHBoxLayout;
     TipOtweta = counter(QStringLiteral("TipOtweta"), QStringLiteral("Тип вопроса"), QString());
@@ -191,7 +246,7 @@ void MainWindow::buildWindow()
     typeRow->addWidget(new QLabel(QStringLiteral("Тип вопроса")));
     typeRow->addWidget(TipOtweta, 1);
     typeRow->addWidget(NomerWoprosa);
-    left->addLayout(typeRow);
+    topL->addLayout(typeRow);
 
     // Splash over the answer area until the log-in.
     Zastavka = new QFrame;
@@ -217,13 +272,13 @@ void MainWindow::buildWindow()
     pl->addStretch(1);
     zl->addLayout(pl);
     zl->addStretch(1);
-    left->addWidget(Zastavka, 1);
+    answersL->addWidget(Zastavka, 1);
 
     OtwetiOtm = new QScrollArea;
     OtwetiOtm->setObjectName(QStringLiteral("OtwetiOtm"));
     buildAnswerRows();
     OtwetiOtm->hide();
-    left->addWidget(OtwetiOtm, 1);
+    answersL->addWidget(OtwetiOtm, 1);
 
     OdinTo4 = new QGroupBox(QStringLiteral("Точный ответ"));
     OdinTo4->setObjectName(QStringLiteral("OdinTo4"));
@@ -243,13 +298,16 @@ void MainWindow::buildWindow()
     ol->addWidget(PlusSim, 0, 2);
     ol->addWidget(Memo1, 1, 0, 1, 3);
     OdinTo4->hide();
-    left->addWidget(OdinTo4, 1);
+    answersL->addWidget(OdinTo4, 1);
 
     Soot = new QGroupBox(QStringLiteral("Соответствие"));
     Soot->setObjectName(QStringLiteral("Soot"));
     auto *sl = new QGridLayout(Soot);
     SootTab = grid(QStringLiteral("SootTab"), m_sootModel);
     WidimSoot = grid(QStringLiteral("WidimSoot"), m_widimModel);
+    // Labels narrow, the texts share the width and wrap.
+    fitColumns(SootTab, {1, 2});
+    fitColumns(WidimSoot, {0, 1});
     NStr = namedEdit(QStringLiteral("NStr"), QStringLiteral("Выбрана строка"), QStringLiteral("1"));
     NStr->setMaximumWidth(50);
     WWerh = namedButton(QStringLiteral("WWerh"), QStringLiteral("▲"), QStringLiteral("Выбранную строку поднять"));
@@ -266,11 +324,12 @@ void MainWindow::buildWindow()
     sl->addWidget(SootTab, 1, 0);
     sl->addLayout(sb, 0, 1, 2, 1);
     Soot->hide();
-    left->addWidget(Soot, 1);
+    answersL->addWidget(Soot, 1);
 
     OtwTek = grid(QStringLiteral("OtwTek"), m_otwTekModel);
+    fitColumns(OtwTek, {6});
     OtwTek->hide();
-    left->addWidget(OtwTek);
+    answersL->addWidget(OtwTek);
 
     // ---- right: counters, buttons, modes, clocks ----
     auto *rightW = new QWidget;
@@ -426,6 +485,24 @@ void MainWindow::buildWindow()
     connect(Itog1, &QPushButton::clicked, this, &MainWindow::Itog1Click);
     connect(Dalshe, &QPushButton::clicked, this, &MainWindow::DalsheClick);
     connect(PrnProtokol, &QPushButton::clicked, this, &MainWindow::PrnProtokolClick);
+    // Enter in the answer line answers; the keys a pupil presses again and again.
+    connect(OdinOt, &QLineEdit::returnPressed, this, [this] {
+        if (Itog1->isEnabled())
+            Itog1Click();
+    });
+    // Window-wide keys rather than the buttons' own: a button loses its key
+    // whenever its caption changes.
+    const std::pair<QKeySequence, QPushButton *> keys[] = {{QKeySequence(Qt::Key_F5), Pusk},
+                                                           {QKeySequence(Qt::CTRL | Qt::Key_Return), Itog1},
+                                                           {QKeySequence(Qt::CTRL | Qt::Key_Enter), Itog1},
+                                                           {QKeySequence(Qt::Key_F6), Otlogit},
+                                                           {QKeySequence(Qt::Key_F7), Powtorit1},
+                                                           {QKeySequence(Qt::Key_F8), Fifti}};
+    for (const auto &[key, button] : keys)
+        connect(new QShortcut(key, this), &QShortcut::activated, button, [button = button] {
+            if (button->isEnabled() && button->isVisible())
+                button->click();
+        });
     // The end of a question's time answers as the answer button would.
     connect(this, &MainWindow::questionTimeOver, this, &MainWindow::TimerWoprEndOfTime);
 }
@@ -434,6 +511,9 @@ void MainWindow::buildAnswerRows()
 {
     answerRowsPanel = new QWidget;
     answerRowsPanel->setObjectName(QStringLiteral("OtwetiOtmPanel"));
+    auto *rows = new QGridLayout(answerRowsPanel);
+    rows->setColumnStretch(1, 1);
+    rows->setVerticalSpacing(3);
     ensureAnswerRows(AnswerRows);
     OtwetiOtm->setWidget(answerRowsPanel);
     OtwetiOtm->setWidgetResizable(true);
@@ -444,32 +524,35 @@ void MainWindow::ensureAnswerRows(int n)
     QFont bold = answerRowsPanel->font();
     bold.setPointSize(10);
     bold.setBold(true);
+    auto *grid = static_cast<QGridLayout *>(answerRowsPanel->layout());
     for (int i = int(PtiOtw.size()) + 1; i <= n; ++i) {
         auto *tick = new QCheckBox(answerRowsPanel);
         tick->setObjectName(QStringLiteral("PtiOtw%1").arg(i));
-        tick->setGeometry(8, 43 * i - 31, 25, 20);
         tick->setCursor(Qt::PointingHandCursor);
         tick->setToolTip(QStringLiteral("Мышкой щёлкни для изменения"));
         tick->hide();
         auto *num = new QLineEdit(answerRowsPanel);
         num->setObjectName(QStringLiteral("NomOtw%1").arg(i));
-        num->setGeometry(4, 43 * i - 31, 25, 22);
         num->setCursor(Qt::PointingHandCursor);
         num->setToolTip(QStringLiteral("Введите число от 1 и далее"));
         num->setFont(bold);
+        num->setMaximumWidth(num->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 12);
         QPalette p = num->palette();
         p.setColor(QPalette::Base, paintColour(*colorFromName(QStringLiteral("clInfoBk"))));
         num->setPalette(p);
         num->hide();
-        auto *text = new QTextEdit(answerRowsPanel);
+        auto *text = new OptionText(answerRowsPanel);
         text->setObjectName(QStringLiteral("TxtOtw%1").arg(i));
-        text->setGeometry(32, 43 * i - 41, 820, 41);
-        text->setReadOnly(true);
         text->setFont(bold);
         text->hide();
+        // A tick box or a number box (one of them shows) beside the option's text.
+        grid->addWidget(tick, i - 1, 0, Qt::AlignTop | Qt::AlignHCenter);
+        grid->addWidget(num, i - 1, 0, Qt::AlignTop);
+        grid->addWidget(text, i - 1, 1);
+        grid->setRowStretch(i - 1, 0);
+        grid->setRowStretch(i, 1); // the rows stay at the top
         PtiOtw.push_back(tick);
         NomOtw.push_back(num);
         TxtOtw.push_back(text);
     }
-    answerRowsPanel->setMinimumSize(856, 43 * std::max(n, int(PtiOtw.size())) + 10);
 }

@@ -1,5 +1,6 @@
 #include "SettingsWindow.h"
 #include "Desktop.h"
+#include "ScreenFit.h"
 #include "WidgetKit.h"
 #include "programstate.h"
 
@@ -15,7 +16,7 @@ SettingsWindow::SettingsWindow(std::function<ColorCode()> mainColour, QWidget *p
 {
     setObjectName(QStringLiteral("Nastroika"));
     setWindowTitle(QStringLiteral("Настройки"));
-    auto *l = new QVBoxLayout(this);
+    auto *l = new QVBoxLayout(scrollingContent(this));
     auto *f = new QFormLayout;
     LabeledEditFima = namedEdit(QStringLiteral("LabeledEditFima"));
     f->addRow(QStringLiteral(" Имя пользователя"), LabeledEditFima);
@@ -55,6 +56,8 @@ SettingsWindow::SettingsWindow(std::function<ColorCode()> mainColour, QWidget *p
     connect(ZapNastr, &QPushButton::clicked, this, &SettingsWindow::ZapNastrClick);
     connect(BitBtn1, &QPushButton::clicked, this, &SettingsWindow::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    ZapNastr->setDefault(true);
+    keepGeometry(this, sizeHint());
     FormCreate();
 }
 

@@ -1,5 +1,6 @@
 #include "SubjectListWindow.h"
 #include "Desktop.h"
+#include "ScreenFit.h"
 #include "TableModel.h"
 #include "WidgetKit.h"
 #include "programstate.h"
@@ -26,12 +27,9 @@ SubjectListWindow::SubjectListWindow(QWidget *parent) : QDialog(parent)
     grid.setHeaders({QStringLiteral("№"), QStringLiteral("Название книги"), QStringLiteral("Папка"),
                      QStringLiteral("Тем"), QStringLiteral("Вопросов"), QStringLiteral("Ответов")});
     m_model = new StringTableModel(&grid, this);
-    auto *l = new QVBoxLayout(this);
+    auto *l = new QVBoxLayout(scrollingContent(this));
     Papki = namedGrid(QStringLiteral("Papki"), m_model);
-    Papki->setColumnWidth(0, 40);
-    Papki->setColumnWidth(1, 320);
-    Papki->setColumnWidth(2, 100);
-    Papki->horizontalHeader()->setStretchLastSection(true);
+    fitColumns(Papki, {1}, false); // the subject's name takes the room
     l->addWidget(Papki);
     auto *bl = new QHBoxLayout;
     Plus = namedButton(QStringLiteral("Plus"), QStringLiteral("+"), QStringLiteral("Добавить строку "));
@@ -48,7 +46,8 @@ SubjectListWindow::SubjectListWindow(QWidget *parent) : QDialog(parent)
     connect(SaveTab, &QPushButton::clicked, this, &SubjectListWindow::SaveTabClick);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(Papki, &QTableView::pressed, this, [this](const QModelIndex &i) { PapkiMouseDown(i.row() + 1); });
-    resize(760, 420);
+    SaveTab->setDefault(true);
+    keepGeometry(this, QSize(760, 420));
 }
 
 void SubjectListWindow::showEvent(QShowEvent *e)
@@ -102,4 +101,9 @@ void SubjectListWindow::SaveTabClick()
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }
+}
+
+SubjectListWindow::~SubjectListWindow()
+{
+    delete m_model;
 }

@@ -13,6 +13,8 @@ class SubjectListWindow : public QDialog
     Q_OBJECT
 public:
     explicit SubjectListWindow(QWidget *parent = nullptr);
+    // The grid's model goes first: the table it shows is a member of this window.
+    ~SubjectListWindow() override;
 
     void FormActivate();
     void PlusClick();

@@ -81,7 +81,7 @@ void TestDurableStore::failureKeepsOldFile()
         const StoreFaultForTests fault(step, err);
         error = storeError(how, path);
     }
-    QCOMPARE(error, QStringLiteral("Cannot write file: Tema.dat (%1)").arg(reason));
+    QCOMPARE(error, QStringLiteral("Не удалось записать файл Tema.dat: %1").arg(reason));
     QCOMPARE(readBytes(path), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Tema.dat"});
 }

@@ -1,8 +1,8 @@
 // trivo-bank load: what dump prints, load writes back byte for byte, and a bad
 // line leaves the target file as it was.
+#include "RunTool.h"
 #include "access.h"
 #include "recordfile.h"
-#include "RunTool.h"
 
 #include "TestFiles.h"
 
@@ -10,7 +10,6 @@
 
 namespace
 {
-
 
 } // namespace
 
@@ -118,7 +117,7 @@ void TestLoad::badLineChangesNothing()
     const ToolRun r = runTrivoBank({QStringLiteral("load"), existing}, lines);
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.err.count('\n'), 1);
-    QVERIFY2(r.err.contains("line " + QByteArray::number(badLine) + ':'), r.err.constData());
+    QVERIFY2(r.err.contains("строка " + QByteArray::number(badLine) + ':'), r.err.constData());
     QCOMPARE(readBytes(existing), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{fileName}); // no temporary file left behind
 

@@ -241,7 +241,7 @@ private slots:
         try {
             doc.setCellText(1, 12, 1, QStringLiteral("x"));
         } catch (const TrivoError &e) {
-            QCOMPARE(e.text(), QStringLiteral("Cell text: table 1 has no cell (12, 1)"));
+            QCOMPARE(e.text(), QStringLiteral("Текст ячейки: в таблице 1 нет ячейки (12, 1)"));
         }
     }
 

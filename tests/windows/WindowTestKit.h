@@ -3,6 +3,7 @@
 // desktop, and the eight windows created as the program creates them.
 #include "Desktop.h"
 #include "MainWindow.h"
+#include "ScreenFit.h"
 #include "programstate.h"
 #include "textfile.h"
 
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -23,6 +25,10 @@ struct WindowTestKit {
     std::unique_ptr<QTemporaryDir> dir;
     ScriptedDesktop desk;
     MainWindow *main = nullptr; // it owns every other window
+    // The windows' places are kept in a settings folder of the tests' own.
+    QTemporaryDir config;
+
+    WindowTestKit() { qputenv("XDG_CONFIG_HOME", config.path().toUtf8()); }
 
     void destroy()
     {
@@ -34,6 +40,7 @@ struct WindowTestKit {
     void freshFolder(bool withWinDos = true)
     {
         destroy();
+        QSettings(windowSettingsOrganization(), QStringLiteral("windows")).clear();
         dir = std::make_unique<QTemporaryDir>();
         QDir(dir->path()).mkpath(QStringLiteral("Baza"));
         if (withWinDos)

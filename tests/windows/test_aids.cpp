@@ -1,4 +1,11 @@
 // The answering aids, the modes and the question times in the real main window.
+#include "AccessWindow.h"
+#include "EditorWindow.h"
+#include "ExamSetupWindow.h"
+#include "ExplanationWindow.h"
+#include "RightAnswerWindow.h"
+#include "SettingsWindow.h"
+#include "SubjectListWindow.h"
 #include "WindowTestKit.h"
 #include "banktables.h"
 
@@ -6,6 +13,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTableView>
 
 namespace
@@ -70,6 +78,72 @@ class AidsTest : public QObject
     }
 
 private slots:
+    void theKeyboardIsEnough()
+    {
+        kit.freshFolder();
+        writeTopic(kit.path("Istoriy"), {ticks, exact, exact});
+        glo() = Glo{};
+        m = kit.start();
+        // The password box has the focus; Enter logs in.
+        QCOMPARE(QApplication::focusWidget(), m->Parol);
+        m->Parol->selectAll();
+        QTest::keyClicks(m->Parol, QStringLiteral("470259"));
+        QTest::keyClick(m->Parol, Qt::Key_Return);
+        QVERIFY(m->Zastavka->isHidden());
+        glo().LimitWopr = 20;
+        m->WiborTema->setCurrentIndex(0);
+        QTest::keyClick(m, Qt::Key_F5); // start
+        QCOMPARE(m->Pusk->text(), QStringLiteral("Стоп"));
+
+        // Tab walks the tick boxes in their order, past the option texts; Space ticks.
+        m->PtiOtw[0]->setFocus();
+        QTest::keyClick(m->PtiOtw[0], Qt::Key_Space);
+        QVERIFY(m->PtiOtw[0]->isChecked());
+        QTest::keyClick(m->PtiOtw[0], Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), m->PtiOtw[1]);
+        QTest::keyClick(m->PtiOtw[1], Qt::Key_Tab);
+        QTest::keyClick(m->PtiOtw[2], Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), m->PtiOtw[3]);
+        QTest::keyClick(m->PtiOtw[3], Qt::Key_Space);
+        QTest::keyClick(m, Qt::Key_Return, Qt::ControlModifier); // answer
+        QCOMPARE(m->WerWop->text(), QStringLiteral("1"));
+
+        // Enter in the answer line answers; F6 puts off, F7 repeats.
+        m->OdinOt->setText(QStringLiteral("Полтава")); // typed (the test keyboard knows no Cyrillic)
+        QTest::keyClick(m->OdinOt, Qt::Key_Return);
+        QCOMPARE(m->WerWop->text(), QStringLiteral("2"));
+        QTest::keyClick(m, Qt::Key_F6);
+        QCOMPARE(m->Powtorit1->text(), QStringLiteral("Повтор\n     1"));
+        QVERIFY(!m->Itog1->isEnabled());
+        QTest::keyClick(m, Qt::Key_F7);
+        QVERIFY(m->Itog1->isEnabled());
+        QCOMPARE(m->NWopr->text(), QStringLiteral("3"));
+        m->OdinOt->setText(QStringLiteral("Полтава")); // typed (the test keyboard knows no Cyrillic)
+        QTest::keyClick(m->OdinOt, Qt::Key_Return);
+        QCOMPARE(m->WerWop->text(), QStringLiteral("3"));
+        QCOMPARE(m->Pusk->text(), QStringLiteral("Пуск"));
+
+        // Menus have their letters; F1 opens the help; Escape closes a dialog.
+        for (QAction *a : {m->N1, m->N3, m->N7, m->N10, m->N13})
+            QVERIFY2(a->text().contains(u'&'), qPrintable(a->text()));
+        kit.desk.clear();
+        QTest::keyClick(m, Qt::Key_F1);
+        QVERIFY(kit.desk.lastText("open").endsWith(QStringLiteral("Help/ReadMe.doc")));
+        for (QDialog *d : std::initializer_list<QDialog *>{m->Zagruzka, m->Nastroika, m->Form5, m->NaborWopr,
+                                                           m->SpisPredm, m->DalsheOkno, m->Teksti}) {
+            d->show();
+            QVERIFY(QTest::qWaitForWindowActive(d));
+            bool hasDefault = false;
+            for (QPushButton *b : d->findChildren<QPushButton *>())
+                hasDefault = hasDefault || b->isDefault();
+            QVERIFY2(hasDefault, qPrintable(d->objectName()));
+            QTest::keyClick(d, Qt::Key_Escape);
+            QVERIFY2(!d->isVisible(), qPrintable(d->objectName()));
+        }
+        QTest::keyClick(m, Qt::Key_Q, Qt::ControlModifier);
+        QVERIFY(!m->isVisible());
+    }
+
     void ispravitSortsOnePassAtATime()
     {
         startWith({matching312});

@@ -104,7 +104,7 @@ private slots:
         f->grid.setCell(1, 4, QStringLiteral("вчера")); // ... but this date cannot be read
         kit.desk.clear();
         QTest::mouseClick(f->ZapDostup, Qt::LeftButton);
-        QCOMPARE(kit.desk.lastText("error"), QStringLiteral("'вчера' is not a valid date"));
+        QCOMPARE(kit.desk.lastText("error"), QStringLiteral("Не удалось прочитать дату «вчера»"));
         QVERIFY(kit.desk.of("message").empty());
         QCOMPARE(kit.bytes("Baza/Dostup.dat"), before);
     }

@@ -87,6 +87,15 @@ private slots:
         QCOMPARE(lines[0], QStringLiteral("Предмет;Тема;Название;Вопросов;Надо;"));
         QCOMPARE(lines[2], QStringLiteral("1;2;Тема 2;5;1;"));
         QCOMPARE(kit.desk.lastText("open"), kit.path("L_Excel.txt")); // no spreadsheet program: the associated one
+
+        // Nothing takes the list at all: the window says where it was written.
+        kit.desk.openSucceeds = false;
+        QTest::mouseClick(w->SpisTem, Qt::LeftButton);
+        const QString told = kit.desk.lastText("notOpened");
+        QVERIFY2(told.contains(QStringLiteral("L_Excel.txt")) &&
+                     told.contains(QDir::toNativeSeparators(kit.dir->path())),
+                 qPrintable(told));
+        QVERIFY(kit.desk.of("error").empty());
     }
 
     void examDrawsFromEveryTopic()

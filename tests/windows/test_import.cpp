@@ -118,7 +118,7 @@ private slots:
                                              << "File not found";
         QTest::newRow("a folder") << "ZagTXT"
                                   << "Baza"
-                                  << "Cannot read file: Baza (it is a folder)";
+                                  << "Не удалось прочитать файл Baza: это папка";
     }
     void badFilesLeaveTheTablesAsTheyWere()
     {

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QListWidget>
@@ -76,8 +77,19 @@ private slots:
             QVERIFY(m->findChild<QLineEdit *>(QStringLiteral("NomOtw%1").arg(i)));
             QVERIFY(m->findChild<QTextEdit *>(QStringLiteral("TxtOtw%1").arg(i)));
         }
-        auto *row7 = m->findChild<QTextEdit *>(QStringLiteral("TxtOtw7"));
-        QCOMPARE(row7->geometry(), QRect(32, 43 * 7 - 41, 820, 41));
+        // The rows stand one under another in a grid: the box, then the text.
+        auto *rows = qobject_cast<QGridLayout *>(m->answerRowsPanel->layout());
+        QVERIFY(rows);
+        for (int i = 1; i <= 30; ++i) {
+            int row, column, rowSpan, columnSpan;
+            for (const QString &name :
+                 {QStringLiteral("PtiOtw%1"), QStringLiteral("NomOtw%1"), QStringLiteral("TxtOtw%1")}) {
+                rows->getItemPosition(rows->indexOf(m->findChild<QWidget *>(name.arg(i))), &row, &column, &rowSpan,
+                                      &columnSpan);
+                QCOMPARE(row, i - 1);
+                QCOMPARE(column, name.startsWith(u'T') ? 1 : 0);
+            }
+        }
         for (const char *name : {"N1", "N3", "N7", "N27", "N28", "N10", "N13", "N15", "N18", "N29", "w1", "N12", "N14",
                                  "N30", "N9", "N5", "N20"})
             QVERIFY2(m->findChild<QAction *>(QLatin1String(name)), name);
@@ -153,13 +165,12 @@ private slots:
     {
         kit.freshFolder();
         RecordFile papka(kit.path("Baza/Papka.dat"), PapkaRec::Size);
-        const QStringList bad = {"..", "../x", "/abs", "", "a/b", "a\\b"};
+        const QStringList bad = {"..", "../Vne", "/abs", "", "a/b", "a\\b"};
         std::vector<PapkaRec> subjects{{1, "Внешний", "..", 1, 1, 1}};
         for (int i = 0; i < bad.size(); ++i)
             subjects.push_back({i + 2, QStringLiteral("Предмет %1").arg(i), bad[i], 1, 1, 1});
         subjects.push_back(defaultSubject());
         papka.rewrite(subjects);
-        const QStringList before = QDir(kit.path("..")).entryList(QDir::AllEntries | QDir::Hidden);
 
         // The first subject is chosen at start: its folder is refused there too.
         MainWindow *m = kit.start();
@@ -180,7 +191,8 @@ private slots:
                      qPrintable(text));
         }
         // Nothing was made outside, nor in the refused places.
-        QCOMPARE(QDir(kit.path("..")).entryList(QDir::AllEntries | QDir::Hidden), before);
+        for (const char *f : {"Tema.dat", "Wopros.dat", "Otwet.dat", "Exam.dat", "Predmet.dat", "Vne"})
+            QVERIFY2(!QFile::exists(kit.path("../") + f), f);
         QVERIFY(!QFile::exists("/abs") && !QFile::exists(kit.path("a")));
         QCOMPARE(QDir(kit.path(".")).entryList(QDir::Files), QStringList());
 
@@ -298,12 +310,14 @@ private slots:
         const auto inputs = kit.desk.of("input");
         QCOMPARE(inputs.back().caption, QStringLiteral("Введите ровно 6 цифр"));
         QCOMPARE(inputs.back().text, QStringLiteral("Пароль?|470259"));
+        QVERIFY(inputs.back().hidden); // typed as dots, like the splash's password
         QCOMPARE(glo().KodDostupa, QStringLiteral("W"));
         QVERIFY(!m->N3->isEnabled());
         // Cancelling offers the administrator's default.
         kit.desk.inputs.push_back(std::nullopt);
         m->N10->trigger();
         QCOMPARE(glo().KodDostupa, QStringLiteral("Z"));
+        QVERIFY(kit.desk.of("input").back().hidden);
     }
 
     void coloursAreStoredAndAppliedAtTheNextStart()
@@ -335,11 +349,10 @@ private slots:
         QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clBlue"));
     }
 
-    void documentEntriesOpenTheirFiles()
+    void documentEntriesOpenTheirFilesOrSayWhereTheyAre()
     {
         kit.freshFolder();
         MainWindow *m = kit.start();
-        kit.desk.openSucceeds = false; // nothing is reported when a document does not open
         const std::pair<QAction *, QString> entries[] = {{m->N13, "Help/ReadMe.doc"},
                                                          {m->N18, "Baza/FIPI_Obrazec_2007.doc"},
                                                          {m->N29, "Baza/Obrazec.txt"},
@@ -348,6 +361,34 @@ private slots:
             action->trigger();
             QCOMPARE(kit.desk.lastText("open"), kit.path(file));
         }
+        QVERIFY(kit.desk.of("notOpened").empty());
+
+        // Nothing on the desktop opens them: each says where its file is and
+        // opens that folder when the answer is yes.
+        kit.desk.openSucceeds = false;
+        QVERIFY(QDir().mkpath(kit.path("Help")));
+        bool yes = false;
+        for (const auto &[action, file] : entries) {
+            writeCp1251Lines(kit.path(file), {QStringLiteral("образец")});
+            const QString folder = QDir::toNativeSeparators(QFileInfo(kit.path(file)).absolutePath());
+            kit.desk.clear();
+            kit.desk.openFolder.push_back(yes = !yes);
+            action->trigger();
+            const auto told = kit.desk.of("notOpened");
+            QCOMPARE(told.size(), size_t(1));
+            QCOMPARE(told[0].icon, Desktop::Icon::Question);
+            QVERIFY2(told[0].text.contains(QFileInfo(file).fileName()) && told[0].text.contains(folder),
+                     qPrintable(told[0].text));
+            QCOMPARE(kit.desk.lastText("folder"), yes ? folder : QString());
+        }
+        // A file missing from the installation: where it belongs, and no folder to open.
+        QVERIFY(QFile::remove(kit.path("Help/ReadMe.doc")));
+        kit.desk.clear();
+        kit.desk.openFolder.push_back(true);
+        m->N13->trigger();
+        QCOMPARE(kit.desk.of("notOpened").back().icon, Desktop::Icon::Warning);
+        QVERIFY(kit.desk.lastText("notOpened").contains(QDir::toNativeSeparators(kit.path("Help"))));
+        QVERIFY(kit.desk.of("folder").empty());
         QVERIFY(kit.desk.of("error").empty());
         m->N15->trigger();
         QCOMPARE(kit.desk.of("print").back().caption, QStringLiteral("landscape"));

@@ -367,6 +367,22 @@ private slots:
         QCOMPARE(kit.desk.of("message").back().caption, QStringLiteral("Печать протокола выключена"));
     }
 
+    void protocolThatNothingOpensSaysWhereItIs()
+    {
+        startWith(fiveTypes, false, true);
+        pickTopic(0);
+        m->PtiOtw[0]->setChecked(true);
+        answer();
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        kit.desk.openSucceeds = false;
+        kit.desk.openFolder.push_back(true);
+        QTest::mouseClick(m->PrnProtokol, Qt::LeftButton);
+        QVERIFY(doc && QFile::exists(doc->lastFile()));
+        QVERIFY(kit.desk.lastText("notOpened").contains(QFileInfo(doc->lastFile()).fileName()));
+        QCOMPARE(kit.desk.lastText("folder"), QDir::toNativeSeparators(kit.path("Documents")));
+        QVERIFY(kit.desk.of("error").empty());
+    }
+
     void pictureAndExplanationFiles()
     {
         startWith({{"Файлы",

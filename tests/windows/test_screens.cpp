@@ -1,0 +1,162 @@
+// Every window on the screen this run is given (size and scale come from the
+// environment, see CMakeLists.txt): fully on the screen, every visible control
+// reachable (inside the window, or inside a scroll area that scrolls to it),
+// no two controls on top of each other.
+#include "AccessWindow.h"
+#include "EditorWindow.h"
+#include "ExamSetupWindow.h"
+#include "ExplanationWindow.h"
+#include "RightAnswerWindow.h"
+#include "SettingsWindow.h"
+#include "SubjectListWindow.h"
+#include "WindowTestKit.h"
+#include "bank.h"
+
+#include <QAbstractScrollArea>
+#include <QComboBox>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitterHandle>
+
+namespace
+{
+// What of a control can be seen: clipped by every scroll area it lies in.
+QRect visiblePart(const QWidget *w, const QWidget *window)
+{
+    QRect r(w->mapTo(window, QPoint(0, 0)), w->size());
+    for (const QWidget *p = w->parentWidget(); p && p != window; p = p->parentWidget())
+        if (auto *area = qobject_cast<const QAbstractScrollArea *>(p))
+            r &= QRect(area->viewport()->mapTo(window, QPoint(0, 0)), area->viewport()->size());
+    return r;
+}
+
+bool isControl(const QWidget *w)
+{
+    // Parts that a scroll area, a splitter or a combo box lay over their own.
+    return !qobject_cast<const QScrollBar *>(w) && !qobject_cast<const QSplitterHandle *>(w) &&
+           w->objectName() != u"qt_scrollarea_viewport" && w->objectName() != u"qt_scrollarea_hcontainer" &&
+           w->objectName() != u"qt_scrollarea_vcontainer" && !qobject_cast<const QComboBox *>(w->parentWidget());
+}
+
+QStringList problemsOf(QWidget *window)
+{
+    QStringList problems;
+    const QRect screen = window->screen()->availableGeometry();
+    if (!screen.contains(window->frameGeometry()))
+        problems << QStringLiteral("%1 at %2,%3 %4x%5 leaves the screen %6x%7")
+                        .arg(window->objectName())
+                        .arg(window->frameGeometry().x())
+                        .arg(window->frameGeometry().y())
+                        .arg(window->frameGeometry().width())
+                        .arg(window->frameGeometry().height())
+                        .arg(screen.width())
+                        .arg(screen.height());
+    const QRect inside(QPoint(0, 0), window->size());
+    const auto all = window->findChildren<QWidget *>();
+    for (QWidget *w : all) {
+        if (w->isWindow() || !w->isVisibleTo(window) || !isControl(w))
+            continue;
+        const QRect seen = visiblePart(w, window);
+        if (!seen.isEmpty() && !inside.contains(seen))
+            problems << QStringLiteral("%1 lies outside %2").arg(w->objectName(), window->objectName());
+        for (QObject *o : w->parentWidget()->children()) {
+            auto *other = qobject_cast<QWidget *>(o);
+            if (!other || other <= w || other->isWindow() || !other->isVisibleTo(window) || !isControl(other))
+                continue;
+            if (w->geometry().intersects(other->geometry()))
+                problems << QStringLiteral("%1 (%2) overlaps %3 (%4) in %5")
+                                .arg(w->objectName(), QLatin1String(w->metaObject()->className()), other->objectName(),
+                                     QLatin1String(other->metaObject()->className()), window->objectName());
+        }
+    }
+    return problems;
+}
+
+// A topic with a matching question and a ticks question of long options.
+void writeBank(const QString &folder)
+{
+    QDir().mkpath(folder);
+    BankFiles bank(folder);
+    bank.tema.rewrite(std::vector<TemaRec>{{"1", "1", "Тема"}});
+    bank.wopros.rewrite(std::vector<WoprosRec>{{"1", "1", "1", "1", "Соотнесите", "", "1", ""},
+                                               {"1", "1", "1", "2", "Отметьте верные", "", "1", ""}});
+    std::vector<OtwetRec> options;
+    for (int i = 1; i <= 4; ++i) {
+        options.push_back({"1", "1", "1", "1", QString::number(i), "-", QStringLiteral("Левый %1").arg(i)});
+        options.push_back({"1", "1", "1", "1", QString::number(5 - i), "+", QStringLiteral("Правый %1").arg(i)});
+    }
+    for (int i = 1; i <= 12; ++i)
+        options.push_back({"1", "1", "1", "2", QString::number(i), i % 2 ? "+" : "",
+                           QStringLiteral("Вариант ответа с длинным текстом, который переносится, номер %1").arg(i)});
+    bank.otwet.rewrite(options);
+}
+} // namespace
+
+class ScreensTest : public QObject
+{
+    Q_OBJECT
+    WindowTestKit kit;
+
+    void check(QWidget *w)
+    {
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        QTest::qWait(20); // layouts settle
+        const QStringList problems = problemsOf(w);
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+    }
+
+private slots:
+    void everyWindowFitsTheScreen()
+    {
+        kit.freshFolder();
+        writeBank(kit.path("Istoriy"));
+        MainWindow *m = kit.start();
+        const QSize screen = m->screen()->availableGeometry().size();
+        qInfo("screen %dx%d", screen.width(), screen.height());
+        check(m); // the splash with the password
+        kit.login("470259");
+        m->WiborTema->setCurrentIndex(0);
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        QCOMPARE(m->TipOtweta->text(), QStringLiteral("Соответствие"));
+        check(m);
+        QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        QCOMPARE(m->TipOtweta->text(), QStringLiteral("Птички поставить"));
+        check(m);
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        for (QWidget *w : std::initializer_list<QWidget *>{m->Zagruzka, m->Nastroika, m->Form5, m->NaborWopr,
+                                                           m->SpisPredm, m->DalsheOkno, m->Teksti}) {
+            check(w);
+            w->hide();
+        }
+    }
+
+    void placesAreKeptAndBroughtBackOnScreen()
+    {
+        kit.freshFolder();
+        MainWindow *m = kit.start();
+        const QRect screen = m->screen()->availableGeometry();
+        SubjectListWindow *s = m->SpisPredm;
+        s->show();
+        const QSize small(std::min(420, screen.width()), std::min(300, screen.height()));
+        s->resize(small);
+        s->move(screen.topLeft());
+        const QRect left = s->geometry();
+        s->hide();
+        kit.destroy(); // a new start reads the place back
+        m = kit.start();
+        m->SpisPredm->show();
+        QCOMPARE(m->SpisPredm->geometry(), left);
+        // A place on a screen that is gone comes back fully on this one.
+        m->SpisPredm->move(screen.right() + 500, screen.bottom() + 500);
+        m->SpisPredm->hide();
+        kit.destroy();
+        m = kit.start();
+        m->SpisPredm->show();
+        QVERIFY(screen.contains(m->SpisPredm->frameGeometry()));
+    }
+};
+
+QTEST_MAIN(ScreensTest)
+#include "test_screens.moc"

@@ -1,0 +1,135 @@
+#include "ScreenFit.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMainWindow>
+#include <QScreen>
+#include <QScrollArea>
+#include <QSettings>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <QWindow>
+
+namespace
+{
+QSettings windowSettings()
+{
+    return QSettings(windowSettingsOrganization(), QStringLiteral("windows"));
+}
+
+QRect availableFor(const QWidget *w)
+{
+    const QScreen *s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    return s ? s->availableGeometry() : QRect(0, 0, 1024, 600);
+}
+
+// What the desktop adds around the window's own area: known from the window
+// once the desktop has framed it, else a usual title bar and border.
+QMargins frameOf(const QWidget *w)
+{
+    const QWindow *handle = w->windowHandle();
+    const QMargins m = handle ? handle->frameMargins() : QMargins();
+    if (!m.isNull() || QGuiApplication::platformName() == u"offscreen")
+        return m;
+    return {4, 32, 4, 4};
+}
+
+// Restores the place on the first showing, saves it on every hiding.
+class GeometryKeeper : public QObject
+{
+public:
+    GeometryKeeper(QWidget *w, QSize preferred) : QObject(w), m_window(w), m_preferred(preferred) {}
+
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (o == m_window && e->type() == QEvent::Show && !m_placed) {
+            m_placed = true;
+            restore();
+        } else if (o == m_window && e->type() == QEvent::Hide && m_placed) {
+            windowSettings().setValue(key(), m_window->geometry());
+        }
+        return false;
+    }
+
+private:
+    QString key() const { return m_window->objectName() + QStringLiteral("/geometry"); }
+
+    void restore()
+    {
+        const QRect saved = windowSettings().value(key()).toRect();
+        // Never placed before: a top-left outside every screen centres it.
+        const QRect wished = saved.isValid() ? saved : QRect(QPoint(-100000, -100000), m_preferred);
+        const QMargins frame = frameOf(m_window);
+        const QRect inner = availableFor(m_window).marginsRemoved(frame);
+        m_window->setGeometry(placeWithin(wished, inner));
+    }
+
+    QWidget *m_window;
+    QSize m_preferred;
+    bool m_placed = false;
+};
+} // namespace
+
+QString windowSettingsOrganization()
+{
+    return QStringLiteral("Trivo");
+}
+
+QWidget *scrollingContent(QWidget *window)
+{
+    auto *area = new QScrollArea;
+    area->setObjectName(window->objectName() + QStringLiteral("Scroll"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    auto *content = new QWidget;
+    content->setObjectName(window->objectName() + QStringLiteral("Content"));
+    area->setWidget(content);
+    if (auto *main = qobject_cast<QMainWindow *>(window)) {
+        main->setCentralWidget(area);
+    } else {
+        auto *l = new QVBoxLayout(window);
+        l->setContentsMargins(0, 0, 0, 0);
+        l->addWidget(area);
+    }
+    return content;
+}
+
+QRect placeWithin(const QRect &wished, const QRect &available)
+{
+    QRect r(wished.topLeft(), wished.size().boundedTo(available.size()));
+    const bool placed = available.contains(QRect(wished.topLeft(), QSize(1, 1)));
+    if (!placed)
+        r.moveCenter(available.center());
+    // Whatever part of the window would lie outside comes back in.
+    if (r.right() > available.right())
+        r.moveRight(available.right());
+    if (r.bottom() > available.bottom())
+        r.moveBottom(available.bottom());
+    if (r.left() < available.left())
+        r.moveLeft(available.left());
+    if (r.top() < available.top())
+        r.moveTop(available.top());
+    return r;
+}
+
+void keepGeometry(QWidget *window, QSize preferred)
+{
+    window->installEventFilter(new GeometryKeeper(window, preferred));
+    window->resize(preferred.boundedTo(availableFor(window).size()));
+}
+
+void fitColumns(QTableView *grid, const QList<int> &textColumns, bool wrapRows)
+{
+    QHeaderView *h = grid->horizontalHeader();
+    h->setStretchLastSection(false);
+    h->setMinimumSectionSize(24);
+    const int columns = grid->model() ? grid->model()->columnCount() : 0;
+    for (int c = 0; c < columns; ++c)
+        h->setSectionResizeMode(c, textColumns.contains(c) ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    grid->setWordWrap(true);
+    if (wrapRows)
+        grid->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}

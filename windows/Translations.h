@@ -1,0 +1,11 @@
+#pragma once
+#include <QLocale>
+
+class QCoreApplication;
+class QTranslator;
+
+// Qt's own texts (the buttons of message boxes, the file and colour dialogs,
+// the input boxes) in the language of the locale, and in Russian when Qt has
+// no translation for it. Returns the translator installed in app (owned by
+// app), or nullptr when not even the Russian one was found.
+QTranslator *loadQtTranslations(QCoreApplication &app, const QLocale &locale = QLocale::system());
