@@ -49,6 +49,7 @@ MainWindow::MainWindow()
 {
     setObjectName(QStringLiteral("Form1"));
     QApplication::setApplicationDisplayName(QString()); // the program's title is empty
+    setWindowTitle(QStringLiteral("Тренажёр для подготовки к экзаменам"));
     m_otwTekModel = new StringTableModel(&m_run.OtwTek(), this);
     m_sootModel = new StringTableModel(&m_run.Soot(), this);
     m_widimModel = new StringTableModel(&m_run.Widim(), this);

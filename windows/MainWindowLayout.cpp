@@ -192,7 +192,7 @@ void MainWindow::buildWindow()
     WiborTema->setObjectName(QStringLiteral("WiborTema"));
     WiborTema->setEditable(true);
     WiborTema->setInsertPolicy(QComboBox::NoInsert);
-    WiborTema->setMinimumContentsLength(40);
+    WiborTema->setMinimumContentsLength(20);
     WiborTema->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     KTem = counter(QStringLiteral("KTem"), QStringLiteral("Тем в предмете"));
     RWoprWseh = counter(QStringLiteral("RWoprWseh"), QStringLiteral("Вопросов в предмете"));

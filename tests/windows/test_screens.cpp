@@ -98,11 +98,23 @@ class ScreensTest : public QObject
     Q_OBJECT
     WindowTestKit kit;
 
+    int shots = 0;
+
     void check(QWidget *w)
     {
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
         QTest::qWait(20); // layouts settle
+        // scripts/screenshots.sh asks for a picture of every window a person can look at.
+        if (const QString dir = qEnvironmentVariable("TRIVO_SCREENSHOTS"); !dir.isEmpty()) {
+            const QSize screen = w->screen()->availableGeometry().size();
+            w->grab().save(QStringLiteral("%1/%2x%3_%4_%5.png")
+                               .arg(dir)
+                               .arg(screen.width())
+                               .arg(screen.height())
+                               .arg(++shots, 2, 10, QLatin1Char('0'))
+                               .arg(w->objectName()));
+        }
         const QStringList problems = problemsOf(w);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
     }
@@ -142,6 +154,7 @@ private slots:
         const QSize small(std::min(420, screen.width()), std::min(300, screen.height()));
         s->resize(small);
         s->move(screen.topLeft());
+        QTest::qWait(50); // a real X server answers in its own time
         const QRect left = s->geometry();
         s->hide();
         kit.destroy(); // a new start reads the place back
