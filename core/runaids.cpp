@@ -118,6 +118,10 @@ void RunModel::putOff(int now)
 {
     m_wop.setCell(7, m_wop.currentRow(), QString());
     ++m_deferred;
+    if (m_onScreen >= 0) {
+        m_putOffKeys.insert(m_questionResults[size_t(m_onScreen)].key);
+        trackLeft(now, false, 0, false);
+    }
     if (m_wop.currentRow() < m_wop.rowCount() - 1) {
         nextQuestion(now); // not judged and earns nothing
         return;

@@ -141,7 +141,10 @@ void RunModel::judge(const GivenAnswer &given)
 
 void RunModel::answer(const GivenAnswer &given, int now)
 {
+    const int werWop = m_werWop, werBal = m_werBal;
     judge(given);
+    if (m_onScreen >= 0)
+        trackLeft(now, true, m_werBal - werBal, m_werWop > werWop);
     if (m_kWopr == m_nWopr)
         close(now);
     m_pointsGauge = std::clamp(m_werBal - 1, 0, m_pointsGaugeMax);
@@ -151,6 +154,10 @@ void RunModel::answer(const GivenAnswer &given, int now)
     Wi4Ocenka();
     if (!m_controls.answer && !m_controls.repeat)
         m_questionClock.stop();
+    if (m_closedNow) {
+        m_closedNow = false;
+        emit runEnded(result());
+    }
 }
 
 void RunModel::timeOver(const GivenAnswer &given, int now)

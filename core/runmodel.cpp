@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 #include <QStringBuilder>
+#include <QUuid>
 
 const QString RunModel::closedText =
     QStringLiteral("Тема закрыта. Если протокол был включен, то можно напечатать его в Word.");
@@ -64,6 +65,13 @@ void RunModel::begin(bool exam, int now)
         c.topicChoice = false; // an exam shows each question's topic there
     c.lamps = {};
     m_startSecond = now;
+    m_started = QDateTime::currentDateTime();
+    // One id for the run: a repeat pass after the close reports it again, whole.
+    m_resultId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_questionResults.clear();
+    m_resultOfKey.clear();
+    m_putOffKeys.clear();
+    m_onScreen = -1;
     if (m_modes.protocol) {
         m_protocol.clear();
         m_protocolOpen = true;
@@ -165,20 +173,31 @@ void RunModel::abandonStart()
 
 void RunModel::stop(int now)
 {
+    end(now);
+    emit runEnded(result());
+}
+
+void RunModel::end(int now)
+{
+    if (m_onScreen >= 0)
+        trackLeft(now, false, 0, false);
     backToIdle();
     m_controls.answer = false;
     m_controls.putOff = false;
     m_controls.printProtocol = true;
     const int spent = now - m_startSecond;
-    m_timeSpent = durationText(spent < 0 ? spent + 86400 : spent); // across midnight
+    m_secondsSpent = spent < 0 ? spent + 86400 : spent; // across midnight
+    m_timeSpent = durationText(m_secondsSpent);
     m_questionText = closedText;
 }
 
 void RunModel::close(int now)
 {
     // The close after the last question is a stop that also empties the
-    // questions-left gauge and offers the put-off questions.
-    stop(now);
+    // questions-left gauge and offers the put-off questions; the answer that
+    // closed the run reports it once the grades are made.
+    end(now);
+    m_closedNow = true;
     m_questionsLeft = 0;
     if (m_deferred != 0)
         m_controls.repeat = true;
@@ -351,4 +370,5 @@ void RunModel::nextQuestion(int now)
     if (!m_explanation.isEmpty() && QFileInfo::exists(m_explanation))
         emit explanationOpened(m_explanation);
     m_notice = hasPicture; // the pupil is asked to close the picture's window
+    trackShown(now);
 }

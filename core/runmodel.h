@@ -4,9 +4,11 @@
 #include "protocol.h"
 #include "random.h"
 #include "run.h"
+#include "runresult.h"
 #include "stringtable.h"
 
 #include <QObject>
+#include <QSet>
 #include <array>
 #include <optional>
 #include <vector>
@@ -112,6 +114,16 @@ public:
     // Shows the options table when the reply is the access code; true when it did.
     bool revealOptionsTable(const QString &reply);
 
+    // ---- what the journal keeps ----
+    // Who takes the run and on what; set before it begins.
+    struct Identity {
+        QString user, userCode, access; // the logged-in user, empty before a log-in
+        QString subject, topic;
+    };
+    void setIdentity(const Identity &who) { m_identity = who; }
+    // What happened so far in the run (all of it once the run has ended).
+    RunResult result() const;
+
     // ---- modes and times ----
     RunModes &modes() { return m_modes; }
     const RunModes &modes() const { return m_modes; }
@@ -209,11 +221,15 @@ signals:
     void explanationOpened(const QString &path);
     // Training: the right options are to be shown; the rows listed are dimmed meanwhile.
     void rightOptionsShown(const std::vector<int> &dimmedRows);
+    // The run closed or was stopped: what happened in it. A repeat pass after
+    // the close ends it again, with the same result id and everything so far.
+    void runEnded(const RunResult &result);
 
 private:
     void resetCounters();
     void finishStart(std::vector<QStringList> questions, std::vector<QStringList> answers, int now);
     void close(int now);
+    void end(int now); // the stop without its report
     void clearAnswerArea();
     void judge(const GivenAnswer &given);
     // Judging ticks: the count of right ticks against the right options.
@@ -228,6 +244,9 @@ private:
     void addAnswerLine(const QString &text, bool newParagraph, bool bold);
     void addTable(const std::vector<double> &widths, std::vector<QStringList> cells);
     bool writing() const { return m_modes.protocol && m_protocolOpen; }
+    // Per question: shown, left (answered, put off or the run ended).
+    void trackShown(int now);
+    void trackLeft(int now, bool answered, int earned, bool right);
     int tekBalNumber() const;
 
     RandomGen &m_gen;
@@ -241,6 +260,7 @@ private:
     int m_pointsAsked = 0;
     int m_startSecond = 0;
     QString m_timeSpent;
+    int m_secondsSpent = 0;
     int m_questionsLeft = 0, m_questionsLeftMax = 100, m_pointsGauge = 0, m_pointsGaugeMax = 100;
     Clock m_questionClock, m_topicClock;
     QString m_timeLimitText;
@@ -259,4 +279,14 @@ private:
 
     std::vector<ProtocolEntry> m_protocol;
     bool m_protocolOpen = false;
+
+    Identity m_identity;
+    QDateTime m_started;
+    QString m_resultId;
+    std::vector<QuestionResult> m_questionResults;
+    QHash<QString, int> m_resultOfKey;
+    QSet<QString> m_putOffKeys;
+    bool m_closedNow = false;
+    int m_onScreen = -1; // the result of the question on screen, -1 when none
+    int m_shownAt = 0, m_hintsAtShow = 0;
 };

@@ -490,6 +490,52 @@ private slots:
         }
     }
 
+    void theRunReportsWhatHappened()
+    {
+        writeSubject(bank(), {{"Три вопроса",
+                               {{"2", "Первый", {{"Ф", "1", "1709"}}},
+                                {"2", "Второй", {{"Ф", "1", "1812"}}},
+                                {"2", "Третий", {{"Ф", "1", "1945"}}}}}});
+        RunModel m(gen);
+        std::vector<RunResult> reported;
+        connect(&m, &RunModel::runEnded, this, [&](const RunResult &r) { reported.push_back(r); });
+        m.setIdentity({"Петров П.", "2", "W", "История", "Три вопроса"});
+        m.begin(false, 86380); // across midnight
+        m.startTopic(bank(), "1", "1", 86380);
+        m.answer(typed("1709"), 86390); // 10 s, right
+        m.putOff(5);                    // 15 s
+        QVERIFY(m.hintExact(QString()));
+        m.answer(typed("1900"), 15); // 10 s, wrong, one hint
+        QCOMPARE(int(reported.size()), 1);
+        m.repeat(20);
+        m.answer(typed("1812"), 40); // 20 s more for the second, 35 in all
+        QCOMPARE(int(reported.size()), 2);
+        QCOMPARE(reported[1].id, reported[0].id); // the same run, reported again whole
+
+        const RunResult &r = reported[1];
+        QCOMPARE(r.pupil, "Петров П.");
+        QCOMPARE(r.userCode + r.access + r.subject + r.topic, "2WИсторияТри вопроса");
+        QCOMPARE(r.seconds, 60);
+        const QList<int> counts{r.asked, r.answered, r.right, r.putOff, r.pointsPossible, r.pointsEarned, r.hints};
+        QCOMPARE(counts, QList<int>({3, 3, 2, 1, 6, 4, 1}));
+        QCOMPARE(r.grade + r.runningGrade, m.Ocenka() + m.TekOcenka());
+        QCOMPARE(int(r.questions.size()), 3);
+        const QStringList expected = {"1_1_1_1 Точный ответ 2/2 right 0 hints 10 s",
+                                      "1_1_1_2 Точный ответ 2/2 right 0 hints 35 s",
+                                      "1_1_1_3 Точный ответ 0/2 wrong 1 hints 10 s"};
+        for (size_t i = 0; i < r.questions.size(); ++i) {
+            const QuestionResult &q = r.questions[i];
+            QCOMPARE(QStringLiteral("%1 %2 %3/%4 %5 %6 hints %7 s")
+                         .arg(q.key, q.answerType)
+                         .arg(q.pointsEarned)
+                         .arg(q.pointsPossible)
+                         .arg(q.right ? "right" : "wrong")
+                         .arg(q.hints)
+                         .arg(q.seconds),
+                     expected[int(i)]);
+        }
+    }
+
     void wholeSubjectExam()
     {
         std::vector<Topic> subject(3);

@@ -1,0 +1,40 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <vector>
+
+// What happened in one run of a topic or of the whole-subject exam, as the
+// run reports it when it closes or is stopped. The results journal keeps it.
+
+// One question as it was shown and answered (or left).
+struct QuestionResult {
+    QString key;        // Predm_Tema_Test_Wopr
+    QString answerType; // "Точный ответ", "Птички поставить", ...
+    int pointsPossible = 0;
+    int pointsEarned = 0; // points the answer added to the run
+    bool answered = false;
+    bool right = false;
+    int hints = 0;
+    int seconds = 0; // time spent on the question, over all its showings
+};
+
+struct RunResult {
+    QString id;             // a UUID; writing the same result twice keeps one
+    QString pupil;          // the name typed for the protocol, else the logged-in user's name
+    QString userCode;       // Kod of the access table, empty before a log-in
+    QString access;         // "Z" or "W"
+    QString host;           // the PC's name
+    QString subject, topic; // the topic is "Экзамен по всему предмету" for the exam
+    QDateTime started;
+    int seconds = 0; // duration
+    bool prompting = false, randomOrder = false, protocol = false, exam = false;
+    int asked = 0; // questions of the run (KWopr)
+    int answered = 0;
+    int right = 0;
+    int putOff = 0; // questions put off at least once
+    int pointsPossible = 0, pointsEarned = 0;
+    QString grade;        // by points against all points (Ocenka)
+    QString runningGrade; // by points against the points asked (TekOcenka)
+    int hints = 0;
+    std::vector<QuestionResult> questions;
+};
