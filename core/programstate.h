@@ -28,6 +28,7 @@ struct Glo {
     // Access.
     std::vector<User> users;
     QString KodDostupa;
+    int userRow = -1; // the logged-in user's row of the access table
     // Character translation table.
     WinDos winDos;
 };

@@ -118,6 +118,7 @@ public:
     // Who takes the run and on what; set before it begins.
     struct Identity {
         QString user, userCode, access; // the logged-in user, empty before a log-in
+        QString typedName;              // the name the pupil gave at the start, if asked
         QString subject, topic;
     };
     void setIdentity(const Identity &who) { m_identity = who; }

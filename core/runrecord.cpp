@@ -40,7 +40,12 @@ RunResult RunModel::result() const
 {
     RunResult r;
     r.id = m_resultId;
-    r.pupil = m_modes.protocol && !trimmed(m_modes.pupil).isEmpty() ? trimmed(m_modes.pupil) : trimmed(m_identity.user);
+    // The name typed at the start, else the one typed for the protocol, else the user's.
+    r.pupil = trimmed(m_identity.typedName);
+    if (r.pupil.isEmpty() && m_modes.protocol)
+        r.pupil = trimmed(m_modes.pupil);
+    if (r.pupil.isEmpty())
+        r.pupil = trimmed(m_identity.user);
     r.userCode = trimmed(m_identity.userCode);
     r.access = m_identity.access;
     r.host = QSysInfo::machineHostName();

@@ -6,9 +6,14 @@ what=${1:-build}
 
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
       libzip-dev libgl-dev libxkbcommon-dev libbenchmark-dev xdg-utils
-      qt6-translations-l10n librsvg2-bin)
+      qt6-translations-l10n librsvg2-bin libqt6sql6-sqlite libqt6sql6-psql
+      qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev)
+# qt6-base-dev above carries the Qt Sql headers and CMake files too; the two
+# drivers are the results journal's: the embedded database and the school server.
+# The journal window draws its charts with Qt Charts and writes .xlsx workbooks.
 if [ "$what" = test ]; then
-  pkgs+=(libreoffice-writer-nogui desktop-file-utils)
+  # The journal tests start a PostgreSQL server of their own.
+  pkgs+=(libreoffice-writer-nogui desktop-file-utils postgresql)
 fi
 
 missing=()

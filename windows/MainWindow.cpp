@@ -5,6 +5,7 @@
 #include "EditorWindow.h"
 #include "ExamSetupWindow.h"
 #include "ExplanationWindow.h"
+#include "JournalWindow.h"
 #include "RightAnswerWindow.h"
 #include "ScreenFit.h"
 #include "SettingsWindow.h"
@@ -14,6 +15,7 @@
 #include "WordDocument.h"
 #include "banktables.h"
 #include "editortables.h"
+#include "journal.h"
 #include "subjects.h"
 #include "textfile.h"
 
@@ -63,6 +65,7 @@ MainWindow::MainWindow()
     connect(m_tick, &QTimer::timeout, this, [this] { tickClocks(secondsOfDay()); });
     m_tick->start();
     FormCreate();
+    m_journal = std::make_unique<Journal>();
     connectRun();
     connectAids(); // after the creation step, which sets the modes itself
     createWindows();
@@ -71,7 +74,9 @@ MainWindow::MainWindow()
 
 MainWindow::~MainWindow()
 {
-    // The grids go before the run whose tables they show.
+    // The journal window goes before the journal it reads, the grids before
+    // the run whose tables they show.
+    delete Zhurnal;
     delete m_otwTekModel;
     delete m_sootModel;
     delete m_widimModel;
@@ -83,11 +88,66 @@ void MainWindow::createWindows()
     Zagruzka = new EditorWindow(this);
     Nastroika = new SettingsWindow([this] { return m_mainColour; }, this);
     connect(Nastroika, &SettingsWindow::mainColourChosen, this, &MainWindow::setMainColour);
+    connect(Nastroika, &SettingsWindow::journalChanged, this, [this] {
+        // The journal opens anew where the settings now point.
+        delete Zhurnal;
+        m_journal = std::make_unique<Journal>();
+        Zhurnal = new JournalWindow(*m_journal, this);
+        m_journal->deliverOutbox();
+    });
     Form5 = new AccessWindow(this);
     NaborWopr = new ExamSetupWindow(this);
     SpisPredm = new SubjectListWindow(this);
     DalsheOkno = new RightAnswerWindow(this);
     Teksti = new ExplanationWindow(this);
+    Zhurnal = new JournalWindow(*m_journal, this);
+    // Results that waited for the school's server are sent at the start and every minute.
+    m_journal->deliverOutbox();
+    m_outboxTimer = new QTimer(this);
+    m_outboxTimer->setInterval(60 * 1000);
+    connect(m_outboxTimer, &QTimer::timeout, this, [this] {
+        if (m_journal->waiting() > 0)
+            m_journal->deliverOutbox();
+    });
+    m_outboxTimer->start();
+}
+
+void MainWindow::ZhurnalClick()
+{
+    const Glo &g = glo();
+    if (g.KodDostupa.isEmpty())
+        return; // after the log-in: the journal shows whose runs the user may see
+    const bool admin = isAdmin(g.KodDostupa);
+    const QString code =
+        g.userRow >= 0 && g.userRow < int(g.users.size()) ? trimmed(g.users[size_t(g.userRow)].kod) : QString();
+    Zhurnal->openFor(admin ? QString() : code);
+    showWindow(Zhurnal);
+}
+
+void MainWindow::setRunIdentity(bool exam)
+{
+    const Glo &g = glo();
+    RunModel::Identity who;
+    if (g.userRow >= 0 && g.userRow < int(g.users.size())) {
+        who.user = trimmed(g.users[size_t(g.userRow)].fio);
+        who.userCode = trimmed(g.users[size_t(g.userRow)].kod);
+    }
+    who.access = g.KodDostupa;
+    if (m_journal->settings().askPupilName) {
+        m_askedName = desktop().input(QStringLiteral("Журнал результатов"), QStringLiteral("Как Вас называть?"),
+                                      m_askedName.isEmpty() ? who.user : m_askedName);
+        who.typedName = m_askedName;
+    }
+    who.subject = PredmetName->currentText();
+    who.topic = exam ? QString() : WiborTema->currentText();
+    m_run.setIdentity(who);
+}
+
+void MainWindow::recordRun(const RunResult &result)
+{
+    // The run is over whatever the journal says; a problem is only told.
+    if (m_journal->record(result) != Journal::Recorded::InJournal)
+        desktop().message(m_journal->lastError(), QStringLiteral("Журнал результатов"), Desktop::Icon::Warning);
 }
 
 // ---- creation and activation ----
@@ -354,6 +414,7 @@ bool MainWindow::login(const QString &typed)
         desktop().message(QStringLiteral("Увы!!!"), QStringLiteral("Вам доступ закрыт"), Desktop::Icon::Warning);
     } else {
         glo().KodDostupa = r.letter;
+        glo().userRow = r.row;
         applyRights(isAdmin(r.letter));
         return true;
     }

@@ -32,6 +32,8 @@ class ExamSetupWindow;
 class SubjectListWindow;
 class RightAnswerWindow;
 class ExplanationWindow;
+class JournalWindow;
+class Journal;
 
 // The main window, where a pupil logs in, picks a subject and a topic and takes
 // the test: it shows the run (RunModel) and hands it the pupil's answers.
@@ -143,6 +145,7 @@ public:
     QLineEdit *WoprSek, *OtwSek, *TimeWopros;
     QPushButton *WremaZadat;
     QLabel *TimerWopr, *TimerTema;
+    QAction *journalItem;
     QAction *N1, *N3, *N7, *N27, *N28, *N10, *N13, *N15, *N18, *N29, *w1, *N12, *N14, *N30, *N9, *N5, *N19, *N20,
         *editorItem, *settingsItem, *fileExit, *exitItem;
 
@@ -154,6 +157,11 @@ public:
     SubjectListWindow *SpisPredm = nullptr;
     RightAnswerWindow *DalsheOkno = nullptr;
     ExplanationWindow *Teksti = nullptr;
+    JournalWindow *Zhurnal = nullptr;
+
+    // Every run that ends goes into the results journal.
+    Journal &journal() { return *m_journal; }
+    void ZhurnalClick();
 
     // The grids of the question on screen (the run's tables).
     StringTable *sootTable() { return &m_run.Soot(); }
@@ -200,6 +208,9 @@ private:
     void openInstalled(const QString &relative);
     void showWindow(QWidget *w);
     void reportError(const QString &text);
+    // Who takes the next run and on what, for the journal.
+    void setRunIdentity(bool exam);
+    void recordRun(const RunResult &result);
 
     RunModel m_run;
     QWidget *m_content = nullptr; // what the window shows, inside its scroll area
@@ -209,5 +220,8 @@ private:
     bool m_inActivation = false;
     QTimer *m_tick;
     std::unique_ptr<WordDocument> m_protocolDocument;
+    std::unique_ptr<Journal> m_journal;
+    QString m_askedName; // the name the pupil gave at the last start
+    QTimer *m_outboxTimer = nullptr;
     StringTableModel *m_otwTekModel, *m_sootModel, *m_widimModel;
 };

@@ -27,6 +27,7 @@ void MainWindow::connectRun()
     connect(&m_run, &RunModel::pictureOpened, this, [](const QString &path) { desktop().openFile(path); });
     connect(&m_run, &RunModel::explanationOpened, this, &MainWindow::showExplanation);
     connect(&m_run, &RunModel::rightOptionsShown, this, &MainWindow::showRightOptions);
+    connect(&m_run, &RunModel::runEnded, this, &MainWindow::recordRun);
 }
 
 void MainWindow::clearEntries()

@@ -145,6 +145,7 @@ void MainWindow::buildMenus()
                &MainWindow::N27Click);
 
     N10 = topAction(QStringLiteral("N10"), QStringLiteral("&Пользователь"), &MainWindow::N10Click);
+    journalItem = topAction(QStringLiteral("ZhurnalItem"), QStringLiteral("&Журнал"), &MainWindow::ZhurnalClick);
     N13 = topAction(QStringLiteral("N13"), QStringLiteral("Помо&щь"), &MainWindow::N13Click);
     N13->setShortcut(QKeySequence(Qt::Key_F1));
 

@@ -37,6 +37,7 @@ void MainWindow::PuskClick()
         return;
     }
     try {
+        setRunIdentity(false);
         m_run.begin(false, now);
         if (WiborTema->currentText() == TopicPrompt) {
             desktop().message(QStringLiteral("Мышку заело?"), QStringLiteral("Тема не выбрана"),
@@ -63,6 +64,7 @@ void MainWindow::N28Click()
         return; // the exam starts from idle only
     const int now = secondsOfDay();
     try {
+        setRunIdentity(true);
         m_run.begin(true, now);
         Zastavka->hide(); // hidden without the log-in
         m_run.showAnswerRows();

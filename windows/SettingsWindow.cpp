@@ -2,8 +2,10 @@
 #include "Desktop.h"
 #include "ScreenFit.h"
 #include "WidgetKit.h"
+#include "journalsettings.h"
 #include "programstate.h"
 
+#include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -42,6 +44,28 @@ SettingsWindow::SettingsWindow(std::function<ColorCode()> mainColour, QWidget *p
     gl->addRow(QStringLiteral(" 4 "), ChetProc);
     gl->addRow(QStringLiteral(" 5 "), PaytProc);
     f->addRow(grades);
+    auto *journal = new QGroupBox(QStringLiteral("Журнал результатов"));
+    auto *jl = new QFormLayout(journal);
+    SprashivatImya = new QCheckBox(QStringLiteral("Спрашивать имя ученика при каждом запуске"));
+    SprashivatImya->setObjectName(QStringLiteral("SprashivatImya"));
+    ZhurnalServer = new QCheckBox(QStringLiteral("Общий журнал на сервере школы (PostgreSQL)"));
+    ZhurnalServer->setObjectName(QStringLiteral("ZhurnalServer"));
+    ZhurnalHost = namedEdit(QStringLiteral("ZhurnalHost"), QStringLiteral("Имя или адрес сервера"));
+    ZhurnalPort = namedEdit(QStringLiteral("ZhurnalPort"), QStringLiteral("Порт сервера"));
+    ZhurnalBaza = namedEdit(QStringLiteral("ZhurnalBaza"), QStringLiteral("База данных журнала"));
+    ZhurnalPolz = namedEdit(QStringLiteral("ZhurnalPolz"), QStringLiteral("Пользователь базы данных"));
+    ZhurnalParol = namedEdit(QStringLiteral("ZhurnalParol"), QStringLiteral("Пароль пользователя базы данных"));
+    ZhurnalParol->setEchoMode(QLineEdit::Password);
+    jl->addRow(SprashivatImya);
+    jl->addRow(ZhurnalServer);
+    jl->addRow(QStringLiteral("Сервер"), ZhurnalHost);
+    jl->addRow(QStringLiteral("Порт"), ZhurnalPort);
+    jl->addRow(QStringLiteral("База данных"), ZhurnalBaza);
+    jl->addRow(QStringLiteral("Пользователь"), ZhurnalPolz);
+    jl->addRow(QStringLiteral("Пароль"), ZhurnalParol);
+    for (QLineEdit *e : {ZhurnalHost, ZhurnalPort, ZhurnalBaza, ZhurnalPolz, ZhurnalParol})
+        connect(ZhurnalServer, &QCheckBox::toggled, e, &QWidget::setEnabled);
+    f->addRow(journal);
     l->addLayout(f);
     auto *bl = new QHBoxLayout;
     BitBtn4 = namedButton(QStringLiteral("BitBtn4"), QStringLiteral("Цвет фона"), QStringLiteral("Основного экрана"));
@@ -81,6 +105,16 @@ void SettingsWindow::FormCreate()
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }
+    const JournalSettings j = JournalSettings::load(installPath(QStringLiteral("Baza")));
+    SprashivatImya->setChecked(j.askPupilName);
+    ZhurnalServer->setChecked(j.engine == JournalSettings::Engine::Server);
+    ZhurnalHost->setText(j.host);
+    ZhurnalPort->setText(QString::number(j.port));
+    ZhurnalBaza->setText(j.database);
+    ZhurnalPolz->setText(j.user);
+    ZhurnalParol->setText(j.password);
+    for (QLineEdit *e : {ZhurnalHost, ZhurnalPort, ZhurnalBaza, ZhurnalPolz, ZhurnalParol})
+        e->setEnabled(ZhurnalServer->isChecked());
 }
 
 void SettingsWindow::ZapNastrClick()
@@ -102,6 +136,25 @@ void SettingsWindow::ZapNastrClick()
         desktop().error(e.text());
         return; // the window stays open with what was typed
     }
+    const QString baza = installPath(QStringLiteral("Baza"));
+    JournalSettings j = JournalSettings::load(baza);
+    j.askPupilName = SprashivatImya->isChecked();
+    j.engine = ZhurnalServer->isChecked() ? JournalSettings::Engine::Server : JournalSettings::Engine::Embedded;
+    j.host = ZhurnalHost->text().trimmed();
+    j.port = ZhurnalPort->text().trimmed().toInt();
+    j.database = ZhurnalBaza->text().trimmed();
+    j.user = ZhurnalPolz->text().trimmed();
+    j.password = ZhurnalParol->text();
+    if (j.engine == JournalSettings::Engine::Server && (j.host.isEmpty() || j.port <= 0 || j.port > 65535)) {
+        desktop().message(QStringLiteral("Укажите сервер журнала и порт (число от 1 до 65535)."),
+                          QStringLiteral("Журнал результатов"), Desktop::Icon::Warning);
+        return;
+    }
+    if (const QString problem = j.save(baza); !problem.isEmpty()) {
+        desktop().error(problem);
+        return;
+    }
+    emit journalChanged();
     accept();
 }
 

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <functional>
 
+class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
@@ -24,10 +25,15 @@ public:
 
     QLineEdit *LabeledEditFima, *VerOff, *BazWrWopr, *DeltaOtw, *TriProc, *ChetProc, *PaytProc, *MaxWopr;
     QPushButton *BitBtn4, *ZapNastr, *BitBtn2, *BitBtn1;
+    // The results journal: the school's server instead of this PC's own file, and the name asked at every start.
+    QCheckBox *ZhurnalServer, *SprashivatImya;
+    QLineEdit *ZhurnalHost, *ZhurnalPort, *ZhurnalBaza, *ZhurnalPolz, *ZhurnalParol;
 
 signals:
     // A new background colour for the main window was chosen.
     void mainColourChosen(ColorCode c);
+    // The journal's settings were stored: the journal is to be opened anew.
+    void journalChanged();
 
 private:
     std::function<ColorCode()> m_mainColour;

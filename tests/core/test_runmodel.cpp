@@ -499,7 +499,7 @@ private slots:
         RunModel m(gen);
         std::vector<RunResult> reported;
         connect(&m, &RunModel::runEnded, this, [&](const RunResult &r) { reported.push_back(r); });
-        m.setIdentity({"Петров П.", "2", "W", "История", "Три вопроса"});
+        m.setIdentity({"Петров П.", "2", "W", {}, "История", "Три вопроса"});
         m.begin(false, 86380); // across midnight
         m.startTopic(bank(), "1", "1", 86380);
         m.answer(typed("1709"), 86390); // 10 s, right

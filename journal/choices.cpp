@@ -1,0 +1,49 @@
+#include "choices.h"
+#include "journal.h"
+
+#include <QSqlQuery>
+
+namespace
+{
+QStringList distinct(Journal &journal, const char *column, const QString &userCode)
+{
+    QStringList out;
+    if (!journal.open())
+        return out;
+    QSqlQuery q(journal.database());
+    ResultFilter f;
+    f.userCode = userCode;
+    const SqlCondition c = conditionOf(f);
+    q.prepare(QStringLiteral("SELECT DISTINCT r.%1 FROM results r%2 ORDER BY r.%1").arg(QLatin1String(column), c.sql));
+    for (const QVariant &v : c.values)
+        q.addBindValue(v);
+    if (q.exec())
+        while (q.next())
+            out << q.value(0).toString();
+    return out;
+}
+} // namespace
+
+JournalChoices journalChoices(Journal &journal, const QString &userCode)
+{
+    return {distinct(journal, "subject", userCode), distinct(journal, "topic", userCode)};
+}
+
+std::vector<int> gradeCounts(Journal &journal, const ResultFilter &filter)
+{
+    std::vector<int> counts(4, 0);
+    if (!journal.open())
+        return counts;
+    QSqlQuery q(journal.database());
+    const SqlCondition c = conditionOf(filter);
+    q.prepare(QStringLiteral("SELECT r.grade, COUNT(*) FROM results r%1 GROUP BY r.grade").arg(c.sql));
+    for (const QVariant &v : c.values)
+        q.addBindValue(v);
+    if (q.exec())
+        while (q.next()) {
+            const int g = q.value(0).toString().toInt();
+            if (g >= 2 && g <= 5)
+                counts[size_t(g - 2)] = q.value(1).toInt();
+        }
+    return counts;
+}

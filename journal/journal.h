@@ -1,0 +1,70 @@
+#pragma once
+#include "journalsettings.h"
+#include "outbox.h"
+#include "runresult.h"
+
+#include <QDeadlineTimer>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+
+// The results journal: every run that ends is kept, in the embedded database
+// of this PC or on the school's server. A result the journal cannot take at
+// the moment waits in the outbox and is sent later; nothing here throws, a
+// problem becomes a Russian text in lastError().
+//
+// Each Journal has a connection of its own, so several may live in one process;
+// one Journal is used from the thread that made it.
+class Journal
+{
+public:
+    explicit Journal(const JournalSettings &settings = JournalSettings::load());
+    ~Journal();
+    Journal(const Journal &) = delete;
+    Journal &operator=(const Journal &) = delete;
+
+    enum class Recorded {
+        InJournal, // committed; anything waiting in the outbox was sent after it
+        InOutbox,  // the journal was unreachable: the result waits (lastError says why)
+        Lost,      // neither the journal nor the outbox could keep it (lastError says why)
+    };
+    // Writes the result and its questions in one transaction. The id is the
+    // key: a result written twice is kept once, the report that ran longer
+    // (a repeat pass after the close) replacing an earlier one. A result
+    // without an id gets one.
+    // After the server could not be reached, results go straight to the outbox
+    // for a while (quietSeconds), so that a PC cut off from the network does
+    // not wait for the connection timeout at the end of every run.
+    Recorded record(const RunResult &result);
+    static constexpr int quietSeconds = 30;
+
+    // Sends the waiting results, the oldest first; each leaves the outbox only
+    // after the journal has committed it. How many were sent; lastError() says
+    // why some still wait.
+    int deliverOutbox();
+    // How many results wait in the outbox (-1 when the outbox cannot be read).
+    int waiting();
+
+    // Connects and brings the schema up to date when not done yet. False with
+    // lastError() when the journal cannot be reached.
+    bool open();
+    // The open connection for the queries of the journal window (open() first).
+    QSqlDatabase database() const;
+    QString lastError() const { return m_error; }
+    const JournalSettings &settings() const { return m_settings; }
+
+    // The Russian reason for a database error of this journal, for the
+    // messages of the queries as well.
+    QString explain(const QSqlError &e) const;
+
+private:
+    bool writeNow(const RunResult &r);
+    QSqlError write(const RunResult &r);
+    void disconnect();
+    JournalSettings m_settings;
+    QString m_connection;
+    Outbox m_outbox;
+    QString m_error, m_reason;
+    bool m_ready = false;
+    QDeadlineTimer m_quiet{0};
+};

@@ -1,0 +1,32 @@
+#pragma once
+#include <QString>
+
+// Where the results journal lives: the embedded database file of this PC, or
+// a server the whole school shares. Kept in Baza/journal.ini; the server's
+// password sits alone in Baza/journal.pass, readable by its owner only, and
+// never in the ini.
+struct JournalSettings {
+    enum class Engine { Embedded, Server };
+    Engine engine = Engine::Embedded;
+    QString file;   // the embedded database, Baza/journal.sqlite
+    QString outbox; // results that wait for the journal, Baza/outbox.sqlite
+    QString host;
+    int port = 5432;
+    QString database = QStringLiteral("trivo");
+    QString user = QStringLiteral("trivo");
+    QString password;
+    int connectSeconds = 5;
+    // Every run starts by asking the pupil's name for the journal (the administrator's choice).
+    bool askPupilName = false;
+
+    // The settings of the installation folder (its Baza/ folder); what is
+    // missing keeps its default. A folder given explicitly is used by tests.
+    static JournalSettings load();
+    static JournalSettings load(const QString &bazaFolder);
+    // Writes journal.ini and journal.pass into the folder; the error text
+    // (Russian, with the file's name) or nothing.
+    QString save(const QString &bazaFolder) const;
+
+    // "сервер host:port, база database" or the file, for messages.
+    QString place() const;
+};

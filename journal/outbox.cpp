@@ -1,0 +1,125 @@
+#include "outbox.h"
+#include "resultcodec.h"
+#include "schema.h"
+
+#include <QAtomicInt>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace
+{
+QString newConnectionName()
+{
+    static QAtomicInt counter;
+    return QStringLiteral("trivo-outbox-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+} // namespace
+
+Outbox::Outbox(const QString &path) : m_path(path), m_connection(newConnectionName()) {}
+
+Outbox::~Outbox()
+{
+    if (QSqlDatabase::contains(m_connection)) {
+        QSqlDatabase::database(m_connection, false).close();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+}
+
+bool Outbox::open(bool create)
+{
+    if (m_ready)
+        return true;
+    if (!create && !QFileInfo::exists(m_path))
+        return false;
+    if (!QDir().mkpath(QFileInfo(m_path).path())) {
+        m_error = QStringLiteral("Не удалось создать папку %1").arg(QFileInfo(m_path).path());
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::contains(m_connection) ? QSqlDatabase::database(m_connection, false)
+                                                           : QSqlDatabase::addDatabase("QSQLITE", m_connection);
+    db.setDatabaseName(m_path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+    QSqlQuery q(db);
+    const bool ok = db.open() && q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS outbox ("
+                                                       "id TEXT PRIMARY KEY,"
+                                                       "queued TEXT NOT NULL DEFAULT CURRENT_TIMESTAMP,"
+                                                       "body TEXT NOT NULL)"));
+    if (!ok) {
+        const QSqlError e = db.isOpen() ? q.lastError() : db.lastError();
+        m_error = QStringLiteral("очередь отправки %1 недоступна: %2")
+                      .arg(QDir::toNativeSeparators(m_path), e.databaseText().isEmpty() ? e.text() : e.databaseText());
+        db.close();
+        return false;
+    }
+    m_ready = true;
+    return true;
+}
+
+bool Outbox::put(const RunResult &r)
+{
+    if (!open(true))
+        return false;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("INSERT INTO outbox (id, body) VALUES (?, ?) ON CONFLICT (id) DO NOTHING"));
+    q.addBindValue(r.id);
+    q.addBindValue(QString::fromUtf8(encodeResult(r)));
+    if (!q.exec()) {
+        m_error = QStringLiteral("не удалось записать в очередь отправки %1: %2")
+                      .arg(QDir::toNativeSeparators(m_path), q.lastError().text());
+        return false;
+    }
+    return true;
+}
+
+std::vector<RunResult> Outbox::oldest(int limit)
+{
+    std::vector<RunResult> out;
+    m_damaged = 0;
+    if (!open(false))
+        return out;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("SELECT body FROM outbox ORDER BY queued, id LIMIT ?"));
+    q.addBindValue(limit);
+    if (!q.exec()) {
+        m_error = q.lastError().text();
+        return out;
+    }
+    while (q.next()) {
+        if (auto r = decodeResult(q.value(0).toString().toUtf8()))
+            out.push_back(std::move(*r));
+        else
+            ++m_damaged;
+    }
+    return out;
+}
+
+bool Outbox::remove(const QString &id)
+{
+    if (!open(false))
+        return false;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("DELETE FROM outbox WHERE id = ?"));
+    q.addBindValue(id);
+    if (!q.exec()) {
+        m_error = q.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+int Outbox::count()
+{
+    if (!m_ready && !QFileInfo::exists(m_path))
+        return 0;
+    if (!open(false))
+        return m_error.isEmpty() ? 0 : -1;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM outbox")) || !q.next()) {
+        m_error = q.lastError().text();
+        return -1;
+    }
+    return q.value(0).toInt();
+}

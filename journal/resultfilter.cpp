@@ -1,0 +1,43 @@
+#include "resultfilter.h"
+#include "schema.h"
+
+#include <QStringList>
+
+namespace
+{
+// The text as a LIKE pattern that matches it literally anywhere.
+QString containsPattern(QString s)
+{
+    s.replace(u'\\', QStringLiteral("\\\\"));
+    s.replace(u'%', QStringLiteral("\\%"));
+    s.replace(u'_', QStringLiteral("\\_"));
+    return u'%' + s + u'%';
+}
+} // namespace
+
+SqlCondition conditionOf(const ResultFilter &f)
+{
+    QStringList parts;
+    SqlCondition c;
+    auto add = [&](const char *sql, const QVariant &v) {
+        parts << QLatin1String(sql);
+        c.values << v;
+    };
+    if (!f.pupil.isEmpty())
+        add("r.pupil_folded LIKE ? ESCAPE '\\'", containsPattern(f.pupil.toCaseFolded()));
+    if (!f.subject.isEmpty())
+        add("r.subject = ?", f.subject);
+    if (!f.topic.isEmpty())
+        add("r.topic = ?", f.topic);
+    if (f.from.isValid())
+        add("r.started >= ?", storedDayStart(f.from));
+    if (f.to.isValid())
+        add("r.started < ?", storedDayStart(f.to.addDays(1)));
+    if (!f.grade.isEmpty())
+        add("r.grade = ?", f.grade);
+    if (!f.userCode.isEmpty())
+        add("r.user_code = ?", f.userCode);
+    if (!parts.isEmpty())
+        c.sql = QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
+    return c;
+}

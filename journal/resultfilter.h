@@ -1,0 +1,22 @@
+#pragma once
+#include <QDate>
+#include <QString>
+#include <QVariantList>
+
+// Which results the journal window shows; an empty field does not filter.
+struct ResultFilter {
+    QString pupil = {};       // the pupil's name contains this, in any letter case
+    QString subject = {};     // exactly
+    QString topic = {};       // exactly
+    QDate from = {}, to = {}; // days the run started, both included
+    QString grade = {};       // exactly ("2" ... "5")
+    QString userCode = {};    // a "W" user sees only the runs of their own code
+};
+
+// The WHERE clause of the filter over the results table (alias r), with its
+// values in order; "" when nothing filters.
+struct SqlCondition {
+    QString sql;
+    QVariantList values;
+};
+SqlCondition conditionOf(const ResultFilter &f);

@@ -1,0 +1,178 @@
+#include "resultsmodel.h"
+#include "journal.h"
+#include "schema.h"
+
+#include <QSqlQuery>
+
+namespace
+{
+const char *const sortExpressions[ResultsModel::ColumnCount] = {
+    "r.started",       "r.pupil_folded", "r.user_code",     "r.subject", "r.topic", "r.grade",
+    "r.right_answers", "r.asked",        "r.points_earned", "r.seconds", "r.host"};
+
+const char *const headers[ResultsModel::ColumnCount] = {"Начало", "Ученик",   "Код",   "Предмет", "Тема",     "Оценка",
+                                                        "Верно",  "Вопросов", "Баллы", "Время",   "Компьютер"};
+
+QString clockText(int seconds)
+{
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+} // namespace
+
+ResultsModel::ResultsModel(Journal &journal, QObject *parent) : QAbstractTableModel(parent), m_journal(journal)
+{
+    reload();
+}
+
+void ResultsModel::setFilter(const ResultFilter &filter)
+{
+    m_filter = filter;
+    reload();
+}
+
+void ResultsModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    m_sortColumn = column;
+    m_order = order;
+    reload();
+}
+
+void ResultsModel::reload()
+{
+    beginResetModel();
+    m_rows.clear();
+    m_total = 0;
+    m_error.clear();
+    if (!m_journal.open()) {
+        m_error = m_journal.lastError();
+    } else {
+        const SqlCondition c = conditionOf(m_filter);
+        QSqlQuery q(m_journal.database());
+        q.prepare(QStringLiteral("SELECT COUNT(*) FROM results r") + c.sql);
+        for (const QVariant &v : c.values)
+            q.addBindValue(v);
+        if (q.exec() && q.next())
+            m_total = q.value(0).toInt();
+        else
+            m_error = m_journal.explain(q.lastError());
+        if (m_error.isEmpty())
+            readPage(m_rows);
+    }
+    endResetModel();
+}
+
+bool ResultsModel::readPage(std::vector<Row> &into)
+{
+    const SqlCondition c = conditionOf(m_filter);
+    const QString direction = m_order == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
+    // The id breaks ties, so that pages neither repeat nor skip a row.
+    QSqlQuery q(m_journal.database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT r.id, r.started, r.pupil, r.user_code, r.subject, r.topic, r.grade, r.host,"
+                             " r.right_answers, r.asked, r.points_earned, r.points_possible, r.seconds"
+                             " FROM results r") +
+              c.sql + QStringLiteral(" ORDER BY ") + QLatin1String(sortExpressions[m_sortColumn]) + direction +
+              QStringLiteral(", r.id") + direction + QStringLiteral(" LIMIT ? OFFSET ?"));
+    for (const QVariant &v : c.values)
+        q.addBindValue(v);
+    q.addBindValue(pageSize);
+    q.addBindValue(int(m_rows.size()));
+    if (!q.exec()) {
+        m_error = m_journal.explain(q.lastError());
+        return false;
+    }
+    while (q.next()) {
+        Row r;
+        r.id = q.value(0).toString();
+        r.started = timeFromStored(q.value(1));
+        r.pupil = q.value(2).toString();
+        r.userCode = q.value(3).toString();
+        r.subject = q.value(4).toString();
+        r.topic = q.value(5).toString();
+        r.grade = q.value(6).toString();
+        r.host = q.value(7).toString();
+        r.right = q.value(8).toInt();
+        r.asked = q.value(9).toInt();
+        r.pointsEarned = q.value(10).toInt();
+        r.pointsPossible = q.value(11).toInt();
+        r.seconds = q.value(12).toInt();
+        into.push_back(std::move(r));
+    }
+    return true;
+}
+
+bool ResultsModel::canFetchMore(const QModelIndex &parent) const
+{
+    return !parent.isValid() && m_error.isEmpty() && int(m_rows.size()) < m_total;
+}
+
+void ResultsModel::fetchMore(const QModelIndex &parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    std::vector<Row> page;
+    if (!readPage(page) || page.empty()) {
+        // Rows were deleted meanwhile: stop asking for them.
+        m_total = int(m_rows.size());
+        return;
+    }
+    beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + page.size()) - 1);
+    m_rows.insert(m_rows.end(), std::make_move_iterator(page.begin()), std::make_move_iterator(page.end()));
+    endInsertRows();
+}
+
+QString ResultsModel::resultId(int row) const
+{
+    return row >= 0 && row < int(m_rows.size()) ? m_rows[size_t(row)].id : QString();
+}
+
+int ResultsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int ResultsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ResultsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= int(m_rows.size()) || role != Qt::DisplayRole)
+        return {};
+    const Row &r = m_rows[size_t(index.row())];
+    switch (index.column()) {
+    case Started:
+        return r.started.toString(QStringLiteral("dd.MM.yyyy HH:mm"));
+    case Pupil:
+        return r.pupil;
+    case UserCode:
+        return r.userCode;
+    case Subject:
+        return r.subject;
+    case Topic:
+        return r.topic;
+    case Grade:
+        return r.grade;
+    case Right:
+        return r.right;
+    case Asked:
+        return r.asked;
+    case Points:
+        return QStringLiteral("%1 из %2").arg(r.pointsEarned).arg(r.pointsPossible);
+    case Seconds:
+        return clockText(r.seconds);
+    case Host:
+        return r.host;
+    }
+    return {};
+}
+
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return QString::fromUtf8(headers[section]);
+}

@@ -1,0 +1,184 @@
+#include "schema.h"
+
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace
+{
+// Migration n is migrations()[n - 1]. Types written as placeholders:
+// %BOOL%, %TIME% (a moment of the run), %STAMP% (when the row was written).
+const std::vector<QStringList> &migrations()
+{
+    static const std::vector<QStringList> all = {
+        {QStringLiteral("CREATE TABLE results ("
+                        "id TEXT PRIMARY KEY,"
+                        "pupil TEXT NOT NULL,"
+                        "pupil_folded TEXT NOT NULL," // case-folded, for "contains" in any alphabet
+                        "user_code TEXT NOT NULL,"
+                        "access TEXT NOT NULL,"
+                        "host TEXT NOT NULL,"
+                        "subject TEXT NOT NULL,"
+                        "topic TEXT NOT NULL,"
+                        "started %TIME%,"
+                        "seconds INTEGER NOT NULL,"
+                        "prompting %BOOL% NOT NULL,"
+                        "random_order %BOOL% NOT NULL,"
+                        "protocol %BOOL% NOT NULL,"
+                        "exam %BOOL% NOT NULL,"
+                        "asked INTEGER NOT NULL,"
+                        "answered INTEGER NOT NULL,"
+                        "right_answers INTEGER NOT NULL,"
+                        "put_off INTEGER NOT NULL,"
+                        "points_possible INTEGER NOT NULL,"
+                        "points_earned INTEGER NOT NULL,"
+                        "grade TEXT NOT NULL,"
+                        "running_grade TEXT NOT NULL,"
+                        "hints INTEGER NOT NULL,"
+                        "recorded %STAMP% NOT NULL DEFAULT CURRENT_TIMESTAMP)"),
+         QStringLiteral("CREATE TABLE result_questions ("
+                        "result_id TEXT NOT NULL REFERENCES results(id) ON DELETE CASCADE,"
+                        "position INTEGER NOT NULL,"
+                        "question_key TEXT NOT NULL,"
+                        "answer_type TEXT NOT NULL,"
+                        "points_possible INTEGER NOT NULL,"
+                        "points_earned INTEGER NOT NULL,"
+                        "answered %BOOL% NOT NULL,"
+                        "is_right %BOOL% NOT NULL,"
+                        "hints INTEGER NOT NULL,"
+                        "seconds INTEGER NOT NULL,"
+                        "PRIMARY KEY (result_id, position))"),
+         QStringLiteral("CREATE INDEX results_pupil ON results (pupil_folded)"),
+         QStringLiteral("CREATE INDEX results_subject_topic ON results (subject, topic)"),
+         QStringLiteral("CREATE INDEX results_topic ON results (topic)"),
+         QStringLiteral("CREATE INDEX results_started ON results (started)"),
+         QStringLiteral("CREATE INDEX results_grade ON results (grade)"),
+         QStringLiteral("CREATE INDEX results_user_code ON results (user_code)"),
+         QStringLiteral("CREATE INDEX results_access ON results (access)"),
+         QStringLiteral("CREATE INDEX result_questions_key ON result_questions (question_key)")},
+    };
+    return all;
+}
+
+QString typed(QString sql, Dialect d)
+{
+    const bool pg = d == Dialect::Postgres;
+    sql.replace(QStringLiteral("%BOOL%"), pg ? QStringLiteral("BOOLEAN") : QStringLiteral("INTEGER"));
+    sql.replace(QStringLiteral("%TIME%"), pg ? QStringLiteral("TIMESTAMP(0)") : QStringLiteral("TEXT"));
+    sql.replace(QStringLiteral("%STAMP%"), pg ? QStringLiteral("TIMESTAMPTZ") : QStringLiteral("TEXT"));
+    return sql;
+}
+
+QSqlError run(QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        return q.lastError();
+    return {};
+}
+
+// The version the database is at; -1 with the error when it cannot be read.
+int currentVersion(QSqlDatabase &db, QSqlError &error)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT MAX(version) FROM schema_version"))) {
+        error = q.lastError();
+        return -1;
+    }
+    return q.next() ? q.value(0).toInt() : 0;
+}
+
+QSqlError apply(QSqlDatabase &db, Dialect d, int version)
+{
+    for (const QString &sql : migrations()[size_t(version - 1)])
+        if (QSqlError e = run(db, typed(sql, d)); e.isValid())
+            return e;
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"));
+    q.addBindValue(version);
+    return q.exec() ? QSqlError() : q.lastError();
+}
+} // namespace
+
+Dialect dialectOf(const QSqlDatabase &db)
+{
+    return db.driverName() == u"QPSQL" ? Dialect::Postgres : Dialect::Sqlite;
+}
+
+int latestSchemaVersion()
+{
+    return int(migrations().size());
+}
+
+QSqlError beginWrite(QSqlDatabase &db)
+{
+    if (dialectOf(db) == Dialect::Sqlite)
+        return run(db, QStringLiteral("BEGIN IMMEDIATE"));
+    return run(db, QStringLiteral("BEGIN"));
+}
+
+QSqlError commitWrite(QSqlDatabase &db)
+{
+    return run(db, QStringLiteral("COMMIT"));
+}
+
+void rollbackWrite(QSqlDatabase &db)
+{
+    run(db, QStringLiteral("ROLLBACK"));
+}
+
+QSqlError migrate(QSqlDatabase &db)
+{
+    const Dialect d = dialectOf(db);
+    for (;;) {
+        if (QSqlError e = beginWrite(db); e.isValid())
+            return e;
+        // Programs starting together on a new server take turns here.
+        QSqlError e;
+        if (d == Dialect::Postgres)
+            e = run(db, QStringLiteral("SELECT pg_advisory_xact_lock(7406230)"));
+        if (!e.isValid())
+            e = run(db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER PRIMARY KEY)"));
+        const int version = e.isValid() ? -1 : currentVersion(db, e);
+        if (!e.isValid() && version > latestSchemaVersion())
+            e = QSqlError(QStringLiteral("журнал записан более новой версией программы (схема %1, эта программа "
+                                         "знает схему %2)")
+                              .arg(version)
+                              .arg(latestSchemaVersion()),
+                          {}, QSqlError::UnknownError);
+        if (!e.isValid() && version == latestSchemaVersion())
+            e = commitWrite(db);
+        else if (!e.isValid())
+            e = apply(db, d, version + 1);
+        if (e.isValid()) {
+            rollbackWrite(db);
+            return e;
+        }
+        if (version == latestSchemaVersion())
+            return {};
+        if (QSqlError c = commitWrite(db); c.isValid()) {
+            rollbackWrite(db);
+            return c;
+        }
+    }
+}
+
+QVariant storedTime(const QDateTime &t)
+{
+    if (!t.isValid())
+        return QVariant(QMetaType::fromType<QString>());
+    return t.toLocalTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
+}
+
+QVariant storedDayStart(const QDate &d)
+{
+    return d.toString(QStringLiteral("yyyy-MM-dd'T'00:00:00"));
+}
+
+QDateTime timeFromStored(const QVariant &v)
+{
+    if (v.isNull())
+        return {};
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime();
+    return QDateTime::fromString(v.toString(), Qt::ISODate);
+}

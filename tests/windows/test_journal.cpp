@@ -1,0 +1,153 @@
+// Runs end up in the results journal, and the journal window shows them to
+// whom they belong.
+#include "JournalWindow.h"
+#include "SettingsWindow.h"
+#include "TestFiles.h"
+#include "WindowTestKit.h"
+#include "bank.h"
+#include "journal.h"
+#include "resultsmodel.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
+
+namespace
+{
+void writeTopic(const QString &folder)
+{
+    QDir().mkpath(folder);
+    BankFiles bank(folder);
+    bank.tema.rewrite(std::vector<TemaRec>{{"1", "1", "Петровская эпоха"}});
+    bank.wopros.rewrite(std::vector<WoprosRec>{{"1", "1", "1", "1", "Год Полтавской битвы?", "", "2", ""},
+                                               {"1", "1", "1", "2", "Год основания Петербурга?", "", "2", ""}});
+    bank.otwet.rewrite(
+        std::vector<OtwetRec>{{"1", "1", "1", "1", "1", "Ф", "1709"}, {"1", "1", "1", "2", "1", "Ф", "1703"}});
+}
+} // namespace
+
+class JournalTest : public QObject
+{
+    Q_OBJECT
+    WindowTestKit kit;
+
+    // Logs in with the password and answers the topic: the first right, the second as given.
+    MainWindow *runTopic(const QString &password, const QString &second)
+    {
+        MainWindow *m = kit.start();
+        kit.login(password);
+        glo().LimitWopr = 20;
+        m->WiborTema->setCurrentIndex(0);
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        m->OdinOt->setText(QStringLiteral("1709"));
+        QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        m->OdinOt->setText(second);
+        QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        return m;
+    }
+
+    int shownResults(MainWindow *m) { return m->Zhurnal->Rezultaty->model()->rowCount(); }
+
+private slots:
+    void everyRunIsKeptAndShownToWhomItBelongs()
+    {
+        kit.freshFolder();
+        writeTopic(kit.path("Istoriy"));
+        MainWindow *m = runTopic(QStringLiteral("470259"), QStringLiteral("1703")); // the administrator, all right
+        QVERIFY(kit.desk.of("message").empty());
+        QVERIFY(QFile::exists(kit.path("Baza/journal.sqlite")));
+        kit.destroy();
+        m = runTopic(QStringLiteral("318642"), QStringLiteral("1900")); // a pupil, one of two
+        kit.destroy();
+
+        // The administrator sees both runs; the pupil only the own one.
+        m = kit.start();
+        kit.login(QStringLiteral("470259"));
+        kit.desk.onModal = [](QDialog *) {};
+        m->findChild<QAction *>(QStringLiteral("ZhurnalItem"))->trigger();
+        QCOMPARE(shownResults(m), 2);
+        JournalWindow *j = m->Zhurnal;
+        QCOMPARE(j->Predmet->findText(QStringLiteral("История")) >= 0, true);
+        j->Ocenka->setCurrentText(QStringLiteral("2"));
+        QCOMPARE(shownResults(m), 1);
+        j->Rezultaty->selectRow(0);
+        QCOMPARE(j->Woprosy->rowCount(), 2);
+        QCOMPARE(j->Woprosy->item(1, 3)->text(), QStringLiteral("нет"));
+        QCOMPARE(j->Woprosy->item(0, 2)->text(), QStringLiteral("2 из 2"));
+        j->Ocenka->setCurrentText(QString());
+        QCOMPARE(j->Otchet->rowCount(), 2); // one report line per question
+        QCOMPARE(j->Otchet->item(1, 3)->text(), QStringLiteral("50%"));
+
+        // What is shown goes to a workbook.
+        j->ExcelClick();
+        const QString book = kit.desk.lastText("open");
+        QVERIFY2(book.endsWith(QStringLiteral(".xlsx")), qPrintable(book));
+        QFile f(book);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.read(2), QByteArray("PK"));
+        kit.destroy();
+
+        m = kit.start();
+        kit.login(QStringLiteral("318642"));
+        kit.desk.onModal = [](QDialog *) {};
+        m->findChild<QAction *>(QStringLiteral("ZhurnalItem"))->trigger();
+        QCOMPARE(shownResults(m), 1);
+        QCOMPARE(m->Zhurnal->Rezultaty->model()->index(0, ResultsModel::Grade).data().toString(), QStringLiteral("2"));
+    }
+
+    void theSettingsChooseTheServerAndTheName()
+    {
+        kit.freshFolder();
+        writeTopic(kit.path("Istoriy"));
+        MainWindow *m = kit.start();
+        kit.login(QStringLiteral("470259"));
+        SettingsWindow *s = m->Nastroika;
+        s->FormCreate();
+        QVERIFY(!s->ZhurnalHost->isEnabled()); // this PC's own journal by default
+        s->ZhurnalServer->setChecked(true);
+        s->ZhurnalHost->clear();
+        QTest::mouseClick(s->ZapNastr, Qt::LeftButton);
+        QVERIFY(kit.desk.lastText("message").contains(QStringLiteral("сервер")));
+        QVERIFY(!QFile::exists(kit.path("Baza/journal.pass")));
+        s->ZhurnalHost->setText(QStringLiteral("school-server"));
+        s->ZhurnalParol->setText(QStringLiteral("тайна"));
+        s->SprashivatImya->setChecked(true);
+        QTest::mouseClick(s->ZapNastr, Qt::LeftButton);
+        QCOMPARE(QFile::permissions(kit.path("Baza/journal.pass")) & 0x0077, QFileDevice::Permissions());
+        QVERIFY(!kit.bytes("Baza/journal.ini").contains("тайна"));
+        QCOMPARE(m->journal().settings().engine, JournalSettings::Engine::Server);
+
+        // Back to this PC's journal; every start now asks the pupil's name.
+        s->FormCreate();
+        s->ZhurnalServer->setChecked(false);
+        QTest::mouseClick(s->ZapNastr, Qt::LeftButton);
+        kit.desk.inputs.push_back(QStringLiteral("Сидоров С., 9 Б"));
+        m->WiborTema->setCurrentIndex(0);
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        QCOMPARE(kit.desk.of("input").back().text, QStringLiteral("Как Вас называть?|Администратор"));
+        QTest::mouseClick(m->Pusk, Qt::LeftButton); // stopped at once: kept all the same
+        ResultsModel results(m->journal());
+        QCOMPARE(results.rowCount(), 1);
+        QCOMPARE(results.index(0, ResultsModel::Pupil).data().toString(), QStringLiteral("Сидоров С., 9 Б"));
+    }
+
+    void aBrokenJournalLosesNothing()
+    {
+        kit.freshFolder();
+        writeTopic(kit.path("Istoriy"));
+        QVERIFY(writeBytes(kit.path("Baza/journal.sqlite"), QByteArray(4096, 'x'))); // not a database
+        MainWindow *m = runTopic(QStringLiteral("470259"), QStringLiteral("1703"));
+        QCOMPARE(m->Pusk->text(), QStringLiteral("Пуск")); // the run went on to its end
+        QCOMPARE(m->WerWop->text(), QStringLiteral("2"));
+        QCOMPARE(kit.desk.of("message").back().caption, QStringLiteral("Журнал результатов"));
+        QVERIFY(kit.desk.lastText("message").contains(QStringLiteral("позже")));
+        QCOMPARE(m->journal().waiting(), 1);
+    }
+};
+
+QTEST_MAIN(JournalTest)
+#include "test_journal.moc"

@@ -1,0 +1,396 @@
+#include "JournalWindow.h"
+#include "Desktop.h"
+#include "Documents.h"
+#include "ScreenFit.h"
+#include "Spreadsheet.h"
+#include "WidgetKit.h"
+#include "XlsxTable.h"
+#include "choices.h"
+#include "installfolder.h"
+#include "journal.h"
+#include "programstate.h"
+#include "reports.h"
+#include "resultsmodel.h"
+
+#include <QBarCategoryAxis>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTimeAxis>
+#include <QDir>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+namespace
+{
+const QStringList grades = {QString(), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+                            QStringLiteral("5")};
+
+QComboBox *choiceBox(const QString &name, const QString &hint)
+{
+    auto *c = new QComboBox;
+    c->setObjectName(name);
+    c->setToolTip(hint);
+    c->setEditable(true);
+    c->setInsertPolicy(QComboBox::NoInsert);
+    c->setMinimumContentsLength(12);
+    c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    return c;
+}
+
+QTableWidget *reportTable(const QString &name, const QStringList &captions)
+{
+    auto *t = new QTableWidget(0, int(captions.size()));
+    t->setObjectName(name);
+    t->setHorizontalHeaderLabels(captions);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->verticalHeader()->setVisible(false);
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    t->horizontalHeader()->setStretchLastSection(true);
+    return t;
+}
+
+void fillTable(QTableWidget *t, const std::vector<QStringList> &rows)
+{
+    t->setRowCount(int(rows.size()));
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c)
+            t->setItem(int(r), c, new QTableWidgetItem(rows[r][c]));
+}
+
+QString percent(double share)
+{
+    return QString::number(qRound(share * 100)) + u'%';
+}
+} // namespace
+
+JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent), m_journal(journal)
+{
+    setObjectName(QStringLiteral("Zhurnal"));
+    setWindowTitle(QStringLiteral("Журнал результатов"));
+    m_model = std::make_unique<ResultsModel>(journal);
+    auto *l = new QVBoxLayout(scrollingContent(this));
+
+    auto *filters = new QGridLayout;
+    Uchenik = namedEdit(QStringLiteral("Uchenik"), QStringLiteral("Часть фамилии или имени ученика"));
+    Uchenik->setPlaceholderText(QStringLiteral("Ученик"));
+    Predmet = choiceBox(QStringLiteral("Predmet"), QStringLiteral("Предмет"));
+    Tema = choiceBox(QStringLiteral("Tema"), QStringLiteral("Тема"));
+    Ocenka = new QComboBox;
+    Ocenka->setObjectName(QStringLiteral("Ocenka"));
+    Ocenka->setToolTip(QStringLiteral("Оценка"));
+    Ocenka->addItems(grades);
+    ZaPeriod = new QCheckBox(QStringLiteral("За период с"));
+    ZaPeriod->setObjectName(QStringLiteral("ZaPeriod"));
+    Ot = new QDateEdit(QDate::currentDate().addMonths(-1));
+    Do = new QDateEdit(QDate::currentDate());
+    for (QDateEdit *d : {Ot, Do}) {
+        d->setCalendarPopup(true);
+        d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    }
+    Ot->setObjectName(QStringLiteral("Ot"));
+    Do->setObjectName(QStringLiteral("Do"));
+    filters->addWidget(new QLabel(QStringLiteral("Ученик")), 0, 0);
+    filters->addWidget(Uchenik, 0, 1);
+    filters->addWidget(new QLabel(QStringLiteral("Предмет")), 0, 2);
+    filters->addWidget(Predmet, 0, 3);
+    filters->addWidget(new QLabel(QStringLiteral("Тема")), 0, 4);
+    filters->addWidget(Tema, 0, 5);
+    filters->addWidget(new QLabel(QStringLiteral("Оценка")), 1, 0);
+    filters->addWidget(Ocenka, 1, 1);
+    filters->addWidget(ZaPeriod, 1, 2);
+    filters->addWidget(Ot, 1, 3);
+    filters->addWidget(new QLabel(QStringLiteral("по")), 1, 4, Qt::AlignRight);
+    filters->addWidget(Do, 1, 5);
+    filters->setColumnStretch(1, 1);
+    filters->setColumnStretch(3, 1);
+    filters->setColumnStretch(5, 2);
+    l->addLayout(filters);
+
+    Rezultaty = new QTableView;
+    Rezultaty->setObjectName(QStringLiteral("Rezultaty"));
+    Rezultaty->setModel(m_model.get());
+    Rezultaty->setSortingEnabled(true);
+    Rezultaty->sortByColumn(ResultsModel::Started, Qt::DescendingOrder);
+    Rezultaty->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Rezultaty->setSelectionMode(QAbstractItemView::SingleSelection);
+    Rezultaty->verticalHeader()->setVisible(false);
+    Rezultaty->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    Rezultaty->horizontalHeader()->setStretchLastSection(true);
+
+    Razdely = new QTabWidget;
+    Razdely->setObjectName(QStringLiteral("Razdely"));
+    Woprosy = reportTable(QStringLiteral("Woprosy"),
+                          {QStringLiteral("Вопрос"), QStringLiteral("Тип"), QStringLiteral("Баллы"),
+                           QStringLiteral("Верно"), QStringLiteral("Подсказок"), QStringLiteral("Секунд")});
+    Otchet =
+        reportTable(QStringLiteral("Otchet"),
+                    {QStringLiteral("Вопрос"), QStringLiteral("Учеников"), QStringLiteral("Задан раз"),
+                     QStringLiteral("Верно"), QStringLiteral("Баллов в среднем"), QStringLiteral("Секунд в среднем")});
+    OcenkiUchenika = new QChartView;
+    OcenkiUchenika->setObjectName(QStringLiteral("OcenkiUchenika"));
+    OcenkiTemy = new QChartView;
+    OcenkiTemy->setObjectName(QStringLiteral("OcenkiTemy"));
+    for (QChartView *v : {OcenkiUchenika, OcenkiTemy}) {
+        v->setRenderHint(QPainter::Antialiasing);
+        v->setMinimumHeight(160);
+    }
+    Razdely->addTab(Woprosy, QStringLiteral("Вопросы результата"));
+    Razdely->addTab(OcenkiUchenika, QStringLiteral("Оценки ученика"));
+    Razdely->addTab(OcenkiTemy, QStringLiteral("Оценки по теме"));
+    Razdely->addTab(Otchet, QStringLiteral("Отчёт по вопросам темы"));
+
+    auto *split = new QSplitter(Qt::Vertical);
+    split->addWidget(Rezultaty);
+    split->addWidget(Razdely);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    l->addWidget(split, 1);
+
+    auto *bl = new QHBoxLayout;
+    Itogo = new QLabel;
+    Itogo->setObjectName(QStringLiteral("Itogo"));
+    Excel = namedButton(QStringLiteral("Excel"), QStringLiteral("В таблицу .xlsx"),
+                        QStringLiteral("Записать показанные результаты в файл электронной таблицы"));
+    Tablica = namedButton(QStringLiteral("Tablica"), QStringLiteral("Открыть в электронной таблице"),
+                          QStringLiteral("Передать показанные результаты программе электронных таблиц"));
+    Zakryt = namedButton(QStringLiteral("Zakryt"), QStringLiteral("Закрыть"), QStringLiteral("Закрыть окно"));
+    Zakryt->setDefault(true);
+    bl->addWidget(Itogo, 1);
+    bl->addWidget(Excel);
+    bl->addWidget(Tablica);
+    bl->addWidget(Zakryt);
+    l->addLayout(bl);
+
+    connect(Uchenik, &QLineEdit::editingFinished, this, &JournalWindow::applyFilter);
+    for (QComboBox *c : {Predmet, Tema, Ocenka})
+        connect(c, &QComboBox::currentTextChanged, this, &JournalWindow::applyFilter);
+    connect(ZaPeriod, &QCheckBox::toggled, this, &JournalWindow::applyFilter);
+    for (QDateEdit *d : {Ot, Do})
+        connect(d, &QDateEdit::dateChanged, this, &JournalWindow::applyFilter);
+    connect(Rezultaty->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &i) { resultChosen(i.row()); });
+    connect(Excel, &QPushButton::clicked, this, &JournalWindow::ExcelClick);
+    connect(Tablica, &QPushButton::clicked, this, &JournalWindow::TablicaClick);
+    connect(Zakryt, &QPushButton::clicked, this, &QDialog::reject);
+    keepGeometry(this, QSize(1100, 720));
+}
+
+JournalWindow::~JournalWindow() = default;
+
+void JournalWindow::openFor(const QString &onlyUserCode)
+{
+    m_onlyUserCode = onlyUserCode;
+    m_journal.deliverOutbox();
+    fillChoices();
+    applyFilter();
+}
+
+void JournalWindow::showError(const QString &text)
+{
+    if (!text.isEmpty())
+        desktop().message(text, QStringLiteral("Журнал результатов"), Desktop::Icon::Warning);
+}
+
+void JournalWindow::fillChoices()
+{
+    const JournalChoices c = journalChoices(m_journal, m_onlyUserCode);
+    for (auto [box, items] : {std::pair{Predmet, c.subjects}, std::pair{Tema, c.topics}}) {
+        const QSignalBlocker quiet(box);
+        const QString kept = box->currentText();
+        box->clear();
+        box->addItem(QString());
+        box->addItems(items);
+        box->setCurrentText(kept);
+    }
+}
+
+void JournalWindow::applyFilter()
+{
+    ResultFilter f;
+    f.pupil = Uchenik->text().trimmed();
+    f.subject = Predmet->currentText().trimmed();
+    f.topic = Tema->currentText().trimmed();
+    f.grade = Ocenka->currentText();
+    if (ZaPeriod->isChecked()) {
+        f.from = Ot->date();
+        f.to = Do->date();
+    }
+    f.userCode = m_onlyUserCode;
+    m_model->setFilter(f);
+    const int waiting = m_journal.waiting();
+    Itogo->setText(QStringLiteral("Результатов: %1").arg(m_model->totalCount()) +
+                   (waiting > 0 ? QStringLiteral("   Ждут отправки в журнал: %1").arg(waiting) : QString()));
+    Woprosy->setRowCount(0);
+    showQuestionReport();
+    showTopicChart(f.subject, f.topic);
+    showError(m_model->lastError());
+}
+
+void JournalWindow::resultChosen(int row)
+{
+    if (row < 0)
+        return;
+    std::vector<QStringList> rows;
+    for (const QuestionResult &q : questionsOf(m_journal, m_model->resultId(row)))
+        rows.push_back({q.key, q.answerType, QStringLiteral("%1 из %2").arg(q.pointsEarned).arg(q.pointsPossible),
+                        q.answered ? (q.right ? QStringLiteral("да") : QStringLiteral("нет")) : QStringLiteral("—"),
+                        QString::number(q.hints), QString::number(q.seconds)});
+    fillTable(Woprosy, rows);
+    showPupilChart(m_model->index(row, ResultsModel::Pupil).data().toString());
+}
+
+void JournalWindow::showPupilChart(const QString &pupil)
+{
+    // The pupil's grades by points, run after run.
+    ResultsModel runs(m_journal);
+    ResultFilter f;
+    f.pupil = pupil;
+    f.userCode = m_onlyUserCode;
+    runs.setFilter(f);
+    runs.sort(ResultsModel::Started, Qt::AscendingOrder);
+    while (runs.canFetchMore())
+        runs.fetchMore();
+    auto *line = new QLineSeries;
+    auto *dots = new QScatterSeries;
+    for (int r = 0; r < runs.rowCount(); ++r) {
+        if (runs.index(r, ResultsModel::Pupil).data().toString() != pupil)
+            continue; // another pupil whose name holds this one
+        bool ok = false;
+        const int grade = runs.index(r, ResultsModel::Grade).data().toString().toInt(&ok);
+        if (!ok)
+            continue;
+        const QDateTime at = QDateTime::fromString(runs.index(r, ResultsModel::Started).data().toString(),
+                                                   QStringLiteral("dd.MM.yyyy HH:mm"));
+        line->append(double(at.toMSecsSinceEpoch()), grade);
+        dots->append(double(at.toMSecsSinceEpoch()), grade);
+    }
+    auto *chart = new QChart;
+    chart->setTitle(QStringLiteral("Оценки: %1").arg(pupil));
+    chart->legend()->hide();
+    chart->addSeries(line);
+    chart->addSeries(dots);
+    auto *x = new QDateTimeAxis;
+    x->setFormat(QStringLiteral("dd.MM"));
+    auto *y = new QValueAxis;
+    y->setRange(1.5, 5.5);
+    y->setTickCount(5);
+    y->setLabelFormat(QStringLiteral("%d"));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (QAbstractSeries *s : {static_cast<QAbstractSeries *>(line), static_cast<QAbstractSeries *>(dots)}) {
+        s->attachAxis(x);
+        s->attachAxis(y);
+    }
+    OcenkiUchenika->setChart(chart);
+}
+
+void JournalWindow::showTopicChart(const QString &subject, const QString &topic)
+{
+    // How many runs of the topic ended with each grade.
+    const std::vector<int> counts = gradeCounts(m_journal, [&] {
+        ResultFilter f = m_model->filter();
+        f.subject = subject;
+        f.topic = topic;
+        f.grade.clear();
+        return f;
+    }());
+    auto *set = new QBarSet(QStringLiteral("Результатов"));
+    for (int n : counts)
+        *set << n;
+    auto *series = new QBarSeries;
+    series->append(set);
+    auto *chart = new QChart;
+    chart->setTitle(topic.isEmpty() ? QStringLiteral("Оценки по всем темам")
+                                    : QStringLiteral("Оценки по теме: %1").arg(topic));
+    chart->legend()->hide();
+    chart->addSeries(series);
+    auto *x = new QBarCategoryAxis;
+    x->append({QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")});
+    auto *y = new QValueAxis;
+    y->setLabelFormat(QStringLiteral("%d"));
+    y->setMin(0);
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    series->attachAxis(x);
+    series->attachAxis(y);
+    OcenkiTemy->setChart(chart);
+}
+
+void JournalWindow::showQuestionReport()
+{
+    std::vector<QStringList> rows;
+    for (const QuestionReportRow &q : questionReport(m_journal, m_model->filter()))
+        rows.push_back({q.key, QString::number(q.pupils), QString::number(q.shown), percent(q.shareRight),
+                        QString::number(q.averagePoints, 'f', 2), QString::number(q.averageSeconds, 'f', 0)});
+    fillTable(Otchet, rows);
+}
+
+QStringList JournalWindow::shownCaptions() const
+{
+    QStringList captions;
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        captions << m_model->headerData(c, Qt::Horizontal).toString();
+    return captions;
+}
+
+std::vector<QStringList> JournalWindow::shownRows()
+{
+    while (m_model->canFetchMore())
+        m_model->fetchMore();
+    std::vector<QStringList> rows;
+    rows.reserve(size_t(m_model->rowCount()));
+    for (int r = 0; r < m_model->rowCount(); ++r) {
+        QStringList row;
+        for (int c = 0; c < m_model->columnCount(); ++c)
+            row << m_model->index(r, c).data().toString();
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+void JournalWindow::ExcelClick()
+{
+    const QString folder = installPath(QStringLiteral("Documents"));
+    QDir().mkpath(folder);
+    const QString path =
+        QDir(folder).filePath(QStringLiteral("Журнал_%1.xlsx")
+                                  .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"))));
+    try {
+        writeXlsxTable(path, QStringLiteral("Журнал"), shownCaptions(), shownRows());
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+        return;
+    }
+    if (!desktop().openFile(path))
+        desktop().reportNotOpened(path);
+}
+
+void JournalWindow::TablicaClick()
+{
+    const QString path = installPath(QStringLiteral("L_Excel.txt"));
+    std::vector<QStringList> rows = shownRows();
+    rows.insert(rows.begin(), shownCaptions());
+    try {
+        writeTopicList(path, rows);
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+        return;
+    }
+    SpreadsheetHandOff(desktopHooks()).open(path, glo().VerOff);
+}
