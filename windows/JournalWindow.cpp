@@ -53,7 +53,7 @@ QComboBox *choiceBox(const QString &name, const QString &hint)
     return c;
 }
 
-QTableWidget *reportTable(const QString &name, const QStringList &captions)
+QTableWidget *reportTable(const QString &name, const QStringList &captions, int stretched)
 {
     auto *t = new QTableWidget(0, int(captions.size()));
     t->setObjectName(name);
@@ -61,7 +61,7 @@ QTableWidget *reportTable(const QString &name, const QStringList &captions)
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->verticalHeader()->setVisible(false);
     t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    t->horizontalHeader()->setStretchLastSection(true);
+    t->horizontalHeader()->setSectionResizeMode(stretched, QHeaderView::Stretch);
     return t;
 }
 
@@ -130,18 +130,21 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     Rezultaty->setSelectionBehavior(QAbstractItemView::SelectRows);
     Rezultaty->setSelectionMode(QAbstractItemView::SingleSelection);
     Rezultaty->verticalHeader()->setVisible(false);
-    Rezultaty->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    Rezultaty->horizontalHeader()->setStretchLastSection(true);
+    // Columns as wide as their texts; the topic takes what is left.
+    Rezultaty->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    Rezultaty->horizontalHeader()->setSectionResizeMode(ResultsModel::Topic, QHeaderView::Stretch);
 
     Razdely = new QTabWidget;
     Razdely->setObjectName(QStringLiteral("Razdely"));
     Woprosy = reportTable(QStringLiteral("Woprosy"),
                           {QStringLiteral("Вопрос"), QStringLiteral("Тип"), QStringLiteral("Баллы"),
-                           QStringLiteral("Верно"), QStringLiteral("Подсказок"), QStringLiteral("Секунд")});
+                           QStringLiteral("Верно"), QStringLiteral("Подсказок"), QStringLiteral("Секунд")},
+                          1);
     Otchet =
         reportTable(QStringLiteral("Otchet"),
                     {QStringLiteral("Вопрос"), QStringLiteral("Учеников"), QStringLiteral("Задан раз"),
-                     QStringLiteral("Верно"), QStringLiteral("Баллов в среднем"), QStringLiteral("Секунд в среднем")});
+                     QStringLiteral("Верно"), QStringLiteral("Баллов в среднем"), QStringLiteral("Секунд в среднем")},
+                    0);
     OcenkiUchenika = new QChartView;
     OcenkiUchenika->setObjectName(QStringLiteral("OcenkiUchenika"));
     OcenkiTemy = new QChartView;
@@ -302,6 +305,13 @@ void JournalWindow::showPupilChart(const QString &pupil)
 
 void JournalWindow::showTopicChart(const QString &subject, const QString &topic)
 {
+    if (topic.isEmpty()) {
+        // A topic's picture: without one chosen the whole journal is not counted.
+        auto *chart = new QChart;
+        chart->setTitle(QStringLiteral("Выберите тему, чтобы увидеть её оценки"));
+        OcenkiTemy->setChart(chart);
+        return;
+    }
     // How many runs of the topic ended with each grade.
     const std::vector<int> counts = gradeCounts(m_journal, [&] {
         ResultFilter f = m_model->filter();
@@ -335,6 +345,10 @@ void JournalWindow::showTopicChart(const QString &subject, const QString &topic)
 void JournalWindow::showQuestionReport()
 {
     std::vector<QStringList> rows;
+    if (m_model->filter().topic.isEmpty()) {
+        fillTable(Otchet, rows); // the report is a topic's: none until one is chosen
+        return;
+    }
     for (const QuestionReportRow &q : questionReport(m_journal, m_model->filter()))
         rows.push_back({q.key, QString::number(q.pupils), QString::number(q.shown), percent(q.shareRight),
                         QString::number(q.averagePoints, 'f', 2), QString::number(q.averageSeconds, 'f', 0)});

@@ -79,6 +79,8 @@ private slots:
         QCOMPARE(j->Woprosy->item(1, 3)->text(), QStringLiteral("нет"));
         QCOMPARE(j->Woprosy->item(0, 2)->text(), QStringLiteral("2 из 2"));
         j->Ocenka->setCurrentText(QString());
+        QCOMPARE(j->Otchet->rowCount(), 0); // a topic's report waits for the topic
+        j->Tema->setCurrentText(QStringLiteral("Петровская эпоха"));
         QCOMPARE(j->Otchet->rowCount(), 2); // one report line per question
         QCOMPARE(j->Otchet->item(1, 3)->text(), QStringLiteral("50%"));
 

@@ -6,6 +6,7 @@
 #include "EditorWindow.h"
 #include "ExamSetupWindow.h"
 #include "ExplanationWindow.h"
+#include "JournalWindow.h"
 #include "RightAnswerWindow.h"
 #include "SettingsWindow.h"
 #include "SubjectListWindow.h"
@@ -136,9 +137,10 @@ private slots:
         QTest::mouseClick(m->Itog1, Qt::LeftButton);
         QCOMPARE(m->TipOtweta->text(), QStringLiteral("Птички поставить"));
         check(m);
-        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        QTest::mouseClick(m->Pusk, Qt::LeftButton); // stopped: the journal has a run to show
+        m->Zhurnal->openFor(QString());
         for (QWidget *w : std::initializer_list<QWidget *>{m->Zagruzka, m->Nastroika, m->Form5, m->NaborWopr,
-                                                           m->SpisPredm, m->DalsheOkno, m->Teksti}) {
+                                                           m->SpisPredm, m->DalsheOkno, m->Teksti, m->Zhurnal}) {
             check(w);
             w->hide();
         }
