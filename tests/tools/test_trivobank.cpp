@@ -1,6 +1,12 @@
 // trivo-bank dump, run as the authors run it, on files written here byte by byte.
 #include "RunTool.h"
 
+// The typed record readers of the program: a large dump is checked against
+// them record by record.
+#include "records.h"
+#include "text.h"
+
+#include <QRandomGenerator>
 #include <QtTest>
 
 namespace
@@ -40,6 +46,9 @@ private slots:
     void dumpsRecords();
     void badFilesAreOneLineErrors_data();
     void badFilesAreOneLineErrors();
+    void largeFileMatchesTypedReaders_data();
+    void largeFileMatchesTypedReaders();
+    void outputThatCannotBeWrittenIsAnError();
 };
 
 void TestTrivoBank::dumpsRecords_data()
@@ -147,6 +156,101 @@ void TestTrivoBank::badFilesAreOneLineErrors()
     QCOMPARE(r.err.count('\n'), 1);
     QVERIFY(r.err.endsWith('\n'));
     QVERIFY2(r.err.contains(fileName.toUtf8()), r.err.constData());
+}
+
+namespace
+{
+
+QByteArray lineOf(const OtwetRec &r)
+{
+    return QStringList{r.Predm, r.Tema, r.Test, r.Wopr, r.Otwe, r.Kod_P, r.Nazwan}.join(u'\t').toUtf8() + '\n';
+}
+
+QByteArray lineOf(const PapkaRec &r)
+{
+    return QStringList{
+               QString::number(r.Nomer),  r.Nazwan, r.Papka, QString::number(r.Tem), QString::number(r.Woprosov),
+               QString::number(r.Otwetov)}
+               .join(u'\t')
+               .toUtf8() +
+           '\n';
+}
+
+// What the typed reader R makes of every whole record of `content`, one dump line each.
+template <class R> QByteArray typedLines(const QByteArray &content)
+{
+    QByteArray out;
+    for (qsizetype at = 0; at + R::Size <= content.size(); at += R::Size)
+        out += lineOf(R::decode(content.mid(at, R::Size)));
+    return out;
+}
+
+} // namespace
+
+// Records of random bytes: every byte value in every field, length bytes over
+// the capacity, and a partial record at the end; more output than one chunk
+// of the tool's buffer.
+void TestTrivoBank::largeFileMatchesTypedReaders_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("expected");
+    QRandomGenerator random(20240101);
+    const auto bytes = [&](qsizetype n) {
+        QByteArray b(n, Qt::Uninitialized);
+        for (char &c : b)
+            c = char(random.bounded(256));
+        return b;
+    };
+    const QByteArray otwet = bytes(20000 * OtwetRec::Size + 99);
+    QTest::newRow("Otwet.dat") << "Otwet.dat" << otwet << typedLines<OtwetRec>(otwet);
+    const QByteArray papka = bytes(20000 * PapkaRec::Size + 1);
+    QTest::newRow("Papka.dat") << "Papka.dat" << papka << typedLines<PapkaRec>(papka);
+}
+
+void TestTrivoBank::largeFileMatchesTypedReaders()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir dir;
+    QFile f(dir.filePath(fileName));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(content), content.size());
+    f.close();
+    const ToolRun r = dump(f.fileName());
+    QCOMPARE(r.err, QByteArray());
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out.count('\n') >= 20000, true);
+    if (r.out != expected) {
+        qsizetype at = 0;
+        while (at < r.out.size() && at < expected.size() && r.out[at] == expected[at])
+            ++at;
+        QFAIL(qPrintable(QStringLiteral("the output differs from byte %1 on").arg(at)));
+    }
+}
+
+// A dump to a full disk must not look like a finished one.
+void TestTrivoBank::outputThatCannotBeWrittenIsAnError()
+{
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full here");
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("Tema.dat")));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QByteArray rec(128, '\0');
+    put(rec, 0, "1");
+    f.write(rec.repeated(10));
+    f.close();
+    QProcess p;
+    p.setStandardOutputFile(QStringLiteral("/dev/full"));
+    p.start(QStringLiteral(TRIVO_BANK), {QStringLiteral("dump"), f.fileName()});
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), 1);
+    const QByteArray err = p.readAllStandardError();
+    QCOMPARE(err.count('\n'), 1);
+    QVERIFY2(err.contains("Tema.dat"), err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestTrivoBank)
