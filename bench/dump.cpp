@@ -3,6 +3,7 @@
 // 100,000 and 1,000,000 answer options (a quarter as many questions). Both
 // programs write to /dev/null; the time of each is the wall time of its
 // process, the memory its peak resident size.
+#include "childrun.h"
 #include "records.h"
 
 #include <QDir>
@@ -106,41 +107,6 @@ const Bank &bankOf(int options)
     if (!b)
         b = makeBank(options);
     return *b;
-}
-
-struct ChildRun {
-    double seconds = 0;
-    long maxRssKiB = 0;
-    bool ok = false;
-};
-
-// Runs argv with standard output to /dev/null; the time from start to end and the child's peak memory.
-ChildRun runChild(const std::vector<std::string> &argv)
-{
-    std::vector<char *> args;
-    for (const std::string &a : argv)
-        args.push_back(const_cast<char *>(a.c_str()));
-    args.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        if (null < 0 || dup2(null, STDOUT_FILENO) < 0)
-            _exit(127);
-        execvp(args[0], args.data());
-        _exit(127);
-    }
-    ChildRun r;
-    if (pid < 0)
-        return r;
-    int status = 0;
-    rusage use{};
-    if (wait4(pid, &status, 0, &use) != pid)
-        return r;
-    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.maxRssKiB = use.ru_maxrss;
-    r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return r;
 }
 
 // The time measured is the dump's; the counters give iconv's time and memory
