@@ -94,8 +94,10 @@ QString subjectFolderPath(const QString &folder, const QString &subject)
 
 std::optional<QString> fotoPath(const QString &folder, const QString &name)
 {
+    // Two plain names under the installation folder; insidePath follows any
+    // link on the whole way, the subject folder's included.
     const QString f = trimmed(folder);
-    if (!plainName(name) || !subjectFolderProblem(QString(), f).isEmpty())
+    if (!plainName(f) || !plainName(name))
         return std::nullopt;
     return insidePath(f + QStringLiteral("/Foto/") + name);
 }

@@ -199,6 +199,8 @@ private:
     void showRightOptions(const std::vector<int> &dimmedRows);
     void showExplanation(const QString &path);
     GivenAnswer givenAnswer() const;
+    // Hands the pupil's answer to the run (the answer button, the end of time).
+    void handAnswer(void (RunModel::*step)(const GivenAnswer &, int));
     QStringList rankingNumbers() const;
     void applyRights(bool admin);
     bool login(const QString &typed);

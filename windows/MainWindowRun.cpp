@@ -83,24 +83,24 @@ void MainWindow::DalsheClick()
     paint();
 }
 
-void MainWindow::Itog1Click()
+void MainWindow::handAnswer(void (RunModel::*step)(const GivenAnswer &, int))
 {
     try {
-        m_run.answer(givenAnswer(), secondsOfDay());
+        (m_run.*step)(givenAnswer(), secondsOfDay());
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }
     paint();
 }
 
+void MainWindow::Itog1Click()
+{
+    handAnswer(&RunModel::answer);
+}
+
 void MainWindow::TimerWoprEndOfTime()
 {
-    try {
-        m_run.timeOver(givenAnswer(), secondsOfDay());
-    } catch (const TrivoError &e) {
-        desktop().error(e.text());
-    }
-    paint();
+    handAnswer(&RunModel::timeOver);
 }
 
 // ---- the protocol's summary ----
