@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -117,6 +118,11 @@ QRect placeWithin(const QRect &wished, const QRect &available)
 
 void keepGeometry(QWidget *window, QSize preferred)
 {
+    // A window is at least as large as its content wants, where the screen allows.
+    if (auto *area = window->findChild<QScrollArea *>(window->objectName() + QStringLiteral("Scroll"));
+        area && area->widget())
+        preferred =
+            preferred.expandedTo(area->widget()->sizeHint() + QSize(area->verticalScrollBar()->sizeHint().width(), 0));
     window->installEventFilter(new GeometryKeeper(window, preferred));
     window->resize(preferred.boundedTo(availableFor(window).size()));
 }
