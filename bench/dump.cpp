@@ -3,6 +3,7 @@
 // 100,000 and 1,000,000 answer options (a quarter as many questions). Both
 // programs write to /dev/null; the time of each is the wall time of its
 // process, the memory its peak resident size.
+#include "bankgen.h"
 #include "childrun.h"
 #include "records.h"
 
@@ -24,98 +25,13 @@
 namespace
 {
 
-constexpr int optionsPerQuestion = 4;
-constexpr int questionsPerTopic = 500;
-constexpr int sectionSize = 100; // Wopr holds three digits, so questions are numbered within sections
-
-// Writes records one by one, so a bank of any size needs no more memory than one record.
-class RecordWriter
-{
-public:
-    explicit RecordWriter(const QString &path) : m_file(path)
-    {
-        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-    }
-    void add(const QByteArray &rec)
-    {
-        m_buf += rec;
-        if (m_buf.size() >= 1 << 20)
-            flush();
-    }
-    ~RecordWriter() { flush(); }
-
-private:
-    void flush()
-    {
-        if (m_file.write(m_buf) != m_buf.size())
-            std::abort();
-        m_buf.clear();
-    }
-    QFile m_file;
-    QByteArray m_buf;
-};
-
-// A subject of options/4 questions in topics of 500, with Wopros.dat and Otwet.dat.
-struct Bank {
-    QTemporaryDir dir;
-    QString otwet;
-    qint64 bytes = 0;
-};
-
-std::unique_ptr<Bank> makeBank(int options)
-{
-    auto bank = std::make_unique<Bank>();
-    const QDir d(bank->dir.path());
-    bank->otwet = d.filePath(QStringLiteral("Otwet.dat"));
-    {
-        RecordWriter wopros(d.filePath(QStringLiteral("Wopros.dat"))), otwet(bank->otwet);
-        const QString subject = QStringLiteral("12");
-        for (int n = 0; n < options / optionsPerQuestion; ++n) {
-            const int t = n / questionsPerTopic, q = n % questionsPerTopic;
-            WoprosRec w;
-            w.Predm = subject;
-            w.Tema = QString::number(t + 1);
-            w.Test = QString::number(q / sectionSize + 1);
-            w.Wopr = QString::number(q % sectionSize + 1);
-            w.Nazwan = QStringLiteral("Тема %1, вопрос %2: какое из перечисленных утверждений о событиях этого "
-                                      "периода верно? Отметьте все верные ответы.")
-                           .arg(t + 1)
-                           .arg(q + 1);
-            w.Porad = QString::number(q);
-            w.Ball = QString::number(q % 5 + 1);
-            wopros.add(w.encode());
-            for (int o = 1; o <= optionsPerQuestion; ++o)
-                otwet.add(OtwetRec{subject, w.Tema, w.Test, w.Wopr, QString::number(o), o % 2 ? "+" : "",
-                                   QStringLiteral("Вариант ответа %1 к вопросу %2 темы %3 (Sample answer)")
-                                       .arg(o)
-                                       .arg(q + 1)
-                                       .arg(t + 1)}
-                              .encode());
-        }
-    }
-    bank->bytes = QFileInfo(bank->otwet).size();
-    if (bank->bytes != qint64(options) * OtwetRec::Size)
-        std::abort();
-    return bank;
-}
-
-const Bank &bankOf(int options)
-{
-    static std::map<int, std::unique_ptr<Bank>> banks;
-    auto &b = banks[options];
-    if (!b)
-        b = makeBank(options);
-    return *b;
-}
-
 // The time measured is the dump's; the counters give iconv's time and memory
 // alongside, and the ratio of the two totals.
 void BM_DumpOtwet(benchmark::State &state)
 {
     const int options = int(state.range(0));
     const Bank &bank = bankOf(options);
-    const std::string file = bank.otwet.toStdString();
+    const std::string file = bank.file("Otwet.dat").toStdString();
     double dumpTotal = 0, iconvTotal = 0;
     long dumpRss = 0, iconvRss = 0;
     for (auto _ : state) {
@@ -133,7 +49,7 @@ void BM_DumpOtwet(benchmark::State &state)
     }
     const double n = double(state.iterations());
     state.counters["options"] = options;
-    state.counters["file_bytes"] = double(bank.bytes);
+    state.counters["file_bytes"] = double(bank.bytes({"Otwet.dat"}));
     state.counters["iconv_s"] = iconvTotal / n;
     state.counters["ratio"] = dumpTotal / iconvTotal;
     state.counters["dump_maxrss_KiB"] = double(dumpRss);

@@ -76,10 +76,10 @@ int syncData(int fd)
 
 // Writes, syncs and closes the file; 0, or the errno of the first failure.
 // The descriptor is closed in every case.
-int fill(int fd, const QByteArray &bytes)
+int fill(int fd, const QByteArray &bytes, Durability durability)
 {
     int err = writeAll(fd, bytes);
-    if (!err)
+    if (!err && durability == Durability::OnDisk)
         err = syncData(fd);
     // On EINTR the descriptor is closed all the same, and the data is on the disk already.
     if (::close(fd) != 0 && !err && errno != EINTR)
@@ -108,7 +108,7 @@ void injectStoreFault(StoreStep step, int err)
     (step == StoreStep::Write ? g_writeFault : g_syncFault).store(err);
 }
 
-void replaceFile(const QString &path, const QByteArray &bytes)
+void replaceFile(const QString &path, const QByteArray &bytes, Durability durability)
 {
     if (path.isEmpty())
         fail(path, ENOENT);
@@ -136,7 +136,7 @@ void replaceFile(const QString &path, const QByteArray &bytes)
         fail(path, errno);
     if (existed)
         (void)::fchmod(fd, oldRights);
-    if (const int err = fill(fd, bytes)) {
+    if (const int err = fill(fd, bytes, durability)) {
         ::unlink(temp.constData());
         fail(path, err);
     }
@@ -148,6 +148,7 @@ void replaceFile(const QString &path, const QByteArray &bytes)
     // The new content is in place from here on; only its name may not yet be on
     // the disk. A failed sync of the folder is still reported, as a power cut
     // could bring the old file back, but the old content is gone already.
-    if (const int err = syncFolder(QFileInfo(target).path()))
-        fail(path, err);
+    if (durability == Durability::OnDisk)
+        if (const int err = syncFolder(QFileInfo(target).path()))
+            fail(path, err);
 }

@@ -8,7 +8,10 @@
 // behind. A symbolic link is followed: its target is replaced. The new file keeps
 // the old one's permissions; a file that did not exist gets the usual ones.
 // Throws TrivoError("Не удалось записать файл NAME: reason").
-void replaceFile(const QString &path, const QByteArray &bytes);
+// A scratch file (one the program makes again whenever it needs it) skips
+// waiting for the disk; it is still replaced in one step.
+enum class Durability { OnDisk, Scratch };
+void replaceFile(const QString &path, const QByteArray &bytes, Durability durability = Durability::OnDisk);
 
 // For tests: makes the next write of the file's bytes, or the next sync of
 // them to the disk, fail with the given errno (0 withdraws it). A fault is used

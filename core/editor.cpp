@@ -9,19 +9,16 @@
 
 namespace
 {
-template <class R, class Make> void saveRows(const RecordFile &file, const StringTable &t, Make make)
+// One piece of bytes for the whole file: a row never edited is copied as its
+// record, an edited one encoded from its cells.
+template <class R> void saveRows(const RecordFile &file, const StringTable &t)
 {
-    std::vector<R> recs;
-    recs.reserve(size_t(dataRowCount(t)));
+    const FileKind kind = fileKindOf<R>();
+    QByteArray all;
+    all.reserve(qsizetype(dataRowCount(t)) * kind.recordSize);
     for (int r = 1; r < t.rowCount(); ++r)
-        recs.push_back(make(t.row(r)));
-    file.rewrite(recs);
-}
-
-const QString &at(const QStringList &row, int col)
-{
-    static const QString none;
-    return col < row.size() ? row[col] : none;
+        t.appendRecordOf(r, all, kind);
+    file.rewriteRecords(all);
 }
 
 bool isDataRow(const StringTable &t, int row)
@@ -41,44 +38,27 @@ QStringList trimmedCodes(const StringTable &t, int row, int count)
 bool codesMatch(const StringTable &t, int row, const QStringList &codes)
 {
     for (qsizetype c = 0; c < codes.size(); ++c)
-        if (trimmed(t.cell(int(c), row)) != codes[c])
+        if (!t.cellIs(int(c), row, codes[c]))
             return false;
     return true;
 }
 } // namespace
 
-PredmetRec predmetOf(const QStringList &row)
-{
-    return {at(row, 0), at(row, 1), at(row, 2)};
-}
-TemaRec temaOf(const QStringList &row)
-{
-    return {at(row, 0), at(row, 1), at(row, 2)};
-}
-WoprosRec woprosOf(const QStringList &row)
-{
-    return {at(row, 0), at(row, 1), at(row, 2), at(row, 3), at(row, 4), at(row, 5), at(row, 6), at(row, 7)};
-}
-OtwetRec otwetOf(const QStringList &row)
-{
-    return {at(row, 0), at(row, 1), at(row, 2), at(row, 3), at(row, 4), at(row, 5), at(row, 6)};
-}
-
 void saveSections(const RecordFile &file, const StringTable &razdelTab)
 {
-    saveRows<PredmetRec>(file, razdelTab, predmetOf);
+    saveRows<PredmetRec>(file, razdelTab);
 }
 void saveTopics(const RecordFile &file, const StringTable &temaTabl)
 {
-    saveRows<TemaRec>(file, temaTabl, temaOf);
+    saveRows<TemaRec>(file, temaTabl);
 }
 void saveQuestions(const RecordFile &file, const StringTable &wopTabl)
 {
-    saveRows<WoprosRec>(file, wopTabl, woprosOf);
+    saveRows<WoprosRec>(file, wopTabl);
 }
 void saveAnswers(const RecordFile &file, const StringTable &otwTabl)
 {
-    saveRows<OtwetRec>(file, otwTabl, otwetOf);
+    saveRows<OtwetRec>(file, otwTabl);
 }
 
 int insertMarkedRow(StringTable &t, int selected)

@@ -12,15 +12,9 @@
 // belong together, points, the exam record of a new topic, picture links and
 // the rows of a topic printout.
 
-// Records from the editor's rows, column by column. Every cell goes in as it
-// stands (no trimming, no check); the record cuts it to its field.
-PredmetRec predmetOf(const QStringList &row);
-TemaRec temaOf(const QStringList &row);
-WoprosRec woprosOf(const QStringList &row);
-OtwetRec otwetOf(const QStringList &row);
-
 // Writes the data rows of a table to its file, one record per row in table
-// order, replacing the whole file: a shorter table leaves no old records, a
+// order, cell c into the record's c-th field as it stands (no trimming, no
+// check; the record cuts it to its field), replacing the whole file: a shorter table leaves no old records, a
 // table without data rows empties the file. On failure the old file stays as
 // it was and TrivoError names the file.
 void saveSections(const RecordFile &file, const StringTable &razdelTab);

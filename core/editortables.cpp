@@ -19,18 +19,17 @@ QStringList rowOf(const OtwetRec &r)
 
 namespace
 {
-template <class R> qint64 load(StringTable &table, const RecordFile &file, const QStringList &defaults)
+// The table keeps the file's records as they are read; a cell is decoded when
+// it is shown. The old rows are let go before the file is read.
+qint64 load(StringTable &table, const RecordFile &file, const QStringList &defaults)
 {
-    const auto recs = file.readAll<R>();
-    std::vector<QStringList> rows;
-    rows.reserve(recs.size());
-    for (const R &r : recs)
-        rows.push_back(rowOf(r));
-    if (rows.empty())
-        rows.push_back(defaults);
-    table.setDataRows(std::move(rows));
+    table.setDataRows({});
+    table.setDataRecords(file.readRecords());
+    const qint64 n = table.rowCount() - 1;
+    if (n == 0)
+        table.setDataRows({defaults});
     table.setCurrentRow(1);
-    return qint64(recs.size());
+    return n;
 }
 } // namespace
 
@@ -39,10 +38,10 @@ EditorCounts loadEditorTables(const BankFiles &bank, BankTables &t)
     const QString one = QStringLiteral("1");
     EditorCounts c;
     c.sections =
-        load<PredmetRec>(t.RazdelTab, bank.predmet, {one, one, QStringLiteral("Здесь должно быть название раздела")});
-    c.topics = load<TemaRec>(t.TemaTabl, bank.tema, {one, one, QStringLiteral("Здесь должно быть название темы")});
-    c.questions = load<WoprosRec>(t.WopTabl, bank.wopros, {one, one, one, {}, {}, {}, QStringLiteral("5"), {}});
-    c.answers = load<OtwetRec>(t.OtwTabl, bank.otwet, {one, one, one, {}, {}, {}, {}});
+        load(t.RazdelTab, bank.predmet, {one, one, QStringLiteral("Здесь должно быть название раздела")});
+    c.topics = load(t.TemaTabl, bank.tema, {one, one, QStringLiteral("Здесь должно быть название темы")});
+    c.questions = load(t.WopTabl, bank.wopros, {one, one, one, {}, {}, {}, QStringLiteral("5"), {}});
+    c.answers = load(t.OtwTabl, bank.otwet, {one, one, one, {}, {}, {}, {}});
     return c;
 }
 

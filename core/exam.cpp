@@ -6,9 +6,19 @@
 
 namespace
 {
-QString topicKey(const QString &predm, const QString &tema)
+// A topic's codes as the bytes of its records, trimmed: Predm and Tema lead
+// every record of a topic. Reuses key's memory.
+void topicKeyOf(const char *rec, const FileKind &kind, QByteArray &key)
 {
-    return trimmed(predm) + u'\x1f' + trimmed(tema);
+    key.resize(0); // keeps the memory for the next key
+    key.append(trimmedFieldBytes(rec, kind.recordSize, kind.layout[0]));
+    key.append('\x1f');
+    key.append(trimmedFieldBytes(rec, kind.recordSize, kind.layout[1]));
+}
+
+QByteArray topicKeyOf(const QString &predm, const QString &tema)
+{
+    return toCp1251(trimmed(predm)) + '\x1f' + toCp1251(trimmed(tema));
 }
 } // namespace
 
@@ -22,18 +32,21 @@ std::vector<QStringList> examRows(const RecordFile &exam)
 
 void countTopicQuestions(std::vector<QStringList> &rows, const RecordFile &wopros)
 {
-    QHash<QString, int> counts;
+    QHash<QByteArray, int> counts;
     for (const QStringList &r : rows)
-        counts.insert(topicKey(r.value(0), r.value(1)), 0);
-    for (const WoprosRec &q : wopros.readAll<WoprosRec>()) {
-        const auto it = counts.find(topicKey(q.Predm, q.Tema));
+        counts.insert(topicKeyOf(r.value(0), r.value(1)), 0);
+    const FileKind kind = fileKindOf<WoprosRec>();
+    QByteArray key;
+    wopros.forEachRecord([&](const QByteArray &rec) {
+        topicKeyOf(rec.constData(), kind, key);
+        const auto it = counts.find(key);
         if (it != counts.end())
             ++*it;
-    }
+    });
     for (QStringList &r : rows) {
         while (r.size() < 5)
             r.append(QString());
-        r[3] = QString::number(counts.value(topicKey(r.value(0), r.value(1))));
+        r[3] = QString::number(counts.value(topicKeyOf(r.value(0), r.value(1))));
     }
 }
 
@@ -68,21 +81,48 @@ std::vector<bool> drawPositions(int n, int k, RandomGen &gen)
     return flagged;
 }
 
-std::vector<WoprosRec> drawExamQuestions(const std::vector<ExamRec> &composition,
-                                         const std::vector<WoprosRec> &questions, RandomGen &gen)
+QByteArray drawExamRecords(const RecordFile &exam, const RecordFile &wopros, RandomGen &gen)
 {
-    QHash<QString, std::vector<int>> byTopic;
-    for (int i = 0; i < int(questions.size()); ++i)
-        byTopic[topicKey(questions[size_t(i)].Predm, questions[size_t(i)].Tema)].push_back(i);
-    std::vector<WoprosRec> drawn;
-    for (const ExamRec &e : composition) {
-        const int n = toIntOrThrow(e.Woprosov);
-        const int k = toIntOrThrow(e.Nado);
+    struct Topic {
+        QByteArray key;
+        QString woprosov, nado;
+    };
+    struct Candidates {
+        qsizetype wanted = 0; // the first this many questions can be drawn
+        QByteArray records;
+    };
+    const FileKind examKind = fileKindOf<ExamRec>(), kind = fileKindOf<WoprosRec>();
+    std::vector<Topic> composition;
+    QHash<QByteArray, Candidates> byTopic;
+    exam.forEachRecord([&](const QByteArray &rec) {
+        const ExamRec e = ExamRec::decode(rec);
+        Topic t{{}, e.Woprosov, e.Nado};
+        topicKeyOf(rec.constData(), examKind, t.key);
+        qint64 n = 0;
+        Candidates &c = byTopic[t.key];
+        if (parseInt(e.Woprosov, n))
+            c.wanted = std::max<qsizetype>(c.wanted, qsizetype(n));
+        composition.push_back(std::move(t));
+    });
+
+    QByteArray key;
+    wopros.forEachRecord([&](const QByteArray &rec) {
+        topicKeyOf(rec.constData(), kind, key);
+        const auto it = byTopic.find(key);
+        if (it != byTopic.end() && it->records.size() < it->wanted * kind.recordSize)
+            it->records.append(rec);
+    });
+
+    QByteArray drawn;
+    for (const Topic &t : composition) {
+        const int n = toIntOrThrow(t.woprosov);
+        const int k = toIntOrThrow(t.nado);
         const std::vector<bool> flagged = drawPositions(n, k, gen);
-        const std::vector<int> &mine = byTopic.value(topicKey(e.Predm, e.Tema));
-        for (size_t p = 0; p < flagged.size() && p < mine.size(); ++p)
+        const QByteArray &mine = byTopic[t.key].records;
+        const size_t have = size_t(mine.size() / kind.recordSize);
+        for (size_t p = 0; p < flagged.size() && p < have; ++p)
             if (flagged[p])
-                drawn.push_back(questions[size_t(mine[p])]);
+                appendCanonicalRecord(drawn, mine.constData() + qsizetype(p) * kind.recordSize, kind);
     }
     return drawn;
 }

@@ -24,8 +24,10 @@ void storeExam(const RecordFile &exam, const std::vector<QStringList> &rows);
 // draw always ends. Returns the flags of the positions.
 std::vector<bool> drawPositions(int n, int k, RandomGen &gen);
 
-// The drawn questions: for each Exam.dat topic in order, Nado of its first
-// Woprosov questions (in Wopros.dat order) chosen by drawPositions. A topic
-// whose Woprosov exceeds its real questions gives fewer.
-std::vector<WoprosRec> drawExamQuestions(const std::vector<ExamRec> &composition,
-                                         const std::vector<WoprosRec> &questions, RandomGen &gen);
+// The drawn questions as Wopros.dat records: for each Exam.dat topic in
+// order, Nado of its first Woprosov questions (in Wopros.dat order) chosen by
+// drawPositions. A topic whose Woprosov exceeds its real questions gives
+// fewer. Each record is given as decoding and encoding it would; the question
+// file is read once and only the candidates' bytes are kept. Raises the
+// standard conversion error for a count that is no number.
+QByteArray drawExamRecords(const RecordFile &exam, const RecordFile &wopros, RandomGen &gen);

@@ -47,6 +47,18 @@ QByteArray RecordFile::readWhole() const
     return all;
 }
 
+QByteArray RecordFile::readRecords() const
+{
+    QByteArray all = readWhole();
+    all.truncate(m_size > 0 ? all.size() / m_size * m_size : 0);
+    return all;
+}
+
+void RecordFile::rewriteRecords(const QByteArray &records, Durability durability) const
+{
+    replaceFile(m_path, records, durability);
+}
+
 std::vector<QByteArray> RecordFile::readAllRaw() const
 {
     const QByteArray all = readWhole();

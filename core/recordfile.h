@@ -1,4 +1,6 @@
 #pragma once
+#include "durablefile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
@@ -24,6 +26,10 @@ public:
     qint64 count() const;
     // All whole records in file order.
     std::vector<QByteArray> readAllRaw() const;
+    // All whole records as one piece of bytes, read at once.
+    QByteArray readRecords() const;
+    // Replaces the whole content with these bytes (whole records).
+    void rewriteRecords(const QByteArray &records, Durability durability = Durability::OnDisk) const;
     // Record n (from 0); an empty array when there is no such whole record.
     QByteArray readRaw(qint64 n) const;
     // Replaces the whole content with these records.

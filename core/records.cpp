@@ -5,15 +5,78 @@
 #include <QtEndian>
 #include <cstring>
 
+namespace
+{
+// A length byte beyond the field's capacity reads as the capacity, and
+// nothing is ever read past the field or the record.
+qsizetype textLength(const char *rec, qsizetype recSize, int offset, int capacity)
+{
+    if (offset >= recSize)
+        return 0;
+    return std::min<qsizetype>({static_cast<unsigned char>(rec[offset]), capacity, recSize - offset - 1});
+}
+} // namespace
+
+QString readText(const char *rec, qsizetype recSize, int offset, int capacity)
+{
+    return fromCp1251(rec + offset + 1, textLength(rec, recSize, offset, capacity));
+}
+
 QString readText(const QByteArray &rec, int offset, int capacity)
 {
-    if (offset >= rec.size())
-        return {};
-    int len = static_cast<unsigned char>(rec.at(offset));
-    // A length byte beyond the field's capacity reads as the capacity, and
-    // nothing is ever read past the field or the record.
-    len = std::min({len, capacity, int(rec.size()) - offset - 1});
-    return fromCp1251(rec.constData() + offset + 1, len);
+    return readText(rec.constData(), rec.size(), offset, capacity);
+}
+
+QByteArrayView trimmedFieldBytes(const char *rec, qsizetype recSize, const FieldSpec &f)
+{
+    qsizetype len = textLength(rec, recSize, f.offset, f.size);
+    const char *p = rec + f.offset + 1;
+    while (len > 0 && static_cast<unsigned char>(*p) <= 32)
+        ++p, --len;
+    while (len > 0 && static_cast<unsigned char>(p[len - 1]) <= 32)
+        --len;
+    return QByteArrayView(p, len);
+}
+
+void appendCanonicalRecord(QByteArray &out, const char *rec, const FileKind &kind)
+{
+    // The bytes that a round trip changes (the one byte with no character);
+    // every other byte is copied as it is.
+    static const QByteArray changing = [] {
+        QByteArray b;
+        for (int c = 0; c < 256; ++c)
+            if (cp1251RoundTrip()[c] != c)
+                b.append(char(c));
+        return b;
+    }();
+    const qsizetype at = out.size();
+    out.resize(at + kind.recordSize, '\0');
+    char *dst = out.data() + at;
+    for (const FieldSpec &f : kind.layout) {
+        if (f.kind == FieldKind::Reserved)
+            continue; // written as zeros
+        if (f.kind != FieldKind::Text) {
+            std::memcpy(dst + f.offset, rec + f.offset, size_t(f.size));
+            continue;
+        }
+        const qsizetype len = textLength(rec, kind.recordSize, f.offset, f.size);
+        char *text = dst + f.offset + 1;
+        dst[f.offset] = char(len);
+        std::memcpy(text, rec + f.offset + 1, size_t(len));
+        for (const char c : changing)
+            for (char *p = text; (p = static_cast<char *>(std::memchr(p, c, size_t(text + len - p)))); ++p)
+                *p = char(cp1251RoundTrip()[static_cast<unsigned char>(c)]);
+    }
+}
+
+void appendRecordOfRow(QByteArray &out, const QStringList &cells, const FileKind &kind)
+{
+    QByteArray rec(kind.recordSize, '\0');
+    qsizetype c = 0;
+    for (const FieldSpec &f : kind.layout)
+        if (f.kind == FieldKind::Text)
+            writeText(rec, f.offset, f.size, c < cells.size() ? cells.at(c++) : QString());
+    out.append(rec);
 }
 
 void writeText(QByteArray &rec, int offset, int capacity, const QString &text)

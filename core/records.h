@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <span>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct FieldSpec {
 
 // Raw access to one record's bytes.
 QString readText(const QByteArray &rec, int offset, int capacity);
+QString readText(const char *rec, qsizetype recSize, int offset, int capacity);
 void writeText(QByteArray &rec, int offset, int capacity, const QString &text);
 qint32 readInt32(const QByteArray &rec, int offset);
 void writeInt32(QByteArray &rec, int offset, qint32 v);
@@ -92,3 +94,19 @@ struct FileKind {
     std::span<const FieldSpec> layout;
 };
 FileKind fileKindOf(const QString &fileName);
+template <class R> FileKind fileKindOf()
+{
+    return {R::Size, R::layout()};
+}
+
+// Record bytes without decoding them. Text fields only: the bank files' layouts.
+
+// The bytes of text field f with characters 0..32 cut at both ends; cp1251
+// bytes 0..32 are those characters, so this is the trimmed text's form.
+QByteArrayView trimmedFieldBytes(const char *rec, qsizetype recSize, const FieldSpec &f);
+// Appends the record that decoding rec and encoding it again would give,
+// byte for byte, without building the texts.
+void appendCanonicalRecord(QByteArray &out, const char *rec, const FileKind &kind);
+// Appends the record of a row of texts: cell c goes to the c-th text field,
+// cut to its capacity, as the typed records' encode() does.
+void appendRecordOfRow(QByteArray &out, const QStringList &cells, const FileKind &kind);

@@ -8,9 +8,26 @@ namespace
 {
 const QString pendingMark = QStringLiteral("у");
 
-QString codesKey(const QString &a, const QString &b, const QString &c, const QString &d)
+QByteArray codesKey(const QString &a, const QString &b, const QString &c, const QString &d)
 {
-    return trimmed(a) % u'\x1f' % trimmed(b) % u'\x1f' % trimmed(c) % u'\x1f' % trimmed(d);
+    return toCp1251(trimmed(a) % u'\x1f' % trimmed(b) % u'\x1f' % trimmed(c) % u'\x1f' % trimmed(d));
+}
+
+// The same key of a table row, read from its record's bytes when it has one.
+void codesKeyOfRow(const StringTable &t, int row, QByteArray &key)
+{
+    const QByteArrayView rec = t.recordOf(row);
+    if (rec.isEmpty()) {
+        key = codesKey(t.cell(0, row), t.cell(1, row), t.cell(2, row), t.cell(3, row));
+        return;
+    }
+    const auto layout = t.recordKind().layout;
+    key.resize(0); // keeps the memory for the next key
+    for (size_t c = 0; c < 4 && c < layout.size(); ++c) {
+        if (c > 0)
+            key.append('\x1f');
+        key.append(trimmedFieldBytes(rec.data(), rec.size(), layout[c]));
+    }
 }
 
 // Whether a code field of a raw record holds this trimmed code. Codes are
@@ -84,6 +101,17 @@ std::vector<QStringList> topicAnswerRows(const RecordFile &otwet, const QString 
     return topicAnswerRows(otwet.readWhere<OtwetRec>(topicFilter<OtwetRec>(p, t)), p, t);
 }
 
+QByteArray topicAnswerRecords(const RecordFile &otwet, const QString &predm, const QString &tema)
+{
+    const auto keep = topicFilter<OtwetRec>(trimmed(predm), trimmed(tema));
+    QByteArray records;
+    otwet.forEachRecord([&](const QByteArray &rec) {
+        if (keep(rec))
+            records.append(rec);
+    });
+    return records;
+}
+
 void orderByKeys(std::vector<QStringList> &rows, int keyColumn)
 {
     const int n = int(rows.size());
@@ -153,12 +181,21 @@ int pointsSum(const std::vector<QStringList> &rows, int ballColumn)
     return sum;
 }
 
-void AnswerIndex::build(const StringTable &otwTabl)
+void AnswerIndex::build(const StringTable &otwTabl, const StringTable *questions)
 {
     m_rows.clear();
+    QByteArray key;
+    if (questions)
+        for (int r = 1; r < questions->rowCount(); ++r) {
+            codesKeyOfRow(*questions, r, key);
+            m_rows.insert(key, {});
+        }
     for (int r = 1; r < otwTabl.rowCount(); ++r) {
-        const QStringList &row = otwTabl.row(r);
-        m_rows[codesKey(row.value(0), row.value(1), row.value(2), row.value(3))].push_back(r);
+        codesKeyOfRow(otwTabl, r, key);
+        if (!questions)
+            m_rows[key].push_back(r);
+        else if (const auto it = m_rows.find(key); it != m_rows.end())
+            it->push_back(r);
     }
 }
 

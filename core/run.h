@@ -23,6 +23,8 @@ std::vector<QStringList> topicAnswerRows(const std::vector<OtwetRec> &answers, c
                                          const QString &tema);
 // The same straight from Otwet.dat; only the topic's records are decoded.
 std::vector<QStringList> topicAnswerRows(const RecordFile &otwet, const QString &predm, const QString &tema);
+// The topic's Otwet.dat records as they are, for a table of records.
+QByteArray topicAnswerRecords(const RecordFile &otwet, const QString &predm, const QString &tema);
 
 // Puts rows into the order of the program's selection procedure on the key
 // column: from the last row up, the topmost row with the greatest key (text
@@ -38,16 +40,18 @@ void cutToLimit(std::vector<QStringList> &rows, int limit);
 int pointsSum(const std::vector<QStringList> &rows, int ballColumn);
 
 // The answer rows of each question of a run, found at once: key = the four
-// trimmed codes; value = the answer table's row numbers in order.
+// trimmed codes; value = the answer table's row numbers in order. Given the
+// run's questions (codes in their first four columns), only their answers are
+// indexed, so a whole subject's answer table costs one pass and no decoding.
 class AnswerIndex
 {
 public:
-    void build(const StringTable &otwTabl);
+    void build(const StringTable &otwTabl, const StringTable *questions = nullptr);
     const std::vector<int> &rowsOf(const QString &predm, const QString &tema, const QString &test,
                                    const QString &wopr) const;
 
 private:
-    QHash<QString, std::vector<int>> m_rows;
+    QHash<QByteArray, std::vector<int>> m_rows;
 };
 
 // Clock text h:mm:ss of a number of seconds (the time spent on a run).

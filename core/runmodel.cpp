@@ -100,15 +100,14 @@ void RunModel::resetCounters()
     m_tekBal = QStringLiteral("0");
 }
 
-void RunModel::finishStart(std::vector<QStringList> questions, std::vector<QStringList> answers, int now)
+void RunModel::finishStart(std::vector<QStringList> questions, int now)
 {
     m_kWopr = int(questions.size());
     m_questionsLeftMax = std::max(m_kWopr, 1);
     m_wseBal = pointsSum(questions, 6);
     m_wop.setDataRows(std::move(questions));
     m_wop.setCurrentRow(0);
-    m_otw.setDataRows(std::move(answers));
-    m_answerIndex.build(m_otw);
+    m_answerIndex.build(m_otw, &m_wop);
     m_pointsGauge = 0;
     m_soot.setHeaders({QStringLiteral("№"), QStringLiteral("Не изменяемый столбец"),
                        QStringLiteral("Строки переставить"), QStringLiteral("№")});
@@ -132,27 +131,29 @@ void RunModel::startTopic(const BankFiles &bank, const QString &predm, const QSt
     if (m_modes.random)
         orderByKeys(rows, 5);
     cutToLimit(rows, glo().LimitWopr); // after the shuffle: any question may be asked
-    finishStart(std::move(rows), topicAnswerRows(bank.otwet, p, t), now);
+    m_otw.setDataRows({});
+    m_otw.setDataRecords(topicAnswerRecords(bank.otwet, p, t));
+    finishStart(std::move(rows), now);
     nextQuestion(now);
 }
 
 void RunModel::startExam(const BankFiles &bank, int now)
 {
     resetCounters();
-    // The draw goes to Temp.dat, topic after topic, and is read back from there.
-    bank.temp.rewrite(drawExamQuestions(bank.exam.readAll<ExamRec>(), bank.wopros.readAll<WoprosRec>(), m_gen));
+    // The draw goes to Temp.dat, topic after topic, and is read back from
+    // there. The file is made anew for every exam, so it need not wait for the disk.
+    bank.temp.rewriteRecords(drawExamRecords(bank.exam, bank.wopros, m_gen), Durability::Scratch);
     std::vector<QStringList> rows;
-    for (const WoprosRec &q : bank.temp.readAll<WoprosRec>()) {
-        if (int(rows.size()) >= glo().LimitWopr)
-            break; // the limit is applied before the shuffle here
-        rows.push_back(questionRow(q, m_gen, 1000));
-    }
+    bank.temp.forEachRecord([&](const QByteArray &rec) {
+        if (int(rows.size()) < glo().LimitWopr) // the limit is applied before the shuffle here
+            rows.push_back(questionRow(WoprosRec::decode(rec), m_gen, 1000));
+    });
     if (m_modes.random)
         orderByKeys(rows, 5);
-    std::vector<QStringList> answers;
-    for (const OtwetRec &a : bank.otwet.readAll<OtwetRec>())
-        answers.push_back(rowOf(a));
-    finishStart(std::move(rows), std::move(answers), now);
+    // Every answer of the subject, kept as the file's records.
+    m_otw.setDataRows({});
+    m_otw.setDataRecords(bank.otwet.readRecords());
+    finishStart(std::move(rows), now);
     nextQuestion(now);
 }
 

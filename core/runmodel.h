@@ -228,7 +228,8 @@ signals:
 
 private:
     void resetCounters();
-    void finishStart(std::vector<QStringList> questions, std::vector<QStringList> answers, int now);
+    // The answer table holds the run's answer records already.
+    void finishStart(std::vector<QStringList> questions, int now);
     void close(int now);
     void end(int now); // the stop without its report
     void clearAnswerArea();
@@ -274,7 +275,7 @@ private:
     bool m_ranking = false;
     QStringList m_prawKody;
 
-    StringTable m_wop{8, 1}, m_otw{7, 1}, m_otwTek{7, 1}, m_soot{4, 20}, m_widim{2, 20};
+    StringTable m_wop{8, 1}, m_otw{fileKindOf<OtwetRec>()}, m_otwTek{7, 1}, m_soot{4, 20}, m_widim{2, 20};
     AnswerIndex m_answerIndex;
     QHash<QString, QString> m_topicNames;
 

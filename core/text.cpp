@@ -88,6 +88,20 @@ QByteArray toCp1251(const QString &s)
     return out;
 }
 
+const unsigned char *cp1251RoundTrip()
+{
+    static const auto bytes = [] {
+        std::array<unsigned char, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            const char c = char(b);
+            const QByteArray back = toCp1251(fromCp1251(&c, 1));
+            t[size_t(b)] = static_cast<unsigned char>(back.isEmpty() ? '?' : back.at(0));
+        }
+        return t;
+    }();
+    return bytes.data();
+}
+
 bool parseInt(const QString &s, qint64 &out)
 {
     const QString t = s.trimmed();

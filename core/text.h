@@ -22,6 +22,10 @@ inline QString fromCp1251(const QByteArray &b)
 // text -> cp1251 bytes, one byte per character; a character without a cp1251 form becomes '?'.
 QByteArray toCp1251(const QString &s);
 
+// What each byte becomes when decoded and encoded again: itself, except a
+// byte with no character in cp1251, which comes back as '?'.
+const unsigned char *cp1251RoundTrip();
+
 // Whole decimal number in the way the settings and grid cells read them:
 // blanks around are skipped, an optional sign, digits only. Returns false otherwise.
 bool parseInt(const QString &s, qint64 &out);

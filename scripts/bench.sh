@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release in a folder of their own (build-bench, or
-# BENCH_BUILD=/path), runs the bank dump against iconv on generated banks of
-# 10,000, 100,000 and 1,000,000 answer options and the program's start-up
-# against a bare Qt window, and prints one table.
+# BENCH_BUILD=/path) and prints one table: on generated banks of 10,000,
+# 100,000 and 1,000,000 answer options, opening the editor, storing the answer
+# table, the whole-subject exam draw and starting a topic against a plain read
+# or write of the same files, and the bank dump against iconv; then the
+# program's start-up against a bare Qt window.
 # Arguments go to the benchmark program, e.g. --benchmark_filter=/10000/.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,15 +12,37 @@ out=${BENCH_BUILD:-$here/build-bench}
 "$here/scripts/setup.sh" build
 command -v iconv >/dev/null || { echo "bench.sh: iconv is needed" >&2; exit 1; }
 cmake -S "$here" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRIVO_TESTS=OFF >/dev/null
-cmake --build "$out" --target bench_dump trivo-bank bench_startup trivo trivo-bare-window demo_bank
+cmake --build "$out" --target bench_bank bench_dump trivo-bank bench_startup trivo trivo-bare-window demo_bank
 [ -x "$out/bin/bench_dump" ] || { echo "bench.sh: Google Benchmark not found (libbenchmark-dev)" >&2; exit 1; }
 
 csv=$(mktemp)
-trap 'rm -f "$csv"' EXIT
-"$out/bin/bench_dump" --benchmark_format=csv "$@" >"$csv"
+bank=$(mktemp)
 startup=$(mktemp)
-trap 'rm -f "$csv" "$startup"' EXIT
+trap 'rm -f "$csv" "$bank" "$startup"' EXIT
+"$out/bin/bench_bank" --benchmark_format=csv "$@" >"$bank"
+"$out/bin/bench_dump" --benchmark_format=csv "$@" >"$csv"
 "$out/bin/bench_startup" --benchmark_format=csv >"$startup"
+
+printf '%-30s %-32s %10s %8s %12s %8s\n' "case" "size" "time" "ratio" "peak memory" "/ bytes"
+awk -F, '
+function mib(kib) { return sprintf("%.1f MiB", kib / 1024) }
+function ms(s) { return sprintf("%.1f ms", s * 1000) }
+NR == 1 { for (i = 1; i <= NF; ++i) { gsub(/"/, "", $i); col[$i] = i }; next }
+{
+    gsub(/"/, "")
+    split($1, name, "/")
+    if ($col["error_occurred"] == "true") { printf "%s: %s\n", $1, $col["error_message"]; next }
+    what["BM_EditorOpen"] = "editor open | plain read"
+    what["BM_StoreAnswers"] = "store Otwet | plain write"
+    what["BM_ExamDraw"] = "exam draw | plain read"
+    what["BM_StartTopic"] = "topic start | plain read"
+    split(what[name[1]], pair, " \\| ")
+    size = sprintf("%d options, %.1f MB", $col["options"], $col["file_bytes"] / 1e6)
+    fmt = "%-30s %-32s %10s %8s %12s %8s\n"
+    printf fmt, "  " pair[2], size, ms($col["plain_s"]), "1.00", "", ""
+    printf fmt, pair[1], size, ms($col["op_s"]), sprintf("%.2f", $col["ratio"]), mib($col["peak_KiB"]), sprintf("%.2f", $col["memory_ratio"])
+    printf fmt, "  " pair[1] " again", size, "", sprintf("%.2f", $col["again_ratio"]), "", ""
+}' "$bank"
 
 awk -F, '
 function mib(kib) { return sprintf("%.1f MiB", kib / 1024) }
@@ -26,7 +50,6 @@ function ms(s) { return sprintf("%.1f ms", s * 1000) }
 NR == 1 {
     for (i = 1; i <= NF; ++i) { gsub(/"/, "", $i); col[$i] = i }
     fmt = "%-30s %-32s %10s %8s %12s\n"
-    printf fmt, "case", "size", "time", "ratio", "peak memory"
     next
 }
 {
