@@ -101,3 +101,14 @@ std::optional<QString> fotoPath(const QString &folder, const QString &name)
         return std::nullopt;
     return insidePath(f + QStringLiteral("/Foto/") + name);
 }
+
+std::optional<QString> fileInFolder(const QString &folder, const QString &name)
+{
+    if (!plainName(name))
+        return std::nullopt;
+    const QString path = QDir::cleanPath(QDir(folder).absolutePath()) + u'/' + name;
+    const QFileInfo file(path);
+    if (file.exists() && !within(file.canonicalFilePath(), QFileInfo(folder).canonicalFilePath()))
+        return std::nullopt;
+    return path;
+}

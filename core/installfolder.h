@@ -26,3 +26,7 @@ QString subjectFolderPath(const QString &folder, const QString &subject = {});
 // A file of a subject's Foto folder: the name must be a plain file name.
 // Nothing when the name or the folder is refused.
 std::optional<QString> fotoPath(const QString &folder, const QString &name);
+// The same gate for a Foto folder given by its absolute path: `name` must be a
+// plain file name, and an existing file must not be a link leading out of the
+// folder. Nothing otherwise.
+std::optional<QString> fileInFolder(const QString &folder, const QString &name);

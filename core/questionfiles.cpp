@@ -39,6 +39,16 @@ QString withShortLines(const QString &text)
 }
 } // namespace
 
+std::optional<QString> explanationFileName(const QString &questionText)
+{
+    const qsizetype at = questionText.indexOf(QStringLiteral("File#"));
+    if (at < 0)
+        return std::nullopt;
+    const QString after = questionText.mid(at + 5, 20);
+    const qsizetype hash = after.indexOf(u'#');
+    return hash >= 0 ? after.left(hash) : QString();
+}
+
 QString readExplanation(const QString &path, qint64 limit)
 {
     QFile f(path);

@@ -1,8 +1,14 @@
 #pragma once
 #include <QString>
+#include <optional>
 
 // The files a question refers to from its subject's Foto folder: its picture
 // and an explanation file named in its text.
+
+// The explanation file a question text names as "File#name#": the name
+// (empty when no "#" closes it within the 20 characters after "File#"), or
+// nothing when the text names no file.
+std::optional<QString> explanationFileName(const QString &questionText);
 
 // The most of an explanation file that is read and shown.
 constexpr qint64 ExplanationLimit = 1024 * 1024;

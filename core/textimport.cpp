@@ -14,11 +14,69 @@ namespace
     throw TrivoError(cannotReadText(QFileInfo(path).fileName(), why));
 }
 
-// Collects the lines of plain text piece by piece: only the first 250 bytes of
-// a line are kept, so even a huge file without line ends takes little memory.
+constexpr char Ctrl_Z = 26;
+const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+
+// Tells piece by piece whether bytes are well-formed UTF-8 (no overlong
+// forms, no surrogates, nothing past U+10FFFF), up to a Ctrl-Z that ends the
+// text. Code page 1251 Cyrillic almost never passes: its small letters are
+// lead bytes that would need continuation bytes after them.
+class Utf8Check
+{
+public:
+    // False once the answer is known: a bad sequence or the Ctrl-Z.
+    bool feed(const char *p, qsizetype n)
+    {
+        for (qsizetype i = 0; i < n && !m_done; ++i)
+            step(uchar(p[i]));
+        return !m_done;
+    }
+    bool valid() const { return !m_bad && m_need == 0; }
+
+private:
+    void step(uchar c)
+    {
+        if (m_need > 0) {
+            if (c < m_low || c > m_high)
+                return fail();
+            m_low = 0x80;
+            m_high = 0xBF;
+            --m_need;
+            return;
+        }
+        if (c == Ctrl_Z) {
+            m_done = true;
+            return;
+        }
+        if (c < 0x80)
+            return;
+        if (c >= 0xC2 && c <= 0xDF)
+            m_need = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            m_need = 2;
+        else if (c >= 0xF0 && c <= 0xF4)
+            m_need = 3;
+        else
+            return fail();
+        // The second byte of some lead bytes has a narrower range.
+        m_low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        m_high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+    }
+    void fail() { m_bad = m_done = true; }
+
+    int m_need = 0;
+    uchar m_low = 0x80, m_high = 0xBF;
+    bool m_bad = false, m_done = false;
+};
+
+// Collects the lines of plain text piece by piece: only the first 250
+// characters of a line are kept, so even a huge file without line ends takes
+// little memory. In UTF-8 a character's continuation bytes go with it.
 class LineCollector
 {
 public:
+    explicit LineCollector(bool utf8) : m_utf8(utf8) {}
+
     // False once a Ctrl-Z has ended the text.
     bool feed(const char *p, qsizetype n)
     {
@@ -29,7 +87,7 @@ public:
                 continue; // the LF of a CR LF
             }
             m_afterCr = false;
-            if (c == 26) {
+            if (c == Ctrl_Z) {
                 finish();
                 return false;
             }
@@ -38,7 +96,13 @@ public:
                 m_afterCr = c == '\r';
                 continue;
             }
-            if (m_line.size() < ImportLineLength)
+            const bool continuation = m_utf8 && (uchar(c) & 0xC0) == 0x80;
+            if (!continuation) {
+                m_keep = m_chars < ImportLineLength;
+                if (m_keep)
+                    ++m_chars;
+            }
+            if (m_keep)
                 m_line += c;
         }
         return true;
@@ -53,14 +117,33 @@ public:
 private:
     void endLine()
     {
-        const QString l = trimmed(fromCp1251(m_line));
+        const QString l = trimmed(m_utf8 ? QString::fromUtf8(m_line) : fromCp1251(m_line));
         if (!l.isEmpty())
             lines.append(l);
         m_line.clear();
+        m_chars = 0;
+        m_keep = true;
     }
+    const bool m_utf8;
     QByteArray m_line;
+    int m_chars = 0;
+    bool m_keep = true;
     bool m_afterCr = false;
 };
+
+// Hands the rest of an open file to feed in pieces of 64 KiB until feed
+// returns false or the file ends.
+template <class Feed> void readPieces(QFile &f, const QString &path, Feed feed)
+{
+    QByteArray buf(64 * 1024, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = f.read(buf.data(), buf.size());
+        if (got < 0)
+            cannotRead(path, f.errorString());
+        if (got == 0 || !feed(buf.constData(), qsizetype(got)))
+            return;
+    }
+}
 
 QStringList keptLines(const QStringList &raw)
 {
@@ -114,17 +197,29 @@ QString importLine(const QString &raw)
     return trimmed(raw.left(ImportLineLength));
 }
 
-QStringList importLinesOf(const QByteArray &bytes)
+ImportText importTextOf(const QByteArray &bytes)
 {
     if (looksLikeRtf(bytes))
-        return keptLines(rtfParagraphs(bytes));
-    LineCollector c;
-    if (c.feed(bytes.constData(), bytes.size()))
+        return {keptLines(rtfParagraphs(bytes)), ImportEncoding::Rtf};
+    const bool bom = bytes.startsWith(Utf8Bom);
+    Utf8Check check;
+    check.feed(bytes.constData(), bytes.size());
+    // A byte-order mark says UTF-8 even where a byte is wrong; that byte
+    // then reads as a replacement character.
+    const bool utf8 = bom || check.valid();
+    const QByteArrayView text = QByteArrayView(bytes).sliced(bom ? Utf8Bom.size() : 0);
+    LineCollector c(utf8);
+    if (c.feed(text.data(), text.size()))
         c.finish();
-    return c.lines;
+    return {c.lines, utf8 ? ImportEncoding::Utf8 : ImportEncoding::Cp1251};
 }
 
-QStringList readImportLines(const QString &path)
+QStringList importLinesOf(const QByteArray &bytes)
+{
+    return importTextOf(bytes).lines;
+}
+
+ImportText readImportText(const QString &path)
 {
     QFile f(path);
     if (!QFileInfo::exists(path))
@@ -138,22 +233,46 @@ QStringList readImportLines(const QString &path)
         const QByteArray all = f.readAll();
         if (f.error() != QFileDevice::NoError)
             cannotRead(path, f.errorString());
-        return keptLines(rtfParagraphs(all));
+        return {keptLines(rtfParagraphs(all)), ImportEncoding::Rtf};
     }
-    LineCollector c;
-    QByteArray buf(64 * 1024, Qt::Uninitialized);
-    for (;;) {
-        const qint64 got = f.read(buf.data(), buf.size());
-        if (got < 0)
-            cannotRead(path, f.errorString());
-        if (got == 0) {
-            c.finish();
-            break;
-        }
-        if (!c.feed(buf.constData(), qsizetype(got)))
-            break;
+    // The encoding is known only when the whole text has been checked, so the
+    // file is read twice rather than held in memory.
+    const bool bom = head.startsWith(Utf8Bom);
+    bool utf8 = bom;
+    if (!bom) {
+        Utf8Check check;
+        readPieces(f, path, [&check](const char *p, qsizetype n) { return check.feed(p, n); });
+        utf8 = check.valid();
     }
-    return c.lines;
+    if (!f.seek(bom ? Utf8Bom.size() : 0))
+        cannotRead(path, f.errorString());
+    LineCollector c(utf8);
+    bool ended = false;
+    readPieces(f, path, [&](const char *p, qsizetype n) {
+        ended = !c.feed(p, n);
+        return !ended;
+    });
+    if (!ended)
+        c.finish();
+    return {c.lines, utf8 ? ImportEncoding::Utf8 : ImportEncoding::Cp1251};
+}
+
+QStringList readImportLines(const QString &path)
+{
+    return readImportText(path).lines;
+}
+
+QString importEncodingName(ImportEncoding encoding)
+{
+    switch (encoding) {
+    case ImportEncoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case ImportEncoding::Rtf:
+        return QStringLiteral("RTF");
+    case ImportEncoding::Cp1251:
+        break;
+    }
+    return QStringLiteral("Windows-1251");
 }
 
 std::vector<QStringList> stageDigitLed(const QStringList &lines)

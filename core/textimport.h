@@ -25,14 +25,32 @@ QStringList emptyStagingRow();
 // Of each line of an import file only this many characters are read.
 constexpr int ImportLineLength = 250;
 
+// How the text of an import file was read.
+enum class ImportEncoding { Cp1251, Utf8, Rtf };
+
+struct ImportText {
+    QStringList lines;
+    ImportEncoding encoding = ImportEncoding::Cp1251;
+    // Turned into plain text by the office suite before it was read (wordfiles.h).
+    bool converted = false;
+};
+
 // The lines of an import file as the imports read them: each cut to its first
 // 250 characters and trimmed, lines that are then empty left out. A plain file
-// is code page 1251 text read as it stands; a Ctrl-Z ends it; CR LF, LF and a
-// lone CR all end a line. An RTF document gives the text of its paragraphs.
-// Throws TrivoError when the file is missing or cannot be read.
-QStringList readImportLines(const QString &path);
+// whose bytes are all well-formed UTF-8, or that starts with the UTF-8
+// byte-order mark, is read as UTF-8; any other as code page 1251. A Ctrl-Z
+// ends the text; CR LF, LF and a lone CR all end a line. An RTF document gives
+// the text of its paragraphs. Throws TrivoError when the file is missing or
+// cannot be read.
+ImportText readImportText(const QString &path);
 // The same for bytes already in memory.
+ImportText importTextOf(const QByteArray &bytes);
+// Only the lines.
+QStringList readImportLines(const QString &path);
 QStringList importLinesOf(const QByteArray &bytes);
+
+// The encoding as the user is told it: "UTF-8", "Windows-1251" or "RTF".
+QString importEncodingName(ImportEncoding encoding);
 
 // A raw line as an import takes it: first 250 characters, trimmed.
 QString importLine(const QString &raw);

@@ -1,6 +1,8 @@
 // trivo-bank: looks into a question bank, and writes one, without the program.
 //   trivo-bank dump FILE            one line per record, the fields in layout order, tab-separated
 //   trivo-bank load FILE [SOURCE]   the reverse: lines as dump prints them become FILE's records
+//   trivo-bank check FOLDER [--json]  the mistakes of a subject's bank, one line (or JSON object) each
+//   trivo-bank import FORMAT FILE FOLDER, export FORMAT FOLDER TOPIC FILE   topics to and from other testing systems
 #include "programstate.h"
 
 #include <QCoreApplication>
@@ -14,6 +16,9 @@
 #include <cstring>
 #include <vector>
 
+int checkCommand(const QStringList &args);                               // check.cpp
+int interchangeCommand(const QString &command, const QStringList &args); // interchange.cpp
+
 namespace
 {
 
@@ -21,6 +26,9 @@ int usage()
 {
     std::fputs("usage: trivo-bank dump FILE\n"
                "       trivo-bank load FILE [SOURCE]   (SOURCE absent or \"-\": standard input)\n"
+               "       trivo-bank check FOLDER [--json]   exit status 0 clean, 1 findings, 2 folder unreadable\n"
+               "       trivo-bank import FORMAT FILE FOLDER         FORMAT gift, aiken or xml: FILE as a new topic\n"
+               "       trivo-bank export FORMAT FOLDER TOPIC FILE   FORMAT gift or xml: topic code TOPIC into FILE\n"
                "  FILE: Predmet.dat, Tema.dat, Wopros.dat, Temp.dat, Otwet.dat, Exam.dat, Papka.dat or Dostup.dat\n",
                stderr);
     return 2;
@@ -288,6 +296,10 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     const QString command = args.value(1);
+    if (command == u"check")
+        return checkCommand(args.mid(2));
+    if (command == u"import" || command == u"export")
+        return interchangeCommand(command, args.mid(2));
     const bool isDump = command == u"dump" && args.size() == 3;
     const bool isLoad = command == u"load" && (args.size() == 3 || args.size() == 4);
     if (!isDump && !isLoad)

@@ -2,12 +2,14 @@
 // the staging table) and the decoder (staging table into a new topic).
 #include "Desktop.h"
 #include "EditorWindow.h"
+#include "banktables.h"
 #include "decoder.h"
 #include "egeimport.h"
 #include "programstate.h"
-#include "banktables.h"
 #include "textimport.h"
+#include "wordfiles.h"
 
+#include <QGuiApplication>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -33,12 +35,40 @@ private:
 
 constexpr int ImportGaugeMaximum = 5000;
 
-// Plain text is the import layouts' own form; a paper kept as an RTF document
-// (like the sample paper) is read as the text of its paragraphs.
+// Plain text is the import layouts' own form; a paper kept as a
+// word-processor document is read as its text (wordfiles.h).
 QString askImportFile()
 {
     return desktop().openFileName(QStringLiteral("Импорт из txt списка"), installRoot(),
-                                  QStringLiteral("Входной типа  .txt (*.txt);;Документ RTF (*.rtf *.doc)"));
+                                  QStringLiteral("Все поддерживаемые (*.txt *.rtf *.doc *.docx *.odt);;"
+                                                 "Входной типа  .txt (*.txt);;Документ RTF (*.rtf);;"
+                                                 "Документ Word (*.doc *.docx);;Документ OpenDocument (*.odt);;"
+                                                 "Все файлы (*)"));
+}
+
+// The file's text; a conversion may take some seconds, so the cursor says wait.
+ImportText readChosenFile(const QString &path)
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    struct Restore {
+        ~Restore() { QGuiApplication::restoreOverrideCursor(); }
+    } restore;
+    return readImportDocument(path);
+}
+
+// Tells the author how the file was read, so that a file in an unexpected
+// encoding is noticed before its topic is made.
+void reportImport(const ImportText &text)
+{
+    QString how;
+    if (text.converted)
+        how = QStringLiteral("Документ переведён в текст программой LibreOffice.");
+    else if (text.encoding == ImportEncoding::Rtf)
+        how = QStringLiteral("Прочитан документ RTF.");
+    else
+        how = QStringLiteral("Текст прочитан в кодировке %1.").arg(importEncodingName(text.encoding));
+    desktop().message(QStringLiteral("%1 Строк: %2.").arg(how, QString::number(text.lines.size())),
+                      QStringLiteral("Импорт"), Desktop::Icon::Information);
 }
 
 QString egeScratchPath()
@@ -55,9 +85,11 @@ void importSimple(QProgressBar *gauge, std::vector<QStringList> (*stage)(const Q
         return;
     GaugeRun run(gauge, ImportGaugeMaximum);
     try {
-        std::vector<QStringList> rows = stage(readImportLines(path));
+        const ImportText text = readChosenFile(path);
+        std::vector<QStringList> rows = stage(text.lines);
         run.show(int(rows.size()) - 1);
         setStagingRows(tables().IzTXT, std::move(rows));
+        reportImport(text);
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }
@@ -102,11 +134,13 @@ void EditorWindow::EGEClick()
         return;
     GaugeRun run(Gauge1, ImportGaugeMaximum);
     try {
-        const std::vector<EgeRec> marked = markEgeLines(readImportLines(path));
+        const ImportText text = readChosenFile(path);
+        const std::vector<EgeRec> marked = markEgeLines(text.lines);
         writeEgeScratch(egeScratchPath(), marked);
         std::vector<QStringList> rows = joinEgeRecords(marked);
         run.show(int(rows.size()));
         setStagingRows(tables().IzTXT, std::move(rows));
+        reportImport(text);
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }

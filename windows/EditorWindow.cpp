@@ -147,6 +147,9 @@ EditorWindow::EditorWindow(QWidget *parent) : QDialog(parent)
     wVopros = namedButton(QStringLiteral("wVopros"), QStringLiteral("1  w"));
     for (QPushButton *b : {EGE, ZagTXT, wVopros})
         xl->addWidget(b);
+    IzMoodle = namedButton(QStringLiteral("IzMoodle"), QStringLiteral("Из Moodle"),
+                           QStringLiteral("Тема из файла GIFT, Aiken или Moodle XML"));
+    xl->addWidget(IzMoodle);
     il->addWidget(txt);
     Dekodir = namedButton(QStringLiteral("Dekodir"), QStringLiteral("2  Декодер"));
     TemExam = namedButton(QStringLiteral("TemExam"), QStringLiteral("6 Тему в Экз"));
@@ -158,6 +161,7 @@ EditorWindow::EditorWindow(QWidget *parent) : QDialog(parent)
     Gauge1->setObjectName(QStringLiteral("Gauge1"));
     Gauge1->setValue(0);
     side->addWidget(Gauge1);
+    connectCheck(side);
     side->addStretch(1);
     auto *close = namedButton(QStringLiteral("Zakryt"), QStringLiteral("Закрыть"), QStringLiteral("Закрыть окно"));
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
@@ -168,6 +172,7 @@ EditorWindow::EditorWindow(QWidget *parent) : QDialog(parent)
     FormCreate();
     connectEditor();
     connectImports();
+    connectInterchange();
 }
 
 EditorWindow::~EditorWindow() = default;

@@ -5,6 +5,9 @@
 
 struct BankFiles;
 class QLineEdit;
+class QListWidget;
+class QListWidgetItem;
+class QVBoxLayout;
 class QProgressBar;
 class QPushButton;
 class QTableView;
@@ -53,10 +56,22 @@ public:
     // Captions, hints and buttons of the import group.
     void connectImports();
 
+    // The bank check: the findings in a list whose items lead to their rows.
+    void ProverkaBankaClick();
+    void ShowFinding(QListWidgetItem *item);
+    QPushButton *ProverkaBanka = nullptr;
+    QDialog *OknoProverki = nullptr;
+    QListWidget *SpisokOshibok = nullptr;
+
+    // A GIFT, Aiken or Moodle XML file into the tables (EditorInterchange.cpp).
+    void IzMoodleClick();
+    void connectInterchange();
+
     QTableView *RazdelTab, *TemaTabl, *WopTabl, *OtwTabl, *IzTXT;
     QLineEdit *KolTem, *NoTem, *KolWop, *NoWop, *ImyFile, *KolOtw, *NoOtw;
     QPushButton *ZapRazdel, *TemaPlus, *TemaMin, *ZapTema, *BitBtn1, *PtiwGif, *WoprPlus, *WopMin, *BitBtn2, *ZapWopr,
         *OtwPlus, *OtwMin, *ZapOtw, *EGE, *ZagTXT, *wVopros, *Dekodir, *TemExam;
+    QPushButton *IzMoodle = nullptr;
     QProgressBar *Gauge1;
 
 protected:
@@ -64,6 +79,7 @@ protected:
 
 private:
     void connectEditor();
+    void connectCheck(QVBoxLayout *side);
     // Keeps the grid's focused cell on the table's selected row through every change.
     void followSelectedRow(QTableView *view, StringTableModel *model);
     void selectRow(QTableView *view, int row);

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(ImportEncoding)
+
 namespace
 {
 const QStringList emptyRow = row({}, {}, {}, {});
@@ -58,6 +60,75 @@ private slots:
         QCOMPARE(importLinesOf(bytes), lines);
     }
 
+    void encodingIsTakenFromTheBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<ImportEncoding>("encoding");
+        const QByteArray utf8 = QStringLiteral("Дроби\r\n1. Чему равна ½ от 10?\r\n+б) 5").toUtf8();
+        const QStringList text{"Дроби", "1. Чему равна ½ от 10?", "+б) 5"};
+        QTest::newRow("UTF-8") << utf8 << text << ImportEncoding::Utf8;
+        QTest::newRow("UTF-8 with its mark") << "\xEF\xBB\xBF" + utf8 << text << ImportEncoding::Utf8;
+        QTest::newRow("four-byte character")
+            << QByteArray("a\xF0\x9F\x98\x80") << QStringList{"a😀"} << ImportEncoding::Utf8;
+        QTest::newRow("ASCII reads the same either way")
+            << QByteArray("1. 2+2\r\n+4") << QStringList{"1. 2+2", "+4"} << ImportEncoding::Utf8;
+        QTest::newRow("code page 1251") << QByteArray("\xc4\xf0\xee\xe1\xe8\r\n\xab\xc0\xbb \xb9\xa8")
+                                        << QStringList{"Дроби", "«А» №Ё"} << ImportEncoding::Cp1251;
+        // Bytes that are neither: read as code page 1251, byte by byte.
+        QTest::newRow("stray high bytes")
+            << QByteArray("a\x98\xff\x80") << QStringList{fromCp1251("a\x98\xff\x80")} << ImportEncoding::Cp1251;
+        QTest::newRow("overlong form") << QByteArray("\xC0\xAF") << QStringList{"АЇ"} << ImportEncoding::Cp1251;
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << QStringList{fromCp1251("\xED\xA0\x80")}
+                                   << ImportEncoding::Cp1251;
+        QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << QStringList{fromCp1251("\xF4\x90\x80\x80")}
+                                       << ImportEncoding::Cp1251;
+        QTest::newRow("cut short at the end")
+            << QByteArray("\xD0\x94\xD0") << QStringList{fromCp1251("\xD0\x94\xD0")} << ImportEncoding::Cp1251;
+        // The mark says UTF-8 even where a byte is wrong.
+        QTest::newRow("mark and a bad byte")
+            << QByteArray("\xEF\xBB\xBFx\xFFy") << QStringList{"x\uFFFDy"} << ImportEncoding::Utf8;
+        // What follows the Ctrl-Z is not text and does not count.
+        QTest::newRow("junk after Ctrl-Z")
+            << QByteArray("\xD0\x94\xD0\xB0\x1a\xFF") << QStringList{"Да"} << ImportEncoding::Utf8;
+        QTest::newRow("nothing") << QByteArray() << QStringList{} << ImportEncoding::Utf8;
+    }
+    void encodingIsTakenFromTheBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, lines);
+        QFETCH(ImportEncoding, encoding);
+        const ImportText fromFile = readImportText(fileWith(bytes));
+        QCOMPARE(fromFile.lines, lines);
+        QCOMPARE(fromFile.encoding, encoding);
+        QVERIFY(!fromFile.converted);
+        const ImportText inMemory = importTextOf(bytes);
+        QCOMPARE(inMemory.lines, lines);
+        QCOMPARE(inMemory.encoding, encoding);
+    }
+
+    void utf8LinesAreCutByCharacters()
+    {
+        // 300 two-byte letters: 250 letters are kept, not 250 bytes.
+        const QByteArray line = QString(300, u'ж').toUtf8();
+        QCOMPARE(readImportLines(fileWith(line + "\nконец")), QStringList({repeated(u'ж', 250), "конец"}));
+    }
+
+    void utf8CharacterSplitAcrossReads()
+    {
+        // Three bytes a line: the 21846th letter starts at the last byte of the
+        // first 64 KiB piece and ends in the next one.
+        QByteArray b;
+        for (int i = 0; i < 30000; ++i)
+            b += "\xD0\x96\n";
+        const ImportText t = readImportText(fileWith(b));
+        QCOMPARE(t.encoding, ImportEncoding::Utf8);
+        QCOMPARE(t.lines.size(), 30000);
+        QCOMPARE(t.lines.count(QStringLiteral("Ж")), 30000);
+        // One stray byte at the very end turns the whole file to code page 1251.
+        QCOMPARE(readImportText(fileWith(b + "\xFF")).encoding, ImportEncoding::Cp1251);
+    }
+
     void longLinesAreCutBeforeTrimming()
     {
         // 10 blanks and 300 letters: the first 250 characters are kept, then trimmed.
@@ -97,6 +168,7 @@ private slots:
         QCOMPARE(rtfParagraphs(rtf), QStringList({"А1", "Вопрос {1} \\ x\ty", "Ф)", QString(QChar(0xF0B7)), "last"}));
         // The imports take them as lines like any other.
         QCOMPARE(importLinesOf(rtf), QStringList({"А1", "Вопрос {1} \\ x\ty", "Ф)", QString(QChar(0xF0B7)), "last"}));
+        QCOMPARE(importTextOf(rtf).encoding, ImportEncoding::Rtf);
     }
 
     void brokenRtfNeverFails()

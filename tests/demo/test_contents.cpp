@@ -124,6 +124,7 @@ private slots:
     void pictureAndExplanation();
     void recordsHoldTheSourceTexts();
     void installationFiles();
+    void bankCheckerFindsNothing();
 };
 
 void TestDemoContents::everyQuestionIsAnswerable()
@@ -251,6 +252,14 @@ void TestDemoContents::installationFiles()
         QVERIFY2(b.count('{') == b.count('}'), doc);
     }
     QVERIFY(readBytes(dist + QStringLiteral("/Help/ReadMe.doc")).contains("470259"));
+}
+
+// The checker authors run on their banks has nothing to say about ours.
+void TestDemoContents::bankCheckerFindsNothing()
+{
+    const ToolRun run = runTrivoBank({QStringLiteral("check"), bankDir});
+    QVERIFY2(run.exitCode == 0, run.out.constData());
+    QVERIFY(run.out.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestDemoContents)

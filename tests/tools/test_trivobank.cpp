@@ -1,11 +1,16 @@
 // trivo-bank dump, run as the authors run it, on files written here byte by byte.
 #include "RunTool.h"
+#include "TestFiles.h"
+#include "bank.h"
 
 // The typed record readers of the program: a large dump is checked against
 // them record by record.
 #include "records.h"
 #include "text.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -49,6 +54,11 @@ private slots:
     void largeFileMatchesTypedReaders_data();
     void largeFileMatchesTypedReaders();
     void outputThatCannotBeWrittenIsAnError();
+    void interchangeExitCodes_data();
+    void interchangeExitCodes();
+    void importsAndExportsATopic();
+    void checkExitCodesAndJson_data();
+    void checkExitCodesAndJson();
 };
 
 void TestTrivoBank::dumpsRecords_data()
@@ -251,6 +261,198 @@ void TestTrivoBank::outputThatCannotBeWrittenIsAnError()
     const QByteArray err = p.readAllStandardError();
     QCOMPARE(err.count('\n'), 1);
     QVERIFY2(err.contains("Tema.dat"), err.constData());
+}
+
+// ---- import and export of other testing systems' files ----
+
+namespace
+{
+
+// The bytes of a subject folder's five files.
+QByteArray bankBytes(const QString &folder)
+{
+    const BankFiles bank(folder);
+    QByteArray all;
+    for (const RecordFile *f : {&bank.tema, &bank.wopros, &bank.otwet, &bank.exam, &bank.predmet})
+        all += readBytes(f->path()) + '|';
+    return all;
+}
+
+// A subject folder of subject 3: topic 7 without questions, then topic 1 with one, and its exam row.
+void smallBank(const QString &folder)
+{
+    const BankFiles bank(folder);
+    bank.tema.rewrite(std::vector<TemaRec>{{"3", "7", "Пустая тема"}, {"3", "1", "Старая тема"}});
+    bank.wopros.rewrite(std::vector<WoprosRec>{{"3", "1", "1", "1", "Старый вопрос", "", "1", ""}});
+    bank.otwet.rewrite(std::vector<OtwetRec>{{"3", "1", "1", "1", "1", "Ф", "да"}});
+    bank.exam.rewrite(std::vector<ExamRec>{{"3", "1", "Старая тема", "1", "1"}});
+    bank.predmet.rewrite(std::vector<PredmetRec>{});
+}
+
+} // namespace
+
+void TestTrivoBank::interchangeExitCodes_data()
+{
+    QTest::addColumn<QStringList>("args"); // %D the bank folder, %F the question file
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+    const QByteArray ok = "Да? {=да}\n\nОпишите. {}\n";
+    QTest::newRow("import with a note") << QStringList{"import", "gift", "%F", "%D"} << ok << 0
+                                        << "не перенесено: вопрос 2 «Опишите.»: эссе";
+    QTest::newRow("malformed file") << QStringList{"import", "gift", "%F", "%D"} << QByteArray("Да? {=да\n") << 1
+                                    << "строка 1: нет закрывающей";
+    QTest::newRow("nothing to carry over")
+        << QStringList{"import", "aiken", "%F", "%D"} << QByteArray("\n") << 1 << "нет ни одного вопроса";
+    QTest::newRow("unknown format") << QStringList{"import", "csv", "%F", "%D"} << ok << 1 << "формат «csv»";
+    QTest::newRow("missing file") << QStringList{"import", "xml", "%D/нет.xml", "%D"} << ok << 1
+                                  << "Не удалось прочитать";
+    QTest::newRow("missing folder") << QStringList{"import", "gift", "%F", "%D/нет"} << ok << 1 << "Нет папки";
+    QTest::newRow("arguments missing") << QStringList{"import", "gift", "%F"} << ok << 2 << "usage";
+    QTest::newRow("unknown topic") << QStringList{"export", "xml", "%D", "9", "%D/out.xml"} << ok << 1
+                                   << "нет темы с кодом «9»";
+    QTest::newRow("nothing to write") << QStringList{"export", "gift", "%D", "7", "%D/out.gift"} << ok << 1
+                                      << "в теме 7 нет ни одного вопроса";
+    QTest::newRow("aiken is not written")
+        << QStringList{"export", "aiken", "%D", "1", "%D/out.txt"} << ok << 1 << "gift или xml";
+}
+
+void TestTrivoBank::interchangeExitCodes()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, file);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("Bank");
+    QVERIFY(QDir(dir.path()).mkdir("Bank"));
+    smallBank(folder);
+    const QByteArray before = bankBytes(folder);
+    QVERIFY(writeBytes(dir.filePath("in.txt"), file));
+    for (QString &a : args)
+        a.replace("%D", folder).replace("%F", dir.filePath("in.txt"));
+    const ToolRun r = runTrivoBank(args);
+    QCOMPARE(r.exitCode, exitCode);
+    QVERIFY2(QString::fromUtf8(r.err).contains(err), r.err.constData());
+    if (exitCode != 0) {
+        // A failure leaves every bank file as it was.
+        QVERIFY(bankBytes(folder) == before);
+        QVERIFY(QDir(folder).entryList({"out.*"}).isEmpty());
+        QCOMPARE(r.out, QByteArray());
+    }
+}
+
+void TestTrivoBank::importsAndExportsATopic()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path();
+    smallBank(folder);
+    QVERIFY(writeBytes(dir.filePath("q.xml"), QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<quiz>
+  <question type="category"><category><text>$course$/top/Оптика</text></category></question>
+  <question type="shortanswer"><questiontext format="html"><text>Цвет неба?</text></questiontext>
+    <defaultgrade>2</defaultgrade><usecase>1</usecase><answer fraction="100"><text>синий</text></answer>
+  </question>
+  <question type="essay"><questiontext format="html"><text>Почему?</text></questiontext></question>
+  <question type="multichoice"><questiontext format="html"><text>Линзы</text></questiontext>
+    <single>false</single><answer fraction="50"><text>выпуклая</text></answer>
+    <answer fraction="50"><text>вогнутая</text></answer><answer fraction="-100"><text>квадратная</text></answer>
+  </question>
+</quiz>)")
+                                                  .toUtf8()));
+    ToolRun r = runTrivoBank({"import", "xml", dir.filePath("q.xml"), folder});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(r.out), QStringLiteral("Добавлена тема 2 «Оптика»: вопросов 2, вариантов ответа 4\n"));
+    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY2(QString::fromUtf8(r.err).contains("«essay»"), r.err.constData());
+
+    const BankFiles bank(folder);
+    const auto topics = bank.tema.readAll<TemaRec>();
+    QCOMPARE(topics.size(), size_t(3));
+    QCOMPARE(QStringList({topics[2].Predm, topics[2].Tema, topics[2].Nazwan}), QStringList({"3", "2", "Оптика"}));
+    const auto questions = bank.wopros.readAll<WoprosRec>();
+    QCOMPARE(questions.size(), size_t(3));
+    QCOMPARE(QStringList({questions[1].Tema, questions[1].Wopr, questions[1].Nazwan, questions[1].Ball}),
+             QStringList({"2", "1", "Цвет неба?", "2"}));
+    const auto options = bank.otwet.readAll<OtwetRec>();
+    QCOMPARE(options.size(), size_t(5));
+    QCOMPARE(QStringList({options[1].Wopr, options[1].Otwe, options[1].Kod_P, options[1].Nazwan}),
+             QStringList({"1", "1", "Ф", "синий"}));
+    QCOMPARE(QStringList({options[4].Wopr, options[4].Otwe, options[4].Kod_P}), QStringList({"2", "в", ""}));
+    const auto exam = bank.exam.readAll<ExamRec>();
+    QCOMPARE(exam.size(), size_t(2));
+    QCOMPARE(QStringList({exam[1].Tema, exam[1].Nazwan, exam[1].Woprosov, exam[1].Nado}),
+             QStringList({"2", "Оптика", "2", "1"}));
+
+    r = runTrivoBank({"export", "gift", folder, "2", dir.filePath("out.gift")});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.err, QByteArray());
+    const QString gift = QString::fromUtf8(readBytes(dir.filePath("out.gift")));
+    QVERIFY(gift.contains("$CATEGORY: $course$/top/Оптика\n"));
+    QVERIFY(gift.contains("// Баллы: 2\nЦвет неба? {=синий}"));
+    QVERIFY(gift.contains("\t~%50%выпуклая\n\t~%50%вогнутая\n\t~%-100%квадратная\n}"));
+}
+
+void TestTrivoBank::checkExitCodesAndJson_data()
+{
+    QTest::addColumn<QString>("bank");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("clean") << "clean" << 0 << QStringList();
+    QTest::newRow("an option of no question")
+        << "faulty" << 1
+        << QStringList{"Otwet.dat:2: 1_1_1_9: вариант ответа не относится ни к одному вопросу",
+                       "Exam.dat:1: 1_1: экзамен просит из темы больше вопросов, чем в ней есть: Nado 2, вопросов в "
+                       "теме 1"};
+    QTest::newRow("no such folder") << "missing" << 2 << QStringList();
+}
+
+void TestTrivoBank::checkExitCodesAndJson()
+{
+    QFETCH(QString, bank);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, lines);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("Bank");
+    if (bank != u"missing") {
+        QVERIFY(QDir().mkpath(folder));
+        QByteArray otwet = OtwetRec{"1", "1", "1", "1", "1", "Ф", "да"}.encode();
+        QByteArray exam = ExamRec{"1", "1", "Тема", "1", "1"}.encode();
+        if (bank == u"faulty") {
+            otwet += OtwetRec{"1", "1", "1", "9", "1", "+", "ничей"}.encode();
+            exam = ExamRec{"1", "1", "Тема", "1", "2"}.encode();
+        }
+        QVERIFY(writeBytes(folder + "/Tema.dat", TemaRec{"1", "1", "Тема"}.encode()));
+        QVERIFY(writeBytes(folder + "/Wopros.dat", WoprosRec{"1", "1", "1", "1", "Год?", "", "1", ""}.encode()));
+        QVERIFY(writeBytes(folder + "/Otwet.dat", otwet));
+        QVERIFY(writeBytes(folder + "/Exam.dat", exam));
+    }
+
+    const ToolRun plain = runTrivoBank({"check", folder});
+    QCOMPARE(plain.exitCode, exitCode);
+    QCOMPARE(QString::fromUtf8(plain.out), lines.isEmpty() ? QString() : lines.join('\n') + '\n');
+    QCOMPARE(plain.err.isEmpty(), exitCode != 2);
+
+    // The same findings as JSON objects, in the same order.
+    const ToolRun json = runTrivoBank({"check", "--json", folder});
+    QCOMPARE(json.exitCode, exitCode);
+    if (exitCode == 2) {
+        QVERIFY(json.out.isEmpty());
+        return;
+    }
+    const QJsonDocument doc = QJsonDocument::fromJson(json.out);
+    QVERIFY(doc.isArray());
+    QStringList fromJson;
+    for (const QJsonValue &v : doc.array()) {
+        const QJsonObject o = v.toObject();
+        QCOMPARE(o.keys(), QStringList({"file", "key", "message", "record"}));
+        QVERIFY(o["record"].isDouble());
+        fromJson << QStringLiteral("%1:%2: %3: %4")
+                        .arg(o["file"].toString())
+                        .arg(o["record"].toInt())
+                        .arg(o["key"].toString(), o["message"].toString());
+    }
+    QCOMPARE(fromJson, lines);
 }
 
 QTEST_GUILESS_MAIN(TestTrivoBank)

@@ -8,6 +8,7 @@
 #include "banktables.h"
 
 #include <QAction>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QTableView>
 
@@ -417,6 +418,40 @@ private slots:
         QTest::mouseClick(z->BitBtn1, Qt::LeftButton);
         QCOMPARE(doc->model().tableAt(1).rows, 3);
         QCOMPARE(cellText(doc->model().tableAt(1), 2, 7), QStringLiteral("Тема три"));
+    }
+
+    // The check lists the bank's faults; a finding leads to its row, where
+    // the author mends it, and the next check no longer lists it.
+    void bankCheckLeadsToTheRows()
+    {
+        open();
+        QTest::mouseClick(z->findChild<QPushButton *>("ProverkaBanka"), Qt::LeftButton);
+        auto *list = z->findChild<QListWidget *>("SpisokOshibok");
+        QVERIFY(list && list->isVisible());
+        auto activate = [list](const QString &start) {
+            const auto items = list->findItems(start, Qt::MatchStartsWith);
+            if (items.size() != 1)
+                return false;
+            list->setCurrentItem(items[0]);
+            QTest::keyClick(list, Qt::Key_Return);
+            return true;
+        };
+        QVERIFY(activate("Tema.dat:3: 1_3: в теме нет ни одного вопроса"));
+        QCOMPARE(z->TemaTabl->currentIndex().row(), 2);
+        QCOMPARE(z->NoTem->text(), QStringLiteral("3"));
+        QVERIFY(activate("Wopros.dat:4: 1_1_1_3: у вопроса нет ни одного варианта ответа"));
+        QCOMPARE(z->WopTabl->currentIndex().row(), 3);
+        QCOMPARE(z->ImyFile->text(), QStringLiteral("1_1_1_3"));
+        QVERIFY(activate("Otwet.dat:5: 1_1_9_9: вариант ответа не относится ни к одному вопросу"));
+        QCOMPARE(z->OtwTabl->currentIndex().row(), 4);
+        QCOMPARE(tables().OtwTabl.currentRow(), 5);
+
+        QTest::mouseClick(z->OtwMin, Qt::LeftButton);
+        QTest::mouseClick(z->ZapOtw, Qt::LeftButton);
+        QTest::mouseClick(z->ProverkaBanka, Qt::LeftButton);
+        QVERIFY(list->findItems("Otwet.dat", Qt::MatchStartsWith).isEmpty());
+        QCOMPARE(list->findItems("Tema.dat:3:", Qt::MatchStartsWith).size(), 1);
+        QVERIFY(kit.desk.of("error").empty());
     }
 };
 

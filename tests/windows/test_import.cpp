@@ -1,5 +1,6 @@
 // The import window's text imports and decoder, driven through its buttons.
 #include "EditorWindow.h"
+#include "FakeConverter.h"
 #include "SampleFiles.h"
 #include "TestFiles.h"
 #include "WindowTestKit.h"
@@ -45,6 +46,10 @@ class ImportTest : public QObject
     }
 
 private slots:
+    // Documents are read by our own RTF reader unless a test brings a converter.
+    void initTestCase() { qputenv("TRIVO_SOFFICE", "/nonexistent/soffice"); }
+    void cleanup() { qputenv("TRIVO_SOFFICE", "/nonexistent/soffice"); }
+
     void digitLedFileBecomesATopic()
     {
         open();
@@ -131,6 +136,56 @@ private slots:
         importFile(child<QPushButton>(z, button), kit.path(file));
         QCOMPARE(kit.desk.lastText("error"), message);
         QCOMPARE(rowsOf(tables().IzTXT), staged);
+        QCOMPARE(z->Gauge1->value(), 0);
+    }
+
+    void howTheFileWasReadIsShown_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("converter");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("stagedRows"); // 0: the table stays as it was
+        const QByteArray digitLed = QStringLiteral("Дроби\n1. Половина от 10?\n+б) 5\n").toUtf8();
+        QTest::newRow("UTF-8") << "u.txt" << digitLed << false << "Текст прочитан в кодировке UTF-8. Строк: 3." << 5;
+        QTest::newRow("code page 1251") << "c.txt" << QByteArray("\xc4\xf0\xee\xe1\xe8\r\n1. ?") << false
+                                        << "Текст прочитан в кодировке Windows-1251. Строк: 2." << 4;
+        QTest::newRow("RTF without the converter") << "r.rtf" << QByteArray("{\\rtf1 T\\par 1. Q\\par a) x}") << false
+                                                   << "Прочитан документ RTF. Строк: 3." << 5;
+        QTest::newRow("docx through the converter")
+            << "w.docx" << digitLed << true << "Документ переведён в текст программой LibreOffice. Строк: 3." << 5;
+        QTest::newRow("docx without the converter")
+            << "n.docx" << QByteArray("PK") << false << "пакет libreoffice-writer" << 0;
+    }
+    void howTheFileWasReadIsShown()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, converter);
+        QFETCH(QString, message);
+        QFETCH(int, stagedRows);
+        open();
+        importFile(z->wVopros, sampleFile("wObrazec.txt"));
+        const auto before = rowsOf(tables().IzTXT);
+        kit.desk.clear();
+        if (converter) {
+            // The converter's text stands in for the document's own bytes.
+            QVERIFY(writeFakeConverter(kit.path("soffice"), {}, bytes));
+            qputenv("TRIVO_SOFFICE", kit.path("soffice").toLocal8Bit());
+            bytes = "PK";
+        }
+        QVERIFY(writeBytes(kit.path(name), bytes));
+        importFile(z->ZagTXT, kit.path(name));
+        if (stagedRows == 0) {
+            QVERIFY2(kit.desk.lastText("error").contains(message), qPrintable(kit.desk.lastText("error")));
+            QVERIFY(kit.desk.of("message").empty());
+            QCOMPARE(rowsOf(tables().IzTXT), before);
+        } else {
+            QVERIFY(kit.desk.of("error").empty());
+            QCOMPARE(kit.desk.lastText("message"), message);
+            QCOMPARE(kit.desk.of("message").back().icon, Desktop::Icon::Information);
+            QCOMPARE(tables().IzTXT.rowCount(), stagedRows);
+        }
         QCOMPARE(z->Gauge1->value(), 0);
     }
 

@@ -1,0 +1,364 @@
+// GIFT question files: one question a paragraph, the answers in braces.
+//   // a comment line            $CATEGORY: $course$/top/Name
+//   ::name:: text {=right ~wrong}                 multiple choice
+//   text {~%50%a ~%50%b ~%-100%c}                 several right answers
+//   text {=answer}   text {T}   text {=a -> b =c -> d}   text {#5:1}   text {}
+// GIFT has no points: we write them as a comment line "// Баллы: N" before
+// the question and read that line back.
+#include "errors.h"
+#include "interchangekit.h"
+
+#include <QRegularExpression>
+
+namespace
+{
+
+const QString specials = QStringLiteral("~=#{}:\\");
+
+// The position of `what` at or after `from` that no backslash escapes; -1 when none.
+qsizetype findUnescaped(const QString &s, QStringView what, qsizetype from = 0)
+{
+    for (qsizetype i = from; i < s.size(); ++i) {
+        if (s.at(i) == u'\\') {
+            ++i;
+            continue;
+        }
+        if (QStringView(s).mid(i).startsWith(what))
+            return i;
+    }
+    return -1;
+}
+
+QString unescaped(const QString &s)
+{
+    QString out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s.at(i) == u'\\' && i + 1 < s.size()) {
+            const QChar next = s.at(++i);
+            out += next == u'n' ? QChar(u' ') : next;
+        } else {
+            out += s.at(i);
+        }
+    }
+    return out;
+}
+
+QString escaped(const QString &s)
+{
+    QString out;
+    for (const QChar c : s) {
+        if (specials.contains(c))
+            out += u'\\';
+        out += c;
+    }
+    return out;
+}
+
+struct Answer {
+    QChar mark; // '=' or '~'
+    double weight = 0;
+    QString text, feedback;
+};
+
+struct Block {
+    QString text;
+    int line = 0; // the block's first line in the file, from 1
+    std::optional<int> points;
+};
+
+class GiftReader
+{
+public:
+    explicit GiftReader(Reading &r) : m_r(r) {}
+
+    void read(const QString &all)
+    {
+        QString text = all;
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+        const QStringList lines = text.split(u'\n');
+        static const QRegularExpression pointsLine(QStringLiteral("^//\\s*(Баллы|points)\\s*:\\s*(\\S+)\\s*$"),
+                                                   QRegularExpression::CaseInsensitiveOption);
+        Block block;
+        std::optional<int> points;
+        auto flush = [&] {
+            if (!block.text.trimmed().isEmpty())
+                question(block);
+            block = {};
+        };
+        for (qsizetype n = 0; n < lines.size(); ++n) {
+            const QString line = lines.at(n);
+            const QString t = line.trimmed();
+            if (t.startsWith(QStringLiteral("//"))) {
+                if (const auto m = pointsLine.match(t); m.hasMatch())
+                    (block.text.isEmpty() ? points : block.points) = pointNumber(m.captured(2), int(n) + 1);
+                continue;
+            }
+            if (t.isEmpty()) {
+                flush();
+                continue;
+            }
+            if (block.text.isEmpty() && t.startsWith(QStringLiteral("$CATEGORY:"), Qt::CaseInsensitive)) {
+                takeCategory(m_r, t.mid(10).trimmed());
+                continue;
+            }
+            if (block.text.isEmpty()) {
+                block.line = int(n) + 1;
+                block.points = points;
+                points.reset();
+            } else {
+                block.text += u'\n';
+            }
+            block.text += line;
+        }
+        flush();
+    }
+
+private:
+    [[noreturn]] void fail(int line, const QString &what)
+    {
+        throw TrivoError(QStringLiteral("Файл GIFT, строка %1: %2").arg(line).arg(what));
+    }
+
+    int pointNumber(const QString &text, int line)
+    {
+        bool ok = false;
+        const int p = text.toInt(&ok);
+        if (!ok || p < 0 || p > 99)
+            fail(line, QStringLiteral("баллы «%1» должны быть целым числом от 0 до 99").arg(text));
+        return p;
+    }
+
+    void note(const QString &what) { m_r.notes << noteAbout(m_number, m_text, what); }
+    void skip(const QString &what) { note(what + QStringLiteral(", вопрос не перенесён")); }
+
+    void question(const Block &b)
+    {
+        ++m_number;
+        QString s = b.text.trimmed();
+        if (s.startsWith(QStringLiteral("::"))) {
+            const qsizetype end = findUnescaped(s, u"::", 2);
+            if (end < 0)
+                fail(b.line, QStringLiteral("название вопроса не закрыто знаками ::"));
+            s = s.mid(end + 2).trimmed(); // the name: we keep no names
+        }
+        bool html = false;
+        static const QRegularExpression formatMark(QStringLiteral("^\\[(html|moodle|plain|markdown)\\]"));
+        if (const auto m = formatMark.match(s); m.hasMatch()) {
+            html = m.captured(1) == u"html";
+            s = s.mid(m.capturedLength());
+        }
+        const qsizetype open = findUnescaped(s, u"{");
+        const qsizetype close = findUnescaped(s, u"}");
+        auto plain = [html](const QString &t) { return html ? plainOfHtml(unescaped(t)) : oneLine(unescaped(t)); };
+        if (open < 0) {
+            if (close >= 0)
+                fail(b.line, QStringLiteral("лишняя скобка }"));
+            m_text = plain(s);
+            skip(QStringLiteral("описание без ответа"));
+            return;
+        }
+        if (close < open)
+            fail(b.line, close < 0 ? QStringLiteral("нет закрывающей скобки }") : QStringLiteral("лишняя скобка }"));
+        if (findUnescaped(s, u"{", open + 1) >= 0 || findUnescaped(s, u"}", close + 1) >= 0)
+            fail(b.line, QStringLiteral("в вопросе больше одной пары скобок { }"));
+        const QString after = s.mid(close + 1).trimmed();
+        m_text = plain(s.left(open)) + (after.isEmpty() ? QString() : QStringLiteral(" _____ ") + plain(after));
+        m_text = oneLine(m_text);
+        if (html && htmlHasPicture(s))
+            note(QStringLiteral("рисунки не переносятся"));
+
+        QString part = s.mid(open + 1, close - open - 1);
+        if (const qsizetype general = findUnescaped(part, u"####"); general >= 0) {
+            if (!part.mid(general + 4).trimmed().isEmpty())
+                note(QStringLiteral("общий отзыв не переносится"));
+            part = part.left(general);
+        }
+        part = part.trimmed();
+        Item item;
+        item.text = m_text;
+        item.number = QString::number(m_number);
+        item.points = b.points.value_or(1);
+        if (part.isEmpty())
+            return skip(QStringLiteral("эссе (ответ в свободной форме)"));
+        if (part.startsWith(u'#'))
+            return skip(QStringLiteral("числовой ответ"));
+        if (trueFalse(part, item))
+            return add(std::move(item));
+        const std::vector<Answer> answers = answersOf(part, b.line);
+        if (std::any_of(answers.begin(), answers.end(), [](const Answer &a) { return !a.feedback.isEmpty(); }))
+            note(QStringLiteral("отзывы к ответам не переносятся"));
+        const bool choice = std::any_of(answers.begin(), answers.end(), [](const Answer &a) { return a.mark == u'~'; });
+        // An arrow makes a matching question only where no answer is a wrong choice.
+        const bool matching = !choice && std::any_of(answers.begin(), answers.end(),
+                                                     [](const Answer &a) { return findUnescaped(a.text, u"->") >= 0; });
+        if (matching)
+            fillMatching(answers, item, b.line);
+        else if (choice)
+            fillChoice(answers, item);
+        else
+            fillTyped(answers, item);
+        if (!item.options.empty())
+            add(std::move(item));
+    }
+
+    void add(Item item) { m_r.topic.items.push_back(std::move(item)); }
+
+    bool trueFalse(const QString &part, Item &item)
+    {
+        const qsizetype hash = findUnescaped(part, u"#");
+        const QString word = part.left(hash).trimmed().toUpper();
+        if (word != u"T" && word != u"TRUE" && word != u"F" && word != u"FALSE")
+            return false;
+        if (hash >= 0 && !unescaped(part.mid(hash + 1)).remove(u'#').trimmed().isEmpty())
+            note(QStringLiteral("отзывы к ответам не переносятся"));
+        const bool isTrue = word.startsWith(u'T');
+        item.type = ItemType::Ticks;
+        item.options = {{QStringLiteral("Верно"), QString(), isTrue}, {QStringLiteral("Неверно"), QString(), !isTrue}};
+        return true;
+    }
+
+    std::vector<Answer> answersOf(const QString &part, int line)
+    {
+        std::vector<Answer> out;
+        QString lead;
+        for (qsizetype i = 0; i < part.size(); ++i) {
+            const QChar c = part.at(i);
+            if (c == u'\\' && i + 1 < part.size()) {
+                (out.empty() ? lead : out.back().text) += part.mid(i, 2);
+                ++i;
+            } else if (c == u'=' || c == u'~') {
+                out.push_back({c, 0, {}, {}});
+            } else {
+                (out.empty() ? lead : out.back().text) += c;
+            }
+        }
+        if (!lead.trimmed().isEmpty() || out.empty())
+            fail(line, QStringLiteral("ответ «%1» не начинается со знака = или ~").arg(lead.trimmed()));
+        static const QRegularExpression weight(QStringLiteral("^\\s*%(-?\\d+(?:[.,]\\d+)?)%"));
+        for (Answer &a : out) {
+            if (const auto m = weight.match(a.text); m.hasMatch()) {
+                a.weight = m.captured(1).replace(u',', u'.').toDouble();
+                a.text = a.text.mid(m.capturedLength());
+            } else {
+                a.weight = a.mark == u'=' ? 100 : 0;
+            }
+            if (const qsizetype hash = findUnescaped(a.text, u"#"); hash >= 0) {
+                a.feedback = unescaped(a.text.mid(hash + 1)).trimmed();
+                a.text = a.text.left(hash);
+            }
+        }
+        return out;
+    }
+
+    void fillChoice(const std::vector<Answer> &answers, Item &item)
+    {
+        // With "=" one answer is chosen: only full marks make an option right.
+        // Without it any positive share does, as several are ticked.
+        const bool single = std::any_of(answers.begin(), answers.end(), [](const Answer &a) { return a.mark == u'='; });
+        bool partial = false;
+        item.type = ItemType::Ticks;
+        for (const Answer &a : answers) {
+            const bool right = single ? a.weight >= 100 : a.weight > 0;
+            partial = partial || (single && a.weight > 0 && a.weight < 100);
+            item.options.push_back({oneLine(unescaped(a.text)), QString(), right});
+        }
+        if (partial)
+            note(QStringLiteral("частично верные ответы записаны неверными"));
+        if (std::none_of(item.options.begin(), item.options.end(), [](const ItemOption &o) { return o.right; })) {
+            item.options.clear();
+            skip(QStringLiteral("нет ни одного верного ответа"));
+        }
+    }
+
+    void fillTyped(const std::vector<Answer> &answers, Item &item)
+    {
+        item.type = ItemType::Typed;
+        int others = 0;
+        for (const Answer &a : answers) {
+            if (a.weight >= 100 && item.options.empty())
+                item.options.push_back({oneLine(unescaped(a.text)), QString(), true});
+            else
+                ++others;
+        }
+        if (item.options.empty())
+            return skip(QStringLiteral("нет ответа с полной оценкой"));
+        if (others > 0)
+            note(QStringLiteral("принимается только первый верный ответ, ещё %1 не перенесены").arg(others));
+    }
+
+    void fillMatching(const std::vector<Answer> &answers, Item &item, int line)
+    {
+        item.type = ItemType::Matching;
+        int extra = 0;
+        for (const Answer &a : answers) {
+            const qsizetype arrow = findUnescaped(a.text, u"->");
+            if (arrow < 0)
+                fail(line, QStringLiteral("в вопросе на соответствие каждый ответ пишется как =левое -> правое"));
+            const QString left = oneLine(unescaped(a.text.left(arrow)));
+            const QString right = oneLine(unescaped(a.text.mid(arrow + 2)));
+            if (left.isEmpty())
+                ++extra;
+            else
+                item.options.push_back({left, right, false});
+        }
+        if (extra > 0)
+            note(QStringLiteral("лишние правые элементы без пары (%1) не переносятся").arg(extra));
+        if (item.options.empty())
+            skip(QStringLiteral("нет ни одной пары"));
+    }
+
+    Reading &m_r;
+    int m_number = 0;
+    QString m_text;
+};
+
+} // namespace
+
+Reading readGift(const QByteArray &bytes, const QString &fallbackName)
+{
+    Reading r;
+    GiftReader(r).read(decodeQuestionFile(bytes));
+    if (r.topic.name.isEmpty())
+        r.topic.name = fallbackName;
+    requireQuestions(r);
+    return r;
+}
+
+QByteArray writeGift(const Topic &topic, QStringList &notes)
+{
+    QString out = QStringLiteral("// Тема «%1». Баллы вопроса записаны в строке \"// Баллы: N\" перед ним.\n")
+                      .arg(oneLine(topic.name));
+    out += QStringLiteral("$CATEGORY: %1\n\n").arg(categoryOfTopic(topic.name));
+    int n = 0;
+    for (const Item &item : topic.items) {
+        ++n;
+        const QString number = item.number.isEmpty() ? QString::number(n) : item.number;
+        if (const QString why = whyNotWritten(InterFormat::Gift, item); !why.isEmpty()) {
+            notes << noteAbout(number, item.text, why + QStringLiteral(", вопрос не записан"));
+            continue;
+        }
+        QString q = QStringLiteral("// Баллы: %1\n").arg(item.points) + escaped(item.text) + QStringLiteral(" {");
+        switch (item.type) {
+        case ItemType::Typed:
+            q += u'=' + escaped(item.options.empty() ? QString() : item.options[0].text) + u'}';
+            break;
+        case ItemType::Ticks: {
+            const auto k = std::count_if(item.options.begin(), item.options.end(), [](auto &o) { return o.right; });
+            for (const ItemOption &o : item.options)
+                q += QStringLiteral("\n\t~%") + (o.right ? rightShare(int(k)) : QStringLiteral("-100")) +
+                     QStringLiteral("%") + escaped(o.text);
+            q += QStringLiteral("\n}");
+            break;
+        }
+        case ItemType::Matching:
+            for (const ItemOption &o : item.options)
+                q += QStringLiteral("\n\t=") + escaped(o.text) + QStringLiteral(" -> ") + escaped(o.pair);
+            q += QStringLiteral("\n}");
+            break;
+        case ItemType::Ranking:
+            break;
+        }
+        out += q + QStringLiteral("\n\n");
+    }
+    return out.toUtf8();
+}

@@ -1,0 +1,44 @@
+#pragma once
+#include "interchange.h"
+
+// Small pieces shared by the readers and writers of the interchange formats.
+
+// The text of a question file: UTF-8 (a byte-order mark is dropped) when the
+// bytes are valid UTF-8, code page 1251 otherwise.
+QString decodeQuestionFile(const QByteArray &bytes);
+
+// One note line about the n-th question of a file (or the question numbered n).
+QString noteAbout(const QString &number, const QString &text, const QString &what);
+inline QString noteAbout(int number, const QString &text, const QString &what)
+{
+    return noteAbout(QString::number(number), text, what);
+}
+
+// Text on one line: every run of blanks and line ends becomes one blank, none at the ends.
+QString oneLine(const QString &text);
+
+// The plain text of an HTML fragment: tags left out (a paragraph or line
+// break becomes a blank), entities decoded, on one line.
+QString plainOfHtml(const QString &html);
+// Whether an HTML fragment shows a picture or another embedded file.
+bool htmlHasPicture(const QString &html);
+
+// Points of a question from a grade written as a number: whole points from 0
+// to 99; anything else is rounded into that range with a note.
+int pointsOfGrade(const QString &grade, int number, const QString &text, QStringList &notes);
+
+// A reading without any question that could be carried over is an error.
+void requireQuestions(const Reading &reading);
+
+// The name of a topic from a category path ("$course$/top/Физика"): its last
+// part, "//" standing for a slash within a name; empty when it names none.
+QString topicNameOfCategory(const QString &path);
+// A category named in a file: the first one names the topic; later ones
+// are merged into it with a note.
+void takeCategory(Reading &reading, const QString &path);
+// The category path of a topic named name.
+QString categoryOfTopic(const QString &name);
+
+// The share of a right option when k options are right, as the other system
+// wants it written (one of its fixed percentages where there is one).
+QString rightShare(int k);
