@@ -1,5 +1,6 @@
 // Starting a topic and moving through a whole-subject run on a generated
 // subject of 100,000 questions in 200 topics with 400,000 answer options.
+#include "bankgen.h"
 #include "run.h"
 #include "recordfile.h"
 #include "records.h"
@@ -14,11 +15,6 @@
 namespace
 {
 
-constexpr int topicCount = 200;
-constexpr int questionsPerTopic = 500;
-constexpr int optionsPerQuestion = 4;
-constexpr int sectionSize = 100; // Wopr holds three digits, so questions are numbered within sections
-
 const QString subjectCode = QStringLiteral("12");
 
 QString topicCode(int t)
@@ -26,54 +22,18 @@ QString topicCode(int t)
     return QString::number(t + 1);
 }
 
+// The generated subject of 400,000 options, with its records also decoded.
 struct Subject {
-    std::vector<WoprosRec> questions;
-    std::vector<OtwetRec> answers;
-    QTemporaryDir dir;
-    RecordFile wopros, otwet;
+    const Bank &bank = bankOf(400'000);
+    RecordFile wopros{bank.file("Wopros.dat"), WoprosRec::Size}, otwet{bank.file("Otwet.dat"), OtwetRec::Size};
+    std::vector<WoprosRec> questions = wopros.readAll<WoprosRec>();
+    std::vector<OtwetRec> answers = otwet.readAll<OtwetRec>();
 };
-
-Subject *makeSubject()
-{
-    auto *s = new Subject;
-    s->questions.reserve(size_t(topicCount * questionsPerTopic));
-    s->answers.reserve(size_t(topicCount * questionsPerTopic * optionsPerQuestion));
-    // Topics interleaved in the file, as they are after years of additions.
-    for (int q = 0; q < questionsPerTopic; ++q)
-        for (int t = 0; t < topicCount; ++t) {
-            const QString test = QString::number(q / sectionSize + 1), wopr = QString::number(q % sectionSize + 1);
-            WoprosRec w;
-            w.Predm = subjectCode;
-            w.Tema = topicCode(t);
-            w.Test = test;
-            w.Wopr = wopr;
-            w.Nazwan = QStringLiteral("Тема %1, вопрос %2: какое из перечисленных утверждений о событиях этого "
-                                      "периода верно? Отметьте все верные ответы.")
-                           .arg(t + 1)
-                           .arg(q + 1);
-            w.Porad = QString::number(q);
-            w.Ball = QString::number(q % 5 + 1);
-            s->questions.push_back(w);
-            for (int o = 1; o <= optionsPerQuestion; ++o)
-                s->answers.push_back(
-                    {subjectCode, w.Tema, test, wopr, QString::number(o), o % 2 ? "+" : "",
-                     QStringLiteral("Вариант ответа %1 к вопросу %2 темы %3").arg(o).arg(q + 1).arg(t + 1)});
-        }
-    s->wopros = RecordFile(QDir(s->dir.path()).filePath("Wopros.dat"), WoprosRec::Size);
-    s->otwet = RecordFile(QDir(s->dir.path()).filePath("Otwet.dat"), OtwetRec::Size);
-    s->wopros.rewrite(s->questions);
-    s->otwet.rewrite(s->answers);
-    // The files must give back what was written.
-    if (s->wopros.readAll<WoprosRec>().size() != s->questions.size() ||
-        s->otwet.readAll<OtwetRec>().size() != s->answers.size())
-        std::abort();
-    return s;
-}
 
 Subject &subject()
 {
-    static std::unique_ptr<Subject> s(makeSubject());
-    return *s;
+    static Subject s;
+    return s;
 }
 
 const QString someTopic = topicCode(137);

@@ -44,29 +44,28 @@ QString looseCode(const QString &code)
     return s.mid(zeros);
 }
 
-QString shownKey(const QStringList &codes)
+QString joinedCodes(const QStringList &codes, QString (*each)(const QString &), QChar separator)
 {
     QStringList t;
     for (const QString &c : codes)
-        t << trimmed(c);
-    return t.join(u'_');
+        t << each(c);
+    return t.join(separator);
+}
+
+QString shownKey(const QStringList &codes)
+{
+    return joinedCodes(codes, trimmed, u'_');
 }
 
 // Keys that records are matched by: the codes one by one, as a run matches them.
 QString matchKey(const QStringList &codes)
 {
-    QStringList t;
-    for (const QString &c : codes)
-        t << trimmed(c);
-    return t.join(u'\x1f');
+    return joinedCodes(codes, trimmed, u'\x1f');
 }
 
 QString looseKey(const QStringList &codes)
 {
-    QStringList t;
-    for (const QString &c : codes)
-        t << looseCode(c);
-    return t.join(u'\x1f');
+    return joinedCodes(codes, looseCode, u'\x1f');
 }
 
 QString quotedList(const QStringList &texts)

@@ -1,5 +1,6 @@
 // A run from its start to its end, and the question on screen.
 #include "runmodel.h"
+#include "questionfiles.h"
 #include "editortables.h"
 #include "exam.h"
 #include "programstate.h"
@@ -253,12 +254,9 @@ void RunModel::nextQuestion(int now)
 
     // A reference "File#name#" in the text names an explanation file of the Foto folder.
     m_explanation.clear();
-    if (const qsizetype at = m_questionText.indexOf(QStringLiteral("File#")); at >= 0) {
-        const QString after = m_questionText.mid(at + 5, 20);
-        const qsizetype hash = after.indexOf(u'#');
-        const QString name = hash >= 0 ? after.left(hash) : QString();
-        m_questionText = m_questionText.left(at);
-        if (const auto path = fotoPath(g.TekPapka, name))
+    if (const std::optional<QString> name = explanationFileName(m_questionText)) {
+        m_questionText = m_questionText.left(m_questionText.indexOf(QStringLiteral("File#")));
+        if (const auto path = fotoPath(g.TekPapka, *name))
             m_explanation = *path;
     }
     if (writing())
