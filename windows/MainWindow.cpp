@@ -91,8 +91,8 @@ void MainWindow::createWindows()
     connect(Nastroika, &SettingsWindow::journalChanged, this, [this] {
         // The journal opens anew where the settings now point.
         delete Zhurnal;
+        Zhurnal = nullptr;
         m_journal = std::make_unique<Journal>();
-        Zhurnal = new JournalWindow(*m_journal, this);
         m_journal->deliverOutbox();
     });
     Form5 = new AccessWindow(this);
@@ -100,7 +100,6 @@ void MainWindow::createWindows()
     SpisPredm = new SubjectListWindow(this);
     DalsheOkno = new RightAnswerWindow(this);
     Teksti = new ExplanationWindow(this);
-    Zhurnal = new JournalWindow(*m_journal, this);
     // Results that waited for the school's server are sent at the start and every minute.
     m_journal->deliverOutbox();
     m_outboxTimer = new QTimer(this);
@@ -120,8 +119,15 @@ void MainWindow::ZhurnalClick()
     const bool admin = isAdmin(g.KodDostupa);
     const QString code =
         g.userRow >= 0 && g.userRow < int(g.users.size()) ? trimmed(g.users[size_t(g.userRow)].kod) : QString();
-    Zhurnal->openFor(admin ? QString() : code);
+    journalWindow()->openFor(admin ? QString() : code);
     showWindow(Zhurnal);
+}
+
+JournalWindow *MainWindow::journalWindow()
+{
+    if (!Zhurnal)
+        Zhurnal = new JournalWindow(*m_journal, this);
+    return Zhurnal;
 }
 
 void MainWindow::setRunIdentity(bool exam)

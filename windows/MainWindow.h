@@ -157,7 +157,8 @@ public:
     SubjectListWindow *SpisPredm = nullptr;
     RightAnswerWindow *DalsheOkno = nullptr;
     ExplanationWindow *Teksti = nullptr;
-    JournalWindow *Zhurnal = nullptr;
+    JournalWindow *Zhurnal = nullptr; // made when the journal is first opened
+    JournalWindow *journalWindow();
 
     // Every run that ends goes into the results journal.
     Journal &journal() { return *m_journal; }

@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(m->TipOtweta->text(), QStringLiteral("Птички поставить"));
         check(m);
         QTest::mouseClick(m->Pusk, Qt::LeftButton); // stopped: the journal has a run to show
-        m->Zhurnal->openFor(QString());
+        m->journalWindow()->openFor(QString());
         for (QWidget *w : std::initializer_list<QWidget *>{m->Zagruzka, m->Nastroika, m->Form5, m->NaborWopr,
                                                            m->SpisPredm, m->DalsheOkno, m->Teksti, m->Zhurnal}) {
             check(w);
