@@ -43,7 +43,7 @@ int createUnique(const QByteArray &target, mode_t mode, QByteArray &name)
 }
 
 // 0, or the errno of the failure.
-int writeAll(int fd, const QByteArray &bytes)
+int writeAll(int fd, QByteArrayView bytes)
 {
     const char *p = bytes.constData();
     qsizetype left = bytes.size();
@@ -76,9 +76,16 @@ int syncData(int fd)
 
 // Writes, syncs and closes the file; 0, or the errno of the first failure.
 // The descriptor is closed in every case.
-int fill(int fd, const QByteArray &bytes, Durability durability)
+int fill(int fd, const std::function<QByteArrayView()> &pieces, Durability durability)
 {
-    int err = writeAll(fd, bytes);
+    int err = 0;
+    try {
+        for (QByteArrayView piece = pieces(); !err && !piece.isEmpty(); piece = pieces())
+            err = writeAll(fd, piece);
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
     if (!err && durability == Durability::OnDisk)
         err = syncData(fd);
     // On EINTR the descriptor is closed all the same, and the data is on the disk already.
@@ -110,6 +117,19 @@ void injectStoreFault(StoreStep step, int err)
 
 void replaceFile(const QString &path, const QByteArray &bytes, Durability durability)
 {
+    bool given = false;
+    replaceFile(
+        path,
+        [&]() -> QByteArrayView {
+            if (std::exchange(given, true))
+                return {};
+            return bytes;
+        },
+        durability);
+}
+
+void replaceFile(const QString &path, const std::function<QByteArrayView()> &pieces, Durability durability)
+{
     if (path.isEmpty())
         fail(path, ENOENT);
     // Over a symbolic link the link stays and its target gets the new content.
@@ -136,7 +156,14 @@ void replaceFile(const QString &path, const QByteArray &bytes, Durability durabi
         fail(path, errno);
     if (existed)
         (void)::fchmod(fd, oldRights);
-    if (const int err = fill(fd, bytes, durability)) {
+    int err = 0;
+    try {
+        err = fill(fd, pieces, durability);
+    } catch (...) {
+        ::unlink(temp.constData());
+        throw;
+    }
+    if (err) {
         ::unlink(temp.constData());
         fail(path, err);
     }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 // Replaces the file at path with bytes. The bytes go to a new file in the same
 // folder, reach the disk, and only then take the old file's name, so that a
@@ -12,6 +13,11 @@
 // waiting for the disk; it is still replaced in one step.
 enum class Durability { OnDisk, Scratch };
 void replaceFile(const QString &path, const QByteArray &bytes, Durability durability = Durability::OnDisk);
+// The same for content made piece by piece, so a large file needs no second
+// copy in memory: pieces() is asked until it gives an empty piece. Whatever
+// it throws leaves the old file as it was.
+void replaceFile(const QString &path, const std::function<QByteArrayView()> &pieces,
+                 Durability durability = Durability::OnDisk);
 
 // For tests: makes the next write of the file's bytes, or the next sync of
 // them to the disk, fail with the given errno (0 withdraws it). A fault is used

@@ -9,16 +9,20 @@
 
 namespace
 {
-// One piece of bytes for the whole file: a row never edited is copied as its
-// record, an edited one encoded from its cells.
+// The file is written a few thousand rows at a time: a row never edited is
+// copied as its record, an edited one encoded from its cells.
 template <class R> void saveRows(const RecordFile &file, const StringTable &t)
 {
     const FileKind kind = fileKindOf<R>();
-    QByteArray all;
-    all.reserve(qsizetype(dataRowCount(t)) * kind.recordSize);
-    for (int r = 1; r < t.rowCount(); ++r)
-        t.appendRecordOf(r, all, kind);
-    file.rewriteRecords(all);
+    constexpr int rowsPerPiece = 4096;
+    QByteArray piece;
+    int next = 1;
+    file.rewriteRecords([&]() -> QByteArrayView {
+        piece.resize(0);
+        for (int n = 0; n < rowsPerPiece && next < t.rowCount(); ++n)
+            t.appendRecordOf(next++, piece, kind);
+        return piece;
+    });
 }
 
 bool isDataRow(const StringTable &t, int row)

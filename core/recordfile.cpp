@@ -59,6 +59,11 @@ void RecordFile::rewriteRecords(const QByteArray &records, Durability durability
     replaceFile(m_path, records, durability);
 }
 
+void RecordFile::rewriteRecords(const std::function<QByteArrayView()> &pieces) const
+{
+    replaceFile(m_path, pieces);
+}
+
 std::vector<QByteArray> RecordFile::readAllRaw() const
 {
     const QByteArray all = readWhole();

@@ -30,6 +30,8 @@ public:
     QByteArray readRecords() const;
     // Replaces the whole content with these bytes (whole records).
     void rewriteRecords(const QByteArray &records, Durability durability = Durability::OnDisk) const;
+    // The same made piece by piece (see replaceFile).
+    void rewriteRecords(const std::function<QByteArrayView()> &pieces) const;
     // Record n (from 0); an empty array when there is no such whole record.
     QByteArray readRaw(qint64 n) const;
     // Replaces the whole content with these records.

@@ -14,13 +14,27 @@
 
 namespace
 {
-enum Store { Records, Lines };
-const QByteArray newContent[] = {"new1new2", "new\r\nline\r\n"};
+enum Store { Records, Lines, Pieces };
+const QByteArray newContent[] = {"new1new2", "new\r\nline\r\n", "new1new2"};
+
+// Content made piece by piece; a producer that fails throws after the first piece.
+void storePieces(const QString &path, bool producerFails)
+{
+    const QByteArray pieces[] = {"new1", "new2", {}};
+    int next = 0;
+    RecordFile(path, 4).rewriteRecords([&]() -> QByteArrayView {
+        if (producerFails && next == 1)
+            throw TrivoError(QStringLiteral("строка не собрана"));
+        return pieces[next++];
+    });
+}
 
 void store(int how, const QString &path)
 {
     if (how == Records)
         RecordFile(path, 4).rewriteRaw({"new1", "new2!"}); // the longer record is cut to size
+    else if (how == Pieces)
+        storePieces(path, false);
     else
         writeCp1251Lines(path, {"new", "line"});
 }
@@ -58,8 +72,8 @@ void TestDurableStore::failureKeepsOldFile_data()
     QTest::addColumn<StoreStep>("step");
     QTest::addColumn<int>("err");
     QTest::addColumn<QString>("reason");
-    for (int how : {Records, Lines}) {
-        const char *name = how == Records ? "records" : "lines";
+    for (int how : {Records, Lines, Pieces}) {
+        const char *name = how == Records ? "records" : how == Lines ? "lines" : "pieces";
         QTest::addRow("%s, disk full while writing", name)
             << how << StoreStep::Write << ENOSPC << "No space left on device";
         QTest::addRow("%s, sync fails", name) << how << StoreStep::Sync << EIO << "Input/output error";
@@ -84,6 +98,11 @@ void TestDurableStore::failureKeepsOldFile()
     QCOMPARE(error, QStringLiteral("Не удалось записать файл Tema.dat: %1").arg(reason));
     QCOMPARE(readBytes(path), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Tema.dat"});
+
+    // A producer of pieces that fails half-way leaves the old file the same way.
+    QVERIFY_THROWS_EXCEPTION(TrivoError, storePieces(path, true));
+    QCOMPARE(readBytes(path), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Tema.dat"});
 }
 
 void TestDurableStore::storeReplacesFile_data()
@@ -91,8 +110,8 @@ void TestDurableStore::storeReplacesFile_data()
     QTest::addColumn<int>("how");
     QTest::addColumn<bool>("existed"); // else a new file, made with the rights the umask allows
     QTest::addColumn<bool>("viaLink"); // the link stays, its target gets the content
-    for (int how : {Records, Lines}) {
-        const char *name = how == Records ? "records" : "lines";
+    for (int how : {Records, Lines, Pieces}) {
+        const char *name = how == Records ? "records" : how == Lines ? "lines" : "pieces";
         QTest::addRow("%s, new file", name) << how << false << false;
         QTest::addRow("%s, old file keeps its rights", name) << how << true << false;
         QTest::addRow("%s, through a link", name) << how << true << true;
