@@ -29,6 +29,8 @@ QString readText(const QByteArray &rec, int offset, int capacity)
 
 QByteArrayView trimmedFieldBytes(const char *rec, qsizetype recSize, const FieldSpec &f)
 {
+    if (f.offset >= recSize)
+        return {};
     qsizetype len = textLength(rec, recSize, f.offset, f.size);
     const char *p = rec + f.offset + 1;
     while (len > 0 && static_cast<unsigned char>(*p) <= 32)

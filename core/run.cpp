@@ -3,6 +3,7 @@
 #include "text.h"
 
 #include <QStringBuilder>
+#include <cstring>
 
 namespace
 {
@@ -13,21 +14,32 @@ QByteArray codesKey(const QString &a, const QString &b, const QString &c, const 
     return toCp1251(trimmed(a) % u'\x1f' % trimmed(b) % u'\x1f' % trimmed(c) % u'\x1f' % trimmed(d));
 }
 
-// The same key of a table row, read from its record's bytes when it has one.
-void codesKeyOfRow(const StringTable &t, int row, QByteArray &key)
+// The same key of a table row. For a record the key is read from its bytes
+// into room (no memory is taken) and the array handed back only points there,
+// valid until room is used again; a list of texts gives an array of its own.
+constexpr int KeyRoom = 64;
+QByteArray codesKeyOfRow(const StringTable &t, int row, char (&room)[KeyRoom])
 {
     const QByteArrayView rec = t.recordOf(row);
-    if (rec.isEmpty()) {
-        key = codesKey(t.cell(0, row), t.cell(1, row), t.cell(2, row), t.cell(3, row));
-        return;
-    }
     const auto layout = t.recordKind().layout;
-    key.resize(0); // keeps the memory for the next key
-    for (size_t c = 0; c < 4 && c < layout.size(); ++c) {
+    if (rec.isEmpty() || layout.size() < 4)
+        return codesKey(t.cell(0, row), t.cell(1, row), t.cell(2, row), t.cell(3, row));
+    qsizetype n = 0;
+    for (size_t c = 0; c < 4; ++c) {
+        const QByteArrayView code = trimmedFieldBytes(rec.data(), rec.size(), layout[c]);
+        if (n + code.size() + 1 > KeyRoom)
+            return codesKey(t.cell(0, row), t.cell(1, row), t.cell(2, row), t.cell(3, row));
         if (c > 0)
-            key.append('\x1f');
-        key.append(trimmedFieldBytes(rec.data(), rec.size(), layout[c]));
+            room[n++] = '\x1f';
+        std::memcpy(room + n, code.data(), size_t(code.size()));
+        n += code.size();
     }
+    return QByteArray::fromRawData(room, n);
+}
+
+QByteArray ownCopy(const QByteArray &key)
+{
+    return QByteArray(key.constData(), key.size());
 }
 
 // Whether a code field of a raw record holds this trimmed code. Codes are
@@ -35,21 +47,11 @@ void codesKeyOfRow(const StringTable &t, int row, QByteArray &key)
 // characters is decoded first.
 bool rawCodeIs(const QByteArray &rec, const FieldSpec &f, const QString &code)
 {
-    if (f.offset >= rec.size())
-        return code.isEmpty();
-    // The length byte is limited as when reading the field.
-    qsizetype len =
-        std::min<qsizetype>({static_cast<unsigned char>(rec.at(f.offset)), f.size, rec.size() - f.offset - 1});
-    const char *p = rec.constData() + f.offset + 1;
-    // cp1251 bytes 0..32 are the characters 0..32, so trimming the bytes trims the text.
-    while (len > 0 && static_cast<unsigned char>(*p) <= 32)
-        ++p, --len;
-    while (len > 0 && static_cast<unsigned char>(p[len - 1]) <= 32)
-        --len;
-    for (qsizetype i = 0; i < len; ++i)
-        if (static_cast<unsigned char>(p[i]) >= 128)
-            return fromCp1251(p, len) == code;
-    return QLatin1StringView(p, len) == code;
+    const QByteArrayView bytes = trimmedFieldBytes(rec.constData(), rec.size(), f);
+    for (const char c : bytes)
+        if (static_cast<unsigned char>(c) >= 128)
+            return fromCp1251(bytes.data(), bytes.size()) == code;
+    return QLatin1StringView(bytes.data(), bytes.size()) == code;
 }
 
 template <class R> auto topicFilter(const QString &predm, const QString &tema)
@@ -184,16 +186,14 @@ int pointsSum(const std::vector<QStringList> &rows, int ballColumn)
 void AnswerIndex::build(const StringTable &otwTabl, const StringTable *questions)
 {
     m_rows.clear();
-    QByteArray key;
+    char room[KeyRoom];
     if (questions)
-        for (int r = 1; r < questions->rowCount(); ++r) {
-            codesKeyOfRow(*questions, r, key);
-            m_rows.insert(key, {});
-        }
+        for (int r = 1; r < questions->rowCount(); ++r)
+            m_rows.insert(ownCopy(codesKeyOfRow(*questions, r, room)), {});
     for (int r = 1; r < otwTabl.rowCount(); ++r) {
-        codesKeyOfRow(otwTabl, r, key);
+        const QByteArray key = codesKeyOfRow(otwTabl, r, room);
         if (!questions)
-            m_rows[key].push_back(r);
+            m_rows[ownCopy(key)].push_back(r);
         else if (const auto it = m_rows.find(key); it != m_rows.end())
             it->push_back(r);
     }
