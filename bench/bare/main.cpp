@@ -6,6 +6,8 @@
 #include <QMenuBar>
 #include <QTimer>
 
+#include <unistd.h>
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
@@ -14,6 +16,10 @@ int main(int argc, char **argv)
     w.setCentralWidget(new QLabel(QStringLiteral("Окно")));
     w.resize(1240, 820);
     w.show();
-    QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    QTimer::singleShot(0, &app, [] {
+        if (const int fd = qEnvironmentVariableIntValue("TRIVO_STARTED_FD"); fd > 0)
+            (void)!write(fd, "u", 1);
+        QCoreApplication::quit();
+    });
     return app.exec();
 }
