@@ -68,5 +68,5 @@ NR == 1 { for (i = 1; i <= NF; ++i) { gsub(/"/, "", $i); col[$i] = i }; next }
     fmt = "%-30s %-32s %10s %8s %12s\n"
     printf fmt, "bare Qt window up", "", sprintf("%.1f ms", $col["bare_s"] * 1000), "1.00", sprintf("%.1f MiB", $col["bare_maxrss_KiB"] / 1024)
     printf fmt, "trivo up", "", sprintf("%.1f ms", $col["real_time"]), sprintf("%.2f", $col["ratio"]), sprintf("%.1f MiB", $col["trivo_maxrss_KiB"] / 1024)
-    printf fmt, "  trivo start to end", "", sprintf("%.1f ms", $col["bare_whole_s"] * 1000 * $col["whole_ratio"]), sprintf("%.2f", $col["whole_ratio"]), 
+    printf fmt, "  trivo start to end", "", sprintf("%.1f ms", $col["bare_whole_s"] * 1000 * $col["whole_ratio"]), sprintf("%.2f", $col["whole_ratio"]), ""
 }' "$startup"
