@@ -20,11 +20,10 @@ QStringList rowOf(const OtwetRec &r)
 namespace
 {
 // The table keeps the file's records as they are read; a cell is decoded when
-// it is shown. The old rows are let go before the file is read.
+// it is shown. A reload reads into the old records' memory.
 qint64 load(StringTable &table, const RecordFile &file, const QStringList &defaults)
 {
-    table.setDataRows({});
-    table.setDataRecords(file.readRecords());
+    table.loadRecords(file);
     const qint64 n = table.rowCount() - 1;
     if (n == 0)
         table.setDataRows({defaults});

@@ -54,6 +54,30 @@ QByteArray RecordFile::readRecords() const
     return all;
 }
 
+void RecordFile::readRecordsInto(QByteArray &into) const
+{
+    into.resize(0);
+    QFile f(m_path);
+    if (m_size <= 0 || !f.exists())
+        return;
+    if (!f.open(QIODevice::ReadOnly))
+        failToRead(m_path, f.errorString());
+    const qint64 size = f.size();
+    if (into.capacity() > 2 * size)
+        into = QByteArray(); // much smaller now: the old memory goes
+    into.resize(qsizetype(size));
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 n = f.read(into.data() + got, size - got);
+        if (n < 0)
+            failToRead(m_path, f.errorString());
+        if (n == 0)
+            break; // the file became shorter while it was read
+        got += n;
+    }
+    into.truncate(qsizetype(got / m_size * m_size));
+}
+
 void RecordFile::rewriteRecords(const QByteArray &records, Durability durability) const
 {
     replaceFile(m_path, records, durability);

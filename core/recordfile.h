@@ -28,6 +28,8 @@ public:
     std::vector<QByteArray> readAllRaw() const;
     // All whole records as one piece of bytes, read at once.
     QByteArray readRecords() const;
+    // The same into `into`, whose memory is used again when it is large enough.
+    void readRecordsInto(QByteArray &into) const;
     // Replaces the whole content with these bytes (whole records).
     void rewriteRecords(const QByteArray &records, Durability durability = Durability::OnDisk) const;
     // The same made piece by piece (see replaceFile).

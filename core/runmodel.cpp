@@ -152,8 +152,7 @@ void RunModel::startExam(const BankFiles &bank, int now)
     if (m_modes.random)
         orderByKeys(rows, 5);
     // Every answer of the subject, kept as the file's records.
-    m_otw.setDataRows({});
-    m_otw.setDataRecords(bank.otwet.readRecords());
+    m_otw.loadRecords(bank.otwet);
     finishStart(std::move(rows), now);
     nextQuestion(now);
 }

@@ -197,6 +197,15 @@ void StringTable::setDataRecords(QByteArray records)
     notify();
 }
 
+void StringTable::loadRecords(const RecordFile &file)
+{
+    QByteArray records = std::move(m_records);
+    keepOnlyHeader(0); // the rows that pointed into the old records go first
+    notify();
+    file.readRecordsInto(records);
+    setDataRecords(std::move(records));
+}
+
 void StringTable::insertRow(int at)
 {
     at = std::clamp(at, 0, rowCount());

@@ -1,4 +1,5 @@
 #pragma once
+#include "recordfile.h"
 #include "records.h"
 
 #include <QString>
@@ -43,6 +44,9 @@ public:
     // Data rows replaced by the whole records in these bytes (a trailing
     // partial record is dropped). Only for a table made with a record kind.
     void setDataRecords(QByteArray records);
+    // The same from a file, read into the memory the old records took when it
+    // is large enough, so a reload takes no new memory.
+    void loadRecords(const RecordFile &file);
     void insertRow(int at);
     void removeRow(int at);
     void swapRows(int a, int b);
