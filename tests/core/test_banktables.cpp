@@ -154,6 +154,11 @@ template <class R> void checkTable(const QString &folder, StringTable BankTables
         expected += typedRecordOf<R>(r);
     QCOMPARE(readBytes((bank.*file).path()), expected);
     QCOMPARE(t.rowCount(), int(rows.size()) + 1);
+
+    loadEditorTables(bank, tables); // a reload reads into the old records' memory
+    QCOMPARE(t.rowCount(), int(rows.size()) + 1);
+    for (int i = 0; i < int(rows.size()); i += 3)
+        QCOMPARE(t.row(i + 1), cellsOf(R::decode(expected.mid(i * kind.recordSize, kind.recordSize))));
 }
 
 // The draw as it was made over decoded questions.
