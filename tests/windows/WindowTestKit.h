@@ -2,6 +2,7 @@
 // Shared set-up of the window tests: a fresh installation folder, the scripted
 // desktop, and the eight windows created as the program creates them.
 #include "Desktop.h"
+#include "EditorWindow.h"
 #include "MainWindow.h"
 #include "ScreenFit.h"
 #include "programstate.h"
@@ -61,6 +62,22 @@ struct WindowTestKit {
         main->activateWindow();
         (void)QTest::qWaitForWindowActive(main, 2000);
         return main;
+    }
+
+    // The editor opened from the Service menu by the administrator, in the
+    // installation folder made before; it stays open for the test.
+    EditorWindow *openEditor()
+    {
+        MainWindow *m = start();
+        login(QStringLiteral("470259"));
+        desk.onModal = [](QDialog *) {};
+        m->findChild<QAction *>(QStringLiteral("N4"))->trigger();
+        EditorWindow *z = main->Zagruzka;
+        z->show();
+        if (!QTest::qWaitForWindowExposed(z))
+            return nullptr;
+        desk.clear();
+        return z;
     }
 
     // Another activation of the main window, as after a modal window closes.

@@ -71,14 +71,8 @@ class EditorTest : public QObject
         kit.freshFolder();
         if (withBank)
             writeBank(kit.path("Istoriy"));
-        MainWindow *m = kit.start();
-        kit.login("470259");
-        z = kit.main->Zagruzka;
-        kit.desk.onModal = [](QDialog *) {};
-        m->findChild<QAction *>("N4")->trigger();
-        z->show(); // stays open for the test
-        QVERIFY(QTest::qWaitForWindowExposed(z));
-        kit.desk.clear();
+        z = kit.openEditor();
+        QVERIFY(z);
     }
 
     void click(QTableView *v, int row, int col = 0)

@@ -21,14 +21,8 @@ class ImportTest : public QObject
     void open()
     {
         kit.freshFolder();
-        MainWindow *m = kit.start();
-        kit.login("470259");
-        z = kit.main->Zagruzka;
-        kit.desk.onModal = [](QDialog *) {};
-        m->findChild<QAction *>("N4")->trigger();
-        z->show();
-        QVERIFY(QTest::qWaitForWindowExposed(z));
-        kit.desk.clear();
+        z = kit.openEditor();
+        QVERIFY(z);
     }
 
     void importFile(QPushButton *button, const QString &path)

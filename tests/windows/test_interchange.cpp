@@ -17,14 +17,8 @@ class InterchangeWindowTest : public QObject
     void open()
     {
         kit.freshFolder();
-        MainWindow *m = kit.start();
-        kit.login("470259");
-        z = kit.main->Zagruzka;
-        kit.desk.onModal = [](QDialog *) {};
-        m->findChild<QAction *>("N4")->trigger();
-        z->show();
-        QVERIFY(QTest::qWaitForWindowExposed(z));
-        kit.desk.clear();
+        z = kit.openEditor();
+        QVERIFY(z);
     }
 
     void importFile(const QString &path)
