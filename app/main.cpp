@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
 
@@ -22,8 +23,13 @@ QIcon programIcon()
 {
     QIcon icon;
     QDirIterator it(QStringLiteral(":/icon"), QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        icon.addFile(it.next());
+    while (it.hasNext()) {
+        // Each size lies in a folder named for it ("48x48"): told the size, the
+        // icon reads no picture before one is drawn.
+        const QString file = it.next();
+        const int side = QFileInfo(file).dir().dirName().section(u'x', 0, 0).toInt();
+        icon.addFile(file, side > 0 ? QSize(side, side) : QSize());
+    }
     return icon;
 }
 

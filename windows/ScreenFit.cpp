@@ -58,11 +58,23 @@ public:
 private:
     QString key() const { return m_window->objectName() + QStringLiteral("/geometry"); }
 
+    // At least as large as the content wants, where the screen allows. Laying
+    // out the content to learn that takes time, so it is asked only for a
+    // window that has no place of its own yet.
+    QSize wanted() const
+    {
+        QSize size = m_preferred;
+        if (auto *area = m_window->findChild<QScrollArea *>(m_window->objectName() + QStringLiteral("Scroll"));
+            area && area->widget())
+            size = size.expandedTo(area->widget()->sizeHint() + QSize(area->verticalScrollBar()->sizeHint().width(), 0));
+        return size;
+    }
+
     void restore()
     {
         const QRect saved = windowSettings().value(key()).toRect();
         // Never placed before: a top-left outside every screen centres it.
-        const QRect wished = saved.isValid() ? saved : QRect(QPoint(-100000, -100000), m_preferred);
+        const QRect wished = saved.isValid() ? saved : QRect(QPoint(-100000, -100000), wanted());
         const QMargins frame = frameOf(m_window);
         const QRect inner = availableFor(m_window).marginsRemoved(frame);
         m_window->setGeometry(placeWithin(wished, inner));
@@ -118,11 +130,6 @@ QRect placeWithin(const QRect &wished, const QRect &available)
 
 void keepGeometry(QWidget *window, QSize preferred)
 {
-    // A window is at least as large as its content wants, where the screen allows.
-    if (auto *area = window->findChild<QScrollArea *>(window->objectName() + QStringLiteral("Scroll"));
-        area && area->widget())
-        preferred =
-            preferred.expandedTo(area->widget()->sizeHint() + QSize(area->verticalScrollBar()->sizeHint().width(), 0));
     window->installEventFilter(new GeometryKeeper(window, preferred));
     window->resize(preferred.boundedTo(availableFor(window).size()));
 }
