@@ -36,6 +36,8 @@ void EditorWindow::connectCheck(QVBoxLayout *side)
     layout->addWidget(note);
     SpisokOshibok = new QListWidget;
     SpisokOshibok->setObjectName(QStringLiteral("SpisokOshibok"));
+    SpisokOshibok->setWordWrap(true); // a long finding reads whole, without scrolling sideways
+    SpisokOshibok->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     layout->addWidget(SpisokOshibok, 1);
     OknoProverki->resize(800, 400);
     connect(SpisokOshibok, &QListWidget::itemActivated, this, &EditorWindow::ShowFinding);
