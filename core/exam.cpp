@@ -88,8 +88,8 @@ QByteArray drawExamRecords(const RecordFile &exam, const RecordFile &wopros, Ran
         QString woprosov, nado;
     };
     struct Candidates {
-        qsizetype wanted = 0; // the first this many questions can be drawn
-        QByteArray records;
+        qsizetype wanted = 0;      // the first this many questions can be drawn
+        std::vector<qsizetype> at; // their record numbers
     };
     const FileKind examKind = fileKindOf<ExamRec>(), kind = fileKindOf<WoprosRec>();
     std::vector<Topic> composition;
@@ -105,24 +105,25 @@ QByteArray drawExamRecords(const RecordFile &exam, const RecordFile &wopros, Ran
         composition.push_back(std::move(t));
     });
 
+    const QByteArray questions = wopros.readRecords();
+    const qsizetype count = questions.size() / kind.recordSize;
     QByteArray key;
-    wopros.forEachRecord([&](const QByteArray &rec) {
-        topicKeyOf(rec.constData(), kind, key);
+    for (qsizetype i = 0; i < count; ++i) {
+        topicKeyOf(questions.constData() + i * kind.recordSize, kind, key);
         const auto it = byTopic.find(key);
-        if (it != byTopic.end() && it->records.size() < it->wanted * kind.recordSize)
-            it->records.append(rec);
-    });
+        if (it != byTopic.end() && qsizetype(it->at.size()) < it->wanted)
+            it->at.push_back(i);
+    }
 
     QByteArray drawn;
     for (const Topic &t : composition) {
         const int n = toIntOrThrow(t.woprosov);
         const int k = toIntOrThrow(t.nado);
         const std::vector<bool> flagged = drawPositions(n, k, gen);
-        const QByteArray &mine = byTopic[t.key].records;
-        const size_t have = size_t(mine.size() / kind.recordSize);
-        for (size_t p = 0; p < flagged.size() && p < have; ++p)
+        const std::vector<qsizetype> &mine = byTopic[t.key].at;
+        for (size_t p = 0; p < flagged.size() && p < mine.size(); ++p)
             if (flagged[p])
-                appendCanonicalRecord(drawn, mine.constData() + qsizetype(p) * kind.recordSize, kind);
+                appendCanonicalRecord(drawn, questions.constData() + mine[p] * kind.recordSize, kind);
     }
     return drawn;
 }
