@@ -6,19 +6,10 @@
 
 namespace
 {
-// A topic's codes as the bytes of its records, trimmed: Predm and Tema lead
-// every record of a topic. Reuses key's memory.
+// Predm and Tema lead every record of a topic.
 void topicKeyOf(const char *rec, const FileKind &kind, QByteArray &key)
 {
-    key.resize(0); // keeps the memory for the next key
-    key.append(trimmedFieldBytes(rec, kind.recordSize, kind.layout[0]));
-    key.append('\x1f');
-    key.append(trimmedFieldBytes(rec, kind.recordSize, kind.layout[1]));
-}
-
-QByteArray topicKeyOf(const QString &predm, const QString &tema)
-{
-    return toCp1251(trimmed(predm)) + '\x1f' + toCp1251(trimmed(tema));
+    keyOf(rec, kind.recordSize, kind.layout, 2, key);
 }
 } // namespace
 
@@ -34,7 +25,7 @@ void countTopicQuestions(std::vector<QStringList> &rows, const RecordFile &wopro
 {
     QHash<QByteArray, int> counts;
     for (const QStringList &r : rows)
-        counts.insert(topicKeyOf(r.value(0), r.value(1)), 0);
+        counts.insert(keyOfCodes({r.value(0), r.value(1)}), 0);
     const FileKind kind = fileKindOf<WoprosRec>();
     QByteArray key;
     wopros.forEachRecord([&](const QByteArray &rec) {
@@ -46,7 +37,7 @@ void countTopicQuestions(std::vector<QStringList> &rows, const RecordFile &wopro
     for (QStringList &r : rows) {
         while (r.size() < 5)
             r.append(QString());
-        r[3] = QString::number(counts.value(topicKeyOf(r.value(0), r.value(1))));
+        r[3] = QString::number(counts.value(keyOfCodes({r.value(0), r.value(1)})));
     }
 }
 

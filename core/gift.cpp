@@ -294,15 +294,11 @@ private:
             const qsizetype arrow = findUnescaped(a.text, u"->");
             if (arrow < 0)
                 fail(line, QStringLiteral("в вопросе на соответствие каждый ответ пишется как =левое -> правое"));
-            const QString left = oneLine(unescaped(a.text.left(arrow)));
-            const QString right = oneLine(unescaped(a.text.mid(arrow + 2)));
-            if (left.isEmpty())
-                ++extra;
-            else
-                item.options.push_back({left, right, false});
+            addMatchingPair(item, oneLine(unescaped(a.text.left(arrow))), oneLine(unescaped(a.text.mid(arrow + 2))),
+                            extra);
         }
         if (extra > 0)
-            note(QStringLiteral("лишние правые элементы без пары (%1) не переносятся").arg(extra));
+            note(unpairedNote(extra));
         if (item.options.empty())
             skip(QStringLiteral("нет ни одной пары"));
     }

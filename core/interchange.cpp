@@ -149,6 +149,20 @@ QString categoryOfTopic(const QString &name)
     return QStringLiteral("$course$/top/") + n;
 }
 
+void addMatchingPair(Item &item, const QString &left, const QString &right, int &unpaired)
+{
+    if (left.isEmpty())
+        ++unpaired;
+    else
+        item.options.push_back({left, right, false});
+}
+
+QString unpairedNote(int unpaired)
+{
+    return unpaired > 0 ? QStringLiteral("лишние правые элементы без пары (%1) не переносятся").arg(unpaired)
+                        : QString();
+}
+
 QString rightShare(int k)
 {
     // The percentages the other system accepts for equal shares of 1 to 10 options.

@@ -42,3 +42,9 @@ QString categoryOfTopic(const QString &name);
 // The share of a right option when k options are right, as the other system
 // wants it written (one of its fixed percentages where there is one).
 QString rightShare(int k);
+
+// A matching pair as a question file gives it. A right-hand item with no
+// left-hand one has no pair in a bank: it is counted in unpaired, not kept.
+void addMatchingPair(Item &item, const QString &left, const QString &right, int &unpaired);
+// The note about the unpaired items; empty when there were none.
+QString unpairedNote(int unpaired);

@@ -218,16 +218,11 @@ private:
         item.type = ItemType::Matching;
         int extra = 0;
         for (const Node *s : q.children(u"subquestion")) {
-            const QString left = shownText(s);
             const Node *a = s->child(u"answer");
-            const QString right = a ? shownText(a) : QString();
-            if (left.isEmpty())
-                ++extra;
-            else
-                item.options.push_back({left, right, false});
+            addMatchingPair(item, shownText(s), a ? shownText(a) : QString(), extra);
         }
         if (extra > 0)
-            note(QStringLiteral("лишние правые элементы без пары (%1) не переносятся").arg(extra));
+            note(unpairedNote(extra));
         if (item.options.empty())
             return skip(QStringLiteral("нет ни одной пары"));
         return true;

@@ -34,23 +34,10 @@ qint64 RecordFile::count() const
     return fi.exists() ? fi.size() / m_size : 0;
 }
 
-QByteArray RecordFile::readWhole() const
-{
-    QFile f(m_path);
-    if (!f.exists())
-        return {};
-    if (!f.open(QIODevice::ReadOnly))
-        failToRead(m_path, f.errorString());
-    QByteArray all = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        failToRead(m_path, f.errorString());
-    return all;
-}
-
 QByteArray RecordFile::readRecords() const
 {
-    QByteArray all = readWhole();
-    all.truncate(m_size > 0 ? all.size() / m_size * m_size : 0);
+    QByteArray all;
+    readRecordsInto(all);
     return all;
 }
 
@@ -90,7 +77,7 @@ void RecordFile::rewriteRecords(const std::function<QByteArrayView()> &pieces) c
 
 std::vector<QByteArray> RecordFile::readAllRaw() const
 {
-    const QByteArray all = readWhole();
+    const QByteArray all = readRecords();
     const qsizetype n = all.size() / m_size;
     std::vector<QByteArray> out;
     out.reserve(size_t(n));

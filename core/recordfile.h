@@ -74,7 +74,6 @@ public:
     template <class R> void append(const R &r) const { appendRaw(r.encode()); }
 
 private:
-    QByteArray readWhole() const;
     QString m_path;
     int m_size = 0;
 };

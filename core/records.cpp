@@ -40,6 +40,50 @@ QByteArrayView trimmedFieldBytes(const char *rec, qsizetype recSize, const Field
     return QByteArrayView(p, len);
 }
 
+void keyOf(const char *rec, qsizetype recSize, std::span<const FieldSpec> layout, int count, QByteArray &key)
+{
+    count = std::min(count, int(layout.size()));
+    qsizetype room = count;
+    for (int c = 0; c < count; ++c)
+        room += layout[size_t(c)].size;
+    key.resize(room); // within the memory of the last key: this runs for every record of a scan
+    char *p = key.data();
+    for (int c = 0; c < count; ++c) {
+        if (c > 0)
+            *p++ = '\x1f';
+        const QByteArrayView code = trimmedFieldBytes(rec, recSize, layout[size_t(c)]);
+        std::memcpy(p, code.data(), size_t(code.size()));
+        p += code.size();
+    }
+    key.resize(p - key.data());
+}
+
+QByteArray keyOfCodes(const QStringList &codes)
+{
+    QByteArray key;
+    for (qsizetype c = 0; c < codes.size(); ++c) {
+        if (c > 0)
+            key.append('\x1f');
+        key.append(toCp1251(trimmed(codes[c])));
+    }
+    return key;
+}
+
+bool trimmedFieldIs(const char *rec, qsizetype recSize, const FieldSpec &f, const QString &text)
+{
+    const QByteArrayView bytes = trimmedFieldBytes(rec, recSize, f);
+    if (bytes.size() != text.size())
+        return false; // one byte is one character in cp1251
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b >= 128 || text.at(i).unicode() >= 128)
+            return fromCp1251(bytes.data(), bytes.size()) == text;
+        if (b != text.at(i).unicode())
+            return false;
+    }
+    return true;
+}
+
 void appendCanonicalRecord(QByteArray &out, const char *rec, const FileKind &kind)
 {
     // The bytes that a round trip changes (the one byte with no character);

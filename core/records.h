@@ -104,6 +104,14 @@ template <class R> FileKind fileKindOf()
 // The bytes of text field f with characters 0..32 cut at both ends; cp1251
 // bytes 0..32 are those characters, so this is the trimmed text's form.
 QByteArrayView trimmedFieldBytes(const char *rec, qsizetype recSize, const FieldSpec &f);
+// The key records are matched by on their first `count` codes: each code
+// trimmed, joined by 0x1f. keyOf() builds it from the record's bytes into key
+// (whose memory is used again), keyOfCodes() from texts; both give the same bytes.
+void keyOf(const char *rec, qsizetype recSize, std::span<const FieldSpec> layout, int count, QByteArray &key);
+QByteArray keyOfCodes(const QStringList &codes);
+// Whether text field f, trimmed, is this text. Plain ASCII is compared on the
+// bytes; other text decodes the field first.
+bool trimmedFieldIs(const char *rec, qsizetype recSize, const FieldSpec &f, const QString &text);
 // Appends the record that decoding rec and encoding it again would give,
 // byte for byte, without building the texts.
 void appendCanonicalRecord(QByteArray &out, const char *rec, const FileKind &kind);

@@ -2,63 +2,28 @@
 #include "editortables.h"
 #include "text.h"
 
-#include <QStringBuilder>
-#include <cstring>
 
 namespace
 {
 const QString pendingMark = QStringLiteral("у");
 
-QByteArray codesKey(const QString &a, const QString &b, const QString &c, const QString &d)
-{
-    return toCp1251(trimmed(a) % u'\x1f' % trimmed(b) % u'\x1f' % trimmed(c) % u'\x1f' % trimmed(d));
-}
-
-// The same key of a table row. For a record the key is read from its bytes
-// into room (no memory is taken) and the array handed back only points there,
-// valid until room is used again; a list of texts gives an array of its own.
-constexpr int KeyRoom = 64;
-QByteArray codesKeyOfRow(const StringTable &t, int row, char (&room)[KeyRoom])
+// The key of a table row's four codes, read from its record's bytes when it
+// has one (into key, whose memory is used again).
+void codesKeyOfRow(const StringTable &t, int row, QByteArray &key)
 {
     const QByteArrayView rec = t.recordOf(row);
-    const auto layout = t.recordKind().layout;
-    if (rec.isEmpty() || layout.size() < 4)
-        return codesKey(t.cell(0, row), t.cell(1, row), t.cell(2, row), t.cell(3, row));
-    qsizetype n = 0;
-    for (size_t c = 0; c < 4; ++c) {
-        const QByteArrayView code = trimmedFieldBytes(rec.data(), rec.size(), layout[c]);
-        if (n + code.size() + 1 > KeyRoom)
-            return codesKey(t.cell(0, row), t.cell(1, row), t.cell(2, row), t.cell(3, row));
-        if (c > 0)
-            room[n++] = '\x1f';
-        std::memcpy(room + n, code.data(), size_t(code.size()));
-        n += code.size();
-    }
-    return QByteArray::fromRawData(room, n);
-}
-
-QByteArray ownCopy(const QByteArray &key)
-{
-    return QByteArray(key.constData(), key.size());
-}
-
-// Whether a code field of a raw record holds this trimmed code. Codes are
-// digits, so the bytes are compared as they are; only a field with other
-// characters is decoded first.
-bool rawCodeIs(const QByteArray &rec, const FieldSpec &f, const QString &code)
-{
-    const QByteArrayView bytes = trimmedFieldBytes(rec.constData(), rec.size(), f);
-    for (const char c : bytes)
-        if (static_cast<unsigned char>(c) >= 128)
-            return fromCp1251(bytes.data(), bytes.size()) == code;
-    return QLatin1StringView(bytes.data(), bytes.size()) == code;
+    if (rec.isEmpty())
+        key = keyOfCodes({t.cell(0, row), t.cell(1, row), t.cell(2, row), t.cell(3, row)});
+    else
+        keyOf(rec.data(), rec.size(), t.recordKind().layout, 4, key);
 }
 
 template <class R> auto topicFilter(const QString &predm, const QString &tema)
 {
     const auto l = R::layout(); // Predm and Tema lead every record of a topic
     return [f0 = l[0], f1 = l[1], predm, tema](const QByteArray &rec) {
-        return rawCodeIs(rec, f1, tema) && rawCodeIs(rec, f0, predm);
+        return trimmedFieldIs(rec.constData(), rec.size(), f1, tema) &&
+               trimmedFieldIs(rec.constData(), rec.size(), f0, predm);
     };
 }
 } // namespace
@@ -186,14 +151,16 @@ int pointsSum(const std::vector<QStringList> &rows, int ballColumn)
 void AnswerIndex::build(const StringTable &otwTabl, const StringTable *questions)
 {
     m_rows.clear();
-    char room[KeyRoom];
+    QByteArray key;
     if (questions)
-        for (int r = 1; r < questions->rowCount(); ++r)
-            m_rows.insert(ownCopy(codesKeyOfRow(*questions, r, room)), {});
+        for (int r = 1; r < questions->rowCount(); ++r) {
+            codesKeyOfRow(*questions, r, key);
+            m_rows.insert(key, {});
+        }
     for (int r = 1; r < otwTabl.rowCount(); ++r) {
-        const QByteArray key = codesKeyOfRow(otwTabl, r, room);
+        codesKeyOfRow(otwTabl, r, key);
         if (!questions)
-            m_rows[ownCopy(key)].push_back(r);
+            m_rows[key].push_back(r);
         else if (const auto it = m_rows.find(key); it != m_rows.end())
             it->push_back(r);
     }
@@ -203,7 +170,7 @@ const std::vector<int> &AnswerIndex::rowsOf(const QString &predm, const QString 
                                             const QString &wopr) const
 {
     static const std::vector<int> none;
-    const auto it = m_rows.constFind(codesKey(predm, tema, test, wopr));
+    const auto it = m_rows.constFind(keyOfCodes({predm, tema, test, wopr}));
     return it == m_rows.constEnd() ? none : *it;
 }
 

@@ -11,14 +11,6 @@ QStringList blankRow(int cols)
         r.append(QString());
     return r;
 }
-
-bool isAscii(const QString &s)
-{
-    for (QChar c : s)
-        if (c.unicode() >= 128)
-            return false;
-    return true;
-}
 } // namespace
 
 StringTable::StringTable(const FileKind &kind, int rows) : m_cols(int(kind.layout.size())), m_kind(kind)
@@ -113,16 +105,9 @@ QString StringTable::cell(int col, int row) const
 bool StringTable::cellIs(int col, int row, const QString &trimmedText) const
 {
     if (row >= 0 && row < rowCount() && col >= 0 && col < qsizetype(m_kind.layout.size()) &&
-        isRecord(m_rows[size_t(row)]) && isAscii(trimmedText)) {
-        const QByteArrayView bytes =
-            trimmedFieldBytes(recordData(m_rows[size_t(row)]), m_kind.recordSize, m_kind.layout[size_t(col)]);
-        if (bytes.size() != trimmedText.size())
-            return false;
-        for (qsizetype i = 0; i < bytes.size(); ++i)
-            if (static_cast<unsigned char>(bytes[i]) != trimmedText.at(i).unicode())
-                return false;
-        return true;
-    }
+        isRecord(m_rows[size_t(row)]))
+        return trimmedFieldIs(recordData(m_rows[size_t(row)]), m_kind.recordSize, m_kind.layout[size_t(col)],
+                              trimmedText);
     return trimmed(cell(col, row)) == trimmedText;
 }
 
