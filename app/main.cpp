@@ -2,6 +2,7 @@
 // (which makes the others) and runs until it closes.
 #include "Desktop.h"
 #include "MainWindow.h"
+#include "ProgramIcon.h"
 #include "Translations.h"
 #include "homefolder.h"
 #include "installfolder.h"
@@ -9,30 +10,12 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
-#include <QIcon>
 #include <QTimer>
 
 #include <unistd.h>
 
 namespace
 {
-// The icon in every size the build rendered.
-QIcon programIcon()
-{
-    QIcon icon;
-    QDirIterator it(QStringLiteral(":/icon"), QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        // Each size lies in a folder named for it ("48x48"): told the size, the
-        // icon reads no picture before one is drawn.
-        const QString file = it.next();
-        const int side = QFileInfo(file).dir().dirName().section(u'x', 0, 0).toInt();
-        icon.addFile(file, side > 0 ? QSize(side, side) : QSize());
-    }
-    return icon;
-}
-
 // The folder from --home, TRIVO_HOME, the current folder or ~/Trivo, made and
 // given the shipped files it lacks; why it cannot be used otherwise.
 QString settleInstallationFolder()

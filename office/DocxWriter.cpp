@@ -1,9 +1,9 @@
 #include "DocxWriter.h"
 #include "DocumentModel.h"
+#include "ZipWriter.h"
 #include "errors.h"
 
 #include <cmath>
-#include <zip.h>
 
 namespace
 {
@@ -169,18 +169,6 @@ private:
     QString m_out;
 };
 
-// Adds one part to the archive; the bytes must live until the archive is closed.
-void addPart(zip_t *archive, const char *name, const QByteArray &bytes)
-{
-    zip_source_t *src = zip_source_buffer(archive, bytes.constData(), zip_uint64_t(bytes.size()), 0);
-    if (!src || zip_file_add(archive, name, src, ZIP_FL_ENC_UTF_8) < 0) {
-        if (src)
-            zip_source_free(src);
-        throw TrivoError(
-            QStringLiteral("Не удалось упаковать документ: %1").arg(QString::fromUtf8(zip_strerror(archive))));
-    }
-}
-
 } // namespace
 
 QString xmlEscaped(QStringView text)
@@ -224,51 +212,7 @@ QByteArray documentXml(const DocumentModel &document)
 
 QByteArray docxPackage(const DocumentModel &document)
 {
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t *buffer = zip_source_buffer_create(nullptr, 0, 0, &error);
-    if (!buffer)
-        throw TrivoError(
-            QStringLiteral("Не удалось упаковать документ: %1").arg(QString::fromUtf8(zip_error_strerror(&error))));
-    zip_source_keep(buffer); // we read the finished archive back from it after closing
-    zip_t *archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &error);
-    if (!archive) {
-        const QString why = QString::fromUtf8(zip_error_strerror(&error));
-        zip_error_fini(&error);
-        zip_source_free(buffer);
-        throw TrivoError(QStringLiteral("Не удалось упаковать документ: %1").arg(why));
-    }
-    zip_error_fini(&error);
-
-    const QByteArray types(contentTypesXml), rels(relationshipsXml), body = documentXml(document);
-    try {
-        addPart(archive, "[Content_Types].xml", types);
-        addPart(archive, "_rels/.rels", rels);
-        addPart(archive, "word/document.xml", body);
-    } catch (...) {
-        zip_discard(archive);
-        zip_source_free(buffer);
-        throw;
-    }
-    if (zip_close(archive) < 0) {
-        const QString why = QString::fromUtf8(zip_strerror(archive));
-        zip_discard(archive);
-        zip_source_free(buffer);
-        throw TrivoError(QStringLiteral("Не удалось упаковать документ: %1").arg(why));
-    }
-
-    QByteArray bytes;
-    zip_stat_t st;
-    if (zip_source_open(buffer) == 0) {
-        if (zip_source_stat(buffer, &st) == 0 && (st.valid & ZIP_STAT_SIZE)) {
-            bytes.resize(qsizetype(st.size));
-            if (zip_source_read(buffer, bytes.data(), st.size) != zip_int64_t(st.size))
-                bytes.clear();
-        }
-        zip_source_close(buffer);
-    }
-    zip_source_free(buffer);
-    if (bytes.isEmpty())
-        throw TrivoError(QStringLiteral("Не удалось упаковать документ: готовый архив не читается"));
-    return bytes;
+    return zipArchive({{QStringLiteral("[Content_Types].xml"), QByteArray(contentTypesXml)},
+                       {QStringLiteral("_rels/.rels"), QByteArray(relationshipsXml)},
+                       {QStringLiteral("word/document.xml"), documentXml(document)}});
 }

@@ -6,14 +6,14 @@ what=${1:-build}
 
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
       libzip-dev libgl-dev libxkbcommon-dev libbenchmark-dev xdg-utils
-      qt6-translations-l10n librsvg2-bin libqt6sql6-sqlite libqt6sql6-psql
-      qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev)
+      qt6-translations-l10n librsvg2-bin libqt6sql6-sqlite libqt6sql6-psql zlib1g-dev)
 # qt6-base-dev above carries the Qt Sql headers and CMake files too; the two
 # drivers are the results journal's: the embedded database and the school server.
-# The journal window draws its charts with Qt Charts and writes .xlsx workbooks.
+# zlib packs the .docx and .xlsx files; libzip only reads them back in the tests.
 if [ "$what" = test ]; then
-  # The journal tests start a PostgreSQL server of their own.
-  pkgs+=(libreoffice-writer-nogui desktop-file-utils postgresql)
+  # The journal tests start a PostgreSQL server of their own; LibreOffice
+  # reads back the documents and workbooks the program writes.
+  pkgs+=(libreoffice-writer-nogui libreoffice-calc-nogui desktop-file-utils postgresql)
 fi
 
 missing=()

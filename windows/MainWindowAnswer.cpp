@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QTableView>
+#include <QTextDocument>
 #include <QTextEdit>
 
 void MainWindow::connectRun()
@@ -36,7 +37,8 @@ void MainWindow::clearEntries()
     for (size_t i = 0; i < PtiOtw.size(); ++i) {
         PtiOtw[i]->setChecked(false);
         NomOtw[i]->clear();
-        TxtOtw[i]->clear();
+        if (!TxtOtw[i]->document()->isEmpty())
+            TxtOtw[i]->clear();
         TxtOtw[i]->setEnabled(true);
     }
     paintAnswerArea();

@@ -31,6 +31,7 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QTableView>
+#include <QTextBrowser>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -254,9 +255,15 @@ void MainWindow::buildWindow()
     Zastavka->setObjectName(QStringLiteral("Zastavka"));
     Zastavka->setFrameShape(QFrame::StyledPanel);
     auto *zl = new QVBoxLayout(Zastavka);
-    auto *info = new QLabel(QString::fromUtf8(splashText));
-    info->setWordWrap(true);
-    zl->addWidget(info);
+    // A text browser lays its text out once per resize, where a word-wrapped
+    // label is laid out again for every width the layouts try.
+    auto *info = new QTextBrowser;
+    info->setObjectName(QStringLiteral("ZastavkaText"));
+    info->setFrameShape(QFrame::NoFrame);
+    info->viewport()->setAutoFillBackground(false);
+    info->setFocusPolicy(Qt::NoFocus);
+    info->setHtml(QString::fromUtf8(splashText));
+    zl->addWidget(info, 1);
     auto *pl = new QHBoxLayout;
     Parol = new QLineEdit(DefaultAdminPassword);
     Parol->setObjectName(QStringLiteral("Parol"));
@@ -272,7 +279,6 @@ void MainWindow::buildWindow()
     pl->addWidget(ZastPogasit1);
     pl->addStretch(1);
     zl->addLayout(pl);
-    zl->addStretch(1);
     answersL->addWidget(Zastavka, 1);
 
     OtwetiOtm = new QScrollArea;
@@ -515,6 +521,10 @@ void MainWindow::buildAnswerRows()
     auto *rows = new QGridLayout(answerRowsPanel);
     rows->setColumnStretch(1, 1);
     rows->setVerticalSpacing(3);
+    QFont bold = answerRowsPanel->font();
+    bold.setPointSize(10);
+    bold.setBold(true);
+    answerRowsPanel->setFont(bold);
     ensureAnswerRows(AnswerRows);
     OtwetiOtm->setWidget(answerRowsPanel);
     OtwetiOtm->setWidgetResizable(true);
@@ -522,10 +532,12 @@ void MainWindow::buildAnswerRows()
 
 void MainWindow::ensureAnswerRows(int n)
 {
-    QFont bold = answerRowsPanel->font();
-    bold.setPointSize(10);
-    bold.setBold(true);
+    // The rows take the panel's bold font; the number boxes' width and colour
+    // are worked out once for all of them.
     auto *grid = static_cast<QGridLayout *>(answerRowsPanel->layout());
+    const int numberWidth = answerRowsPanel->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 12;
+    QPalette numberColours = answerRowsPanel->palette();
+    numberColours.setColor(QPalette::Base, paintColour(*colorFromName(QStringLiteral("clInfoBk"))));
     for (int i = int(PtiOtw.size()) + 1; i <= n; ++i) {
         auto *tick = new QCheckBox(answerRowsPanel);
         tick->setObjectName(QStringLiteral("PtiOtw%1").arg(i));
@@ -536,15 +548,11 @@ void MainWindow::ensureAnswerRows(int n)
         num->setObjectName(QStringLiteral("NomOtw%1").arg(i));
         num->setCursor(Qt::PointingHandCursor);
         num->setToolTip(QStringLiteral("Введите число от 1 и далее"));
-        num->setFont(bold);
-        num->setMaximumWidth(num->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 12);
-        QPalette p = num->palette();
-        p.setColor(QPalette::Base, paintColour(*colorFromName(QStringLiteral("clInfoBk"))));
-        num->setPalette(p);
+        num->setMaximumWidth(numberWidth);
+        num->setPalette(numberColours);
         num->hide();
         auto *text = new OptionText(answerRowsPanel);
         text->setObjectName(QStringLiteral("TxtOtw%1").arg(i));
-        text->setFont(bold);
         text->hide();
         // A tick box or a number box (one of them shows) beside the option's text.
         grid->addWidget(tick, i - 1, 0, Qt::AlignTop | Qt::AlignHCenter);

@@ -1,6 +1,10 @@
-// The .docx file: its parts, its XML, and how making it visible writes and opens it.
+// The .docx file: its parts, its XML, and how making it visible writes and opens it;
+// the .xlsx workbook packed the same way.
 #include "DocxDocument.h"
 #include "DocxWriter.h"
+#include "XlsxTable.h"
+#include "ZipWriter.h"
+#include "errors.h"
 #include "programstate.h"
 #include "xmltree.h"
 
@@ -112,6 +116,83 @@ private slots:
         QCOMPARE(texts, QStringList({"\"ячейка\" & <x>", "<w:t>&amp;   ]]> конец"}));
         QVERIFY(zipEntry(zip, QStringLiteral("[Content_Types].xml")).contains("/word/document.xml"));
         QVERIFY(zipEntry(zip, QStringLiteral("_rels/.rels")).contains("Target=\"word/document.xml\""));
+    }
+
+    void zipPartsComeBackWhetherPackedOrStored()
+    {
+        // Empty, tiny (stored: deflating would not shrink it), large and
+        // repetitive, and a name in Cyrillic.
+        QByteArray big;
+        for (int i = 0; i < 20000; ++i)
+            big += QByteArray::number(i % 97) + ' ';
+        const std::vector<ZipPart> parts = {
+            {QStringLiteral("empty"), {}}, {QStringLiteral("a"), "x"}, {QStringLiteral("dir/big.xml"), big},
+            {QStringLiteral("папка/файл.txt"), QStringLiteral("текст").toUtf8()}};
+        const QByteArray zip = zipArchive(parts);
+        QStringList names;
+        for (const ZipPart &p : parts)
+            names << p.name;
+        QCOMPARE(zipEntryNames(zip), names);
+        for (const ZipPart &p : parts)
+            QCOMPARE(zipEntry(zip, p.name), p.bytes);
+        QVERIFY(zip.size() < big.size() / 2);
+    }
+
+    void workbookHoldsCaptionsNumbersAndTexts()
+    {
+        QStringList captions;
+        for (int c = 0; c < 28; ++c)
+            captions << QStringLiteral("Столбец %1").arg(c + 1);
+        const std::vector<QStringList> rows = {
+            {"12", " 3.5 ", "1,5", "inf", "", "<a & b>\x01", "-0.25", "1e3"},
+            {QString(40000, u'я')},
+        };
+        const QString path = root.filePath("book.xlsx");
+        writeXlsxTable(path, QStringLiteral("'Журнал: [все] *оценки?/\\ за год и ещё немного'"), captions, rows);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray zip = f.readAll();
+        for (const QString &part : zipEntryNames(zip)) {
+            QString error;
+            parseXml(zipEntry(zip, part), &error);
+            QVERIFY2(error.isEmpty(), qPrintable(part + ": " + error));
+        }
+        QString error;
+        const XmlNode book = parseXml(zipEntry(zip, QStringLiteral("xl/workbook.xml")), &error);
+        const QString name = book.all(QStringLiteral("sheet")).front()->attribute(QStringLiteral("name"));
+        QCOMPARE(name.size(), 31);
+        QVERIFY(name.startsWith(QStringLiteral("Журнал   все")));
+        for (const QChar c : QStringLiteral("[]:*?/\\"))
+            QVERIFY(!name.contains(c));
+
+        const XmlNode sheet = parseXml(zipEntry(zip, QStringLiteral("xl/worksheets/sheet1.xml")), &error);
+        QMap<QString, QPair<QString, QString>> cells; // reference → type or style, value
+        for (const XmlNode *c : sheet.all(QStringLiteral("c"))) {
+            const XmlNode *v = c->child(QStringLiteral("v"));
+            const auto texts = c->all(QStringLiteral("t"));
+            cells[c->attribute(QStringLiteral("r"))] = {
+                c->attribute(QStringLiteral("t")) + c->attribute(QStringLiteral("s")),
+                v ? v->text : texts.empty() ? QStringLiteral("?") : texts.front()->text};
+        }
+        using Cell = QPair<QString, QString>;
+        QCOMPARE(cells.value("A1"), Cell("inlineStr1", "Столбец 1"));
+        QCOMPARE(cells.value("Z1"), Cell("inlineStr1", "Столбец 26"));
+        QCOMPARE(cells.value("AB1"), Cell("inlineStr1", "Столбец 28"));
+        QCOMPARE(cells.value("A2"), Cell("", "12"));
+        QCOMPARE(cells.value("B2"), Cell("", "3.5"));
+        QCOMPARE(cells.value("C2"), Cell("inlineStr", "1,5"));
+        QCOMPARE(cells.value("D2"), Cell("inlineStr", "inf"));
+        QCOMPARE(cells.value("E2"), Cell("inlineStr", ""));
+        QCOMPARE(cells.value("F2"), Cell("inlineStr", "<a & b>")); // the control character left out
+        QCOMPARE(cells.value("G2"), Cell("", "-0.25"));
+        QCOMPARE(cells.value("H2"), Cell("", "1000"));
+        QCOMPARE(cells.value("A3").second.size(), 32767);
+        QVERIFY(sheet.all(QStringLiteral("pane")).front()->attribute(QStringLiteral("state")) == u"frozen");
+
+        // A folder that is not there: an error naming the file, no file.
+        const QString nowhere = root.filePath("no/such/folder/book.xlsx");
+        QVERIFY_THROWS_EXCEPTION(TrivoError, writeXlsxTable(nowhere, "x", captions, rows));
+        QVERIFY(!QFile::exists(nowhere));
     }
 
     void runsCarryBoldAndSize()

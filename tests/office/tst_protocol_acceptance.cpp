@@ -1,6 +1,8 @@
-// A document shaped like a test protocol, written as .docx and read back by
-// LibreOffice: the file must open without complaint and hold what was built.
+// A document shaped like a test protocol, written as .docx, and a journal
+// workbook, written as .xlsx, read back by LibreOffice: the files must open
+// without complaint and hold what was built.
 #include "DocxDocument.h"
+#include "XlsxTable.h"
 #include "programstate.h"
 
 #include <QtTest>
@@ -125,8 +127,10 @@ class ProtocolAcceptanceTest : public QObject
     QString docx;
 
     // Converts the written file with LibreOffice; returns the converted file's bytes.
-    QByteArray convert(const QString &format, const QString &extension)
+    QByteArray convert(const QString &format, const QString &extension, QString file = {})
     {
+        if (file.isEmpty())
+            file = docx;
         const QString out = work.filePath("out-" + extension);
         QDir().mkpath(out);
         QProcess p;
@@ -136,14 +140,14 @@ class ProtocolAcceptanceTest : public QObject
         p.setProcessChannelMode(QProcess::MergedChannels);
         p.start(soffice, {"--headless", "--norestore",
                           "-env:UserInstallation=" + QUrl::fromLocalFile(work.filePath("profile")).toString(),
-                          "--convert-to", format, "--outdir", out, docx});
+                          "--convert-to", format, "--outdir", out, file});
         if (!p.waitForStarted(30000) || !p.waitForFinished(240000)) {
             p.kill();
             p.waitForFinished();
             qWarning() << "LibreOffice did not finish:" << p.readAll();
             return {};
         }
-        QFile f(QDir(out).filePath(QFileInfo(docx).completeBaseName() + "." + extension));
+        QFile f(QDir(out).filePath(QFileInfo(file).completeBaseName() + "." + extension));
         if (!f.open(QIODevice::ReadOnly)) {
             qWarning() << "LibreOffice wrote nothing:" << p.readAll();
             return {};
@@ -214,6 +218,25 @@ private slots:
             expected << row.first << row.second;
         expected << "  " << signature;
         QCOMPARE(lines, expected);
+    }
+
+    void workbookReadsBackCellForCell()
+    {
+        const QString book = work.filePath("journal.xlsx");
+        writeXlsxTable(book, QStringLiteral("Журнал"), {"Ученик", "Оценка", "Баллы", "Дата"},
+                       {{"Иванов И.И. <&>", "5", "12.5", "07.12.2026 10:15"}, {"Петрова \"А\"", "2", "-3", "1,5"}});
+        // Numbers come back as numbers (the sum), texts as they were.
+        QByteArray csv = convert("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true,false,true,false,false",
+                                 "csv", book);
+        QVERIFY2(!csv.isEmpty(), "the workbook did not convert");
+        if (csv.startsWith("\xEF\xBB\xBF"))
+            csv.remove(0, 3);
+        QStringList lines = QString::fromUtf8(csv).split('\n', Qt::SkipEmptyParts);
+        for (QString &l : lines)
+            l.remove('\r');
+        QCOMPARE(lines, QStringList({"\"Ученик\",\"Оценка\",\"Баллы\",\"Дата\"",
+                                     "\"Иванов И.И. <&>\",5,12.5,\"07.12.2026 10:15\"",
+                                     "\"Петрова \"\"А\"\"\",2,-3,\"1,5\""}));
     }
 
     void weightsSizesBordersAndWidthsSurvive()
