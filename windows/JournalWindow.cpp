@@ -1,6 +1,7 @@
 #include "JournalWindow.h"
 #include "Desktop.h"
 #include "Documents.h"
+#include "GradeChart.h"
 #include "ScreenFit.h"
 #include "Spreadsheet.h"
 #include "WidgetKit.h"
@@ -12,29 +13,20 @@
 #include "reports.h"
 #include "resultsmodel.h"
 
-#include <QBarCategoryAxis>
-#include <QBarSeries>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDateTimeAxis>
 #include <QDir>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLineSeries>
 #include <QPushButton>
-#include <QScatterSeries>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <QValueAxis>
 
 namespace
 {
@@ -145,14 +137,12 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
                     {QStringLiteral("Вопрос"), QStringLiteral("Учеников"), QStringLiteral("Задан раз"),
                      QStringLiteral("Верно"), QStringLiteral("Баллов в среднем"), QStringLiteral("Секунд в среднем")},
                     0);
-    OcenkiUchenika = new QChartView;
+    OcenkiUchenika = new GradeChart;
     OcenkiUchenika->setObjectName(QStringLiteral("OcenkiUchenika"));
-    OcenkiTemy = new QChartView;
+    OcenkiTemy = new GradeChart;
     OcenkiTemy->setObjectName(QStringLiteral("OcenkiTemy"));
-    for (QChartView *v : {OcenkiUchenika, OcenkiTemy}) {
-        v->setRenderHint(QPainter::Antialiasing);
+    for (GradeChart *v : {OcenkiUchenika, OcenkiTemy})
         v->setMinimumHeight(160);
-    }
     Razdely->addTab(Woprosy, QStringLiteral("Вопросы результата"));
     Razdely->addTab(OcenkiUchenika, QStringLiteral("Оценки ученика"));
     Razdely->addTab(OcenkiTemy, QStringLiteral("Оценки по теме"));
@@ -269,8 +259,7 @@ void JournalWindow::showPupilChart(const QString &pupil)
     runs.sort(ResultsModel::Started, Qt::AscendingOrder);
     while (runs.canFetchMore())
         runs.fetchMore();
-    auto *line = new QLineSeries;
-    auto *dots = new QScatterSeries;
+    std::vector<GradeChart::Point> points;
     for (int r = 0; r < runs.rowCount(); ++r) {
         if (runs.index(r, ResultsModel::Pupil).data().toString() != pupil)
             continue; // another pupil whose name holds this one
@@ -280,36 +269,16 @@ void JournalWindow::showPupilChart(const QString &pupil)
             continue;
         const QDateTime at = QDateTime::fromString(runs.index(r, ResultsModel::Started).data().toString(),
                                                    QStringLiteral("dd.MM.yyyy HH:mm"));
-        line->append(double(at.toMSecsSinceEpoch()), grade);
-        dots->append(double(at.toMSecsSinceEpoch()), grade);
+        points.emplace_back(at, grade);
     }
-    auto *chart = new QChart;
-    chart->setTitle(QStringLiteral("Оценки: %1").arg(pupil));
-    chart->legend()->hide();
-    chart->addSeries(line);
-    chart->addSeries(dots);
-    auto *x = new QDateTimeAxis;
-    x->setFormat(QStringLiteral("dd.MM"));
-    auto *y = new QValueAxis;
-    y->setRange(1.5, 5.5);
-    y->setTickCount(5);
-    y->setLabelFormat(QStringLiteral("%d"));
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries *s : {static_cast<QAbstractSeries *>(line), static_cast<QAbstractSeries *>(dots)}) {
-        s->attachAxis(x);
-        s->attachAxis(y);
-    }
-    OcenkiUchenika->setChart(chart);
+    OcenkiUchenika->showLine(QStringLiteral("Оценки: %1").arg(pupil), std::move(points));
 }
 
 void JournalWindow::showTopicChart(const QString &subject, const QString &topic)
 {
     if (topic.isEmpty()) {
         // A topic's picture: without one chosen the whole journal is not counted.
-        auto *chart = new QChart;
-        chart->setTitle(QStringLiteral("Выберите тему, чтобы увидеть её оценки"));
-        OcenkiTemy->setChart(chart);
+        OcenkiTemy->showMessage(QStringLiteral("Выберите тему, чтобы увидеть её оценки"));
         return;
     }
     // How many runs of the topic ended with each grade.
@@ -320,26 +289,8 @@ void JournalWindow::showTopicChart(const QString &subject, const QString &topic)
         f.grade.clear();
         return f;
     }());
-    auto *set = new QBarSet(QStringLiteral("Результатов"));
-    for (int n : counts)
-        *set << n;
-    auto *series = new QBarSeries;
-    series->append(set);
-    auto *chart = new QChart;
-    chart->setTitle(topic.isEmpty() ? QStringLiteral("Оценки по всем темам")
-                                    : QStringLiteral("Оценки по теме: %1").arg(topic));
-    chart->legend()->hide();
-    chart->addSeries(series);
-    auto *x = new QBarCategoryAxis;
-    x->append({QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")});
-    auto *y = new QValueAxis;
-    y->setLabelFormat(QStringLiteral("%d"));
-    y->setMin(0);
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    series->attachAxis(x);
-    series->attachAxis(y);
-    OcenkiTemy->setChart(chart);
+    OcenkiTemy->showBars(QStringLiteral("Оценки по теме: %1").arg(topic),
+                         {QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")}, counts);
 }
 
 void JournalWindow::showQuestionReport()

@@ -13,7 +13,7 @@ class QPushButton;
 class QTabWidget;
 class QTableView;
 class QTableWidget;
-class QChartView;
+class GradeChart;
 
 // The results journal, where the teacher sees every run: the results with
 // filters, a result's questions, a pupil's grades over time, a topic's grades,
@@ -37,7 +37,7 @@ public:
     QTableView *Rezultaty;
     QTabWidget *Razdely;
     QTableWidget *Woprosy, *Otchet;
-    QChartView *OcenkiUchenika, *OcenkiTemy;
+    GradeChart *OcenkiUchenika, *OcenkiTemy;
     QLabel *Itogo;
     QPushButton *Excel, *Tablica, *Zakryt;
 

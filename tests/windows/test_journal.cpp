@@ -1,5 +1,6 @@
 // Runs end up in the results journal, and the journal window shows them to
 // whom they belong.
+#include "GradeChart.h"
 #include "JournalWindow.h"
 #include "SettingsWindow.h"
 #include "TestFiles.h"
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTableWidget>
+#include <numeric>
 
 namespace
 {
@@ -27,6 +29,37 @@ void writeTopic(const QString &folder)
                                                {"1", "1", "1", "2", "Год основания Петербурга?", "", "2", ""}});
     bank.otwet.rewrite(
         std::vector<OtwetRec>{{"1", "1", "1", "1", "1", "Ф", "1709"}, {"1", "1", "1", "2", "1", "Ф", "1703"}});
+}
+
+// Runs written straight into the journal: "pupil|topic|dd.MM.yyyy HH:mm|grade" each.
+void recordRuns(Journal &journal, const QStringList &runs)
+{
+    for (const QString &run : runs) {
+        const QStringList f = run.split(u'|');
+        RunResult r;
+        r.pupil = f[0];
+        r.userCode = QStringLiteral("318642");
+        r.access = QStringLiteral("W");
+        r.host = QStringLiteral("KLASS-07");
+        r.subject = QStringLiteral("История");
+        r.topic = f[1];
+        r.started = QDateTime::fromString(f[2], QStringLiteral("dd.MM.yyyy HH:mm"));
+        r.grade = r.runningGrade = f[3];
+        QCOMPARE(journal.record(r), Journal::Recorded::InJournal);
+    }
+}
+
+// Whether the chart, painted at this size, put its ink (bars, line or dots) anywhere.
+bool paintsInk(GradeChart *chart, QSize size)
+{
+    chart->resize(size);
+    const QImage image = chart->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb ink = chart->palette().color(QPalette::Highlight).rgb();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == ink)
+                return true;
+    return false;
 }
 } // namespace
 
@@ -99,6 +132,75 @@ private slots:
         m->findChild<QAction *>(QStringLiteral("ZhurnalItem"))->trigger();
         QCOMPARE(shownResults(m), 1);
         QCOMPARE(m->Zhurnal->Rezultaty->model()->index(0, ResultsModel::Grade).data().toString(), QStringLiteral("2"));
+    }
+
+    void theChartsShowAPupilsGradesAndATopicsCounts_data()
+    {
+        QTest::addColumn<QStringList>("runs");
+        QTest::addColumn<QList<int>>("line");   // Иванова Мария's grades by the time of the run
+        QTest::addColumn<QList<int>>("counts"); // runs of Петровская эпоха ending with 2, 3, 4, 5
+        const QString topic = QStringLiteral("Иванова Мария|Петровская эпоха|");
+        QTest::newRow("written out of order")
+            << QStringList{topic + "16.03.2026 10:00|3", topic + "14.03.2026 09:05|5", topic + "15.03.2026 12:30|2"}
+            << QList<int>{5, 2, 3} << QList<int>{1, 1, 0, 1};
+        QTest::newRow("one day, one without a grade")
+            << QStringList{topic + "14.03.2026 11:00|5", topic + "14.03.2026 09:00|4", topic + "14.03.2026 10:00|2",
+                           topic + "14.03.2026 12:00|"}
+            << QList<int>{4, 2, 5} << QList<int>{1, 0, 1, 1};
+        QTest::newRow("a namesake and another topic")
+            << QStringList{QStringLiteral("Иванова Мария Петровна|Петровская эпоха|14.03.2026 09:00|2"),
+                           topic + "15.03.2026 09:00|5",
+                           QStringLiteral("Иванова Мария|Смутное время|13.03.2026 09:00|3")}
+            << QList<int>{3, 5} << QList<int>{1, 0, 0, 1};
+        QTest::newRow("only an ungraded run")
+            << QStringList{topic + "14.03.2026 09:00|"} << QList<int>{} << QList<int>{0, 0, 0, 0};
+        QStringList many; // more than a page of the results table, written newest first
+        QList<int> line;
+        for (int i = 249; i >= 0; --i)
+            many << topic + QDate(2025, 1, 1).addDays(i).toString("dd.MM.yyyy") + " 09:00|" +
+                        QString::number(2 + i % 4);
+        for (int i = 0; i < 250; ++i)
+            line << 2 + i % 4;
+        QTest::newRow("250 runs") << many << line << QList<int>{63, 63, 62, 62};
+    }
+
+    void theChartsShowAPupilsGradesAndATopicsCounts()
+    {
+        QFETCH(QStringList, runs);
+        QFETCH(QList<int>, line);
+        QFETCH(QList<int>, counts);
+        kit.freshFolder();
+        Journal journal(JournalSettings::load(kit.path("Baza")));
+        recordRuns(journal, runs);
+        JournalWindow w(journal);
+        w.openFor(QString());
+        QCOMPARE(w.OcenkiTemy->kind(), GradeChart::Kind::Message);
+        QVERIFY(w.OcenkiTemy->title().startsWith(QStringLiteral("Выберите тему")));
+        w.Tema->setCurrentText(QStringLiteral("Петровская эпоха"));
+        QCOMPARE(w.OcenkiTemy->title(), QStringLiteral("Оценки по теме: Петровская эпоха"));
+        QCOMPARE(w.OcenkiTemy->categories(), (QStringList{"2", "3", "4", "5"}));
+        QCOMPARE(QList<int>(w.OcenkiTemy->counts().begin(), w.OcenkiTemy->counts().end()), counts);
+
+        int row = 0;
+        while (w.Rezultaty->model()->index(row, ResultsModel::Pupil).data().toString() !=
+               QStringLiteral("Иванова Мария"))
+            QVERIFY(++row < w.Rezultaty->model()->rowCount());
+        w.Rezultaty->selectRow(row);
+        GradeChart *pupil = w.OcenkiUchenika;
+        QCOMPARE(pupil->title(), QStringLiteral("Оценки: Иванова Мария"));
+        QList<int> grades;
+        for (const auto &[at, grade] : pupil->points())
+            grades << grade;
+        QCOMPARE(grades, line);
+        QVERIFY(std::is_sorted(pupil->points().begin(), pupil->points().end(),
+                               [](const auto &a, const auto &b) { return a.first < b.first; }));
+
+        for (GradeChart *chart : {pupil, w.OcenkiTemy}) {
+            for (QSize tiny : {QSize(1, 1), QSize(40, 12), QSize(120, 60)})
+                paintsInk(chart, tiny); // nothing to see, but nothing may break either
+            const bool anyInk = chart == pupil ? !line.isEmpty() : std::accumulate(counts.begin(), counts.end(), 0) > 0;
+            QCOMPARE(paintsInk(chart, QSize(640, 240)), anyInk);
+        }
     }
 
     void theSettingsChooseTheServerAndTheName()
