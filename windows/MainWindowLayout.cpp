@@ -263,7 +263,6 @@ void MainWindow::buildWindow()
     info->viewport()->setAutoFillBackground(false);
     info->setFocusPolicy(Qt::NoFocus);
     info->setHtml(QString::fromUtf8(splashText));
-    zl->addWidget(info, 1);
     auto *pl = new QHBoxLayout;
     Parol = new QLineEdit(DefaultAdminPassword);
     Parol->setObjectName(QStringLiteral("Parol"));
@@ -278,7 +277,10 @@ void MainWindow::buildWindow()
     pl->addWidget(Parol);
     pl->addWidget(ZastPogasit1);
     pl->addStretch(1);
+    // The password comes first, so it shows on the smallest screen; the help
+    // below it scrolls when it does not fit.
     zl->addLayout(pl);
+    zl->addWidget(info, 1);
     answersL->addWidget(Zastavka, 1);
 
     OtwetiOtm = new QScrollArea;
