@@ -28,6 +28,13 @@ bool mentions(const QString &text, std::initializer_list<const char *> parts)
     return false;
 }
 
+// A text as the journal keeps it: an empty text as empty, never as SQL NULL,
+// which the columns refuse (a refused result would wait in the outbox for ever).
+QVariant textValue(const QString &text)
+{
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
+
 QSqlError insertResult(QSqlDatabase &db, const RunResult &r, bool &inserted)
 {
     QSqlQuery q(db);
@@ -37,13 +44,13 @@ QSqlError insertResult(QSqlDatabase &db, const RunResult &r, bool &inserted)
         " points_earned, grade, running_grade, hints)"
         " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (id) DO NOTHING"));
     for (const QVariant &v : {QVariant(r.id),
-                              QVariant(r.pupil),
-                              QVariant(r.pupil.toCaseFolded()),
-                              QVariant(r.userCode),
-                              QVariant(r.access),
-                              QVariant(r.host),
-                              QVariant(r.subject),
-                              QVariant(r.topic),
+                              textValue(r.pupil),
+                              textValue(r.pupil.toCaseFolded()),
+                              textValue(r.userCode),
+                              textValue(r.access),
+                              textValue(r.host),
+                              textValue(r.subject),
+                              textValue(r.topic),
                               storedTime(r.started),
                               QVariant(r.seconds),
                               QVariant(r.prompting),
@@ -56,8 +63,8 @@ QSqlError insertResult(QSqlDatabase &db, const RunResult &r, bool &inserted)
                               QVariant(r.putOff),
                               QVariant(r.pointsPossible),
                               QVariant(r.pointsEarned),
-                              QVariant(r.grade),
-                              QVariant(r.runningGrade),
+                              textValue(r.grade),
+                              textValue(r.runningGrade),
                               QVariant(r.hints)})
         q.addBindValue(v);
     if (!q.exec())
@@ -78,8 +85,8 @@ QSqlError insertQuestions(QSqlDatabase &db, const RunResult &r)
     for (const QuestionResult &qr : r.questions) {
         q.bindValue(0, r.id);
         q.bindValue(1, ++position);
-        q.bindValue(2, qr.key);
-        q.bindValue(3, qr.answerType);
+        q.bindValue(2, textValue(qr.key));
+        q.bindValue(3, textValue(qr.answerType));
         q.bindValue(4, qr.pointsPossible);
         q.bindValue(5, qr.pointsEarned);
         q.bindValue(6, qr.answered);

@@ -169,6 +169,15 @@ private slots:
         noId.id.clear();
         QCOMPARE(j.record(noId), Journal::Recorded::InJournal);
         QCOMPARE(countsOf(j).results, 2);
+
+        // A run with no grade yet, made by no user of the table, on a nameless
+        // PC: its empty texts are kept as empty, not refused forever.
+        RunResult blank = sampleResult(QString());
+        blank.userCode = blank.access = blank.host = blank.grade = blank.runningGrade = QString();
+        blank.questions.front().key = blank.questions.front().answerType = QString();
+        QCOMPARE(j.record(blank), Journal::Recorded::InJournal);
+        QCOMPARE(countsOf(j).results, 3);
+        QCOMPARE(j.waiting(), 0);
     }
 
     void thirtyWritersAtOnce()
