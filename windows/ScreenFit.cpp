@@ -28,13 +28,18 @@ QRect availableFor(const QWidget *w)
 }
 
 // What the desktop adds around the window's own area: known from the window
-// once the desktop has framed it, else a usual title bar and border.
+// once the desktop has framed it, else from the visible window it belongs to,
+// which the same desktop framed, else a usual title bar and border.
 QMargins frameOf(const QWidget *w)
 {
-    const QWindow *handle = w->windowHandle();
-    const QMargins m = handle ? handle->frameMargins() : QMargins();
-    if (!m.isNull() || QGuiApplication::platformName() == u"offscreen")
+    auto framed = [](const QWidget *x) {
+        const QWindow *handle = x->windowHandle();
+        return handle ? handle->frameMargins() : QMargins();
+    };
+    if (const QMargins m = framed(w); !m.isNull() || QGuiApplication::platformName() == u"offscreen")
         return m;
+    if (const QWidget *owner = w->parentWidget() ? w->parentWidget()->window() : nullptr; owner && owner->isVisible())
+        return framed(owner);
     return {4, 32, 4, 4};
 }
 
@@ -75,9 +80,7 @@ private:
         const QRect saved = windowSettings().value(key()).toRect();
         // Never placed before: a top-left outside every screen centres it.
         const QRect wished = saved.isValid() ? saved : QRect(QPoint(-100000, -100000), wanted());
-        const QMargins frame = frameOf(m_window);
-        const QRect inner = availableFor(m_window).marginsRemoved(frame);
-        m_window->setGeometry(placeWithin(wished, inner));
+        m_window->setGeometry(placeWithin(wished, availableFor(m_window), frameOf(m_window)));
     }
 
     QWidget *m_window;
@@ -110,21 +113,21 @@ QWidget *scrollingContent(QWidget *window)
     return content;
 }
 
-QRect placeWithin(const QRect &wished, const QRect &available)
+QRect placeWithin(const QRect &wished, const QRect &available, const QMargins &frame)
 {
-    QRect r(wished.topLeft(), wished.size().boundedTo(available.size()));
-    const bool placed = available.contains(QRect(wished.topLeft(), QSize(1, 1)));
-    if (!placed)
-        r.moveCenter(available.center());
-    // Whatever part of the window would lie outside comes back in.
-    if (r.right() > available.right())
-        r.moveRight(available.right());
-    if (r.bottom() > available.bottom())
-        r.moveBottom(available.bottom());
-    if (r.left() < available.left())
-        r.moveLeft(available.left());
-    if (r.top() < available.top())
-        r.moveTop(available.top());
+    const QRect inner = available.marginsRemoved(frame);
+    QRect r(wished.topLeft(), wished.size().boundedTo(inner.size()));
+    if (!available.contains(wished.topLeft()))
+        r.moveCenter(inner.center());
+    // Whatever part of the window or its frame would lie outside comes back in.
+    if (r.right() > inner.right())
+        r.moveRight(inner.right());
+    if (r.bottom() > inner.bottom())
+        r.moveBottom(inner.bottom());
+    if (r.left() < inner.left())
+        r.moveLeft(inner.left());
+    if (r.top() < inner.top())
+        r.moveTop(inner.top());
     return r;
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <QMargins>
 #include <QSize>
 #include <QString>
 
@@ -20,9 +21,10 @@ QWidget *scrollingContent(QWidget *window);
 void keepGeometry(QWidget *window, QSize preferred);
 
 // The rectangle a window of this size and wished place takes within the
-// available area: no larger than the area, moved inside it, centred when its
-// wished top-left lies outside the area.
-QRect placeWithin(const QRect &wished, const QRect &available);
+// available area, with the desktop's frame around it: no larger than the area,
+// moved inside it frame and all, centred when its wished top-left lies outside
+// the area (a place on a screen that is gone, or none yet).
+QRect placeWithin(const QRect &wished, const QRect &available, const QMargins &frame = {});
 
 // Grid columns sized to their content: short (number and code) columns as
 // narrow as their texts, the text columns sharing the rest and wrapping.

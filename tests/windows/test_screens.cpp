@@ -146,6 +146,37 @@ private slots:
         }
     }
 
+    void placeWithinKeepsFrameAndAllOnTheScreen_data()
+    {
+        QTest::addColumn<QRect>("wished");
+        QTest::addColumn<QMargins>("frame");
+        QTest::addColumn<QRect>("placed");
+        const QMargins titled(4, 32, 4, 4);
+        // The available area is (0,24) 1366x744, a panel above it.
+        QTest::newRow("kept") << QRect(100, 200, 400, 300) << titled << QRect(100, 200, 400, 300);
+        QTest::newRow("in the corner, no frame") << QRect(0, 24, 400, 300) << QMargins() << QRect(0, 24, 400, 300);
+        QTest::newRow("under a thinner title bar: nudged, not centred")
+            << QRect(0, 40, 400, 300) << titled << QRect(4, 56, 400, 300);
+        QTest::newRow("never placed: centred") << QRect(-100000, -100000, 400, 300) << titled
+                                               << QRect(483, 260, 400, 300);
+        QTest::newRow("on a screen that is gone") << QRect(3000, 2000, 400, 300) << titled
+                                                  << QRect(483, 260, 400, 300);
+        QTest::newRow("hanging off right and bottom") << QRect(1200, 700, 400, 300) << titled
+                                                      << QRect(962, 464, 400, 300);
+        QTest::newRow("larger than the screen") << QRect(10, 30, 2000, 1000) << titled << QRect(4, 56, 1358, 708);
+    }
+
+    void placeWithinKeepsFrameAndAllOnTheScreen()
+    {
+        QFETCH(QRect, wished);
+        QFETCH(QMargins, frame);
+        QFETCH(QRect, placed);
+        const QRect available(0, 24, 1366, 744);
+        const QRect r = placeWithin(wished, available, frame);
+        QCOMPARE(r, placed);
+        QVERIFY(available.contains(r.marginsAdded(frame)));
+    }
+
     void placesAreKeptAndBroughtBackOnScreen()
     {
         kit.freshFolder();
