@@ -274,16 +274,13 @@ private:
     {
         item.type = ItemType::Typed;
         int others = 0;
-        for (const Answer &a : answers) {
-            if (a.weight >= 100 && item.options.empty())
-                item.options.push_back({oneLine(unescaped(a.text)), QString(), true});
-            else
-                ++others;
-        }
-        if (item.options.empty())
-            return skip(QStringLiteral("нет ответа с полной оценкой"));
-        if (others > 0)
-            note(QStringLiteral("принимается только первый верный ответ, ещё %1 не перенесены").arg(others));
+        for (const Answer &a : answers)
+            addTypedAnswer(item, oneLine(unescaped(a.text)), a.weight, others);
+        const TypedAnswerNotes said = typedAnswerNotes(item, others);
+        if (!said.skip.isEmpty())
+            return skip(said.skip);
+        if (!said.note.isEmpty())
+            note(said.note);
     }
 
     void fillMatching(const std::vector<Answer> &answers, Item &item, int line)

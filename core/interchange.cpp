@@ -163,6 +163,23 @@ QString unpairedNote(int unpaired)
                         : QString();
 }
 
+void addTypedAnswer(Item &item, const QString &text, double grade, int &leftOut)
+{
+    if (grade >= 100 && item.options.empty())
+        item.options.push_back({text, QString(), true});
+    else
+        ++leftOut;
+}
+
+TypedAnswerNotes typedAnswerNotes(const Item &item, int leftOut)
+{
+    if (item.options.empty())
+        return {QStringLiteral("нет ответа с полной оценкой"), {}};
+    if (leftOut > 0)
+        return {{}, QStringLiteral("принимается только первый верный ответ, ещё %1 не перенесены").arg(leftOut)};
+    return {};
+}
+
 QString rightShare(int k)
 {
     // The percentages the other system accepts for equal shares of 1 to 10 options.

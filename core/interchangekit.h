@@ -48,3 +48,14 @@ QString rightShare(int k);
 void addMatchingPair(Item &item, const QString &left, const QString &right, int &unpaired);
 // The note about the unpaired items; empty when there were none.
 QString unpairedNote(int unpaired);
+
+// A typed question keeps one answer: the first the file gives with full marks
+// (grade in per cent). The others are counted in leftOut.
+void addTypedAnswer(Item &item, const QString &text, double grade, int &leftOut);
+// What to say of a typed question once its answers are read: why it is not
+// carried over (no answer with full marks), else a note about the answers left
+// out; both empty when there is nothing to say.
+struct TypedAnswerNotes {
+    QString skip, note;
+};
+TypedAnswerNotes typedAnswerNotes(const Item &item, int leftOut);

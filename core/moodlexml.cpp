@@ -200,16 +200,13 @@ private:
         if (q.textOf(u"usecase").trimmed() != u"1")
             note(QStringLiteral("там регистр букв в ответе не различался, здесь различается"));
         int others = 0;
-        for (const Node *a : q.children(u"answer")) {
-            if (fraction(a) >= 100 && item.options.empty())
-                item.options.push_back({shownText(a), QString(), true});
-            else
-                ++others;
-        }
-        if (item.options.empty())
-            return skip(QStringLiteral("нет ответа с полной оценкой"));
-        if (others > 0)
-            note(QStringLiteral("принимается только первый верный ответ, ещё %1 не перенесены").arg(others));
+        for (const Node *a : q.children(u"answer"))
+            addTypedAnswer(item, shownText(a), fraction(a), others);
+        const TypedAnswerNotes said = typedAnswerNotes(item, others);
+        if (!said.skip.isEmpty())
+            return skip(said.skip);
+        if (!said.note.isEmpty())
+            note(said.note);
         return true;
     }
 

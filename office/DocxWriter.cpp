@@ -1,5 +1,6 @@
 #include "DocxWriter.h"
 #include "DocumentModel.h"
+#include "PackageParts.h"
 #include "ZipWriter.h"
 #include "errors.h"
 
@@ -12,25 +13,6 @@ namespace
 constexpr int pageWidth = 11906, pageHeight = 16838;
 constexpr int marginTopBottom = 1134, marginSides = 850;
 constexpr int textWidth = pageWidth - 2 * marginSides;
-
-const char contentTypesXml[] =
-    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-    "\r\n"
-    R"(<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">)"
-    R"(<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>)"
-    R"(<Default Extension="xml" ContentType="application/xml"/>)"
-    R"(<Override PartName="/word/document.xml" )"
-    R"(ContentType="application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"/>)"
-    R"(</Types>)";
-
-const char relationshipsXml[] =
-    R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-    "\r\n"
-    R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
-    R"(<Relationship Id="rId1" )"
-    R"(Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" )"
-    R"(Target="word/document.xml"/>)"
-    R"(</Relationships>)";
 
 bool allowedInXml(char32_t c)
 {
@@ -212,7 +194,10 @@ QByteArray documentXml(const DocumentModel &document)
 
 QByteArray docxPackage(const DocumentModel &document)
 {
-    return zipArchive({{QStringLiteral("[Content_Types].xml"), QByteArray(contentTypesXml)},
-                       {QStringLiteral("_rels/.rels"), QByteArray(relationshipsXml)},
-                       {QStringLiteral("word/document.xml"), documentXml(document)}});
+    return zipArchive(
+        {{QStringLiteral("[Content_Types].xml"),
+          contentTypesPart({{"/word/document.xml",
+                             "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"}})},
+         {QStringLiteral("_rels/.rels"), relationshipsPart({{"officeDocument", "word/document.xml"}})},
+         {QStringLiteral("word/document.xml"), documentXml(document)}});
 }

@@ -1,5 +1,6 @@
 #include "XlsxTable.h"
 #include "DocxWriter.h"
+#include "PackageParts.h"
 #include "ZipWriter.h"
 #include "durablefile.h"
 #include "errors.h"
@@ -10,34 +11,9 @@
 
 namespace
 {
-const char xmlHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n";
 const char mainNs[] = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
 const char relNs[] = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-
-QByteArray contentTypes()
-{
-    const QByteArray ct = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
-    return QByteArray(xmlHead) +
-           "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
-           "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
-           "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
-           "<Override PartName=\"/xl/workbook.xml\" ContentType=\"" + ct + "sheet.main+xml\"/>"
-           "<Override PartName=\"/xl/worksheets/sheet1.xml\" ContentType=\"" + ct + "worksheet+xml\"/>"
-           "<Override PartName=\"/xl/styles.xml\" ContentType=\"" + ct + "styles+xml\"/>"
-           "</Types>";
-}
-
-QByteArray relationships(const std::vector<std::pair<const char *, const char *>> &typeAndTarget)
-{
-    QByteArray out = QByteArray(xmlHead) +
-                     "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-    int id = 0;
-    for (const auto &[type, target] : typeAndTarget)
-        out += "<Relationship Id=\"rId" + QByteArray::number(++id) +
-               "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/" + type +
-               "\" Target=\"" + target + "\"/>";
-    return out + "</Relationships>";
-}
+const QByteArray sheetType = "application/vnd.openxmlformats-officedocument.spreadsheetml.";
 
 // Two cell formats: 0 plain, 1 bold (the captions).
 QByteArray styles()
@@ -135,11 +111,14 @@ void writeXlsxTable(const QString &path, const QString &sheet, const QStringList
         throw TrivoError(QStringLiteral("Не удалось записать таблицу %1: она больше листа электронной таблицы")
                              .arg(QFileInfo(path).fileName()));
     const QByteArray book = zipArchive({
-        {QStringLiteral("[Content_Types].xml"), contentTypes()},
-        {QStringLiteral("_rels/.rels"), relationships({{"officeDocument", "xl/workbook.xml"}})},
+        {QStringLiteral("[Content_Types].xml"),
+         contentTypesPart({{"/xl/workbook.xml", sheetType + "sheet.main+xml"},
+                           {"/xl/worksheets/sheet1.xml", sheetType + "worksheet+xml"},
+                           {"/xl/styles.xml", sheetType + "styles+xml"}})},
+        {QStringLiteral("_rels/.rels"), relationshipsPart({{"officeDocument", "xl/workbook.xml"}})},
         {QStringLiteral("xl/workbook.xml"), workbook(sheet)},
         {QStringLiteral("xl/_rels/workbook.xml.rels"),
-         relationships({{"worksheet", "worksheets/sheet1.xml"}, {"styles", "styles.xml"}})},
+         relationshipsPart({{"worksheet", "worksheets/sheet1.xml"}, {"styles", "styles.xml"}})},
         {QStringLiteral("xl/styles.xml"), styles()},
         {QStringLiteral("xl/worksheets/sheet1.xml"), worksheet(captions, rows)},
     });
