@@ -156,6 +156,13 @@ void MainWindow::recordRun(const RunResult &result)
         desktop().message(m_journal->lastError(), QStringLiteral("Журнал результатов"), Desktop::Icon::Warning);
 }
 
+void MainWindow::tell(const QString &text)
+{
+    Izveshenie->setText(text);
+    Izveshenie->setToolTip(text);
+    Izveshenie->setVisible(!text.isEmpty());
+}
+
 // ---- creation and activation ----
 
 void MainWindow::reportError(const QString &text)

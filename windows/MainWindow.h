@@ -136,6 +136,9 @@ public:
     QTextEdit *WoprosM;
     QLineEdit *TipOtweta, *NomerWoprosa;
     QLabel *notice;
+    // The quiet line at the foot of the window: what a user should know but
+    // need not answer (a result kept for the journal, a password to change).
+    QLabel *Izveshenie;
     QLineEdit *KWopr, *NWopr, *WerWop, *WseBal, *WerBal, *TekBal, *Podskazano, *KOtw, *KPraw, *WsegoWopTem;
     QLineEdit *Ocenka, *TekOcenka;
     std::array<QLabel *, 5> Zw{};
@@ -162,6 +165,8 @@ public:
 
     // Every run that ends goes into the results journal.
     Journal &journal() { return *m_journal; }
+    // Shows text in the quiet line (an empty text clears it); never a modal box.
+    void tell(const QString &text);
     void ZhurnalClick();
 
     // The grids of the question on screen (the run's tables).

@@ -30,6 +30,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTextBrowser>
 #include <QTextEdit>
@@ -185,6 +186,14 @@ void MainWindow::buildWindow()
     notice->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
     notice->hide();
     left->addWidget(notice);
+
+    Izveshenie = new QLabel;
+    Izveshenie->setObjectName(QStringLiteral("Izveshenie"));
+    Izveshenie->setWordWrap(true);
+    Izveshenie->setAccessibleName(QStringLiteral("Сообщение программы"));
+    Izveshenie->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(Izveshenie, 1);
+    Izveshenie->hide();
 
     auto *choice = new QGridLayout;
     PredmetName = new QComboBox;
