@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <optional>
 
 namespace
@@ -18,6 +19,17 @@ QString absoluteFrom(const QString &current, const QString &folder)
 bool holdsBaza(const QString &folder)
 {
     return QFileInfo(QDir(folder).filePath(QStringLiteral("Baza"))).isDir();
+}
+
+bool inBaza(const QString &relative)
+{
+    return relative.startsWith(QStringLiteral("Baza/"));
+}
+
+// The shipped files a folder in use gets back when they are missing.
+bool restorable(const QString &relative)
+{
+    return inBaza(relative) || relative.startsWith(QStringLiteral("Help/"));
 }
 
 QString cannotMake(const QString &folder)
@@ -79,11 +91,22 @@ QString prepareHomeFolder(const QString &folder, const QString &shipped)
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
         return cannotMake(folder);
 
+    // A folder in use is the teacher's: only the help and the program's own
+    // sample files may come back, never a bank file into a subject folder.
+    // Baza comes last, so that a first filling cut short is taken up again at
+    // the next start.
+    const bool fresh = !holdsBaza(folder);
     const QDir from(shipped), to(folder);
+    QStringList files;
     QDirIterator it(shipped, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QString source = it.next();
-        const QString relative = from.relativeFilePath(source);
+        const QString relative = from.relativeFilePath(it.next());
+        if (fresh || restorable(relative))
+            files << relative;
+    }
+    std::stable_partition(files.begin(), files.end(), [](const QString &f) { return !inBaza(f); });
+    for (const QString &relative : files) {
+        const QString source = from.filePath(relative);
         const QString target = to.filePath(relative);
         const QFileInfo existing(target);
         // A teacher's file, or a link the teacher put there, stays as it is.

@@ -23,8 +23,10 @@ HomeChoice chooseHomeFolder(const QStringList &arguments, const QString &environ
 // when neither is there.
 QString shippedFolder(const QString &executableFolder);
 
-// Makes the folder and copies into it every shipped file it lacks; a file that
-// is already there is never replaced, and the copies are writable by their
+// Makes the folder and fills a new one (no Baza yet) with every shipped file.
+// A folder in use gets back only missing files of Baza and Help: a subject
+// folder is the teacher's bank and is never topped up with demo files. A file
+// that is already there is never replaced, and the copies are writable by their
 // owner. An empty shipped folder (not found) is accepted only for a folder
 // already in use, i.e. one that holds Baza. Returns why the folder cannot be
 // used, empty when it can.

@@ -2,7 +2,9 @@
 // finds the files it ships with, and how a folder is filled from them without
 // touching what a teacher already has there.
 #include "TestFiles.h"
+#include "bank.h"
 #include "homefolder.h"
+#include "text.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,6 +31,7 @@ private slots:
     void shippedFilesBesideTheProgram();
     void newFolderGetsEveryShippedFile();
     void filesAlreadyThereAreKept();
+    void subjectFolderKeepsItsOwnBank();
     void folderThatCannotBeUsed_data();
     void folderThatCannotBeUsed();
 };
@@ -121,10 +124,12 @@ void TestHomeFolder::newFolderGetsEveryShippedFile()
 void TestHomeFolder::filesAlreadyThereAreKept()
 {
     QTemporaryDir shipped, home, elsewhere;
-    for (const char *f : {"Baza/Win_Dos.qdx", "Baza/Obrazec.txt", "Help/ReadMe.doc", "Istoriy/Tema.dat"})
+    for (const char *f : {"Baza/Win_Dos.qdx", "Baza/Obrazec.txt", "Help/ReadMe.doc", "Istoriy/Tema.dat",
+                          "Istoriy/Exam.dat", "Istoriy/Otwet.dat", "Istoriy/Foto/1_1_1_1.gif"})
         QVERIFY(makeFile(shipped.filePath(f), "shipped"));
     QVERIFY(makeFile(home.filePath("Baza/Win_Dos.qdx"), "teacher's table"));
-    QVERIFY(makeFile(home.filePath("Istoriy/Tema.dat"), ""));
+    // The teacher emptied the history folder to start a bank of her own.
+    QVERIFY(QDir(home.path()).mkpath("Istoriy"));
     // A link that leads nowhere yet is the teacher's too: nothing is written through it.
     QVERIFY(QDir(home.path()).mkdir("Help"));
     const QString target = elsewhere.filePath("ReadMe.doc");
@@ -132,10 +137,34 @@ void TestHomeFolder::filesAlreadyThereAreKept()
 
     QCOMPARE(prepareHomeFolder(home.path(), shipped.path()), QString());
     QCOMPARE(readBytes(home.filePath("Baza/Win_Dos.qdx")), QByteArray("teacher's table"));
-    QCOMPARE(readBytes(home.filePath("Istoriy/Tema.dat")), QByteArray());
     QCOMPARE(readBytes(home.filePath("Baza/Obrazec.txt")), QByteArray("shipped"));
     QVERIFY(QFileInfo(home.filePath("Help/ReadMe.doc")).isSymLink());
     QVERIFY(!QFileInfo::exists(target));
+    QCOMPARE(QDir(home.filePath("Istoriy")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
+void TestHomeFolder::subjectFolderKeepsItsOwnBank()
+{
+    // A subject folder that lacks only Exam.dat gets one built from its own
+    // topics when the bank is opened, never the demo's.
+    QTemporaryDir shipped, home;
+    QVERIFY(makeFile(shipped.filePath("Baza/Win_Dos.qdx"), "shipped"));
+    QVERIFY(makeFile(shipped.filePath("Istoriy/Exam.dat"), QByteArray(ExamRec::Size, 'x')));
+    QVERIFY(makeFile(shipped.filePath("Istoriy/Otwet.dat"), QByteArray(OtwetRec::Size, 'x')));
+    QVERIFY(QDir(home.path()).mkpath("Baza"));
+    const BankFiles bank(home.filePath("Istoriy"));
+    QVERIFY(QDir(home.path()).mkpath("Istoriy"));
+    bank.tema.rewrite(std::vector<TemaRec>{{"7", "12", "Своя тема"}});
+
+    QCOMPARE(prepareHomeFolder(home.path(), shipped.path()), QString());
+    QVERIFY(!bank.exam.exists());
+    QVERIFY(!bank.otwet.exists());
+    bank.openAll();
+    QCOMPARE(bank.otwet.count(), 0);
+    const auto exam = bank.exam.readAll<ExamRec>();
+    QCOMPARE(exam.size(), size_t(1));
+    QCOMPARE(trimmed(exam[0].Tema), QString("12"));
+    QCOMPARE(trimmed(exam[0].Nazwan), QString("Своя тема"));
 }
 
 void TestHomeFolder::folderThatCannotBeUsed_data()
