@@ -56,6 +56,11 @@ LoginResult decideLogin(const std::vector<User> &users, const QString &typed)
     return {};
 }
 
+bool keepsShippedPassword(const User &user)
+{
+    return isAdmin(trimmed(user.dostup).left(1)) && trimmed(user.parol) == DefaultAdminPassword;
+}
+
 std::vector<DostupRec> usersFromRows(const std::vector<QStringList> &rows,
                                      const std::function<QDate(const QString &)> &readDate)
 {

@@ -48,6 +48,10 @@ inline bool isAdmin(const QString &kodDostupa)
     return kodDostupa == u"Z";
 }
 
+// Whether the user is an administrator whose password is still the one a new
+// installation ships with, known to anyone who has read its help.
+bool keepsShippedPassword(const User &user);
+
 // Grid rows (code, date, name, password, letter) -> records to store: rows with
 // an empty trimmed code are skipped; the other cells are cut to their fields.
 // Every date is read before anything is returned, so a bad date stores nothing:

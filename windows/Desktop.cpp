@@ -1,4 +1,5 @@
 #include "Desktop.h"
+#include "WidgetKit.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -125,18 +126,31 @@ void QtDesktop::error(const QString &text)
     box.exec();
 }
 
+namespace
+{
+// A one-line box whose text shown in advance is selected, so typing replaces it.
+QString askLine(QWidget *parent, const QString &caption, const QString &prompt, QLineEdit::EchoMode echo,
+                const QString &defaultText)
+{
+    QInputDialog box(parent);
+    box.setWindowTitle(caption);
+    box.setLabelText(prompt);
+    box.setTextEchoMode(echo);
+    box.setTextValue(defaultText);
+    if (auto *line = box.findChild<QLineEdit *>())
+        selectAllOnFocus(line);
+    return box.exec() == QDialog::Accepted ? box.textValue() : defaultText;
+}
+} // namespace
+
 QString QtDesktop::input(const QString &caption, const QString &prompt, const QString &defaultText)
 {
-    bool ok = false;
-    const QString s = QInputDialog::getText(activeParent(), caption, prompt, QLineEdit::Normal, defaultText, &ok);
-    return ok ? s : defaultText;
+    return askLine(activeParent(), caption, prompt, QLineEdit::Normal, defaultText);
 }
 
 QString QtDesktop::password(const QString &caption, const QString &prompt, const QString &defaultText)
 {
-    bool ok = false;
-    const QString s = QInputDialog::getText(activeParent(), caption, prompt, QLineEdit::Password, defaultText, &ok);
-    return ok ? s : defaultText;
+    return askLine(activeParent(), caption, prompt, QLineEdit::Password, defaultText);
 }
 
 std::optional<QColor> QtDesktop::chooseColour(const QColor &initial)

@@ -28,6 +28,7 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -429,6 +430,9 @@ bool MainWindow::login(const QString &typed)
         glo().KodDostupa = r.letter;
         glo().userRow = r.row;
         applyRights(isAdmin(r.letter));
+        if (keepsShippedPassword(glo().users[size_t(r.row)]) && !std::exchange(m_toldShippedPassword, true))
+            tell(QStringLiteral("Вы вошли с паролем администратора, с которым программа поставляется: его знает "
+                                "каждый, кто читал справку. Смените его в меню Сервис → Пароли."));
         return true;
     }
     m_ended = true;

@@ -230,6 +230,7 @@ private:
     std::unique_ptr<WordDocument> m_protocolDocument;
     std::unique_ptr<Journal> m_journal;
     QString m_askedName; // the name the pupil gave at the last start
+    bool m_toldShippedPassword = false;
     QTimer *m_outboxTimer = nullptr;
     StringTableModel *m_otwTekModel, *m_sootModel, *m_widimModel;
 };

@@ -278,6 +278,7 @@ void MainWindow::buildWindow()
     Parol->setToolTip(QStringLiteral("Ровно 6 цифр"));
     Parol->setEchoMode(QLineEdit::Password);
     Parol->setMaximumWidth(140);
+    selectAllOnFocus(Parol);
     ZastPogasit1 =
         namedButton(QStringLiteral("ZastPogasit1"), QStringLiteral("Ok"), QStringLiteral("Погасит Заставку"));
     connect(ZastPogasit1, &QPushButton::clicked, this, &MainWindow::ZastPogasit1Click);

@@ -1,9 +1,11 @@
 #include "WidgetKit.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 #include <QWidget>
 
 QPushButton *namedButton(const QString &name, const QString &caption, const QString &hint)
@@ -42,4 +44,31 @@ void paintBackground(QWidget *w, ColorCode c)
     p.setColor(QPalette::Window, paintColour(c));
     w->setPalette(p);
     w->setAutoFillBackground(true);
+}
+
+namespace
+{
+class SelectOnFocus : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        if (e->type() == QEvent::FocusIn) {
+            // After the event: a click places the cursor once focus has come,
+            // which would undo a selection made now.
+            auto *box = static_cast<QLineEdit *>(watched);
+            QTimer::singleShot(0, box, [box] {
+                if (box->hasFocus())
+                    box->selectAll();
+            });
+        }
+        return false;
+    }
+};
+} // namespace
+
+void selectAllOnFocus(QLineEdit *box)
+{
+    box->installEventFilter(new SelectOnFocus(box));
 }

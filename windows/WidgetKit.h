@@ -10,6 +10,9 @@ class QTableView;
 // documents name them (tests and tools find them by that name), with their hint.
 QPushButton *namedButton(const QString &name, const QString &caption, const QString &hint = {});
 QLineEdit *namedEdit(const QString &name, const QString &hint = {}, const QString &text = {});
+// The box's text is selected whenever it gets the focus (at start, by Tab or
+// by a click), so what the user types replaces a text shown in advance.
+void selectAllOnFocus(QLineEdit *box);
 // A grid over a table model, its last column taking the spare width.
 QTableView *namedGrid(const QString &name, QAbstractItemModel *model);
 

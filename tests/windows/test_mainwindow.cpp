@@ -7,10 +7,13 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimer>
 
 class MainWindowTest : public QObject
 {
@@ -318,6 +321,77 @@ private slots:
         m->N10->trigger();
         QCOMPARE(glo().KodDostupa, QStringLiteral("Z"));
         QVERIFY(kit.desk.of("input").back().hidden);
+    }
+
+    void typingReplacesTheShownPassword()
+    {
+        // The box shows the administrator's password; a pupil who types their
+        // own must not end up as the administrator, however the box got the focus.
+        for (const char *how : {"start", "tab", "click"}) {
+            kit.freshFolder();
+            MainWindow *m = kit.start();
+            QTRY_VERIFY(m->Parol->hasFocus());
+            if (qstrcmp(how, "tab") == 0) {
+                m->ZastPogasit1->setFocus();
+                QTest::keyClick(m->ZastPogasit1, Qt::Key_Backtab);
+            } else if (qstrcmp(how, "click") == 0) {
+                m->ZastPogasit1->setFocus();
+                QTest::mouseClick(m->Parol, Qt::LeftButton, {}, QPoint(5, 5));
+            }
+            QTRY_VERIFY2(m->Parol->hasSelectedText(), how);
+            QTest::keyClicks(m->Parol, QStringLiteral("318642"));
+            QTest::keyClick(m->Parol, Qt::Key_Return);
+            QCOMPARE(glo().KodDostupa, QStringLiteral("W"));
+            QVERIFY2(!m->Izveshenie->isVisible(), how);
+        }
+    }
+
+    void shippedAdministratorPasswordIsToldQuietly()
+    {
+        kit.freshFolder();
+        MainWindow *m = kit.start();
+        kit.login(QStringLiteral("470259"));
+        QVERIFY(m->Izveshenie->isVisible());
+        QVERIFY(m->Izveshenie->text().contains(QStringLiteral("Сервис → Пароли")));
+        QVERIFY(kit.desk.of("message").empty());
+        // Once: logging in again through the user menu says nothing new.
+        m->tell({});
+        kit.desk.inputs.push_back(QStringLiteral("470259"));
+        m->N10->trigger();
+        QVERIFY(!m->Izveshenie->isVisible());
+
+        // A changed password is not mentioned.
+        kit.freshFolder();
+        RecordFile(kit.path("Baza/Dostup.dat"), DostupRec::Size)
+            .rewrite(std::vector<DostupRec>{{"01", 0, "Завуч", "135790", "Z"}});
+        m = kit.start();
+        kit.login(QStringLiteral("135790"));
+        QCOMPARE(glo().KodDostupa, QStringLiteral("Z"));
+        QVERIFY(!m->Izveshenie->isVisible());
+    }
+
+    void userPromptReplacesTheShownPassword()
+    {
+        // The real input box of the user menu, typed into as a pupil would.
+        kit.freshFolder();
+        MainWindow *m = kit.start();
+        kit.login(QStringLiteral("470259"));
+        QtDesktop real;
+        setDesktop(&real);
+        bool selected = false;
+        QTimer::singleShot(0, [&selected] {
+            auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            auto *line = box->findChild<QLineEdit *>();
+            selected = QTest::qWaitFor([line] { return line->hasSelectedText(); }, 2000);
+            QTest::keyClicks(line, QStringLiteral("318642"));
+            box->accept();
+        });
+        m->N10->trigger();
+        setDesktop(&kit.desk);
+        QVERIFY(selected);
+        QCOMPARE(glo().KodDostupa, QStringLiteral("W"));
     }
 
     void coloursAreStoredAndAppliedAtTheNextStart()
