@@ -10,8 +10,14 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <cstring>
+
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <csignal>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #endif
 
@@ -80,6 +86,36 @@ void stopAll(QProcess &p)
 
 } // namespace
 
+void removeStaleConverterPipes(const QString &folder)
+{
+#ifdef Q_OS_UNIX
+    // The converter answers a second start through a socket of its own in the
+    // system's temporary folder, whatever TMPDIR says; one that was stopped
+    // leaves it there. A socket nobody listens on is only litter.
+    const QString prefix = QStringLiteral("OSL_PIPE_%1_").arg(::getuid());
+    for (const QString &name : QDir(folder).entryList({prefix + u'*'}, QDir::System | QDir::Hidden)) {
+        const QByteArray path = QFile::encodeName(QDir(folder).filePath(name));
+        struct stat st = {};
+        sockaddr_un addr = {};
+        if (::lstat(path.constData(), &st) != 0 || !S_ISSOCK(st.st_mode) || st.st_uid != ::getuid() ||
+            size_t(path.size()) >= sizeof addr.sun_path)
+            continue;
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            continue;
+        const bool stale =
+            ::connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 && errno == ECONNREFUSED;
+        ::close(fd);
+        if (stale)
+            ::unlink(path.constData());
+    }
+#else
+    Q_UNUSED(folder);
+#endif
+}
+
 bool isWordDocument(const QString &path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -128,7 +164,19 @@ QByteArray convertDocumentToText(const QString &program, const QString &path, in
     const QString profile = converterProfileFolder();
     QDir().mkpath(profile);
 
+    // Its temporary files go into our temporary folder, which goes with it,
+    // also when the conversion is stopped.
+    const QString scratch = work.filePath(QStringLiteral("tmp"));
+    QDir().mkpath(scratch);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString &name : {QStringLiteral("TMPDIR"), QStringLiteral("TMP"), QStringLiteral("TEMP")})
+        env.insert(name, scratch);
+    struct PipeSweep {
+        ~PipeSweep() { removeStaleConverterPipes(QStringLiteral("/tmp")); }
+    } sweep;
+
     QProcess p;
+    p.setProcessEnvironment(env);
     p.setProcessChannelMode(QProcess::MergedChannels);
 #ifdef Q_OS_UNIX
     // A process group of its own, so that a conversion that hangs can be

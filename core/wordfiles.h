@@ -26,10 +26,15 @@ QString converterProfileFolder();
 constexpr int ConversionTimeoutMs = 120000;
 
 // The document as UTF-8 text, made by the converter program. The document is
-// copied into a temporary folder first and everything written there is removed
-// afterwards. Throws TrivoError with a message for the user when the program
+// copied into a temporary folder first, the converter keeps its own temporary
+// files there too, and everything written there is removed afterwards, also
+// when the conversion is stopped. Throws TrivoError with a message for the user when the program
 // cannot start, fails, writes nothing or takes longer than timeoutMs.
 QByteArray convertDocumentToText(const QString &program, const QString &path, int timeoutMs = ConversionTimeoutMs);
+
+// Removes the converter's sockets in folder that no running converter of this
+// user listens on any more (left by a conversion that was stopped).
+void removeStaleConverterPipes(const QString &folder);
 
 // An import file read as the imports take it: a word-processor document
 // through the converter when there is one, anything else (and an RTF document

@@ -14,6 +14,11 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 Q_DECLARE_METATYPE(ImportEncoding)
 
 namespace
@@ -111,7 +116,9 @@ private slots:
         QTest::newRow("crashes") << QByteArray("kill -SEGV $$") << 20000 << "аварийно";
         QTest::newRow("exits with a code") << QByteArray("exit 3") << 20000 << "код завершения 3";
         QTest::newRow("writes nothing") << QByteArray("exit 0") << 20000 << "текст не получен";
-        QTest::newRow("hangs") << QByteArray("sleep 60 & echo $! > \"$0.child\"; wait") << 500 << "за 1 с";
+        QTest::newRow("hangs") << QByteArray("touch \"$TMPDIR/lu1.tmp\"; printf '%s' \"$TMPDIR\" > \"$0.tmpdir\"; "
+                                             "sleep 60 & echo $! > \"$0.child\"; wait")
+                               << 500 << "за 1 с";
     }
     void converterOutcomes()
     {
@@ -146,12 +153,52 @@ private slots:
         QVERIFY(!QFileInfo::exists(args[7]));
         QVERIFY(!QFileInfo::exists(args[6]));
 
+        // Its own temporary files were kept in ours, and went with it.
+        if (QFileInfo::exists(script + ".tmpdir")) {
+            const QString tmp = QString::fromUtf8(readBytes(script + ".tmpdir"));
+            QVERIFY2(tmp.startsWith(QFileInfo(args[7]).path() + u'/'), qPrintable(tmp));
+            QVERIFY(!QFileInfo::exists(tmp));
+        }
+
         // A hung converter is stopped together with what it started.
         if (QFileInfo::exists(script + ".child")) {
             const qint64 child = readBytes(script + ".child").trimmed().toLongLong();
             QVERIFY(child > 0);
             QTRY_VERIFY_WITH_TIMEOUT(!running(child), 5000);
         }
+    }
+
+    void staleConverterSocketsAreRemoved()
+    {
+        // A socket nobody listens on goes; a listening one, another user's
+        // name and anything that is no socket stay.
+        const QString prefix = QStringLiteral("OSL_PIPE_%1_SingleOfficeIPC_").arg(::getuid());
+        QTemporaryDir folder;
+        // A socket bound at name; it listens while its descriptor is open.
+        auto bound = [&](const QString &name) {
+            const QByteArray path = QFile::encodeName(folder.filePath(name));
+            sockaddr_un addr = {};
+            addr.sun_family = AF_UNIX;
+            std::memcpy(addr.sun_path, path.constData(), size_t(path.size()));
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0 && ::listen(fd, 1) == 0)
+                return fd;
+            return -1;
+        };
+        const int stale = bound(prefix + "stale"), other = bound(QStringLiteral("OSL_PIPE_99999_other"));
+        const int live = bound(prefix + "live");
+        QVERIFY(stale >= 0 && other >= 0 && live >= 0);
+        ::close(stale);
+        ::close(other);
+        QVERIFY(writeBytes(folder.filePath(prefix + "file"), "x"));
+
+        removeStaleConverterPipes(folder.path());
+        QStringList left = QDir(folder.path()).entryList(QDir::System | QDir::Files | QDir::Hidden);
+        QStringList expected{"OSL_PIPE_99999_other", prefix + "file", prefix + "live"};
+        left.sort();
+        expected.sort();
+        QCOMPARE(left, expected);
+        ::close(live);
     }
 
     // The real converter, when installed: a .docx of our own writer and the
