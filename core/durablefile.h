@@ -2,6 +2,8 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <utility>
+#include <vector>
 
 // Replaces the file at path with bytes. The bytes go to a new file in the same
 // folder, reach the disk, and only then take the old file's name, so that a
@@ -19,16 +21,28 @@ void replaceFile(const QString &path, const QByteArray &bytes, Durability durabi
 void replaceFile(const QString &path, const std::function<QByteArrayView()> &pieces,
                  Durability durability = Durability::OnDisk);
 
-// For tests: makes the next write of the file's bytes, or the next sync of
-// them to the disk, fail with the given errno (0 withdraws it). A fault is used
-// up by the store it breaks.
-enum class StoreStep { Write, Sync };
-void injectStoreFault(StoreStep step, int err);
+// Replaces several files together (path and new content each): all of them
+// get their new content, or, on any failure, every one of them is left exactly
+// as it was (a file that did not exist is not made). The new contents reach
+// the disk beside their files before the first one takes its file's name.
+// Throws TrivoError like replaceFile.
+void replaceFiles(const std::vector<std::pair<QString, QByteArray>> &files);
+
+// For tests: makes the next write of the file's bytes, the next sync of them
+// to the disk, or the next step that puts them in place of the old file, fail
+// with the given errno (0 withdraws it), after storesBefore stores have passed
+// untouched (each file of replaceFiles is one store). A fault is used up by
+// the store it breaks.
+enum class StoreStep { Write, Sync, Rename };
+void injectStoreFault(StoreStep step, int err, int storesBefore = 0);
 
 class StoreFaultForTests
 {
 public:
-    StoreFaultForTests(StoreStep step, int err) : m_step(step) { injectStoreFault(step, err); }
+    StoreFaultForTests(StoreStep step, int err, int storesBefore = 0) : m_step(step)
+    {
+        injectStoreFault(step, err, storesBefore);
+    }
     ~StoreFaultForTests() { injectStoreFault(m_step, 0); }
     StoreFaultForTests(const StoreFaultForTests &) = delete;
     StoreFaultForTests &operator=(const StoreFaultForTests &) = delete;

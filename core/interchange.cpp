@@ -560,23 +560,29 @@ AddedTopic addTopicToBank(const QString &folder, const Topic &topic, QStringList
     const QString code = nextTopicCode(topics);
     const TopicRecords recs = recordsOfTopic(topic, predm, code, notes);
 
-    // Options first and the topic last: should a write fail on the way, no
-    // topic is left naming questions that are not there.
-    bank.openAll();
-    std::vector<QByteArray> raw = bank.otwet.readAllRaw();
-    for (const OtwetRec &o : recs.options)
-        raw.push_back(o.encode());
-    bank.otwet.rewriteRaw(raw);
-    raw = bank.wopros.readAllRaw();
-    for (const WoprosRec &q : recs.questions)
-        raw.push_back(q.encode());
-    bank.wopros.rewriteRaw(raw);
-    bank.tema.append(recs.tema);
+    // The four files change together or not at all: a retry after a failure
+    // meets the bank as it was and gives the same topic code.
+    auto withRecords = [](const RecordFile &file, const auto &recs) {
+        QByteArray bytes = file.exists() ? file.readRecords() : QByteArray();
+        for (const auto &r : recs)
+            bytes += r.encode();
+        return std::pair{file.path(), bytes};
+    };
     // The exam row counts the questions the topic really has, so that the
-    // exam never draws more than there are.
+    // exam never draws more than there are. A missing Exam.dat is built from
+    // the topics first, as opening the bank would build it.
     const int count = int(recs.questions.size());
-    bank.exam.append(
-        ExamRec{predm, code, recs.tema.Nazwan, QString::number(count), QString::number(std::min(count, 1))});
+    std::vector<ExamRec> exam;
+    if (!bank.exam.exists())
+        for (const TemaRec &t : topics)
+            exam.push_back({t.Predm, t.Tema, t.Nazwan, QStringLiteral("5"), QStringLiteral("1")});
+    exam.push_back({predm, code, recs.tema.Nazwan, QString::number(count), QString::number(std::min(count, 1))});
+    std::vector<std::pair<QString, QByteArray>> files{
+        withRecords(bank.otwet, recs.options), withRecords(bank.wopros, recs.questions),
+        withRecords(bank.tema, std::vector<TemaRec>{recs.tema}), withRecords(bank.exam, exam)};
+    if (!bank.predmet.exists())
+        files.push_back({bank.predmet.path(), {}});
+    replaceFiles(files);
     return {predm, code, count, int(recs.options.size())};
 }
 

@@ -110,8 +110,8 @@ struct AddedTopic {
 };
 
 // Appends the topic to the subject bank in folder: its options, questions,
-// topic record and exam record. Everything is worked out before the first
-// file is touched.
+// topic record and exam record (a missing bank file is made). The files change
+// together: on any failure the bank is left byte for byte as it was.
 AddedTopic addTopicToBank(const QString &folder, const Topic &topic, QStringList &notes);
 
 // ---- the editor's tables ----
