@@ -113,7 +113,8 @@ bool StringTable::cellIs(int col, int row, const QString &trimmedText) const
 
 void StringTable::setCell(int col, int row, const QString &text)
 {
-    if (row < 0 || row >= rowCount() || col < 0 || col >= m_cols)
+    // The same text again (a cell editor left as it was) is no change.
+    if (row < 0 || row >= rowCount() || col < 0 || col >= m_cols || cell(col, row) == text)
         return;
     textsOf(row)[col] = text;
     notify();

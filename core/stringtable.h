@@ -63,6 +63,10 @@ public:
     int currentRow() const { return m_current; }
     void setCurrentRow(int r) { m_current = r; }
 
+    // Grows with every change, so that a window can tell whether the table
+    // changed since it was loaded or stored (see StoredMark).
+    quint64 version() const { return m_version; }
+
     // Called after every change; the model adapter hangs itself here.
     std::function<void()> changed;
     // Several changes in a row tell the listener once.
@@ -76,6 +80,7 @@ public:
 private:
     void notify()
     {
+        ++m_version;
         if (m_batch == 0 && changed)
             changed();
     }
@@ -93,9 +98,24 @@ private:
     int m_cols = 0;
     int m_current = 0;
     int m_batch = 0;
+    quint64 m_version = 0;
     std::vector<RowRef> m_rows;
     std::vector<QStringList> m_texts;
     std::vector<qint32> m_freeTexts; // slots of m_texts no row uses
     QByteArray m_records;
     FileKind m_kind;
+};
+
+// Whether a table holds edits its file lacks: set when the table was loaded
+// from its file or stored into it.
+class StoredMark
+{
+public:
+    explicit StoredMark(const StringTable &table) : m_table(&table), m_at(table.version()) {}
+    void mark() { m_at = m_table->version(); }
+    bool unstored() const { return m_table->version() != m_at; }
+
+private:
+    const StringTable *m_table;
+    quint64 m_at;
 };

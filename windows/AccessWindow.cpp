@@ -66,6 +66,7 @@ void AccessWindow::FormShow()
         recs = RecordFile(dostupPath(), DostupRec::Size).readAll<DostupRec>();
     } catch (const TrivoError &e) {
         desktop().error(e.text());
+        m_stored.mark();
         return;
     }
     // Rows beyond the file's records keep what they showed before.
@@ -77,9 +78,22 @@ void AccessWindow::FormShow()
                                  r.ParolPolz, r.Dostup});
     }
     grid.endUpdate();
+    m_stored.mark();
 }
 
 void AccessWindow::ZapDostupClick()
+{
+    store();
+}
+
+void AccessWindow::reject()
+{
+    if (!m_stored.unstored() || mayCloseWithEdits(this, QStringLiteral("Сохранить изменения в таблице пользователей?"),
+                                                  [this] { return store(); }))
+        QDialog::reject();
+}
+
+bool AccessWindow::store()
 {
     std::vector<QStringList> rows;
     for (int r = 1; r < grid.rowCount(); ++r)
@@ -90,10 +104,12 @@ void AccessWindow::ZapDostupClick()
         RecordFile(dostupPath(), DostupRec::Size).rewrite(recs);
     } catch (const TrivoError &e) {
         desktop().error(e.text());
-        return;
+        return false;
     }
+    m_stored.mark();
     desktop().message(QStringLiteral("Перезапустите программу!!!"), QStringLiteral("Изменения вступят после этого"),
                       Desktop::Icon::Warning);
+    return true;
 }
 
 AccessWindow::~AccessWindow()

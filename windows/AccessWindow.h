@@ -28,9 +28,15 @@ public:
     QPushButton *ZapDostup, *BitBtn2;
     StringTable grid{5, 11};
 
+    // Closing asks first when the table holds edits not stored.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    // Stores the table; false when that failed (it was shown).
+    bool store();
     StringTableModel *m_model;
+    StoredMark m_stored{grid};
 };

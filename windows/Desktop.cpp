@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QUrl>
 
 namespace
@@ -153,6 +154,26 @@ QString QtDesktop::password(const QString &caption, const QString &prompt, const
     return askLine(activeParent(), caption, prompt, QLineEdit::Password, defaultText);
 }
 
+Desktop::Answer QtDesktop::ask(const QString &text, const QString &caption)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    activeParent());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    // The buttons speak Russian whatever language Qt's own texts are in.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("&Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("&Нет"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Отмена"));
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 std::optional<QColor> QtDesktop::chooseColour(const QColor &initial)
 {
     const QColor c = QColorDialog::getColor(initial, activeParent());
@@ -252,6 +273,16 @@ QString ScriptedDesktop::password(const QString &caption, const QString &prompt,
     const QString answer = input(caption, prompt, defaultText);
     shown.back().hidden = true;
     return answer;
+}
+
+Desktop::Answer ScriptedDesktop::ask(const QString &text, const QString &caption)
+{
+    shown.push_back({QStringLiteral("question"), text, caption, Icon::Question});
+    if (answers.empty())
+        return Answer::Cancel;
+    const Answer a = answers.front();
+    answers.pop_front();
+    return a;
 }
 
 std::optional<QColor> ScriptedDesktop::chooseColour(const QColor &initial)

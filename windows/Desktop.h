@@ -28,6 +28,9 @@ public:
     virtual QString input(const QString &caption, const QString &prompt, const QString &defaultText) = 0;
     // The same box for a password: what is typed shows as dots.
     virtual QString password(const QString &caption, const QString &prompt, const QString &defaultText) = 0;
+    // A question with the buttons «Да», «Нет» and «Отмена»; closing the box is «Отмена».
+    enum class Answer { Yes, No, Cancel };
+    virtual Answer ask(const QString &text, const QString &caption) = 0;
     // The colour dialog; nothing when cancelled.
     virtual std::optional<QColor> chooseColour(const QColor &initial) = 0;
     // An open-file dialog; an empty text when cancelled.
@@ -70,6 +73,7 @@ public:
     void error(const QString &text) override;
     QString input(const QString &caption, const QString &prompt, const QString &defaultText) override;
     QString password(const QString &caption, const QString &prompt, const QString &defaultText) override;
+    Answer ask(const QString &text, const QString &caption) override;
     std::optional<QColor> chooseColour(const QColor &initial) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
     void showModal(QDialog *window) override;
@@ -85,7 +89,7 @@ class ScriptedDesktop : public Desktop
 {
 public:
     struct Shown {
-        // "message", "error", "input", "colour", "file", "modal", "open", "notOpened", "folder", "start",
+        // "message", "question", "error", "input", "colour", "file", "modal", "open", "notOpened", "folder", "start",
         // "print", "layout"
         QString kind;
         QString text, caption;
@@ -95,7 +99,9 @@ public:
     std::vector<Shown> shown;
     std::deque<std::optional<QString>> inputs; // nullopt = cancel
     std::deque<std::optional<QColor>> colours; // nullopt = cancel
+    std::deque<Answer> answers;                // to ask(); none = «Отмена»
     std::deque<QString> fileNames;
+    Answer ask(const QString &text, const QString &caption) override;
     std::deque<bool> openFolder; // answers to "open the folder?" of reportNotOpened; none = no
     // Called for each modal window instead of running a loop; the default closes it at once.
     std::function<void(QDialog *)> onModal;

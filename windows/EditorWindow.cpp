@@ -23,6 +23,7 @@
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace
 {
@@ -46,6 +47,7 @@ EditorWindow::EditorWindow(QWidget *parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Импорт новых тем, вопросов, ответов. Редактирование имеющихся."));
     BankTables &t = tables();
     StringTable *sources[5] = {&t.RazdelTab, &t.TemaTabl, &t.WopTabl, &t.OtwTabl, &t.IzTXT};
+    m_stored = {StoredMark(t.RazdelTab), StoredMark(t.TemaTabl), StoredMark(t.WopTabl), StoredMark(t.OtwTabl)};
     const char *names[5] = {"RazdelTab", "TemaTabl", "WopTabl", "OtwTabl", "IzTXT"};
     QTableView **views[5] = {&RazdelTab, &TemaTabl, &WopTabl, &OtwTabl, &IzTXT};
     for (int i = 0; i < 5; ++i) {
@@ -206,6 +208,10 @@ void EditorWindow::FormActivate()
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }
+    // What was loaded is what the files hold; after a failed load nothing is
+    // the author's edit, and storing it would only spoil the files.
+    for (StoredMark &m : m_stored)
+        m.mark();
 }
 
 // ---- editing the bank tables ----
@@ -257,35 +263,63 @@ void EditorWindow::selectRow(QTableView *view, int row)
         view->scrollTo(to);
 }
 
-void EditorWindow::storeIntoBank(const std::function<void(const BankFiles &)> &store)
+bool EditorWindow::storeIntoBank(const std::function<void(const BankFiles &)> &store)
 {
     if (glo().TekPapka.isEmpty())
-        return;
+        return false;
     try {
         store(BankFiles(subjectFolder()));
     } catch (const TrivoError &e) {
         desktop().error(e.text());
+        return false;
     }
+    return true;
 }
 
 void EditorWindow::ZapRazdelClick()
 {
-    storeIntoBank([](const BankFiles &b) { saveSections(b.predmet, tables().RazdelTab); });
+    if (storeIntoBank([](const BankFiles &b) { saveSections(b.predmet, tables().RazdelTab); }))
+        m_stored[0].mark();
 }
 
 void EditorWindow::ZapTemaClick()
 {
-    storeIntoBank([](const BankFiles &b) { saveTopics(b.tema, tables().TemaTabl); });
+    if (storeIntoBank([](const BankFiles &b) { saveTopics(b.tema, tables().TemaTabl); }))
+        m_stored[1].mark();
 }
 
 void EditorWindow::ZapWoprClick()
 {
-    storeIntoBank([](const BankFiles &b) { saveQuestions(b.wopros, tables().WopTabl); });
+    if (storeIntoBank([](const BankFiles &b) { saveQuestions(b.wopros, tables().WopTabl); }))
+        m_stored[2].mark();
 }
 
 void EditorWindow::ZapOtwClick()
 {
-    storeIntoBank([](const BankFiles &b) { saveAnswers(b.otwet, tables().OtwTabl); });
+    if (storeIntoBank([](const BankFiles &b) { saveAnswers(b.otwet, tables().OtwTabl); }))
+        m_stored[3].mark();
+}
+
+bool EditorWindow::holdsUnstoredEdits() const
+{
+    return std::any_of(m_stored.begin(), m_stored.end(), [](const StoredMark &m) { return m.unstored(); });
+}
+
+bool EditorWindow::storeEdits()
+{
+    void (EditorWindow::*const stores[])() = {&EditorWindow::ZapRazdelClick, &EditorWindow::ZapTemaClick,
+                                              &EditorWindow::ZapWoprClick, &EditorWindow::ZapOtwClick};
+    for (size_t i = 0; i < m_stored.size(); ++i)
+        if (m_stored[i].unstored())
+            (this->*stores[i])();
+    return !holdsUnstoredEdits();
+}
+
+void EditorWindow::reject()
+{
+    if (!holdsUnstoredEdits() ||
+        mayCloseWithEdits(this, QStringLiteral("Сохранить изменения в банке?"), [this] { return storeEdits(); }))
+        QDialog::reject();
 }
 
 void EditorWindow::insertRow(QTableView *view, StringTable &t, QLineEdit *count)

@@ -1,7 +1,10 @@
 #pragma once
+#include "stringtable.h"
+
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <vector>
 
 struct BankFiles;
 class QLineEdit;
@@ -11,7 +14,6 @@ class QVBoxLayout;
 class QProgressBar;
 class QPushButton;
 class QTableView;
-class StringTable;
 class StringTableModel;
 class WordDocument;
 
@@ -74,10 +76,19 @@ public:
     QPushButton *IzMoodle = nullptr;
     QProgressBar *Gauge1;
 
+    // Closing (its «Закрыть», Escape, the window's close button) asks first
+    // when a bank table holds edits its file lacks.
+    void reject() override;
+    // Whether a bank table holds edits its file lacks.
+    bool holdsUnstoredEdits() const;
+
 protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    // Stores every bank table that holds unstored edits, as its store button
+    // does; false when a store failed (it was shown).
+    bool storeEdits();
     void connectEditor();
     void connectCheck(QVBoxLayout *side);
     // Keeps the grid's focused cell on the table's selected row through every change.
@@ -85,10 +96,12 @@ private:
     void selectRow(QTableView *view, int row);
     void insertRow(QTableView *view, StringTable &t, QLineEdit *count);
     void deleteRow(QTableView *view, StringTable &t, QLineEdit *count);
-    // Runs a store of the current subject's bank; a failure is shown.
-    void storeIntoBank(const std::function<void(const BankFiles &)> &store);
+    // Runs a store of the current subject's bank; a failure is shown. True when stored.
+    bool storeIntoBank(const std::function<void(const BankFiles &)> &store);
 
     StringTableModel *m_models[5];
+    // The sections, topics, questions and answers as last loaded or stored.
+    std::vector<StoredMark> m_stored;
     // The last topic printout; it stays with the author until the next one.
     std::unique_ptr<WordDocument> m_printout;
 };

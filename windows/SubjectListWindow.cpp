@@ -66,6 +66,7 @@ void SubjectListWindow::FormActivate()
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }
+    m_stored.mark();
 }
 
 void SubjectListWindow::PlusClick()
@@ -93,6 +94,11 @@ void SubjectListWindow::UdalClick()
 
 void SubjectListWindow::SaveTabClick()
 {
+    store();
+}
+
+bool SubjectListWindow::store()
+{
     std::vector<QStringList> rows;
     for (int r = 1; r < grid.rowCount(); ++r)
         rows.push_back(grid.row(r));
@@ -100,7 +106,17 @@ void SubjectListWindow::SaveTabClick()
         storeSubjects(papkaFile(), rows);
     } catch (const TrivoError &e) {
         desktop().error(e.text());
+        return false;
     }
+    m_stored.mark();
+    return true;
+}
+
+void SubjectListWindow::reject()
+{
+    if (!m_stored.unstored() ||
+        mayCloseWithEdits(this, QStringLiteral("Сохранить изменения в списке предметов?"), [this] { return store(); }))
+        QDialog::reject();
 }
 
 SubjectListWindow::~SubjectListWindow()

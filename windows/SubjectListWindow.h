@@ -26,9 +26,15 @@ public:
     QPushButton *Udal, *Plus, *SaveTab, *BitBtn2;
     StringTable grid{6, 1};
 
+    // Closing asks first when the list holds edits not stored.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent *e) override;
 
 private:
+    // Stores the list; false when that failed (it was shown).
+    bool store();
     StringTableModel *m_model;
+    StoredMark m_stored{grid};
 };

@@ -1,4 +1,5 @@
 #include "WidgetKit.h"
+#include "Desktop.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -71,4 +72,17 @@ public:
 void selectAllOnFocus(QLineEdit *box)
 {
     box->installEventFilter(new SelectOnFocus(box));
+}
+
+bool mayCloseWithEdits(QWidget *window, const QString &question, const std::function<bool()> &store)
+{
+    switch (desktop().ask(question, window->windowTitle())) {
+    case Desktop::Answer::Yes:
+        return store();
+    case Desktop::Answer::No:
+        return true;
+    case Desktop::Answer::Cancel:
+        break;
+    }
+    return false;
 }

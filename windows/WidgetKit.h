@@ -1,10 +1,12 @@
 #pragma once
 #include <QString>
+#include <functional>
 
 class QAbstractItemModel;
 class QLineEdit;
 class QPushButton;
 class QTableView;
+class QWidget;
 
 // Controls made the way every window makes them: named as the program's
 // documents name them (tests and tools find them by that name), with their hint.
@@ -13,12 +15,15 @@ QLineEdit *namedEdit(const QString &name, const QString &hint = {}, const QStrin
 // The box's text is selected whenever it gets the focus (at start, by Tab or
 // by a click), so what the user types replaces a text shown in advance.
 void selectAllOnFocus(QLineEdit *box);
+// Before a window holding edits its files lack closes: asks the question with
+// «Да» (store, then close when the store succeeded), «Нет» (close without
+// storing) and «Отмена» (stay). True when the window may close.
+bool mayCloseWithEdits(QWidget *window, const QString &question, const std::function<bool()> &store);
 // A grid over a table model, its last column taking the spare width.
 QTableView *namedGrid(const QString &name, QAbstractItemModel *model);
 
 #include "colors.h"
 #include <QColor>
-class QWidget;
 
 // How a stored colour is painted, and a widget's background in it.
 QColor paintColour(ColorCode c);

@@ -93,6 +93,42 @@ private slots:
         QCOMPARE(glo().users[1].kod, QStringLiteral("02"));
     }
 
+    void usersAndSubjectsAskBeforeEditsAreLost()
+    {
+        // The users table and the subject list: unchanged they close at once;
+        // edited they ask, and «Да» stores what «Запомнить» would.
+        kit.freshFolder();
+        kit.start();
+        AccessWindow *f = kit.main->Form5;
+        SubjectListWindow *s = kit.main->SpisPredm;
+        for (QDialog *w : {static_cast<QDialog *>(f), static_cast<QDialog *>(s)}) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            kit.desk.clear();
+            QTest::keyClick(w, Qt::Key_Escape);
+            QVERIFY(!w->isVisible());
+            QVERIFY(kit.desk.of("question").empty());
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+        }
+        f->grid.setCell(2, 2, QStringLiteral("Иванова Мария"));
+        s->PlusClick();
+        for (QDialog *w : {static_cast<QDialog *>(f), static_cast<QDialog *>(s)}) {
+            kit.desk.answers = {Desktop::Answer::Cancel, Desktop::Answer::Yes};
+            w->close();
+            QVERIFY(w->isVisible());
+            QTest::keyClick(w, Qt::Key_Escape);
+            QVERIFY(!w->isVisible());
+        }
+        const auto questions = kit.desk.of("question");
+        QCOMPARE(questions.size(), size_t(4));
+        QCOMPARE(questions[0].text, QStringLiteral("Сохранить изменения в таблице пользователей?"));
+        QCOMPARE(questions[2].text, QStringLiteral("Сохранить изменения в списке предметов?"));
+        QCOMPARE(RecordFile(kit.path("Baza/Dostup.dat"), DostupRec::Size).readAll<DostupRec>()[1].Fio,
+                 QStringLiteral("Иванова Мария"));
+        QCOMPARE(papkaRows().size(), size_t(2));
+    }
+
     void badDateStoresNothing()
     {
         kit.freshFolder();

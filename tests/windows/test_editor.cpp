@@ -248,6 +248,82 @@ private slots:
         QCOMPARE(z->KolTem->text(), QStringLiteral("3"));
     }
 
+    void closingAsksBeforeEditsAreLost_data()
+    {
+        QTest::addColumn<QString>("how");     // how the author closes the editor
+        QTest::addColumn<int>("answer");      // to «Сохранить изменения в банке?»
+        QTest::addColumn<bool>("storeFails"); // Tema.dat cannot be replaced
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("stored");
+        const int yes = int(Desktop::Answer::Yes), no = int(Desktop::Answer::No), cancel = int(Desktop::Answer::Cancel);
+        QTest::newRow("Escape, cancel") << "escape" << cancel << false << false << false;
+        QTest::newRow("Escape, no") << "escape" << no << false << true << false;
+        QTest::newRow("Escape, yes") << "escape" << yes << false << true << true;
+        QTest::newRow("Закрыть, yes") << "button" << yes << false << true << true;
+        QTest::newRow("close button, no") << "window" << no << false << true << false;
+        QTest::newRow("close button, cancel") << "window" << cancel << false << false << false;
+        QTest::newRow("yes, but the store fails") << "button" << yes << true << false << false;
+    }
+    void closingAsksBeforeEditsAreLost()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, answer);
+        QFETCH(bool, storeFails);
+        QFETCH(bool, closes);
+        QFETCH(bool, stored);
+        open();
+        const QByteArray tema = kit.bytes("Istoriy/Tema.dat"), wopros = kit.bytes("Istoriy/Wopros.dat"),
+                         otwet = kit.bytes("Istoriy/Otwet.dat");
+        auto closeEditor = [&] {
+            if (how == u"escape")
+                QTest::keyClick(z, Qt::Key_Escape);
+            else if (how == u"button")
+                QTest::mouseClick(z->findChild<QPushButton *>(QStringLiteral("Zakryt")), Qt::LeftButton);
+            else
+                z->close();
+        };
+
+        // Nothing edited: it closes without a word.
+        closeEditor();
+        QVERIFY(!z->isVisible());
+        QVERIFY(kit.desk.of("question").empty());
+
+        z->show();
+        QVERIFY(QTest::qWaitForWindowExposed(z));
+        QVERIFY(!z->holdsUnstoredEdits());
+        // A cell set to what it holds is no edit; a new text and a new row are.
+        const QModelIndex name = z->TemaTabl->model()->index(1, 2);
+        z->TemaTabl->model()->setData(name, QStringLiteral("Тема два"));
+        QVERIFY(!z->holdsUnstoredEdits());
+        z->TemaTabl->model()->setData(name, QStringLiteral("Тема два, исправленная"));
+        click(z->WopTabl, 1);
+        QTest::mouseClick(z->WoprPlus, Qt::LeftButton);
+        if (storeFails) {
+            QFile::remove(kit.path("Istoriy/Tema.dat"));
+            QDir().mkpath(kit.path("Istoriy/Tema.dat"));
+        }
+        kit.desk.answers.push_back(Desktop::Answer(answer));
+        closeEditor();
+        QCOMPARE(kit.desk.of("question").size(), size_t(1));
+        QCOMPARE(kit.desk.lastText("question"), QStringLiteral("Сохранить изменения в банке?"));
+        QCOMPARE(z->isVisible(), !closes);
+        if (storeFails) {
+            QVERIFY(kit.desk.lastText("error").contains(QStringLiteral("Tema.dat")));
+            QVERIFY(z->holdsUnstoredEdits());
+            return;
+        }
+        QCOMPARE(bank().tema.readAll<TemaRec>()[1].Nazwan,
+                 stored ? QStringLiteral("Тема два, исправленная") : QStringLiteral("Тема два"));
+        QCOMPARE(bank().wopros.count(), stored ? 5 : 4);
+        if (!stored) {
+            QCOMPARE(kit.bytes("Istoriy/Tema.dat"), tema);
+            QCOMPARE(kit.bytes("Istoriy/Wopros.dat"), wopros);
+        }
+        // The answers table was not edited and is not stored.
+        QCOMPARE(kit.bytes("Istoriy/Otwet.dat"), otwet);
+        QVERIFY(kit.desk.of("error").empty());
+    }
+
     void mouseFollowsTopicsQuestionsAndAnswers()
     {
         open();
