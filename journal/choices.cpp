@@ -10,6 +10,7 @@ QStringList distinct(Journal &journal, const char *column, const QString &userCo
     QStringList out;
     if (!journal.open())
         return out;
+    const Journal::Bounded step(journal);
     QSqlQuery q(journal.database());
     ResultFilter f;
     f.userCode = userCode;
@@ -34,6 +35,7 @@ std::vector<int> gradeCounts(Journal &journal, const ResultFilter &filter)
     std::vector<int> counts(4, 0);
     if (!journal.open())
         return counts;
+    const Journal::Bounded step(journal);
     QSqlQuery q(journal.database());
     const SqlCondition c = conditionOf(filter);
     q.prepare(QStringLiteral("SELECT r.grade, COUNT(*) FROM results r%1 GROUP BY r.grade").arg(c.sql));

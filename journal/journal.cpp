@@ -1,11 +1,15 @@
 #include "journal.h"
 #include "schema.h"
+#include "serverguard.h"
 
 #include <QAtomicInt>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QUuid>
+
+#include <optional>
 
 namespace
 {
@@ -118,6 +122,38 @@ QSqlError replaceOlder(const QSqlDatabase &db, const RunResult &r)
 Journal::Journal(const JournalSettings &settings)
     : m_settings(settings), m_connection(newConnectionName()), m_outbox(settings.outbox)
 {
+    if (m_settings.engine == JournalSettings::Engine::Server)
+        m_guard = std::make_unique<ServerGuard>();
+}
+
+Journal::Bounded::Bounded(Journal &journal)
+{
+    // The embedded journal is a file of this PC: nothing to cut.
+    if (journal.m_guard && journal.m_guard->arm(journal.database(), journal.m_settings.answerSeconds + 1))
+        m_guard = journal.m_guard.get();
+}
+
+Journal::Bounded::~Bounded()
+{
+    if (m_guard)
+        m_guard->disarm();
+}
+
+void Journal::giveUp()
+{
+    if (m_guard)
+        m_guard->giveUp();
+}
+
+bool Journal::cutOff() const
+{
+    return m_guard && (m_guard->cut() || m_guard->gaveUp());
+}
+
+void Journal::fail(const QSqlError &e)
+{
+    m_reason = explain(e);
+    m_details = details(e);
 }
 
 Journal::~Journal()
@@ -135,22 +171,38 @@ QSqlDatabase Journal::database() const
 void Journal::disconnect()
 {
     m_ready = false;
+    if (m_guard)
+        m_guard->disarm();
     if (QSqlDatabase::contains(m_connection))
         database().close();
 }
 
 bool Journal::open()
 {
-    if (m_ready && database().isOpen())
+    if (m_ready && database().isOpen() && !cutOff())
         return true;
-    m_ready = false;
+    if (m_ready)
+        disconnect(); // a connection that was cut is dead
     const bool embedded = m_settings.engine == JournalSettings::Engine::Embedded;
+    if (!embedded && m_guard->gaveUp()) {
+        m_reason = QStringLiteral("ожидание ответа сервера %1:%2 прервано, программа закрывается")
+                       .arg(m_settings.host)
+                       .arg(m_settings.port);
+        m_details.clear();
+        m_error = unavailableText(m_reason);
+        return false;
+    }
+    if (!m_failedSlowly.hasExpired()) {
+        m_error = unavailableText(m_reason); // the reason of the last attempt stands
+        return false;
+    }
     if (!QSqlDatabase::contains(m_connection)) {
         const QString driver = embedded ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL");
         if (!QSqlDatabase::isDriverAvailable(driver)) {
             m_reason =
                 QStringLiteral("в системе нет модуля Qt для базы данных %1 (пакет %2)")
                     .arg(driver, embedded ? QStringLiteral("libqt6sql6-sqlite") : QStringLiteral("libqt6sql6-psql"));
+            m_details.clear();
             m_error = unavailableText(m_reason);
             return false;
         }
@@ -161,6 +213,7 @@ bool Journal::open()
         const QString folder = QFileInfo(m_settings.file).path();
         if (!QDir().mkpath(folder)) {
             m_reason = QStringLiteral("не удалось создать папку %1").arg(QDir::toNativeSeparators(folder));
+            m_details.clear();
             m_error = unavailableText(m_reason);
             return false;
         }
@@ -172,11 +225,26 @@ bool Journal::open()
         db.setDatabaseName(m_settings.database);
         db.setUserName(m_settings.user);
         db.setPassword(m_settings.password);
-        db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(qMax(1, m_settings.connectSeconds)));
+        // Keepalives and the user timeout make the system notice a server
+        // that went away without a word (a cut cable, a frozen machine); the
+        // guard catches one whose system still answers for it.
+        const int answer = qMax(1, m_settings.answerSeconds);
+        const int idle = qMax(1, answer / 2);
+        db.setConnectOptions(QStringLiteral("connect_timeout=%1;keepalives=1;keepalives_idle=%2;"
+                                            "keepalives_interval=%3;keepalives_count=3;tcp_user_timeout=%4")
+                                 .arg(qMax(1, m_settings.connectSeconds))
+                                 .arg(idle)
+                                 .arg(qMax(1, (answer - idle) / 3))
+                                 .arg(answer * 1000));
     }
+    QElapsedTimer connecting;
+    connecting.start();
     QSqlError e;
     if (!db.open())
         e = db.lastError();
+    std::optional<Bounded> setup;
+    if (!e.isValid())
+        setup.emplace(*this);
     if (!e.isValid() && embedded) {
         // Readers never wait for the writer, and many PCs' worth of writers
         // take turns without failing.
@@ -189,16 +257,25 @@ bool Journal::open()
     }
     if (!e.isValid() && !embedded) {
         // The server's notices ("already exists, skipping") are no news for a teacher.
+        // A statement the server cannot finish in time is stopped by the
+        // server itself, before the guard has to cut the connection.
         QSqlQuery q(db);
-        if (!q.exec(QStringLiteral("SET client_min_messages TO ERROR")))
-            e = q.lastError();
+        for (const QString &set : {QStringLiteral("SET client_min_messages TO ERROR"),
+                                   QStringLiteral("SET statement_timeout TO %1").arg(m_settings.answerSeconds * 1000)})
+            if (!q.exec(set)) {
+                e = q.lastError();
+                break;
+            }
     }
     if (!e.isValid())
         e = migrate(db);
+    setup.reset();
     if (e.isValid()) {
-        m_reason = explain(e);
+        fail(e);
         m_error = unavailableText(m_reason);
         db.close();
+        if (!embedded && connecting.elapsed() > 1000)
+            m_failedSlowly.setRemainingTime(3000);
         return false;
     }
     m_ready = true;
@@ -223,15 +300,37 @@ QString Journal::explain(const QSqlError &e) const
         return QStringLiteral("сервер %1 не принял имя пользователя «%2» или пароль").arg(server, m_settings.user);
     if (mentions(text, {"does not exist"}) && mentions(text, {"database"}))
         return QStringLiteral("на сервере %1 нет базы «%2»").arg(server, m_settings.database);
-    if (mentions(text, {"connection refused", "could not connect", "timeout expired", "server closed the connection",
-                        "no connection", "could not translate host", "terminating connection", "connection to server",
-                        "could not send", "could not receive"}) ||
-        e.type() == QSqlError::ConnectionError)
-        return QStringLiteral("нет связи с сервером %1 (%2)").arg(server, text);
+    const QString noLink = QStringLiteral("нет связи с сервером %1: ").arg(server);
+    if (!embedded && cutOff())
+        return noLink + QStringLiteral("сервер не ответил за %1 с").arg(m_settings.answerSeconds);
+    if (mentions(text,
+                 {"could not translate host", "name or service not known", "name resolution", "nodename nor servname"}))
+        return noLink + QStringLiteral("компьютер «%1» не найден в сети").arg(m_settings.host);
+    if (mentions(text, {"connection refused"}))
+        return noLink + QStringLiteral("сервер отказал в соединении (база данных на нём не запущена или порт закрыт)");
+    if (mentions(text,
+                 {"timeout expired", "timed out", "statement timeout", "no route to host", "network is unreachable"}))
+        return noLink + QStringLiteral("сервер не отвечает");
+    if (mentions(text, {"server closed the connection", "terminating connection", "could not send", "could not receive",
+                        "no connection", "connection to server was lost"}))
+        return noLink + QStringLiteral("соединение прервано");
+    if (mentions(text, {"could not connect", "connection to server"}) || e.type() == QSqlError::ConnectionError)
+        return noLink.chopped(2);
     if (!embedded && mentions(text, {"permission denied"}))
         return QStringLiteral("у пользователя «%1» нет прав на базу «%2» сервера %3")
             .arg(m_settings.user, m_settings.database, server);
     return QStringLiteral("%1: %2").arg(m_settings.place(), text);
+}
+
+QString Journal::details(const QSqlError &e)
+{
+    QStringList parts;
+    for (const QString &t : {e.databaseText().trimmed(), e.driverText().trimmed()})
+        if (!t.isEmpty() && !parts.contains(t))
+            parts << t;
+    if (!e.nativeErrorCode().isEmpty())
+        parts << QStringLiteral("Код ошибки: %1").arg(e.nativeErrorCode());
+    return parts.join(u'\n');
 }
 
 bool Journal::writeNow(const RunResult &r)
@@ -240,7 +339,7 @@ bool Journal::writeNow(const RunResult &r)
     QSqlError e;
     if (open()) {
         e = write(r);
-        if (e.isValid() && reused) {
+        if (e.isValid() && reused && !cutOff()) {
             // A connection that served before may have died with a server that
             // restarted since: one fresh try before the result goes to the outbox.
             disconnect();
@@ -250,7 +349,7 @@ bool Journal::writeNow(const RunResult &r)
         if (m_ready && !e.isValid())
             return true;
         if (m_ready) {
-            m_reason = explain(e);
+            fail(e);
             // The next attempt connects anew; a server that came back is found again.
             disconnect();
         }
@@ -262,6 +361,7 @@ bool Journal::writeNow(const RunResult &r)
 QSqlError Journal::write(const RunResult &r)
 {
     QSqlDatabase db = database();
+    const Bounded step(*this);
     if (QSqlError e = beginWrite(db); e.isValid())
         return e;
     // A later report of the same run (a repeat pass after the close runs
@@ -284,6 +384,7 @@ QSqlError Journal::write(const RunResult &r)
 Journal::Recorded Journal::record(const RunResult &result)
 {
     m_error.clear();
+    m_details.clear();
     RunResult fresh;
     const RunResult *r = &result;
     if (result.id.trimmed().isEmpty()) {
@@ -307,6 +408,8 @@ Journal::Recorded Journal::record(const RunResult &result)
 
 int Journal::deliverOutbox()
 {
+    m_error.clear();
+    m_details.clear();
     const int waitingNow = m_outbox.count();
     if (waitingNow <= 0)
         return 0;

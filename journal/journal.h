@@ -7,6 +7,9 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QString>
+#include <memory>
+
+class ServerGuard;
 
 // The results journal: every run that ends is kept, in the embedded database
 // of this PC or on the school's server. A result the journal cannot take at
@@ -14,7 +17,9 @@
 // problem becomes a Russian text in lastError().
 //
 // Each Journal has a connection of its own, so several may live in one process;
-// one Journal is used from the thread that made it.
+// one Journal is used from the thread that made it (giveUp() excepted). No
+// wait on the server lasts longer than the settings allow: connecting is bounded
+// by the connect timeout, every step after it by the answer timeout.
 class Journal
 {
 public:
@@ -51,20 +56,52 @@ public:
     // The open connection for the queries of the journal window (open() first).
     QSqlDatabase database() const;
     QString lastError() const { return m_error; }
+    // The driver's own words behind lastError(), for «Подробнее».
+    QString lastDetails() const { return m_details; }
     const JournalSettings &settings() const { return m_settings; }
 
     // The Russian reason for a database error of this journal, for the
-    // messages of the queries as well.
+    // messages of the queries as well: the common failures (the server
+    // refused, did not answer, the password, an unknown host, no such
+    // database) in words; the driver's text is in details().
     QString explain(const QSqlError &e) const;
+    static QString details(const QSqlError &e);
+
+    // From any thread: stops waiting for the server. A call waiting on it
+    // returns at once with an error, and the server is not tried again, so what
+    // is recorded from now on waits in the outbox. For a program that closes.
+    void giveUp();
+
+    // A scope of server work bounded by the answer timeout (the queries of the
+    // journal window): a server that does not answer in time has its
+    // connection cut, and the query fails instead of hanging. Opened after
+    // open(); nested scopes keep the outer one's time.
+    class Bounded
+    {
+    public:
+        explicit Bounded(Journal &journal);
+        ~Bounded();
+        Bounded(const Bounded &) = delete;
+        Bounded &operator=(const Bounded &) = delete;
+
+    private:
+        ServerGuard *m_guard = nullptr;
+    };
 
 private:
+    bool cutOff() const;
+    void fail(const QSqlError &e);
     bool writeNow(const RunResult &r);
     QSqlError write(const RunResult &r);
     void disconnect();
     JournalSettings m_settings;
     QString m_connection;
     Outbox m_outbox;
-    QString m_error, m_reason;
+    QString m_error, m_reason, m_details;
     bool m_ready = false;
     QDeadlineTimer m_quiet{0};
+    // A server that took its time to fail is not asked again at once: the
+    // several queries of one look at the journal wait for it only once.
+    QDeadlineTimer m_failedSlowly{0};
+    std::unique_ptr<ServerGuard> m_guard; // the server's; none for the embedded journal
 };

@@ -72,6 +72,9 @@ JournalSettings JournalSettings::load(const QString &bazaFolder)
     const int seconds = ini.value(QStringLiteral("ConnectTimeout")).toInt(&ok);
     if (ok && seconds > 0)
         s.connectSeconds = seconds;
+    const int answer = ini.value(QStringLiteral("AnswerTimeout")).toInt(&ok);
+    if (ok && answer > 0)
+        s.answerSeconds = answer;
     s.password = readPassword(baza.filePath(passName));
     return s;
 }
@@ -91,6 +94,7 @@ QString JournalSettings::save(const QString &bazaFolder) const
         ini.setValue(QStringLiteral("Database"), database);
         ini.setValue(QStringLiteral("User"), user);
         ini.setValue(QStringLiteral("ConnectTimeout"), connectSeconds);
+        ini.setValue(QStringLiteral("AnswerTimeout"), answerSeconds);
         ini.setValue(QStringLiteral("AskPupilName"), askPupilName);
         ini.endGroup();
         ini.sync();

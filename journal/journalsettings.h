@@ -16,6 +16,9 @@ struct JournalSettings {
     QString user = QStringLiteral("trivo");
     QString password;
     int connectSeconds = 5;
+    // How long the server may take to answer once connected: a server that
+    // stopped answering (a network cut, a frozen machine) is given up after it.
+    int answerSeconds = 10;
     // Every run starts by asking the pupil's name for the journal (the administrator's choice).
     bool askPupilName = false;
 

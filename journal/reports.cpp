@@ -8,6 +8,7 @@ std::vector<QuestionResult> questionsOf(Journal &journal, const QString &resultI
     std::vector<QuestionResult> out;
     if (!journal.open())
         return out;
+    const Journal::Bounded step(journal);
     QSqlQuery q(journal.database());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT question_key, answer_type, points_possible, points_earned, answered, is_right,"
@@ -26,6 +27,7 @@ std::vector<QuestionReportRow> questionReport(Journal &journal, const ResultFilt
     std::vector<QuestionReportRow> out;
     if (!journal.open())
         return out;
+    const Journal::Bounded step(journal);
     const SqlCondition c = conditionOf(filter);
     QSqlQuery q(journal.database());
     q.setForwardOnly(true);

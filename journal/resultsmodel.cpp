@@ -45,9 +45,12 @@ void ResultsModel::reload()
     m_rows.clear();
     m_total = 0;
     m_error.clear();
+    m_details.clear();
     if (!m_journal.open()) {
         m_error = m_journal.lastError();
+        m_details = m_journal.lastDetails();
     } else {
+        const Journal::Bounded step(m_journal);
         const SqlCondition c = conditionOf(m_filter);
         QSqlQuery q(m_journal.database());
         q.prepare(QStringLiteral("SELECT COUNT(*) FROM results r") + c.sql);
@@ -56,7 +59,7 @@ void ResultsModel::reload()
         if (q.exec() && q.next())
             m_total = q.value(0).toInt();
         else
-            m_error = m_journal.explain(q.lastError());
+            fail(q.lastError());
         if (m_error.isEmpty())
             readPage(m_rows);
     }
@@ -65,6 +68,7 @@ void ResultsModel::reload()
 
 bool ResultsModel::readPage(std::vector<Row> &into)
 {
+    const Journal::Bounded step(m_journal);
     const SqlCondition c = conditionOf(m_filter);
     const QString direction = m_order == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
     // The id breaks ties, so that pages neither repeat nor skip a row.
@@ -80,7 +84,7 @@ bool ResultsModel::readPage(std::vector<Row> &into)
     q.addBindValue(pageSize);
     q.addBindValue(int(m_rows.size()));
     if (!q.exec()) {
-        m_error = m_journal.explain(q.lastError());
+        fail(q.lastError());
         return false;
     }
     while (q.next()) {
@@ -121,6 +125,12 @@ void ResultsModel::fetchMore(const QModelIndex &parent)
     beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + page.size()) - 1);
     m_rows.insert(m_rows.end(), std::make_move_iterator(page.begin()), std::make_move_iterator(page.end()));
     endInsertRows();
+}
+
+void ResultsModel::fail(const QSqlError &e)
+{
+    m_error = m_journal.explain(e);
+    m_details = Journal::details(e);
 }
 
 QString ResultsModel::resultId(int row) const

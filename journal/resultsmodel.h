@@ -3,6 +3,7 @@
 
 #include <QAbstractTableModel>
 #include <QDateTime>
+#include <QSqlError>
 #include <vector>
 
 class Journal;
@@ -29,6 +30,8 @@ public:
     QString resultId(int row) const;
     // Why the last read failed (Russian), empty when it did not.
     QString lastError() const { return m_error; }
+    // The driver's own words behind it.
+    QString lastDetails() const { return m_details; }
     static constexpr int pageSize = 200;
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -47,11 +50,12 @@ private:
         int right = 0, asked = 0, pointsEarned = 0, pointsPossible = 0, seconds = 0;
     };
     bool readPage(std::vector<Row> &into);
+    void fail(const QSqlError &e);
     Journal &m_journal;
     ResultFilter m_filter;
     int m_sortColumn = Started;
     Qt::SortOrder m_order = Qt::DescendingOrder;
     std::vector<Row> m_rows;
     int m_total = 0;
-    QString m_error;
+    QString m_error, m_details;
 };

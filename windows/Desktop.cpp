@@ -1,6 +1,7 @@
 #include "Desktop.h"
 #include "WidgetKit.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
@@ -15,6 +16,8 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
 #include <QUrl>
 
 namespace
@@ -101,7 +104,35 @@ std::optional<bool> desktopHasOpenerFor(const QString &path)
 
 // ---- Qt ----
 
+namespace
+{
+// The details wait behind a button «Подробнее», whatever language Qt speaks.
+void showDetailsOnRequest(QMessageBox &box, const QString &details)
+{
+    box.setDetailedText(details);
+    // The box adds its details button when it is shown.
+    QTimer::singleShot(0, &box, [&box] {
+        for (QAbstractButton *b : box.buttons()) {
+            if (box.buttonRole(b) != QMessageBox::ActionRole)
+                continue;
+            const auto label = [&box, b] {
+                auto *text = box.findChild<QTextEdit *>();
+                b->setText(text && !text->isHidden() ? QStringLiteral("Скрыть подробности")
+                                                     : QStringLiteral("Подробнее"));
+            };
+            label();
+            QObject::connect(b, &QAbstractButton::clicked, &box, label);
+        }
+    });
+}
+} // namespace
+
 void QtDesktop::message(const QString &text, const QString &caption, Icon icon)
+{
+    detailedMessage(text, caption, icon, {});
+}
+
+void QtDesktop::detailedMessage(const QString &text, const QString &caption, Icon icon, const QString &details)
 {
     QMessageBox::Icon i = QMessageBox::Information;
     switch (icon) {
@@ -118,6 +149,8 @@ void QtDesktop::message(const QString &text, const QString &caption, Icon icon)
         break;
     }
     QMessageBox box(i, caption, text, QMessageBox::Ok, activeParent());
+    if (!details.isEmpty())
+        showDetailsOnRequest(box, details);
     box.exec();
 }
 
@@ -251,6 +284,12 @@ void QtDesktop::activateKeyboardLayout(const QString &)
 void ScriptedDesktop::message(const QString &text, const QString &caption, Icon icon)
 {
     shown.push_back({QStringLiteral("message"), text, caption, icon});
+}
+
+void ScriptedDesktop::detailedMessage(const QString &text, const QString &caption, Icon icon, const QString &details)
+{
+    message(text, caption, icon);
+    shown.back().details = details;
 }
 
 void ScriptedDesktop::error(const QString &text)

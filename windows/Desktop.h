@@ -22,6 +22,8 @@ public:
 
     // A message box with a text, a caption and an icon.
     virtual void message(const QString &text, const QString &caption, Icon icon) = 0;
+    // The same box with a button «Подробнее» that shows details (a driver's own words).
+    virtual void detailedMessage(const QString &text, const QString &caption, Icon icon, const QString &details) = 0;
     // The platform's standard error box (conversion and file errors).
     virtual void error(const QString &text) = 0;
     // A one-line input box; cancelling returns the default text.
@@ -70,6 +72,7 @@ class QtDesktop : public Desktop
 {
 public:
     void message(const QString &text, const QString &caption, Icon icon) override;
+    void detailedMessage(const QString &text, const QString &caption, Icon icon, const QString &details) override;
     void error(const QString &text) override;
     QString input(const QString &caption, const QString &prompt, const QString &defaultText) override;
     QString password(const QString &caption, const QString &prompt, const QString &defaultText) override;
@@ -94,7 +97,8 @@ public:
         QString kind;
         QString text, caption;
         Icon icon = Icon::Information;
-        bool hidden = false; // an input box for a password
+        bool hidden = false;  // an input box for a password
+        QString details = {}; // behind «Подробнее» of a message
     };
     std::vector<Shown> shown;
     std::deque<std::optional<QString>> inputs; // nullopt = cancel
@@ -108,6 +112,7 @@ public:
     bool openSucceeds = true, startSucceeds = true, printSucceeds = true;
 
     void message(const QString &text, const QString &caption, Icon icon) override;
+    void detailedMessage(const QString &text, const QString &caption, Icon icon, const QString &details) override;
     void error(const QString &text) override;
     QString input(const QString &caption, const QString &prompt, const QString &defaultText) override;
     QString password(const QString &caption, const QString &prompt, const QString &defaultText) override;

@@ -13,6 +13,7 @@
 #include "reports.h"
 #include "resultsmodel.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -21,6 +22,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
@@ -70,6 +72,52 @@ QString percent(double share)
     return QString::number(qRound(share * 100)) + u'%';
 }
 } // namespace
+
+class JournalWindow::Busy
+{
+public:
+    explicit Busy(JournalWindow *w) : m_window(w), m_outer(w->m_busy++ == 0)
+    {
+        if (!m_outer)
+            return;
+        m_focus = QApplication::focusWidget();
+        m_total = w->Itogo->text();
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        setControlsEnabled(false);
+        w->Itogo->setText(QStringLiteral("Читаю журнал…"));
+        w->repaint(); // the events wait until the journal answers
+    }
+    ~Busy()
+    {
+        if (--m_window->m_busy > 0 || !m_outer)
+            return;
+        setControlsEnabled(true);
+        if (m_window->Itogo->text() == QStringLiteral("Читаю журнал…"))
+            m_window->Itogo->setText(m_total);
+        if (m_focus)
+            m_focus->setFocus();
+        QApplication::restoreOverrideCursor();
+    }
+    Busy(const Busy &) = delete;
+    Busy &operator=(const Busy &) = delete;
+
+private:
+    void setControlsEnabled(bool enabled)
+    {
+        const JournalWindow *w = m_window;
+        for (QWidget *c :
+             std::initializer_list<QWidget *>{w->Uchenik, w->Predmet, w->Tema, w->Ocenka, w->ZaPeriod, w->Ot, w->Do,
+                                              w->Rezultaty, w->Razdely, w->Excel, w->Tablica}) {
+            // A box that loses the focus this way has not been edited.
+            const QSignalBlocker quiet(c);
+            c->setEnabled(enabled);
+        }
+    }
+    JournalWindow *m_window;
+    bool m_outer;
+    QPointer<QWidget> m_focus;
+    QString m_total;
+};
 
 JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent), m_journal(journal)
 {
@@ -189,15 +237,15 @@ JournalWindow::~JournalWindow() = default;
 void JournalWindow::openFor(const QString &onlyUserCode)
 {
     m_onlyUserCode = onlyUserCode;
-    m_journal.deliverOutbox();
+    const Busy busy(this);
     fillChoices();
     applyFilter();
 }
 
-void JournalWindow::showError(const QString &text)
+void JournalWindow::showError(const QString &text, const QString &details)
 {
     if (!text.isEmpty())
-        desktop().message(text, QStringLiteral("Журнал результатов"), Desktop::Icon::Warning);
+        desktop().detailedMessage(text, QStringLiteral("Журнал результатов"), Desktop::Icon::Warning, details);
 }
 
 void JournalWindow::fillChoices()
@@ -214,6 +262,15 @@ void JournalWindow::fillChoices()
 }
 
 void JournalWindow::applyFilter()
+{
+    {
+        const Busy busy(this);
+        showFiltered();
+    }
+    showError(m_model->lastError(), m_model->lastDetails());
+}
+
+void JournalWindow::showFiltered()
 {
     ResultFilter f;
     f.pupil = Uchenik->text().trimmed();
@@ -232,13 +289,13 @@ void JournalWindow::applyFilter()
     Woprosy->setRowCount(0);
     showQuestionReport();
     showTopicChart(f.subject, f.topic);
-    showError(m_model->lastError());
 }
 
 void JournalWindow::resultChosen(int row)
 {
     if (row < 0)
         return;
+    const Busy busy(this);
     std::vector<QStringList> rows;
     for (const QuestionResult &q : questionsOf(m_journal, m_model->resultId(row)))
         rows.push_back({q.key, q.answerType, QStringLiteral("%1 из %2").arg(q.pointsEarned).arg(q.pointsPossible),
@@ -316,6 +373,7 @@ QStringList JournalWindow::shownCaptions() const
 
 std::vector<QStringList> JournalWindow::shownRows()
 {
+    const Busy busy(this);
     while (m_model->canFetchMore())
         m_model->fetchMore();
     std::vector<QStringList> rows;

@@ -51,12 +51,18 @@ public:
     void TablicaClick();
 
 private:
+    void showFiltered();
     void resultChosen(int row);
     void showPupilChart(const QString &pupil);
     void showTopicChart(const QString &subject, const QString &topic);
     void showQuestionReport();
     void fillChoices();
-    void showError(const QString &text);
+    void showError(const QString &text, const QString &details);
+    // The window while it reads the journal: the wait cursor, the controls at
+    // rest and a word in the total line. The journal itself bounds how long a
+    // server may keep it waiting.
+    class Busy;
+    int m_busy = 0;
 
     Journal &m_journal;
     std::unique_ptr<ResultsModel> m_model;

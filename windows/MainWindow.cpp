@@ -16,6 +16,7 @@
 #include "banktables.h"
 #include "editortables.h"
 #include "journal.h"
+#include "journalservice.h"
 #include "subjects.h"
 #include "textfile.h"
 
@@ -66,7 +67,7 @@ MainWindow::MainWindow()
     connect(m_tick, &QTimer::timeout, this, [this] { tickClocks(secondsOfDay()); });
     m_tick->start();
     FormCreate();
-    m_journal = std::make_unique<Journal>();
+    startJournal();
     connectRun();
     connectAids(); // after the creation step, which sets the modes itself
     createWindows();
@@ -75,8 +76,10 @@ MainWindow::MainWindow()
 
 MainWindow::~MainWindow()
 {
-    // The journal window goes before the journal it reads, the grids before
-    // the run whose tables they show.
+    // The journal's thread finishes what it was given. The journal window
+    // goes before the journal it reads, the grids before the run whose tables
+    // they show.
+    m_journalService.reset();
     delete Zhurnal;
     delete m_otwTekModel;
     delete m_sootModel;
@@ -93,42 +96,19 @@ void MainWindow::createWindows()
         // The journal opens anew where the settings now point.
         delete Zhurnal;
         Zhurnal = nullptr;
-        m_journal = std::make_unique<Journal>();
-        m_journal->deliverOutbox();
+        startJournal();
     });
     Form5 = new AccessWindow(this);
     NaborWopr = new ExamSetupWindow(this);
     SpisPredm = new SubjectListWindow(this);
     DalsheOkno = new RightAnswerWindow(this);
     Teksti = new ExplanationWindow(this);
-    // Results that waited for the school's server are sent at the start and every minute.
-    m_journal->deliverOutbox();
+    // Results that waited for the school's server are sent at the start (by
+    // startJournal) and every minute.
     m_outboxTimer = new QTimer(this);
     m_outboxTimer->setInterval(60 * 1000);
-    connect(m_outboxTimer, &QTimer::timeout, this, [this] {
-        if (m_journal->waiting() > 0)
-            m_journal->deliverOutbox();
-    });
+    connect(m_outboxTimer, &QTimer::timeout, this, [this] { m_journalService->deliverOutbox(); });
     m_outboxTimer->start();
-}
-
-void MainWindow::ZhurnalClick()
-{
-    const Glo &g = glo();
-    if (g.KodDostupa.isEmpty())
-        return; // after the log-in: the journal shows whose runs the user may see
-    const bool admin = isAdmin(g.KodDostupa);
-    const QString code =
-        g.userRow >= 0 && g.userRow < int(g.users.size()) ? trimmed(g.users[size_t(g.userRow)].kod) : QString();
-    journalWindow()->openFor(admin ? QString() : code);
-    showWindow(Zhurnal);
-}
-
-JournalWindow *MainWindow::journalWindow()
-{
-    if (!Zhurnal)
-        Zhurnal = new JournalWindow(*m_journal, this);
-    return Zhurnal;
 }
 
 void MainWindow::setRunIdentity(bool exam)
@@ -148,13 +128,6 @@ void MainWindow::setRunIdentity(bool exam)
     who.subject = PredmetName->currentText();
     who.topic = exam ? QString() : WiborTema->currentText();
     m_run.setIdentity(who);
-}
-
-void MainWindow::recordRun(const RunResult &result)
-{
-    // The run is over whatever the journal says; a problem is only told.
-    if (m_journal->record(result) != Journal::Recorded::InJournal)
-        desktop().message(m_journal->lastError(), QStringLiteral("Журнал результатов"), Desktop::Icon::Warning);
 }
 
 void MainWindow::tell(const QString &text)

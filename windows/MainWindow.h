@@ -34,6 +34,8 @@ class RightAnswerWindow;
 class ExplanationWindow;
 class JournalWindow;
 class Journal;
+class JournalService;
+struct JournalOutcome;
 
 // The main window, where a pupil logs in, picks a subject and a topic and takes
 // the test: it shows the run (RunModel) and hands it the pupil's answers.
@@ -163,8 +165,10 @@ public:
     JournalWindow *Zhurnal = nullptr; // made when the journal is first opened
     JournalWindow *journalWindow();
 
-    // Every run that ends goes into the results journal.
+    // Every run that ends goes into the results journal, written on the
+    // journal's own thread; the journal window reads it through journal().
     Journal &journal() { return *m_journal; }
+    JournalService &journalService() { return *m_journalService; }
     // Shows text in the quiet line (an empty text clears it); never a modal box.
     void tell(const QString &text);
     void ZhurnalClick();
@@ -219,6 +223,12 @@ private:
     // Who takes the next run and on what, for the journal.
     void setRunIdentity(bool exam);
     void recordRun(const RunResult &result);
+    // Makes the journal where the settings point, and its thread.
+    void startJournal();
+    // What the journal's thread answered, told in the quiet line.
+    void journalRecorded(const JournalOutcome &outcome);
+    void journalDelivered(int sent, int waiting);
+    void tellJournal(const QString &text, const QString &why);
 
     RunModel m_run;
     QWidget *m_content = nullptr; // what the window shows, inside its scroll area
@@ -229,7 +239,9 @@ private:
     QTimer *m_tick;
     std::unique_ptr<WordDocument> m_protocolDocument;
     std::unique_ptr<Journal> m_journal;
-    QString m_askedName; // the name the pupil gave at the last start
+    std::unique_ptr<JournalService> m_journalService;
+    QString m_journalNotice; // what the quiet line was told about the journal
+    QString m_askedName;     // the name the pupil gave at the last start
     bool m_toldShippedPassword = false;
     QTimer *m_outboxTimer = nullptr;
     StringTableModel *m_otwTekModel, *m_sootModel, *m_widimModel;

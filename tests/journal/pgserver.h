@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QTemporaryDir>
+#include <vector>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -115,6 +116,19 @@ public:
         if (!q.exec(QStringLiteral("CREATE DATABASE %1 OWNER %2").arg(name, teacher)))
             qFatal("cannot create a database: %s", qPrintable(q.lastError().text()));
         return name;
+    }
+
+    // The server processes that serve connections to a database.
+    std::vector<qint64> backendsOf(const QString &database)
+    {
+        QSqlQuery q(QSqlDatabase::database(connection));
+        q.prepare(QStringLiteral("SELECT pid FROM pg_stat_activity WHERE datname = ?"));
+        q.addBindValue(database);
+        std::vector<qint64> pids;
+        if (q.exec())
+            while (q.next())
+                pids.push_back(q.value(0).toLongLong());
+        return pids;
     }
 
     int port = 0;

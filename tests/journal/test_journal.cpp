@@ -2,9 +2,11 @@
 // kept exactly once, many writers at once, the outbox when the journal is out
 // of reach, the query model and the question report.
 #include "journal.h"
+#include "journalservice.h"
 #include "reports.h"
 #include "resultsmodel.h"
 
+#include "SilentServer.h"
 #include "TestFiles.h"
 #include "pgserver.h"
 
@@ -14,6 +16,7 @@
 #include <QUuid>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
@@ -81,6 +84,22 @@ Counts countsOf(Journal &j)
         c.questions = q.value(0).toInt();
     return c;
 }
+// Server processes stopped as a frozen machine would be, until thawed.
+struct Frozen {
+    std::vector<qint64> pids;
+    explicit Frozen(std::vector<qint64> p) : pids(std::move(p))
+    {
+        for (qint64 pid : pids)
+            ::kill(pid_t(pid), SIGSTOP);
+    }
+    void thaw()
+    {
+        for (qint64 pid : pids)
+            ::kill(pid_t(pid), SIGCONT);
+        pids.clear();
+    }
+    ~Frozen() { thaw(); }
+};
 } // namespace
 
 class TestJournal : public QObject
@@ -465,6 +484,127 @@ private slots:
         }
         QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(j.waiting(), 4);
+    }
+
+    void commonFailuresAreToldInWords_data()
+    {
+        QTest::addColumn<QString>("serverText");
+        QTest::addColumn<QString>("clientText");
+        QTest::addColumn<QString>("words");
+        const QString at = QStringLiteral("connection to server at \"school-server\" (10.0.0.5), port 5432 failed: ");
+        QTest::newRow("refused") << QString()
+                                 << at + "Connection refused\n\tIs the server running on that host and accepting "
+                                         "TCP/IP connections?"
+                                 << "нет связи с сервером school-server:5432: сервер отказал в соединении";
+        QTest::newRow("no answer") << QString() << at + "timeout expired"
+                                   << "нет связи с сервером school-server:5432: сервер не отвечает";
+        QTest::newRow("statement stopped")
+            << "ERROR:  canceling statement due to statement timeout" << QString() << "сервер не отвечает";
+        QTest::newRow("unknown host") << QString()
+                                      << "could not translate host name \"school-server\" to address: Name or "
+                                         "service not known"
+                                      << "компьютер «school-server» не найден в сети";
+        QTest::newRow("password") << QString() << at + "FATAL:  password authentication failed for user \"klass\""
+                                  << "сервер school-server:5432 не принял имя пользователя «klass» или пароль";
+        QTest::newRow("no database") << QString() << at + "FATAL:  database \"results\" does not exist"
+                                     << "на сервере school-server:5432 нет базы «results»";
+        QTest::newRow("connection lost")
+            << QString() << "server closed the connection unexpectedly\n\tThis probably means the server terminated"
+            << "нет связи с сервером school-server:5432: соединение прервано";
+    }
+
+    void commonFailuresAreToldInWords()
+    {
+        QFETCH(QString, serverText);
+        QFETCH(QString, clientText);
+        QFETCH(QString, words);
+        JournalSettings s;
+        s.engine = JournalSettings::Engine::Server;
+        s.host = "school-server";
+        s.database = "results";
+        s.user = "klass";
+        const Journal j(s);
+        const QSqlError e(clientText, serverText, QSqlError::ConnectionError);
+        const QString told = j.explain(e);
+        QVERIFY2(told.contains(words), qPrintable(told));
+        // The driver's own words wait behind «Подробнее».
+        const QString driver = (serverText + clientText).section(u'\n', 0, 0);
+        QVERIFY2(!told.contains(driver), qPrintable(told));
+        QVERIFY(Journal::details(e).contains(driver));
+    }
+
+    void silentServerNeverHoldsUpTheCaller()
+    {
+        if (server)
+            QSKIP("needs no server");
+        SilentServer silent;
+        QVERIFY(silent.port > 0);
+        JournalSettings s = freshSettings();
+        s.engine = JournalSettings::Engine::Server;
+        s.host = QStringLiteral("127.0.0.1");
+        s.port = silent.port;
+        s.connectSeconds = 2;
+        s.answerSeconds = 2;
+        JournalService service(s);
+        QSignalSpy answered(&service, &JournalService::recorded);
+        int ticks = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+        tick.start(20);
+        QElapsedTimer handing;
+        handing.start();
+        const RunResult r = sampleResult();
+        service.record(r);
+        QVERIFY2(handing.elapsed() < 1000, qPrintable(QString::number(handing.elapsed())));
+        QTRY_COMPARE_WITH_TIMEOUT(answered.count(), 1, 20000);
+        QVERIFY2(ticks > 10, qPrintable(QString::number(ticks))); // the caller's loop ran meanwhile
+        const auto outcome = answered.front().front().value<JournalOutcome>();
+        QCOMPARE(outcome.how, Journal::Recorded::InOutbox);
+        QCOMPARE(outcome.id, r.id);
+        QVERIFY2(outcome.message.contains("сервер не отвечает"), qPrintable(outcome.message));
+        QVERIFY2(outcome.details.contains("timeout expired"), qPrintable(outcome.details));
+        QCOMPARE(Journal(s).waiting(), 1);
+    }
+
+    void frozenServerIsCutOffAndNothingLost()
+    {
+        if (!server)
+            QSKIP("a server of the school");
+        JournalSettings s = freshSettings();
+        s.answerSeconds = 2;
+        Journal j(s);
+        QCOMPARE(j.record(sampleResult()), Journal::Recorded::InJournal);
+        Frozen frozen(pg->backendsOf(s.database));
+        QCOMPARE(frozen.pids.size(), size_t(1));
+        QElapsedTimer t;
+        t.start();
+        const RunResult r = sampleResult();
+        QCOMPARE(j.record(r), Journal::Recorded::InOutbox);
+        QVERIFY2(t.elapsed() < 20000, qPrintable(QString::number(t.elapsed())));
+        QVERIFY2(j.lastError().contains("нет связи с сервером 127.0.0.1"), qPrintable(j.lastError()));
+        QVERIFY2(j.lastError().contains("не ответил за 2 с"), qPrintable(j.lastError()));
+        QCOMPARE(j.waiting(), 1);
+
+        // The program closes while its journal waits for the frozen server: it
+        // stops waiting, and the result is kept for the next start.
+        auto service = std::make_unique<JournalService>(s);
+        service->record(sampleResult());
+        QVERIFY(service->waitUntilIdle(20000));
+        Frozen again(pg->backendsOf(s.database));
+        const RunResult last = sampleResult();
+        service->record(last);
+        t.restart();
+        service.reset();
+        QVERIFY2(t.elapsed() < 20000, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(j.waiting(), 1); // the first waited no longer: it went with the second
+
+        frozen.thaw();
+        again.thaw();
+        QCOMPARE(j.deliverOutbox(), 1);
+        const Counts c = countsOf(j);
+        QCOMPARE(c.results, 4);
+        QCOMPARE(c.distinct, 4);
+        QVERIFY(sameQuestions(questionsOf(j, last.id), last.questions));
     }
 
     void serverRefusesThePassword()

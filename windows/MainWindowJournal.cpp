@@ -1,0 +1,94 @@
+// The main window's part of the results journal: a run's result goes to the
+// journal's own thread, and what it answers is told in the quiet line, never
+// in a box over the pupil's question.
+#include "JournalWindow.h"
+#include "MainWindow.h"
+#include "access.h"
+#include "journal.h"
+#include "journalservice.h"
+#include "text.h"
+
+#include <QLabel>
+
+void MainWindow::startJournal()
+{
+    const JournalSettings settings = JournalSettings::load();
+    m_journal = std::make_unique<Journal>(settings);
+    if (m_journalService) {
+        // What the old journal was given still goes where it was meant to,
+        // on its thread, without this window waiting for it.
+        JournalService *old = m_journalService.release();
+        old->setParent(this);
+        old->retire();
+    }
+    m_journalService = std::make_unique<JournalService>(settings);
+    connect(m_journalService.get(), &JournalService::recorded, this, &MainWindow::journalRecorded);
+    connect(m_journalService.get(), &JournalService::delivered, this,
+            [this](int sent, int waiting) { journalDelivered(sent, waiting); });
+    m_journalService->deliverOutbox();
+}
+
+void MainWindow::recordRun(const RunResult &result)
+{
+    // The run is over whatever the journal says; its answer comes later.
+    if (m_journalService)
+        m_journalService->record(result);
+}
+
+void MainWindow::journalRecorded(const JournalOutcome &outcome)
+{
+    switch (outcome.how) {
+    case Journal::Recorded::InJournal:
+        // What waited was sent after it.
+        if (!m_journalNotice.isEmpty() && Izveshenie->text() == m_journalNotice)
+            tell({});
+        m_journalNotice.clear();
+        break;
+    case Journal::Recorded::InOutbox:
+        tellJournal(QStringLiteral("Результат сохранён на этом компьютере и будет отправлен в журнал позже"),
+                    outcome.message + QStringLiteral("\n\n") + outcome.details);
+        break;
+    case Journal::Recorded::Lost:
+        tellJournal(outcome.message, outcome.details);
+        break;
+    }
+}
+
+void MainWindow::journalDelivered(int sent, int waiting)
+{
+    if (waiting == 0 && !m_journalNotice.isEmpty() && Izveshenie->text() == m_journalNotice) {
+        tell({});
+        m_journalNotice.clear();
+    }
+    if (sent > 0 && Zhurnal && Zhurnal->isVisible())
+        Zhurnal->applyFilter(); // the results that came show up
+}
+
+void MainWindow::tellJournal(const QString &text, const QString &why)
+{
+    tell(text);
+    m_journalNotice = text;
+    if (!why.trimmed().isEmpty())
+        Izveshenie->setToolTip(text + QStringLiteral("\n\n") + why.trimmed());
+}
+
+void MainWindow::ZhurnalClick()
+{
+    const Glo &g = glo();
+    if (g.KodDostupa.isEmpty())
+        return; // after the log-in: the journal shows whose runs the user may see
+    const bool admin = isAdmin(g.KodDostupa);
+    const QString code =
+        g.userRow >= 0 && g.userRow < int(g.users.size()) ? trimmed(g.users[size_t(g.userRow)].kod) : QString();
+    // What waits is sent on the journal's thread; the window shows it when it came.
+    m_journalService->deliverOutbox();
+    journalWindow()->openFor(admin ? QString() : code);
+    showWindow(Zhurnal);
+}
+
+JournalWindow *MainWindow::journalWindow()
+{
+    if (!Zhurnal)
+        Zhurnal = new JournalWindow(*m_journal, this);
+    return Zhurnal;
+}
