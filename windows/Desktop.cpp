@@ -117,7 +117,7 @@ void showDetailsOnRequest(QMessageBox &box, const QString &details)
                 continue;
             const auto label = [&box, b] {
                 auto *text = box.findChild<QTextEdit *>();
-                b->setText(text && !text->isHidden() ? QStringLiteral("Скрыть подробности")
+                b->setText(text && text->isVisible() ? QStringLiteral("Скрыть подробности")
                                                      : QStringLiteral("Подробнее"));
             };
             label();
