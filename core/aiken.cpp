@@ -29,16 +29,22 @@ Reading readAiken(const QByteArray &bytes, const QString &fallbackName)
 {
     static const QRegularExpression optionLine(QStringLiteral("^([A-Z])[.)]\\s+(.*)$"));
     static const QRegularExpression answerLine(QStringLiteral("^ANSWER\\s*:\\s*(\\S*)\\s*$"));
+    requireQuestionFileSize(bytes.size());
     Reading r;
     r.topic.name = fallbackName;
     QString all = decodeQuestionFile(bytes);
     all.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    const QStringList lines = all.split(u'\n');
 
     Pending q;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const int lineNo = int(i) + 1;
-        const QString line = lines.at(i).trimmed();
+    int entries = 0, lineNo = 0;
+    // Line by line: a list of all lines would cost more than the file when they are short.
+    for (qsizetype from = 0; from <= all.size();) {
+        qsizetype end = all.indexOf(u'\n', from);
+        if (end < 0)
+            end = all.size();
+        const QString line = QStringView(all).mid(from, end - from).trimmed().toString();
+        from = end + 1;
+        ++lineNo;
         if (line.isEmpty())
             continue;
         if (const auto m = answerLine.match(line); m.hasMatch()) {
@@ -49,6 +55,7 @@ Reading readAiken(const QByteArray &bytes, const QString &fallbackName)
             const qsizetype right = q.letters.indexOf(m.captured(1));
             if (right < 0)
                 fail(lineNo, QStringLiteral("ответ «%1» не назван среди вариантов").arg(m.captured(1)));
+            countEntry(entries, QStringLiteral("Aiken"), lineNo);
             Item item;
             item.type = ItemType::Ticks;
             item.text = oneLine(q.text);

@@ -1,4 +1,5 @@
 #include "decoder.h"
+#include "interchangekit.h"
 #include "programstate.h"
 #include "textimport.h"
 
@@ -75,12 +76,30 @@ DecodeResult decodeStaging(const StringTable &izTxt, StringTable &temaTabl, Stri
     std::vector<QStringList> questions = res.appended ? dataRows(wopTabl) : std::vector<QStringList>{};
     std::vector<QStringList> answers = res.appended ? dataRows(otwTabl) : std::vector<QStringList>{};
 
+    // The question decoded last and where its answers start: one with more
+    // options than the main window shows is taken back.
+    int inFile = 0;
+    size_t firstAnswer = answers.size();
+    auto endQuestion = [&] {
+        const qsizetype options = qsizetype(answers.size() - firstAnswer);
+        if (res.questions == 0 || options <= MaxItemOptions)
+            return;
+        res.notes << noteAbout(inFile, questions.back()[Q::Nazwan],
+                               tooManyOptions(options) + QStringLiteral(", вопрос не перенесён"));
+        answers.resize(firstAnswer);
+        questions.pop_back();
+        --res.questions;
+        res.answers -= int(options);
+    };
     for (int r = 2; r < izTxt.rowCount(); ++r) {
         const QString line = trimmed(izTxt.cell(StagingCol::Nazwan, r)).left(ImportLineLength);
         if (line.isEmpty())
             continue;
         const QString wopr = trimmed(izTxt.cell(StagingCol::Wopr, r));
         if (wopr != trimmed(izTxt.cell(StagingCol::Wopr, r - 1))) {
+            endQuestion();
+            ++inFile;
+            firstAnswer = answers.size();
             ++res.questions;
             questions.push_back({subject, res.topicCode, QStringLiteral("1"), QString::number(res.questions),
                                  questionTextOf(line), QString(), QStringLiteral("1"), QString()});
@@ -94,6 +113,7 @@ DecodeResult decodeStaging(const StringTable &izTxt, StringTable &temaTabl, Stri
                                izTxt.cell(StagingCol::KodP, r), optionTextOf(line)});
         }
     }
+    endQuestion();
 
     temaTabl.beginUpdate();
     if (res.appended || lastTopic < 1) {

@@ -11,6 +11,9 @@ struct DecodeResult {
     bool appended = false; // a topic added at the end (otherwise the tables were replaced)
     QString topicCode;
     int questions = 0, answers = 0;
+    // One line for each question left out: one with more options than the
+    // main window shows.
+    QStringList notes;
 };
 
 // Whether decoding now would add a topic rather than replace the tables. The
@@ -20,8 +23,10 @@ struct DecodeResult {
 // questions are never overwritten.
 bool decoderAppends(const StringTable &temaTabl, const StringTable &wopTabl, const StringTable &otwTabl);
 
-// Decodes izTxt into the three tables. Throws TrivoError, before any table is
-// changed, when a topic must be added and the last topic's code is no number.
+// Decodes izTxt into the three tables. A question with more than 30 options
+// (more than the main window shows) is left out with a note, and the next
+// one takes its number. Throws TrivoError, before any table is changed, when
+// a topic must be added and the last topic's code is no number.
 DecodeResult decodeStaging(const StringTable &izTxt, StringTable &temaTabl, StringTable &wopTabl, StringTable &otwTabl);
 
 // A question line without its number: the text after the first "." when that

@@ -75,34 +75,43 @@ public:
     {
         QString text = all;
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-        const QStringList lines = text.split(u'\n');
         static const QRegularExpression pointsLine(QStringLiteral("^//\\s*(Баллы|points)\\s*:\\s*(\\S+)\\s*$"),
                                                    QRegularExpression::CaseInsensitiveOption);
         Block block;
         std::optional<int> points;
         auto flush = [&] {
-            if (!block.text.trimmed().isEmpty())
+            if (!block.text.trimmed().isEmpty()) {
+                countEntry(m_entries, QStringLiteral("GIFT"), block.line);
                 question(block);
+            }
             block = {};
         };
-        for (qsizetype n = 0; n < lines.size(); ++n) {
-            const QString line = lines.at(n);
-            const QString t = line.trimmed();
-            if (t.startsWith(QStringLiteral("//"))) {
+        // Line by line through the text: a list of all lines would cost more
+        // than the file itself when the lines are short.
+        int n = 0;
+        for (qsizetype from = 0; from <= text.size(); ++n) {
+            qsizetype end = text.indexOf(u'\n', from);
+            if (end < 0)
+                end = text.size();
+            const QStringView line = QStringView(text).mid(from, end - from);
+            from = end + 1;
+            const QStringView t = line.trimmed();
+            if (t.startsWith(u"//")) {
                 if (const auto m = pointsLine.match(t); m.hasMatch())
-                    (block.text.isEmpty() ? points : block.points) = pointNumber(m.captured(2), int(n) + 1);
+                    (block.text.isEmpty() ? points : block.points) = pointNumber(m.captured(2), n + 1);
                 continue;
             }
             if (t.isEmpty()) {
                 flush();
                 continue;
             }
-            if (block.text.isEmpty() && t.startsWith(QStringLiteral("$CATEGORY:"), Qt::CaseInsensitive)) {
-                takeCategory(m_r, t.mid(10).trimmed());
+            if (block.text.isEmpty() && t.startsWith(u"$CATEGORY:", Qt::CaseInsensitive)) {
+                countEntry(m_entries, QStringLiteral("GIFT"), n + 1);
+                takeCategory(m_r, t.mid(10).trimmed().toString());
                 continue;
             }
             if (block.text.isEmpty()) {
-                block.line = int(n) + 1;
+                block.line = n + 1;
                 block.points = points;
                 points.reset();
             } else {
@@ -184,7 +193,10 @@ private:
             return skip(QStringLiteral("числовой ответ"));
         if (trueFalse(part, item))
             return add(std::move(item));
-        const std::vector<Answer> answers = answersOf(part, b.line);
+        qsizetype count = 0;
+        const std::vector<Answer> answers = answersOf(part, b.line, count);
+        if (count > MaxItemOptions)
+            return skip(tooManyOptions(count));
         if (std::any_of(answers.begin(), answers.end(), [](const Answer &a) { return !a.feedback.isEmpty(); }))
             note(QStringLiteral("отзывы к ответам не переносятся"));
         const bool choice = std::any_of(answers.begin(), answers.end(), [](const Answer &a) { return a.mark == u'~'; });
@@ -201,7 +213,12 @@ private:
             add(std::move(item));
     }
 
-    void add(Item item) { m_r.topic.items.push_back(std::move(item)); }
+    void add(Item item)
+    {
+        if (const qsizetype rows = optionRowsOf(item); rows > MaxItemOptions)
+            return skip(tooManyOptions(rows));
+        m_r.topic.items.push_back(std::move(item));
+    }
 
     bool trueFalse(const QString &part, Item &item)
     {
@@ -217,19 +234,28 @@ private:
         return true;
     }
 
-    std::vector<Answer> answersOf(const QString &part, int line)
+    // The answers of a question, at most one more than a question may have:
+    // further ones are only counted in `count`.
+    std::vector<Answer> answersOf(const QString &part, int line, qsizetype &count)
     {
         std::vector<Answer> out;
         QString lead;
+        QString *into = &lead; // the text being read; none past the answers kept
+        count = 0;
         for (qsizetype i = 0; i < part.size(); ++i) {
             const QChar c = part.at(i);
             if (c == u'\\' && i + 1 < part.size()) {
-                (out.empty() ? lead : out.back().text) += part.mid(i, 2);
+                if (into)
+                    *into += QStringView(part).mid(i, 2);
                 ++i;
             } else if (c == u'=' || c == u'~') {
-                out.push_back({c, 0, {}, {}});
-            } else {
-                (out.empty() ? lead : out.back().text) += c;
+                into = nullptr;
+                if (++count <= MaxItemOptions + 1) {
+                    out.push_back({c, 0, {}, {}});
+                    into = &out.back().text;
+                }
+            } else if (into) {
+                *into += c;
             }
         }
         if (!lead.trimmed().isEmpty() || out.empty())
@@ -301,7 +327,7 @@ private:
     }
 
     Reading &m_r;
-    int m_number = 0;
+    int m_number = 0, m_entries = 0;
     QString m_text;
 };
 
@@ -309,6 +335,7 @@ private:
 
 Reading readGift(const QByteArray &bytes, const QString &fallbackName)
 {
+    requireQuestionFileSize(bytes.size());
     Reading r;
     GiftReader(r).read(decodeQuestionFile(bytes));
     if (r.topic.name.isEmpty())

@@ -28,11 +28,50 @@ QString decodeQuestionFile(const QByteArray &bytes)
     return utf8.hasError() ? fromCp1251(view.data(), view.size()) : text;
 }
 
+namespace
+{
+
+// A text as a note shows it: on one line, its first 40 characters.
+QString shownInNote(const QString &text)
+{
+    const QString line = oneLine(text.left(4096));
+    return line.size() > 40 ? line.left(40) + QStringLiteral("…") : line;
+}
+
+} // namespace
+
 QString noteAbout(const QString &number, const QString &text, const QString &what)
 {
-    const QString line = oneLine(text);
-    const QString shown = line.size() > 40 ? line.left(40) + QStringLiteral("…") : line;
-    return QStringLiteral("вопрос %1 «%2»: %3").arg(number, shown, what);
+    return QStringLiteral("вопрос %1 «%2»: %3").arg(number, shownInNote(text), what);
+}
+
+void requireQuestionFileSize(qint64 size)
+{
+    if (size > MaxQuestionFileSize)
+        throw TrivoError(QStringLiteral("Файл вопросов занимает %1 МБ, а читается файл не больше %2 МБ")
+                             .arg((size + 1024 * 1024 - 1) / (1024 * 1024))
+                             .arg(MaxQuestionFileSize / (1024 * 1024)));
+}
+
+void countEntry(int &entries, const QString &format, qint64 line)
+{
+    if (++entries > MaxFileEntries)
+        throw TrivoError(
+            QStringLiteral("Файл %1, строка %2: в файле больше %3 вопросов и категорий, в одну тему столько не войдёт")
+                .arg(format)
+                .arg(line)
+                .arg(MaxFileEntries));
+}
+
+qsizetype optionRowsOf(const Item &item)
+{
+    const auto n = qsizetype(item.options.size());
+    return item.type == ItemType::Matching ? 2 * n : n;
+}
+
+QString tooManyOptions(qsizetype rows)
+{
+    return QStringLiteral("вариантов ответа %1, а главное окно показывает не больше %2").arg(rows).arg(MaxItemOptions);
 }
 
 QString oneLine(const QString &text)
@@ -139,7 +178,8 @@ void takeCategory(Reading &reading, const QString &path)
     if (reading.topic.name.isEmpty())
         reading.topic.name = name;
     else if (name != reading.topic.name)
-        reading.notes << QStringLiteral("категория «%1» слита с темой «%2»").arg(name, reading.topic.name);
+        reading.notes << QStringLiteral("категория «%1» слита с темой «%2»")
+                             .arg(shownInNote(name), shownInNote(reading.topic.name));
 }
 
 QString categoryOfTopic(const QString &name)
@@ -260,6 +300,7 @@ Reading readInterchangeFile(InterFormat format, const QString &path)
     QFile f(path);
     if (QFileInfo(path).isDir() || !f.open(QIODevice::ReadOnly))
         throw TrivoError(cannotReadText(path, f.errorString()));
+    requireQuestionFileSize(f.size());
     const QByteArray bytes = f.readAll();
     if (f.error() != QFileDevice::NoError)
         throw TrivoError(cannotReadText(path, f.errorString()));

@@ -10,12 +10,18 @@
 namespace
 {
 
-// An element with its attributes, its own character data and its children.
+// Nesting deeper than this is refused: a question file is a few levels deep.
+constexpr int MaxXmlDepth = 64;
+// Elements kept of one question; a real one has a few hundred at most.
+constexpr int MaxQuestionElements = 2000;
+
+// An element with the attributes we read, its own character data and its children.
 struct Node {
     QString name;
     QXmlStreamAttributes attrs;
     QString data;
     std::vector<Node> kids;
+    bool cut = false; // of a question: it had more elements than were kept
 
     const Node *child(QStringView n) const
     {
@@ -44,20 +50,73 @@ struct Node {
     }
 };
 
-// Reads the element the reader stands on, with everything inside it.
-Node readNode(QXmlStreamReader &x)
+[[noreturn]] void tooDeep(const QXmlStreamReader &x)
 {
-    Node n{x.name().toString(), x.attributes(), {}, {}};
-    while (x.readNext() != QXmlStreamReader::Invalid) {
-        if (x.isStartElement())
-            n.kids.push_back(readNode(x));
-        else if (x.isCharacters())
-            n.data += x.text();
-        else if (x.isEndElement())
-            break;
-    }
-    return n;
+    throw TrivoError(
+        QStringLiteral("Файл XML, строка %1: элементы вложены глубже %2 уровней").arg(x.lineNumber()).arg(MaxXmlDepth));
 }
+
+// Reads one element of <quiz> with everything inside it, as deep as a
+// question file goes and as many elements as a question may have.
+class ElementReader
+{
+public:
+    explicit ElementReader(QXmlStreamReader &x) : m_x(x) {}
+
+    // The element the reader stands on; `depth` counts <quiz> as 1.
+    Node read(int depth)
+    {
+        Node n = element(depth);
+        n.cut = m_kept > MaxQuestionElements;
+        return n;
+    }
+
+private:
+    Node element(int depth)
+    {
+        if (depth > MaxXmlDepth)
+            tooDeep(m_x);
+        ++m_kept;
+        Node n{m_x.name().toString(), wantedAttributes(), {}, {}};
+        while (m_x.readNext() != QXmlStreamReader::Invalid) {
+            if (m_x.isStartElement()) {
+                if (m_kept < MaxQuestionElements)
+                    n.kids.push_back(element(depth + 1));
+                else
+                    readPast(depth + 1);
+            } else if (m_x.isCharacters()) {
+                n.data += m_x.text();
+            } else if (m_x.isEndElement()) {
+                break;
+            }
+        }
+        return n;
+    }
+
+    // Reads through the element the reader stands on, keeping nothing.
+    void readPast(int depth)
+    {
+        m_kept = MaxQuestionElements + 1;
+        for (int level = depth; level >= depth && m_x.readNext() != QXmlStreamReader::Invalid;) {
+            if (m_x.isStartElement() && ++level > MaxXmlDepth)
+                tooDeep(m_x);
+            else if (m_x.isEndElement())
+                --level;
+        }
+    }
+
+    QXmlStreamAttributes wantedAttributes() const
+    {
+        QXmlStreamAttributes kept;
+        for (const QXmlStreamAttribute &a : m_x.attributes())
+            if (a.name() == u"type" || a.name() == u"format" || a.name() == u"fraction")
+                kept.append(a);
+        return kept;
+    }
+
+    QXmlStreamReader &m_x;
+    int m_kept = 0;
+};
 
 // The shown text of an element holding <text>: HTML turned into plain text.
 QString shownText(const Node *holder)
@@ -95,6 +154,10 @@ public:
         item.text = shownText(qt);
         item.number = QString::number(m_number);
         m_text = item.text;
+        if (q.cut) {
+            skip(QStringLiteral("в вопросе больше %1 элементов XML").arg(MaxQuestionElements));
+            return;
+        }
         if (hasPicture(qt))
             note(QStringLiteral("рисунки и файлы не переносятся"));
         if (!shownText(q.child(u"generalfeedback")).isEmpty())
@@ -127,6 +190,8 @@ public:
             ok = ordering(q, item);
         else
             skip(QStringLiteral("тип «%1» здесь не встречается").arg(type));
+        if (ok && optionRowsOf(item) > MaxItemOptions)
+            ok = skip(tooManyOptions(optionRowsOf(item)));
         if (ok)
             m_r.topic.items.push_back(std::move(item));
     }
@@ -333,10 +398,12 @@ void writeItem(QXmlStreamWriter &w, const Item &item, const QString &number)
 
 Reading readMoodleXml(const QByteArray &bytes, const QString &fallbackName)
 {
+    requireQuestionFileSize(bytes.size());
     Reading r;
     XmlReader reader(r);
     QXmlStreamReader x(bytes);
     bool quiz = false;
+    int entries = 0;
     while (!x.atEnd() && !x.hasError()) {
         if (x.readNext() != QXmlStreamReader::StartElement)
             continue;
@@ -348,11 +415,14 @@ Reading readMoodleXml(const QByteArray &bytes, const QString &fallbackName)
             quiz = true;
             continue;
         }
-        const Node n = readNode(x);
+        const qint64 line = x.lineNumber();
+        const Node n = ElementReader(x).read(2);
         if (x.hasError())
             break;
-        if (n.name == u"question")
+        if (n.name == u"question") {
+            countEntry(entries, QStringLiteral("XML"), line);
             reader.question(n);
+        }
     }
     if (!quiz && x.error() == QXmlStreamReader::PrematureEndOfDocumentError)
         throw TrivoError(QStringLiteral("В файле XML нет элемента <quiz>"));

@@ -14,6 +14,14 @@ namespace
     throw TrivoError(cannotReadText(QFileInfo(path).fileName(), why));
 }
 
+// The line past MaxImportLines: `line` says where it stands in the file.
+[[noreturn]] void tooManyLines(const QString &line)
+{
+    throw TrivoError(QStringLiteral("%1: в файле больше %2 непустых строк, в одну тему столько не войдёт")
+                         .arg(line)
+                         .arg(MaxImportLines));
+}
+
 constexpr char Ctrl_Z = 26;
 const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 
@@ -117,14 +125,19 @@ public:
 private:
     void endLine()
     {
+        ++m_lineNo;
         const QString l = trimmed(m_utf8 ? QString::fromUtf8(m_line) : fromCp1251(m_line));
-        if (!l.isEmpty())
+        if (!l.isEmpty()) {
+            if (lines.size() >= MaxImportLines)
+                tooManyLines(QStringLiteral("Строка %1").arg(m_lineNo));
             lines.append(l);
+        }
         m_line.clear();
         m_chars = 0;
         m_keep = true;
     }
     const bool m_utf8;
+    qint64 m_lineNo = 0;
     QByteArray m_line;
     int m_chars = 0;
     bool m_keep = true;
@@ -148,10 +161,13 @@ template <class Feed> void readPieces(QFile &f, const QString &path, Feed feed)
 QStringList keptLines(const QStringList &raw)
 {
     QStringList out;
-    for (const QString &r : raw) {
-        const QString l = importLine(r);
-        if (!l.isEmpty())
-            out.append(l);
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const QString l = importLine(raw.at(i));
+        if (l.isEmpty())
+            continue;
+        if (out.size() >= MaxImportLines)
+            tooManyLines(QStringLiteral("Абзац %1").arg(i + 1));
+        out.append(l);
     }
     return out;
 }

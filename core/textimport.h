@@ -24,6 +24,10 @@ QStringList emptyStagingRow();
 
 // Of each line of an import file only this many characters are read.
 constexpr int ImportLineLength = 250;
+// Non-empty lines of an import file: many times what a topic of 999 questions
+// needs. A file with more is refused, so that its lines and staging rows
+// cannot take the memory.
+constexpr int MaxImportLines = 100000;
 
 // How the text of an import file was read.
 enum class ImportEncoding { Cp1251, Utf8, Rtf };
@@ -41,7 +45,8 @@ struct ImportText {
 // byte-order mark, is read as UTF-8; any other as code page 1251. A Ctrl-Z
 // ends the text; CR LF, LF and a lone CR all end a line. An RTF document gives
 // the text of its paragraphs. Throws TrivoError when the file is missing or
-// cannot be read.
+// cannot be read, and, naming the line, when it has more than MaxImportLines
+// lines that are not empty.
 ImportText readImportText(const QString &path);
 // The same for bytes already in memory.
 ImportText importTextOf(const QByteArray &bytes);

@@ -1,10 +1,10 @@
 // The decoder: staging rows into a new topic of the editor's tables.
 #include "SampleFiles.h"
 #include "bank.h"
+#include "banktables.h"
 #include "decoder.h"
 #include "egeimport.h"
 #include "errors.h"
-#include "banktables.h"
 #include "textimport.h"
 
 #include <QtTest>
@@ -238,6 +238,52 @@ private slots:
         decodeStaging(t.IzTXT, t.TemaTabl, t.WopTabl, t.OtwTabl);
         QCOMPARE(t.WopTabl.rowCount(), 2);
         QCOMPARE(dataOf(t.OtwTabl), Rows({{"1", "1", "1", "1", "а", "+", "x"}}));
+    }
+
+    // Every layout: a question of 30 options is kept, one of 31 is left out
+    // with a note, and the question after it takes its number.
+    void questionWithTooManyOptionsIsSkipped_data()
+    {
+        QTest::addColumn<Rows>("staged");
+        // The question's lines (%1 its number, %2 its text) and each option's.
+        auto lines = [](const QStringList &question, const QStringList &option) {
+            QStringList out{"Тема"};
+            const QList<std::pair<QString, int>> questions{{"Полный", 30}, {"Лишний", 31}, {"Последний", 2}};
+            int n = 0;
+            for (const auto &[text, count] : questions) {
+                ++n;
+                for (const QString &q : question)
+                    out << QString(q)
+                               .replace(QStringLiteral("%1"), QString::number(n))
+                               .replace(QStringLiteral("%2"), text);
+                for (int i = 1; i <= count; ++i)
+                    for (const QString &o : option)
+                        out << (i == 1 && o == option.first() ? QStringLiteral("+") : QString()) + o.arg(i);
+            }
+            return out;
+        };
+        QTest::newRow("digit-led") << stageDigitLed(lines({"%1. %2"}, {"а) вариант %1"}));
+        QTest::newRow("w-led") << stageWLed(lines({"w %2"}, {"вариант %1"}));
+        QTest::newRow("state exam") << joinEgeRecords(markEgeLines(lines({"А%1", "%2"}, {"%1)", "вариант %1"})));
+    }
+    void questionWithTooManyOptionsIsSkipped()
+    {
+        QFETCH(Rows, staged);
+        BankTables t;
+        emptyBank(t);
+        setStagingRows(t.IzTXT, staged);
+        const DecodeResult r = decodeStaging(t.IzTXT, t.TemaTabl, t.WopTabl, t.OtwTabl);
+        QCOMPARE(r.questions, 2);
+        QCOMPARE(r.answers, 32);
+        QCOMPARE(r.notes, QStringList{"вопрос 2 «Лишний»: вариантов ответа 31, а главное окно показывает не больше 30, "
+                                      "вопрос не перенесён"});
+        QCOMPARE(t.WopTabl.rowCount(), 3);
+        QVERIFY(t.WopTabl.cell(4, 1).endsWith(QStringLiteral("Полный")));
+        QVERIFY(t.WopTabl.cell(4, 2).endsWith(QStringLiteral("Последний")));
+        QCOMPARE(t.OtwTabl.rowCount(), 33);
+        QCOMPARE(t.OtwTabl.cell(3, 30), QStringLiteral("1"));
+        QCOMPARE(t.OtwTabl.cell(3, 31), QStringLiteral("2"));
+        QVERIFY(t.OtwTabl.cell(6, 31).endsWith(QStringLiteral("вариант 1")));
     }
 
     void shippedSamplesGiveTheirQuestionTypes()

@@ -1,11 +1,13 @@
 // Reading import files and staging the digit-led and w-led layouts.
 #include "TestFiles.h"
+#include "egeimport.h"
 #include "errors.h"
 #include "rtftext.h"
 #include "text.h"
 #include "textimport.h"
 
 #include "StagingRows.h"
+#include "peakmemory.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -179,6 +181,59 @@ private slots:
         QByteArray deep = "{\\rtf1 ";
         deep += QByteArray(100000, '{') + "deep" + QByteArray(100000, '}') + "\\par end}";
         QCOMPARE(rtfParagraphs(deep), QStringList({"deep", "end"}));
+    }
+
+    // A file of more lines than a topic can use is refused at the first line
+    // too many, counted in the file; up to there every line is read.
+    void tooManyLinesAreRefusedByLine_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
+        const QString tooMany =
+            QStringLiteral("%1: в файле больше 100000 непустых строк, в одну тему столько не войдёт");
+        QTest::newRow("three million short lines")
+            << QByteArray("1\n").repeated(3'000'000) << tooMany.arg("Строка 100001");
+        QTest::newRow("blank lines between")
+            << QByteArray("1\r\n\r\n").repeated(100'001) << tooMany.arg("Строка 200001");
+        QTest::newRow("RTF paragraphs") << "{\\rtf1 " + QByteArray("1\\par ").repeated(100'001) + "}"
+                                        << tooMany.arg("Абзац 100001");
+    }
+    void tooManyLinesAreRefusedByLine()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, message);
+        for (const bool fromFile : {false, true}) {
+            try {
+                fromFile ? readImportText(fileWith(bytes)) : importTextOf(bytes);
+                QFAIL("no error");
+            } catch (const TrivoError &e) {
+                QCOMPARE(e.text(), message);
+            }
+        }
+        QCOMPARE(importLinesOf(QByteArray("1\n").repeated(MaxImportLines)).size(), MaxImportLines);
+    }
+
+    // The most lines read, and many more, staged in every layout.
+    void importStaysWithinMemory_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("the most lines") << QByteArray("1\n").repeated(MaxImportLines);
+        QTest::newRow("six megabytes of lines") << QByteArray("1\n").repeated(3'000'000);
+        QTest::newRow("long lines") << QByteArray(300, 'x').append('\n').repeated(20'000);
+    }
+    void importStaysWithinMemory()
+    {
+        QFETCH(QByteArray, bytes);
+        const QString path = fileWith(bytes);
+        const qint64 growth = peakGrowthOf([&] {
+            const QStringList lines = readImportLines(path);
+            stageDigitLed(lines);
+            stageWLed(lines);
+            joinEgeRecords(markEgeLines(lines));
+        });
+        QVERIFY2(growth >= 0, "the import crashed");
+        QVERIFY2(growth <= memoryAllowedFor(bytes.size()),
+                 qPrintable(QStringLiteral("%1 MiB for a file of %2 KiB").arg(growth >> 20).arg(bytes.size() >> 10)));
     }
 
     void digitLedExample()
