@@ -56,6 +56,12 @@ std::optional<InterFormat> interFormatNamed(const QString &name);
 // else by its content (an XML declaration, an "ANSWER:" line of Aiken).
 InterFormat guessInterFormat(const QString &path, const QByteArray &bytes);
 
+// The largest question file read: more than any topic with its pictures inlined.
+constexpr qsizetype MaxQuestionFileSize = 64 * 1024 * 1024;
+// Throws TrivoError when the file is larger than a question file can be; a
+// caller checks this before it reads the file.
+void requireQuestionFileSize(qint64 size);
+
 // Readers. fallbackName names the topic when the file names no category.
 // A file that cannot be parsed raises TrivoError with the line at fault; so
 // does a file without a single question that can be carried over.

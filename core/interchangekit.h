@@ -6,15 +6,11 @@
 // Limits of the readers. A question file of one topic is small; these keep a
 // broken or hostile file from taking the memory or the stack of the program
 // (and with them the author's unsaved work).
-// The largest question file read: more than any topic with its pictures inlined.
-constexpr qsizetype MaxQuestionFileSize = 64 * 1024 * 1024;
 // Questions and categories of one file: ten times what a topic can take.
 constexpr int MaxFileEntries = 10000;
 // Options of one question: the answer rows the main window shows.
 constexpr int MaxItemOptions = 30;
 
-// Throws TrivoError when the file is larger than a question file can be.
-void requireQuestionFileSize(qint64 size);
 // Throws TrivoError, naming the line, for the entry past MaxFileEntries;
 // entries counts the questions and categories read so far.
 void countEntry(int &entries, const QString &format, qint64 line);

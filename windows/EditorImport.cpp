@@ -151,8 +151,12 @@ void EditorWindow::DekodirClick()
     BankTables &t = tables();
     GaugeRun run(Gauge1, t.IzTXT.rowCount() + 1);
     try {
-        decodeStaging(t.IzTXT, t.TemaTabl, t.WopTabl, t.OtwTabl);
+        const DecodeResult r = decodeStaging(t.IzTXT, t.TemaTabl, t.WopTabl, t.OtwTabl);
         run.show(t.IzTXT.rowCount());
+        // A question left out is named, so the author can mend it in the staging table.
+        if (!r.notes.isEmpty())
+            desktop().message(QStringLiteral("Не перенесены в тему %1:\n%2").arg(r.topicCode, r.notes.join(u'\n')),
+                              QStringLiteral("Декодировать"), Desktop::Icon::Warning);
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }

@@ -46,6 +46,7 @@ void EditorWindow::IzMoodleClick()
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
             throw TrivoError(cannotReadText(path, f.errorString()));
+        requireQuestionFileSize(f.size());
         const QByteArray bytes = f.readAll();
         Reading r = readInterchange(guessInterFormat(path, bytes), bytes, QFileInfo(path).completeBaseName());
         BankTables &t = tables();

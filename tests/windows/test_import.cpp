@@ -76,6 +76,27 @@ private slots:
         QCOMPARE(t.OtwTabl.row(26), QStringList({"1", "2", "1", "3", "г", "", "Куликовская битва"}));
     }
 
+    void decoderNamesTheQuestionItLeavesOut()
+    {
+        open();
+        QStringList lines{"Тема", "1. Лишний"};
+        for (int i = 1; i <= 31; ++i)
+            lines << QStringLiteral("%1а) вариант %2").arg(i == 1 ? "+" : "").arg(i);
+        lines << "2. Последний"
+              << "+а) да"
+              << "б) нет";
+        const QString file = kit.path("long.txt");
+        QVERIFY(writeBytes(file, lines.join(u'\n').toUtf8()));
+        importFile(z->ZagTXT, file);
+        kit.desk.clear();
+        QTest::mouseClick(z->Dekodir, Qt::LeftButton);
+        const auto shown = kit.desk.of("message");
+        QCOMPARE(shown.size(), size_t(1));
+        QVERIFY2(shown[0].text.contains(QStringLiteral("«Лишний»: вариантов ответа 31")), qPrintable(shown[0].text));
+        QCOMPARE(shown[0].icon, Desktop::Icon::Warning);
+        QCOMPARE(tables().WopTabl.row(1).at(4), QStringLiteral("Последний"));
+    }
+
     void examPaperIsImportedThroughItsScratchFile()
     {
         open();
