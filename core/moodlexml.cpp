@@ -394,11 +394,46 @@ void writeItem(QXmlStreamWriter &w, const Item &item, const QString &number)
     w.writeEndElement();
 }
 
+// Attributes of one element: a question file needs three at most. The XML
+// reader checks them against each other in time that grows with their square,
+// so a file of elements with thousands of attributes is refused before it is
+// read rather than left to hold the window for minutes.
+constexpr int MaxAttributes = 256;
+
+void requireFewAttributes(const QByteArray &bytes)
+{
+    int line = 1, attributes = 0;
+    char quote = 0;
+    bool inTag = false;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        line += c == '\n';
+        if (quote) {
+            quote = c == quote ? 0 : quote;
+        } else if (!inTag) {
+            // Comments, declarations and character data hold no attributes.
+            if (c == '<' && i + 1 < bytes.size() && bytes[i + 1] != '!' && bytes[i + 1] != '?') {
+                inTag = true;
+                attributes = 0;
+            }
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '=') {
+            if (++attributes > MaxAttributes)
+                throw TrivoError(
+                    QStringLiteral("Файл XML, строка %1: у элемента больше %2 атрибутов").arg(line).arg(MaxAttributes));
+        } else if (c == '>') {
+            inTag = false;
+        }
+    }
+}
+
 } // namespace
 
 Reading readMoodleXml(const QByteArray &bytes, const QString &fallbackName)
 {
     requireQuestionFileSize(bytes.size());
+    requireFewAttributes(bytes);
     Reading r;
     XmlReader reader(r);
     QXmlStreamReader x(bytes);

@@ -412,6 +412,11 @@ void TestInterchange::malformedFilesAreErrors_data()
                                      << "ждали <quiz>";
     QTest::newRow("xml: empty file") << xml << ""
                                      << "нет элемента <quiz>";
+    QString attributes;
+    for (int i = 0; i < 257; ++i)
+        attributes += QStringLiteral(" a%1='=>'").arg(i);
+    QTest::newRow("xml: too many attributes") << xml << "<quiz>\n<!-- a=b -->\n<question" + attributes + "/></quiz>"
+                                              << "строка 3: у элемента больше 256 атрибутов";
 }
 
 void TestInterchange::malformedFilesAreErrors()
