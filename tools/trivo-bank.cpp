@@ -3,6 +3,7 @@
 //   trivo-bank load FILE [SOURCE]   the reverse: lines as dump prints them become FILE's records
 //   trivo-bank check FOLDER [--json]  the mistakes of a subject's bank, one line (or JSON object) each
 //   trivo-bank import FORMAT FILE FOLDER, export FORMAT FOLDER TOPIC FILE   topics to and from other testing systems
+#include "banklines.h"
 #include "programstate.h"
 
 #include <QCoreApplication>
@@ -38,57 +39,6 @@ int error(const QString &text)
 {
     std::fprintf(stderr, "trivo-bank: %s\n", qUtf8Printable(text));
     return 1;
-}
-
-// The fields a line shows, in layout order: everything but the reserved bytes.
-std::vector<FieldSpec> shownFields(const FileKind &kind)
-{
-    std::vector<FieldSpec> out;
-    for (const FieldSpec &s : kind.layout)
-        if (s.kind != FieldKind::Reserved)
-            out.push_back(s);
-    return out;
-}
-
-QString fieldText(const QByteArray &rec, const FieldSpec &f)
-{
-    switch (f.kind) {
-    case FieldKind::Text:
-        return readText(rec, f.offset, f.size);
-    case FieldKind::Int32:
-        return QString::number(readInt32(rec, f.offset));
-    case FieldKind::Date: {
-        const QDate d = dateOfDayNumber(readDouble(rec, f.offset));
-        return d.isValid() ? d.toString(Qt::ISODate) : QString::number(readDouble(rec, f.offset));
-    }
-    case FieldKind::Reserved:
-        break;
-    }
-    return {};
-}
-
-// The reverse of fieldText; false when a number field does not hold a number.
-// A date field also takes the plain day number that dump prints for a day it
-// cannot show as a date.
-bool setField(QByteArray &rec, const FieldSpec &f, const QString &text)
-{
-    bool ok = true;
-    switch (f.kind) {
-    case FieldKind::Text:
-        writeText(rec, f.offset, f.size, text);
-        break;
-    case FieldKind::Int32:
-        writeInt32(rec, f.offset, text.toInt(&ok));
-        break;
-    case FieldKind::Date: {
-        const QDate d = QDate::fromString(text, Qt::ISODate);
-        writeDouble(rec, f.offset, d.isValid() ? dayNumberOf(d) : text.toDouble(&ok));
-        break;
-    }
-    case FieldKind::Reserved:
-        break;
-    }
-    return ok;
 }
 
 // cp1251 byte -> its UTF-8 bytes, built once from the program's own codec so
@@ -253,36 +203,16 @@ int load(const QString &path, const QString &source)
         fromStdin ? in.open(stdin, QIODevice::ReadOnly) : !QFileInfo(source).isDir() && in.open(QIODevice::ReadOnly);
     if (!opened)
         return error(QStringLiteral("%1: не удалось прочитать (%2)").arg(sourceName, in.errorString()));
-    QString all = QString::fromUtf8(in.readAll());
-    if (all.startsWith(QChar(0xFEFF)))
-        all.remove(0, 1); // the byte order mark some editors put first
-    QStringList lines = all.split(u'\n');
+    const QByteArray bytes = in.readAll();
     if (in.error() != QFileDevice::NoError)
         return error(QStringLiteral("%1: не удалось прочитать (%2)").arg(sourceName, in.errorString()));
-    if (lines.last().isEmpty())
-        lines.removeLast(); // the end of the last line, not an empty record
 
     // Every line is checked before the file is touched: a bad line leaves FILE as it was.
-    const std::vector<FieldSpec> fields = shownFields(kind);
-    std::vector<QByteArray> records;
-    for (qsizetype n = 0; n < lines.size(); ++n) {
-        QString line = lines.at(n);
-        if (line.endsWith(u'\r'))
-            line.chop(1); // a file saved by a Windows editor
-        const QStringList texts = line.split(u'\t');
-        const QString where = QStringLiteral("%1, строка %2").arg(sourceName, QString::number(n + 1));
-        if (size_t(texts.size()) != fields.size())
-            return error(
-                QStringLiteral("%1: полей %2, а должно быть %3").arg(where).arg(texts.size()).arg(fields.size()));
-        QByteArray rec(kind.recordSize, '\0');
-        for (size_t i = 0; i < fields.size(); ++i)
-            if (!setField(rec, fields[i], texts.at(qsizetype(i))))
-                return error(QStringLiteral("%1: в поле %2 не число: «%3»")
-                                 .arg(where, QString::fromLatin1(fields[i].name), texts.at(qsizetype(i))));
-        records.push_back(rec);
-    }
+    const BankLines lines = recordsOfLines(bytes, kind, sourceName);
+    if (!lines.error.isEmpty())
+        return error(lines.error);
     try {
-        RecordFile(path, kind.recordSize).rewriteRaw(records);
+        RecordFile(path, kind.recordSize).rewriteRaw(lines.records);
     } catch (const TrivoError &e) {
         return error(e.text());
     }

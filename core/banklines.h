@@ -1,0 +1,31 @@
+#pragma once
+#include "records.h"
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+// The text form of bank records that trivo-bank dump prints and load reads:
+// one line per record, the fields in layout order, separated by tabs.
+
+// The fields a line shows, in layout order: everything but the reserved bytes.
+std::vector<FieldSpec> shownFields(const FileKind &kind);
+
+// One field of a record as a line shows it: the text, the number, or the day
+// as an ISO date (the plain day number when it is no date).
+QString fieldText(const QByteArray &rec, const FieldSpec &f);
+
+// The reverse of fieldText; false when a number field does not hold a number.
+// A date field also takes the plain day number that dump prints for a day it
+// cannot show as a date.
+bool setField(QByteArray &rec, const FieldSpec &f, const QString &text);
+
+// The records of a load source: UTF-8 text (a byte order mark first is
+// dropped), one record a line, LF or CR LF at the ends. Every line is checked:
+// at the first bad one, error names sourceName, the line and the fault, and
+// no records are given.
+struct BankLines {
+    std::vector<QByteArray> records;
+    QString error;
+};
+BankLines recordsOfLines(const QByteArray &bytes, const FileKind &kind, const QString &sourceName);
