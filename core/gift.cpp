@@ -54,6 +54,17 @@ QString escaped(const QString &s)
     return out;
 }
 
+// The question text as written. A text that starts like a comment line ("//")
+// or like a format mark ("[html]") would not read back as itself: the plain
+// format mark first keeps it a question's text.
+QString questionTextOut(const QString &text)
+{
+    static const QRegularExpression formatMark(QStringLiteral("^\\[(html|moodle|plain|markdown)\\]"));
+    const QString e = escaped(text);
+    const QString t = e.trimmed();
+    return t.startsWith(u"//") || formatMark.match(t).hasMatch() ? QStringLiteral("[plain]") + t : e;
+}
+
 struct Answer {
     QChar mark; // '=' or '~'
     double weight = 0;
@@ -357,7 +368,8 @@ QByteArray writeGift(const Topic &topic, QStringList &notes)
             notes << noteAbout(number, item.text, why + QStringLiteral(", вопрос не записан"));
             continue;
         }
-        QString q = QStringLiteral("// Баллы: %1\n").arg(item.points) + escaped(item.text) + QStringLiteral(" {");
+        QString q =
+            QStringLiteral("// Баллы: %1\n").arg(item.points) + questionTextOut(item.text) + QStringLiteral(" {");
         switch (item.type) {
         case ItemType::Typed:
             q += u'=' + escaped(item.options.empty() ? QString() : item.options[0].text) + u'}';
