@@ -13,7 +13,9 @@ pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
 if [ "$what" = test ]; then
   # The journal tests start a PostgreSQL server of their own; LibreOffice
   # reads back the documents and workbooks the program writes.
-  pkgs+=(libreoffice-writer-nogui libreoffice-calc-nogui desktop-file-utils postgresql)
+  # clang and its libFuzzer runtime build the readers' fuzz targets.
+  pkgs+=(libreoffice-writer-nogui libreoffice-calc-nogui desktop-file-utils postgresql
+         clang libclang-rt-14-dev)
 fi
 
 missing=()
