@@ -126,7 +126,9 @@ private:
     void endLine()
     {
         ++m_lineNo;
-        const QString l = trimmed(m_utf8 ? QString::fromUtf8(m_line) : fromCp1251(m_line));
+        // A stray continuation byte counts for nothing above but decodes to a
+        // character of its own, so the cut is made again on the text.
+        const QString l = trimmed((m_utf8 ? QString::fromUtf8(m_line) : fromCp1251(m_line)).left(ImportLineLength));
         if (!l.isEmpty()) {
             if (lines.size() >= MaxImportLines)
                 tooManyLines(QStringLiteral("Строка %1").arg(m_lineNo));

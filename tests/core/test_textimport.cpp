@@ -90,6 +90,11 @@ private slots:
         // The mark says UTF-8 even where a byte is wrong.
         QTest::newRow("mark and a bad byte")
             << QByteArray("\xEF\xBB\xBFx\xFFy") << QStringList{"x\uFFFDy"} << ImportEncoding::Utf8;
+        // Stray continuation bytes read as characters of their own, and the
+        // line is still cut at 250 of them.
+        QTest::newRow("mark and stray continuation bytes")
+            << "\xEF\xBB\xBFx" + QByteArray(300, '\x80') << QStringList{"x" + repeated(u'\uFFFD', 249)}
+            << ImportEncoding::Utf8;
         // What follows the Ctrl-Z is not text and does not count.
         QTest::newRow("junk after Ctrl-Z")
             << QByteArray("\xD0\x94\xD0\xB0\x1a\xFF") << QStringList{"Да"} << ImportEncoding::Utf8;
