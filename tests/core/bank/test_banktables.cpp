@@ -8,7 +8,7 @@
 #include "exam.h"
 #include "run.h"
 #include "text.h"
-#include "../common/TestFiles.h"
+#include "TestFiles.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
