@@ -1,16 +1,13 @@
 // Whole-file stores of record tables and text files: the new content is on the
 // disk before it replaces the old file; a failed write or sync leaves the old
 // file byte for byte, no temporary file, and an error with the system's reason.
-#include "bank.h"
 #include "durablefile.h"
 #include "errors.h"
-#include "interchange.h"
 #include "recordfile.h"
 #include "textfile.h"
 
 #include "TestFiles.h"
 
-#include <QDirIterator>
 #include <QtTest>
 #include <cerrno>
 #include <sys/stat.h>
@@ -52,30 +49,6 @@ QString storeError(int how, const QString &path)
     return {};
 }
 
-// Every file under folder (hidden ones too) with its bytes.
-QMap<QString, QByteArray> snapshot(const QString &folder)
-{
-    QMap<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files.insert(QDir(folder).relativeFilePath(path), readBytes(path));
-    }
-    return files;
-}
-
-Topic twoQuestions()
-{
-    Topic t{QStringLiteral("Дроби"), {}};
-    t.items.push_back({ItemType::Typed, QStringLiteral("Половина от 10?"), 1, QStringLiteral("1"), {{"5", {}, true}}});
-    t.items.push_back({ItemType::Ticks,
-                       QStringLiteral("Чётные?"),
-                       2,
-                       QStringLiteral("2"),
-                       {{"2", {}, true}, {"3", {}, false}, {"4", {}, true}}});
-    return t;
-}
-
 mode_t rightsOf(const QString &path)
 {
     struct stat st = {};
@@ -91,8 +64,6 @@ private slots:
     void failureKeepsOldFile();
     void storeReplacesFile_data();
     void storeReplacesFile();
-    void importWritesAllOrNothing_data();
-    void importWritesAllOrNothing();
 };
 
 void TestDurableStore::failureKeepsOldFile_data()
@@ -168,52 +139,6 @@ void TestDurableStore::storeReplacesFile()
     QCOMPARE(rightsOf(path), existed ? mode_t(0660) : mode_t(0644));
     QCOMPARE(QFileInfo(link).isSymLink(), viaLink);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), viaLink ? 2 : 1);
-}
-
-void TestDurableStore::importWritesAllOrNothing_data()
-{
-    QTest::addColumn<StoreStep>("step");
-    QTest::addColumn<int>("file"); // how many files of the import pass before the fault
-    QTest::addColumn<bool>("examMissing");
-    for (int file = 0; file < 5; ++file) {
-        if (file < 4) // the fifth file, an empty Predmet.dat, has nothing to write
-            QTest::addRow("disk full at file %d", file) << StoreStep::Write << file << (file == 3);
-        QTest::addRow("sync fails at file %d", file) << StoreStep::Sync << file << false;
-        QTest::addRow("rename refused at file %d", file) << StoreStep::Rename << file << (file % 2 == 1);
-    }
-}
-
-void TestDurableStore::importWritesAllOrNothing()
-{
-    // A failure at any file leaves the bank byte for byte as before, and the
-    // retry gives the bank a first success gives.
-    QFETCH(StoreStep, step);
-    QFETCH(int, file);
-    QFETCH(bool, examMissing);
-    QTemporaryDir failing, clean;
-    for (const QString &folder : {failing.path(), clean.path()}) {
-        const BankFiles bank(folder);
-        bank.tema.rewrite(std::vector<TemaRec>{{"3", "1", "Целые числа"}});
-        bank.wopros.rewrite(std::vector<WoprosRec>{{"3", "1", "1", "1", "Сколько?", "", "1", ""}});
-        bank.otwet.rewrite(std::vector<OtwetRec>{{"3", "1", "1", "1", "1", "Ф", "два"}});
-        if (!examMissing)
-            bank.exam.rewrite(std::vector<ExamRec>{{"3", "1", "Целые числа", "1", "1"}});
-    }
-    const auto before = snapshot(failing.path());
-    QStringList notes;
-    {
-        // Predmet.dat is missing, so the import writes five files.
-        const StoreFaultForTests fault(step, EIO, file);
-        QVERIFY_THROWS_EXCEPTION(TrivoError, addTopicToBank(failing.path(), twoQuestions(), notes));
-    }
-    QCOMPARE(snapshot(failing.path()), before);
-
-    const AddedTopic retried = addTopicToBank(failing.path(), twoQuestions(), notes);
-    const AddedTopic first = addTopicToBank(clean.path(), twoQuestions(), notes);
-    QCOMPARE(retried.tema, QStringLiteral("2"));
-    QCOMPARE(first.tema, retried.tema);
-    QCOMPARE(snapshot(failing.path()), snapshot(clean.path()));
-    QCOMPARE(BankFiles(clean.path()).otwet.count(), 1 + 1 + 3);
 }
 
 QTEST_GUILESS_MAIN(TestDurableStore)
