@@ -10,9 +10,11 @@
 #include "resultsmodel.h"
 #include <QSettings>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QUuid>
 #include <QtTest>
+
 #include <csignal>
 #include <memory>
 #include <set>
@@ -97,4 +99,38 @@ struct Frozen {
         pids.clear();
     }
     ~Frozen() { thaw(); }
+};
+
+// A new empty journal for each test, on the embedded database or, when the
+// suite runs for the server, on a PostgreSQL server of the suite's own.
+struct JournalFixture {
+    bool server = false;
+    std::unique_ptr<PgServer> pg;
+    std::unique_ptr<QTemporaryDir> folder;
+
+    // Starts the server when the suite runs for it; why it did not start, else empty.
+    QString start()
+    {
+        server = qgetenv("TRIVO_JOURNAL_ENGINE") == "postgresql";
+        if (!server)
+            return {};
+        pg = std::make_unique<PgServer>();
+        return pg->start();
+    }
+
+    // Settings of a new empty journal for one test, its outbox in a folder of its own.
+    JournalSettings freshSettings()
+    {
+        folder = std::make_unique<QTemporaryDir>();
+        JournalSettings s = JournalSettings::load(folder->filePath("Baza"));
+        if (server) {
+            s.engine = JournalSettings::Engine::Server;
+            s.host = QStringLiteral("127.0.0.1");
+            s.port = pg->port;
+            s.database = pg->createDatabase();
+            s.user = QLatin1String(PgServer::teacher);
+            s.password = QLatin1String(PgServer::teacherPassword);
+        }
+        return s;
+    }
 };

@@ -22,37 +22,13 @@
 #include <set>
 #include <sys/stat.h>
 
-class TestJournal : public QObject
+class TestJournal : public QObject, JournalFixture
 {
     Q_OBJECT
-    bool server = false;
-    std::unique_ptr<PgServer> pg;
-    std::unique_ptr<QTemporaryDir> folder;
-
-    // Settings of a new empty journal for one test, its outbox in a folder of its own.
-    JournalSettings freshSettings()
-    {
-        folder = std::make_unique<QTemporaryDir>();
-        JournalSettings s = JournalSettings::load(folder->filePath("Baza"));
-        if (server) {
-            s.engine = JournalSettings::Engine::Server;
-            s.host = QStringLiteral("127.0.0.1");
-            s.port = pg->port;
-            s.database = pg->createDatabase();
-            s.user = QLatin1String(PgServer::teacher);
-            s.password = QLatin1String(PgServer::teacherPassword);
-        }
-        return s;
-    }
-
 private slots:
     void initTestCase()
     {
-        server = qgetenv("TRIVO_JOURNAL_ENGINE") == "postgresql";
-        if (!server)
-            return;
-        pg = std::make_unique<PgServer>();
-        const QString why = pg->start();
+        const QString why = start();
         if (why.isEmpty())
             return;
         if (qgetenv("CI") == "true")

@@ -154,3 +154,13 @@ inline QString cellText(const DocumentModel::Table &t, int r, int c)
         s += run.text;
     return s;
 }
+
+// A fresh program state over a subject of four topics in folder: the five
+// kinds, an empty topic, ten questions and a long ranking.
+inline void startWithFourTopics(const QString &folder)
+{
+    glo() = Glo{};
+    glo().TekPapka = folder;
+    glo().LimitWopr = 20;
+    writeSubject(BankFiles(folder), {fiveTypes, {"Пустая тема", {}}, tenQuestions, longRanking()});
+}

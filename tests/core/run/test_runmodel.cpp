@@ -37,13 +37,7 @@ class RunModelTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        glo() = Glo{};
-        glo().TekPapka = dir.path();
-        glo().LimitWopr = 20;
-        writeSubject(bank(), {fiveTypes, {"Пустая тема", {}}, tenQuestions, longRanking()});
-    }
+    void init() { startWithFourTopics(dir.path()); }
 
     void fiveTypesPlayed_data()
     {

@@ -15,13 +15,7 @@ class RunReportTest : public QObject
     BankFiles bank() const { return BankFiles(dir.path()); }
 
 private slots:
-    void init()
-    {
-        glo() = Glo{};
-        glo().TekPapka = dir.path();
-        glo().LimitWopr = 20;
-        writeSubject(bank(), {fiveTypes, {"Пустая тема", {}}, tenQuestions, longRanking()});
-    }
+    void init() { startWithFourTopics(dir.path()); }
 
     void theRunReportsWhatHappened()
     {
