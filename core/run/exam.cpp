@@ -74,47 +74,60 @@ std::vector<bool> drawPositions(int n, int k, RandomGen &gen)
 
 QByteArray drawExamRecords(const RecordFile &exam, const RecordFile &wopros, RandomGen &gen)
 {
-    struct Topic {
-        QByteArray key;
-        QString woprosov, nado;
+    // A topic's positions follow from its counts alone, so they are drawn
+    // first; the question file is then read once, in pieces, and no record is
+    // kept but the drawn ones.
+    struct Entry {                    // one topic of the composition
+        std::vector<qsizetype> picks; // the drawn positions, rising
+        size_t next = 0;              // the first pick not met yet
+        QByteArray drawn;
     };
     struct Candidates {
-        qsizetype wanted = 0;      // the first this many questions can be drawn
-        std::vector<qsizetype> at; // their record numbers
+        qsizetype wanted = 0;        // the first this many questions can be drawn
+        qsizetype seen = 0;          // questions of the topic met so far
+        std::vector<size_t> entries; // the composition's topics with these codes
     };
     const FileKind examKind = fileKindOf<ExamRec>(), kind = fileKindOf<WoprosRec>();
-    std::vector<Topic> composition;
+    std::vector<ExamRec> topics;
+    std::vector<Entry> composition;
     QHash<QByteArray, Candidates> byTopic;
+    QByteArray key;
     exam.forEachRecord([&](const QByteArray &rec) {
-        const ExamRec e = ExamRec::decode(rec);
-        Topic t{{}, e.Woprosov, e.Nado};
-        topicKeyOf(rec.constData(), examKind, t.key);
+        topics.push_back(ExamRec::decode(rec));
+        topicKeyOf(rec.constData(), examKind, key);
         qint64 n = 0;
-        Candidates &c = byTopic[t.key];
-        if (parseInt(e.Woprosov, n))
+        Candidates &c = byTopic[key];
+        if (parseInt(topics.back().Woprosov, n))
             c.wanted = std::max<qsizetype>(c.wanted, qsizetype(n));
-        composition.push_back(std::move(t));
+        c.entries.push_back(composition.size());
+        composition.emplace_back();
+    });
+    for (size_t i = 0; i < topics.size(); ++i) {
+        const int n = toIntOrThrow(topics[i].Woprosov);
+        const int k = toIntOrThrow(topics[i].Nado);
+        const std::vector<bool> flagged = drawPositions(n, k, gen);
+        for (size_t p = 0; p < flagged.size(); ++p)
+            if (flagged[p])
+                composition[i].picks.push_back(qsizetype(p));
+    }
+
+    wopros.forEachRecord([&](const QByteArray &rec) {
+        topicKeyOf(rec.constData(), kind, key);
+        const auto it = byTopic.find(key);
+        if (it == byTopic.end() || it->seen >= it->wanted)
+            return;
+        const qsizetype p = it->seen++;
+        for (const size_t i : it->entries) {
+            Entry &e = composition[i];
+            if (e.next < e.picks.size() && e.picks[e.next] == p) {
+                appendCanonicalRecord(e.drawn, rec.constData(), kind);
+                ++e.next;
+            }
+        }
     });
 
-    const QByteArray questions = wopros.readRecords();
-    const qsizetype count = questions.size() / kind.recordSize;
-    QByteArray key;
-    for (qsizetype i = 0; i < count; ++i) {
-        topicKeyOf(questions.constData() + i * kind.recordSize, kind, key);
-        const auto it = byTopic.find(key);
-        if (it != byTopic.end() && qsizetype(it->at.size()) < it->wanted)
-            it->at.push_back(i);
-    }
-
     QByteArray drawn;
-    for (const Topic &t : composition) {
-        const int n = toIntOrThrow(t.woprosov);
-        const int k = toIntOrThrow(t.nado);
-        const std::vector<bool> flagged = drawPositions(n, k, gen);
-        const std::vector<qsizetype> &mine = byTopic[t.key].at;
-        for (size_t p = 0; p < flagged.size() && p < mine.size(); ++p)
-            if (flagged[p])
-                appendCanonicalRecord(drawn, questions.constData() + mine[p] * kind.recordSize, kind);
-    }
+    for (const Entry &e : composition)
+        drawn += e.drawn;
     return drawn;
 }

@@ -28,6 +28,6 @@ std::vector<bool> drawPositions(int n, int k, RandomGen &gen);
 // order, Nado of its first Woprosov questions (in Wopros.dat order) chosen by
 // drawPositions. A topic whose Woprosov exceeds its real questions gives
 // fewer. Each record is given as decoding and encoding it would; the question
-// file is read once, in one piece, and no record is copied but the drawn ones.
+// file is read once, in pieces, and no record is kept but the drawn ones.
 // Raises the standard conversion error for a count that is no number.
 QByteArray drawExamRecords(const RecordFile &exam, const RecordFile &wopros, RandomGen &gen);

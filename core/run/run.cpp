@@ -2,6 +2,8 @@
 #include "editortables.h"
 #include "text.h"
 
+#include <QSet>
+#include <bit>
 
 namespace
 {
@@ -16,6 +18,27 @@ void codesKeyOfRow(const StringTable &t, int row, QByteArray &key)
         key = keyOfCodes({t.cell(0, row), t.cell(1, row), t.cell(2, row), t.cell(3, row)});
     else
         keyOf(rec.data(), rec.size(), t.recordKind().layout, 4, key);
+}
+
+// A hash of a key of codes: the same for keyOfCodes() bytes and for the
+// record whose first `count` codes give them, without making the key.
+size_t codesHash(QByteArrayView key)
+{
+    size_t h = 14695981039346656037ull; // FNV-1a
+    for (const char c : key)
+        h = (h ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    return h;
+}
+size_t codesHash(const char *rec, qsizetype recSize, std::span<const FieldSpec> layout, int count)
+{
+    size_t h = 14695981039346656037ull;
+    for (int c = 0; c < count; ++c) {
+        if (c > 0)
+            h = (h ^ 0x1fu) * 1099511628211ull;
+        for (const char b : trimmedFieldBytes(rec, recSize, layout[size_t(c)]))
+            h = (h ^ static_cast<unsigned char>(b)) * 1099511628211ull;
+    }
+    return h;
 }
 
 template <class R> auto topicFilter(const QString &predm, const QString &tema)
@@ -74,6 +97,32 @@ QByteArray topicAnswerRecords(const RecordFile &otwet, const QString &predm, con
     QByteArray records;
     otwet.forEachRecord([&](const QByteArray &rec) {
         if (keep(rec))
+            records.append(rec);
+    });
+    return records;
+}
+
+QByteArray questionAnswerRecords(const RecordFile &otwet, const std::vector<QStringList> &questions)
+{
+    QSet<QByteArray> keys;
+    keys.reserve(qsizetype(questions.size()));
+    for (const QStringList &q : questions)
+        keys.insert(keyOfCodes({q.value(0), q.value(1), q.value(2), q.value(3)}));
+    QByteArray records, key;
+    if (keys.isEmpty())
+        return records;
+    // Most records of a subject belong to questions not drawn: a bit per hash
+    // of their codes turns nearly all of them away before a key is made.
+    std::vector<bool> maybe(std::clamp<size_t>(std::bit_ceil(size_t(keys.size()) * 64), 4096, size_t(1) << 24));
+    const size_t mask = maybe.size() - 1;
+    for (const QByteArray &k : keys)
+        maybe[codesHash(k) & mask] = true;
+    const std::span<const FieldSpec> layout = OtwetRec::layout();
+    otwet.forEachRecord([&](const QByteArray &rec) {
+        if (!maybe[codesHash(rec.constData(), rec.size(), layout, 4) & mask])
+            return;
+        keyOf(rec.constData(), rec.size(), layout, 4, key);
+        if (keys.contains(key))
             records.append(rec);
     });
     return records;

@@ -25,6 +25,10 @@ std::vector<QStringList> topicAnswerRows(const std::vector<OtwetRec> &answers, c
 std::vector<QStringList> topicAnswerRows(const RecordFile &otwet, const QString &predm, const QString &tema);
 // The topic's Otwet.dat records as they are, for a table of records.
 QByteArray topicAnswerRecords(const RecordFile &otwet, const QString &predm, const QString &tema);
+// The Otwet.dat records, as they are and in file order, of the questions
+// whose codes lead these rows (Predm, Tema, Test, Wopr), matched as the answer
+// index matches them. The file is read once, in pieces; nothing else is kept.
+QByteArray questionAnswerRecords(const RecordFile &otwet, const std::vector<QStringList> &questions);
 
 // Puts rows into the order of the program's selection procedure on the key
 // column: from the last row up, the topmost row with the greatest key (text

@@ -1,9 +1,9 @@
 // A run from its start to its end, and the question on screen.
 #include "runmodel.h"
-#include "questionfiles.h"
 #include "editortables.h"
 #include "exam.h"
 #include "programstate.h"
+#include "questionfiles.h"
 
 #include <QFileInfo>
 #include <QStringBuilder>
@@ -151,8 +151,9 @@ void RunModel::startExam(const BankFiles &bank, int now)
     });
     if (m_modes.random)
         orderByKeys(rows, 5);
-    // Every answer of the subject, kept as the file's records.
-    m_otw.loadRecords(bank.otwet);
+    // Only the answers of the questions drawn, as the file's records in its order.
+    m_otw.setDataRows({});
+    m_otw.setDataRecords(questionAnswerRecords(bank.otwet, rows));
     finishStart(std::move(rows), now);
     nextQuestion(now);
 }

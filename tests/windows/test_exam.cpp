@@ -121,7 +121,7 @@ private slots:
         QVERIFY(temp[0].Wopr.toInt() < temp[1].Wopr.toInt()); // file order within a topic
         QCOMPARE(m->KWopr->text(), QStringLiteral("6"));
         QCOMPARE(m->WseBal->text(), QStringLiteral("6"));
-        QCOMPARE(m->run().OtwTabl().rowCount(), 14 + 1);              // every answer of the subject
+        QCOMPARE(m->run().OtwTabl().rowCount(), 6 + 1);               // the answers of the drawn questions only
         QCOMPARE(m->run().WopTabl().cell(1, 6), QStringLiteral("4")); // asked in the drawn order
         QCOMPARE(m->WiborTema->currentText(), QStringLiteral("Тема 1"));
 
