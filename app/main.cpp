@@ -38,6 +38,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     loadQtTranslations(app); // Qt's own buttons and dialogs in Russian
+    useRussianFormats();
     QApplication::setWindowIcon(programIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral(TRIVO_APP_ID));
     if (!cp1251Available()) {

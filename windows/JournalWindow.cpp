@@ -22,6 +22,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
@@ -359,7 +360,7 @@ void JournalWindow::showQuestionReport()
     }
     for (const QuestionReportRow &q : questionReport(m_journal, m_model->filter()))
         rows.push_back({q.key, QString::number(q.pupils), QString::number(q.shown), percent(q.shareRight),
-                        QString::number(q.averagePoints, 'f', 2), QString::number(q.averageSeconds, 'f', 0)});
+                        QLocale().toString(q.averagePoints, 'f', 2), QLocale().toString(q.averageSeconds, 'f', 0)});
     fillTable(Otchet, rows);
 }
 

@@ -16,3 +16,8 @@ QTranslator *loadQtTranslations(QCoreApplication &app, const QLocale &locale)
     QCoreApplication::installTranslator(translator);
     return translator;
 }
+
+void useRussianFormats()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+}

@@ -9,3 +9,7 @@ class QTranslator;
 // no translation for it. Returns the translator installed in app (owned by
 // app), or nullptr when not even the Russian one was found.
 QTranslator *loadQtTranslations(QCoreApplication &app, const QLocale &locale = QLocale::system());
+
+// Dates and numbers the Russian way (07.12.2026, 3,75) whatever the system's
+// locale says: the program speaks Russian, also on a PC set to C or English.
+void useRussianFormats();

@@ -5,6 +5,7 @@
 #include "EditorWindow.h"
 #include "MainWindow.h"
 #include "ScreenFit.h"
+#include "Translations.h"
 #include "programstate.h"
 #include "textfile.h"
 
@@ -29,7 +30,12 @@ struct WindowTestKit {
     // The windows' places are kept in a settings folder of the tests' own.
     QTemporaryDir config;
 
-    WindowTestKit() { qputenv("XDG_CONFIG_HOME", config.path().toUtf8()); }
+    // The program's own formats, as main() sets them; the suites run under the C locale.
+    WindowTestKit()
+    {
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        useRussianFormats();
+    }
 
     void destroy()
     {

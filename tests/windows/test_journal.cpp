@@ -123,6 +123,9 @@ private slots:
         j->Tema->setCurrentText(QStringLiteral("Петровская эпоха"));
         QCOMPARE(j->Otchet->rowCount(), 2); // one report line per question
         QCOMPARE(j->Otchet->item(1, 3)->text(), QStringLiteral("50%"));
+        // Averages with a decimal comma, also under the C locale the suite runs in.
+        QVERIFY2(j->Otchet->item(1, 4)->text().contains(u',') && !j->Otchet->item(1, 4)->text().contains(u'.'),
+                 qPrintable(j->Otchet->item(1, 4)->text()));
 
         // What is shown goes to a workbook.
         j->ExcelClick();
