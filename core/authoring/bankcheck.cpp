@@ -283,9 +283,14 @@ private:
             if (right == 0)
                 faults << QStringLiteral("нет ни одного верного варианта («+»): верным засчитывается ответ без "
                                          "единой птички");
+            if (options.size() == 1)
+                faults << QStringLiteral("вариант ответа всего один: выбирать не из чего");
+            faults << emptyRightFault(options);
             break;
         case AnswerType::Matching:
             faults << matchingFault(options);
+            if (options.size() == 2)
+                faults << QStringLiteral("пара всего одна: сопоставлять не с чем");
             break;
         case AnswerType::Classification:
             faults << classificationFaults(options);
@@ -309,6 +314,18 @@ private:
         }
         faults.removeAll(QString());
         return faults;
+    }
+
+    // A right option without text: the pupil sees an empty row to tick.
+    static QString emptyRightFault(const std::vector<const OtwetRec *> &options)
+    {
+        QStringList labels;
+        for (const OtwetRec *o : options)
+            if (trimmed(o->Kod_P) == u"+" && trimmed(o->Nazwan).isEmpty())
+                labels << o->Otwe;
+        if (labels.isEmpty())
+            return {};
+        return QStringLiteral("у верного варианта %1 нет текста: отметить надо пустую строку").arg(quotedList(labels));
     }
 
     // A matching answer is right when every left label faces the same label

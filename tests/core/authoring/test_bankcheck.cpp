@@ -194,6 +194,19 @@ void TestBankCheck::oneFaultOneFinding_data()
         << "Wopros.dat:6: 1_01_1_7: вопрос не относится ни к одной теме: в прогоне темы его не задают; в Tema.dat "
            "есть тема 1_1 (строка 1)"
         << 1;
+    // What a careless import or edit leaves: nothing to choose from, nothing to pair, an empty row to tick.
+    QTest::newRow("ticks with one option")
+        << QList<QStringList>{{"Wopros.dat", "0", "1", "1", "1", "6", "Одно?", "", "1", ""},
+                              {"Otwet.dat", "0", "1", "1", "1", "6", "1", "+", "да"}}
+        << "Wopros.dat:6: 1_1_1_6: вариант ответа всего один" << 1;
+    QTest::newRow("right option without text")
+        << QList<QStringList>{{"Otwet.dat", "1", "1", "1", "1", "1", "1", "+", "  "}}
+        << "Wopros.dat:1: 1_1_1_1: у верного варианта «1» нет текста" << 1;
+    QTest::newRow("matching of one pair")
+        << QList<QStringList>{{"Wopros.dat", "0", "1", "1", "1", "6", "Пара", "", "1", ""},
+                              {"Otwet.dat", "0", "1", "1", "1", "6", "1", "-", "A"},
+                              {"Otwet.dat", "0", "1", "1", "1", "6", "1", "+", "a"}}
+        << "Wopros.dat:6: 1_1_1_6: пара всего одна" << 1;
     QTest::newRow("topic without questions") << QList<QStringList>{{"Tema.dat", "0", "1", "2", "Пустая"}}
                                              << "Tema.dat:2: 1_2: в теме нет ни одного вопроса" << 1;
     QTest::newRow("question key taken twice, once with blanks")
