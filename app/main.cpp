@@ -2,6 +2,7 @@
 // (which makes the others) and runs until it closes.
 #include "Desktop.h"
 #include "MainWindow.h"
+#include "Mnemonics.h"
 #include "ProgramIcon.h"
 #include "Translations.h"
 #include "homefolder.h"
@@ -39,6 +40,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     loadQtTranslations(app); // Qt's own buttons and dialogs in Russian
     useRussianFormats();
+    installLayoutFreeMnemonics();
     QApplication::setWindowIcon(programIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral(TRIVO_APP_ID));
     if (!cp1251Available()) {

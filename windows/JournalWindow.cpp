@@ -55,6 +55,7 @@ QTableWidget *reportTable(const QString &name, const QStringList &captions, int 
     t->setHorizontalHeaderLabels(captions);
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->verticalHeader()->setVisible(false);
+    t->setTabKeyNavigation(false); // Tab leaves the table, the arrows move in it
     t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     t->horizontalHeader()->setSectionResizeMode(stretched, QHeaderView::Stretch);
     return t;
@@ -166,6 +167,7 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     Rezultaty = new QTableView;
     Rezultaty->setObjectName(QStringLiteral("Rezultaty"));
     Rezultaty->setModel(m_model.get());
+    Rezultaty->setTabKeyNavigation(false);
     Rezultaty->setSortingEnabled(true);
     Rezultaty->sortByColumn(ResultsModel::Started, Qt::DescendingOrder);
     Rezultaty->setSelectionBehavior(QAbstractItemView::SelectRows);

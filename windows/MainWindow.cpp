@@ -437,6 +437,8 @@ void MainWindow::ZastPogasit1Click()
     m_run.openAnswerRows();
     clearEntries();
     paint();
+    // The next thing to do is to choose a topic.
+    (WiborTema->isEnabled() ? static_cast<QWidget *>(WiborTema) : PredmetName)->setFocus(Qt::OtherFocusReason);
 }
 
 // ---- menus ----

@@ -206,6 +206,8 @@ private:
     // Answer area: entries go, a question's rows come, the aids' files open.
     void clearEntries();
     void showQuestion();
+    // The focus goes to the first control the pupil answers with.
+    void focusFirstAnswer();
     void showRightOptions(const std::vector<int> &dimmedRows);
     void showExplanation(const QString &path);
     GivenAnswer givenAnswer() const;

@@ -53,6 +53,28 @@ void MainWindow::showQuestion()
     if (Teksti && !m_run.explanationPath().isEmpty())
         Teksti->setWindowTitle(QStringLiteral("Пояснения к вопросу из файла: ") + m_run.explanationPath());
     paint();
+    focusFirstAnswer();
+}
+
+void MainWindow::focusFirstAnswer()
+{
+    // Where the pupil answers: the answer line, the first tick or number box,
+    // or the first cell of the grid.
+    const AnswerArea &a = m_run.answerArea();
+    if (a.exact) {
+        OdinOt->setFocus(Qt::OtherFocusReason);
+    } else if (a.grid) {
+        QTableView *grid = m_run.gridNumbersShown() ? SootTab : WidimSoot;
+        grid->setFocus(Qt::OtherFocusReason);
+        grid->setCurrentIndex(grid->model()->index(0, 0));
+    } else if (a.rows) {
+        const std::vector<OptionRow> &rows = m_run.optionRows();
+        for (size_t i = 0; i < rows.size() && i < PtiOtw.size(); ++i)
+            if (!rows[i].removed) {
+                (rows[i].numberBox ? static_cast<QWidget *>(NomOtw[i]) : PtiOtw[i])->setFocus(Qt::OtherFocusReason);
+                break;
+            }
+    }
 }
 
 void MainWindow::paintAnswerArea()

@@ -138,6 +138,8 @@ void MainWindow::buildMenus()
     file->addSeparator();
     fileExit = item(file, QStringLiteral("N2"), QStringLiteral("В&ыход"), nullptr);
     fileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // The window holds it too: Ctrl+Q ends the program also for a pupil, whose File menu is off.
+    addAction(fileExit);
     connect(fileExit, &QAction::triggered, this, &QWidget::close);
 
     QMenu *exam = top(QStringLiteral("N7"), QStringLiteral("&Экзамен"));

@@ -31,6 +31,8 @@ QTableView *namedGrid(const QString &name, QAbstractItemModel *model)
     v->setObjectName(name);
     v->setModel(model);
     v->horizontalHeader()->setStretchLastSection(true);
+    // Tab goes on to the next control; the arrow keys move inside the grid.
+    v->setTabKeyNavigation(false);
     return v;
 }
 

@@ -4,6 +4,7 @@
 #include "Desktop.h"
 #include "EditorWindow.h"
 #include "MainWindow.h"
+#include "Mnemonics.h"
 #include "ScreenFit.h"
 #include "Translations.h"
 #include "programstate.h"
@@ -35,6 +36,7 @@ struct WindowTestKit {
     {
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         useRussianFormats();
+        installLayoutFreeMnemonics();
     }
 
     void destroy()

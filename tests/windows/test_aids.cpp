@@ -78,6 +78,40 @@ class AidsTest : public QObject
     }
 
 private slots:
+    void focusGoesWhereThePupilAnswers_data()
+    {
+        QTest::addColumn<std::vector<Opt>>("question");
+        QTest::addColumn<QString>("focused"); // the object name; "grid" for the grid shown
+        QTest::newRow("typed answer") << exact << "OdinOt";
+        QTest::newRow("ticks") << ticks << "PtiOtw1";
+        QTest::newRow("ranking") << ranking << "NomOtw1";
+        QTest::newRow("matching") << matching312 << "grid";
+    }
+    void focusGoesWhereThePupilAnswers()
+    {
+        // After F5 and after each answer the keys go to the first answer control.
+        QFETCH(std::vector<Opt>, question);
+        QFETCH(QString, focused);
+        startWith({question, question});
+        for (int n = 1; n <= 2; ++n) {
+            QWidget *f = QApplication::focusWidget();
+            QVERIFY(f);
+            if (focused == u"grid") {
+                auto *grid = qobject_cast<QTableView *>(f);
+                QVERIFY2(grid && (f == m->SootTab || f == m->WidimSoot), qPrintable(f->objectName()));
+                QCOMPARE(grid->currentIndex(), grid->model()->index(0, 0));
+                // Tab leaves the grid; the arrows stay inside it.
+                QTest::keyClick(grid, Qt::Key_Down);
+                QCOMPARE(QApplication::focusWidget(), f);
+                QTest::keyClick(grid, Qt::Key_Tab);
+                QVERIFY(QApplication::focusWidget() != f);
+            } else {
+                QCOMPARE(f->objectName(), focused);
+            }
+            QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        }
+    }
+
     void theKeyboardIsEnough()
     {
         kit.freshFolder();

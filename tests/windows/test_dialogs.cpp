@@ -1,12 +1,18 @@
 // The settings, access table and subject list windows.
 #include "AccessWindow.h"
+#include "EditorWindow.h"
+#include "ExamSetupWindow.h"
+#include "JournalWindow.h"
+#include "Mnemonics.h"
 #include "SettingsWindow.h"
 #include "SubjectListWindow.h"
 #include "WindowTestKit.h"
 #include "subjects.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLocale>
+#include <QSet>
 #include <QTableView>
 
 class DialogsTest : public QObject
@@ -92,6 +98,43 @@ private slots:
         // The users in memory stay as loaded until the next start.
         QCOMPARE(glo().users.size(), size_t(4));
         QCOMPARE(glo().users[1].kod, QStringLiteral("02"));
+    }
+
+    void everyButtonHasItsLetter()
+    {
+        // Each dialog's buttons get underlined letters, none twice in a window,
+        // and Alt with the letter's key works on the Latin layout as well.
+        kit.freshFolder();
+        kit.start();
+        kit.login(QStringLiteral("470259"));
+        MainWindow *m = kit.main;
+        for (QDialog *w : std::initializer_list<QDialog *>{m->Nastroika, m->NaborWopr, m->Form5, m->SpisPredm,
+                                                           m->Zagruzka, m->journalWindow()}) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            QSet<QChar> letters;
+            for (QAbstractButton *b : w->findChildren<QAbstractButton *>()) {
+                const QString text = b->text();
+                if (!b->isEnabled() ||
+                    !std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); }))
+                    continue; // a placeholder that is never on, or a "+" with its hint
+                const QChar c = mnemonicOf(b->text());
+                QVERIFY2(!c.isNull(), qPrintable(w->objectName() + u' ' + b->text()));
+                QVERIFY2(!letters.contains(c), qPrintable(w->objectName() + u' ' + b->text()));
+                letters.insert(c);
+            }
+            w->hide();
+        }
+        // «Выход» of the exam set-up, reached through the key of its letter on the Latin layout.
+        ExamSetupWindow *e = m->NaborWopr;
+        e->show();
+        QVERIFY(QTest::qWaitForWindowExposed(e));
+        const QChar letter = mnemonicOf(e->BitBtn2->text());
+        const QString latin = QStringLiteral("QWERTYUIOP[]ASDFGHJKL;'ZXCVBNM,.`");
+        const QString russian = QStringLiteral("ЙЦУКЕНГШЩЗХЪФЫВАПРОЛДЖЭЯЧСМИТЬБЮЁ");
+        const QChar key = latin[russian.indexOf(letter)];
+        QTest::keyClick(e, key.toLatin1(), Qt::AltModifier);
+        QTRY_VERIFY(!e->isVisible());
     }
 
     void usersAndSubjectsAskBeforeEditsAreLost()

@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTimer>
@@ -344,6 +346,30 @@ private slots:
             QCOMPARE(glo().KodDostupa, QStringLiteral("W"));
             QVERIFY2(!m->Izveshenie->isVisible(), how);
         }
+    }
+
+    void keysWorkOnEitherLayout()
+    {
+        // After the log-in the topic is next; Ctrl+Q ends the program for a pupil too.
+        kit.freshFolder();
+        MainWindow *m = kit.start();
+        kit.login(QStringLiteral("318642"));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m->WiborTema));
+        QVERIFY(!m->N1->isEnabled());
+        QTest::keySequence(m, QKeySequence(Qt::CTRL | Qt::Key_Q));
+        QVERIFY(!m->isVisible());
+
+        // Alt with the key of «Ф» on the Latin layout opens «Файл»; inside the
+        // menu the key of «Ы» (S) chooses «Выход».
+        kit.freshFolder();
+        m = kit.start();
+        kit.login(QStringLiteral("470259"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier, 10);
+        QCOMPARE(m->menuBar()->activeAction(), m->N1);
+        auto *file = m->findChild<QMenu *>(QStringLiteral("menuN1"));
+        QTRY_VERIFY(file->isVisible());
+        QTest::keyClick(file, Qt::Key_S);
+        QTRY_VERIFY(!m->isVisible());
     }
 
     void shippedAdministratorPasswordIsToldQuietly()
