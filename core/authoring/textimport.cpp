@@ -5,6 +5,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <optional>
+#include <utility>
 
 namespace
 {
@@ -24,6 +27,41 @@ namespace
 
 constexpr char Ctrl_Z = 26;
 const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+
+// UTF-16 text turned into UTF-8 piece by piece. The decoder keeps a byte
+// cut off at the end of a piece, not the first half of a surrogate pair:
+// that half waits here for the next piece.
+class Utf16Pieces
+{
+public:
+    explicit Utf16Pieces(QStringDecoder::Encoding e) : m_decoder(e) {}
+    QByteArray next(QByteArrayView piece)
+    {
+        QString s = std::exchange(m_held, QString()) + QString(m_decoder.decode(piece));
+        if (!s.isEmpty() && s.back().isHighSurrogate()) {
+            m_held = s.back();
+            s.chop(1);
+        }
+        return s.toUtf8();
+    }
+    QByteArray rest() { return std::exchange(m_held, QString()).toUtf8(); }
+
+private:
+    QStringDecoder m_decoder;
+    QString m_held;
+};
+
+// The UTF-16 reading a byte-order mark asks for (Notepad's "Unicode"); none
+// without one: UTF-16 is never guessed.
+std::optional<Utf16Pieces> utf16Reading(QByteArrayView head)
+{
+    if (head.startsWith("\xFF\xFE"))
+        return Utf16Pieces(QStringDecoder::Utf16LE);
+    if (head.startsWith("\xFE\xFF"))
+        return Utf16Pieces(QStringDecoder::Utf16BE);
+    return std::nullopt;
+}
+constexpr int Utf16BomSize = 2;
 
 // Tells piece by piece whether bytes are well-formed UTF-8 (no overlong
 // forms, no surrogates, nothing past U+10FFFF), up to a Ctrl-Z that ends the
@@ -219,6 +257,20 @@ ImportText importTextOf(const QByteArray &bytes)
 {
     if (looksLikeRtf(bytes))
         return {keptLines(rtfParagraphs(bytes)), ImportEncoding::Rtf};
+    if (std::optional<Utf16Pieces> utf16 = utf16Reading(bytes)) {
+        // Lines are collected from the text as UTF-8, piece by piece as a file's are.
+        LineCollector c(true);
+        const QByteArrayView text = QByteArrayView(bytes).sliced(Utf16BomSize);
+        for (qsizetype at = 0; at <= text.size(); at += 64 * 1024) {
+            const QByteArray piece =
+                at < text.size() ? utf16->next(text.sliced(at, std::min<qsizetype>(64 * 1024, text.size() - at)))
+                                 : utf16->rest();
+            if (!c.feed(piece.constData(), piece.size()))
+                return {c.lines, ImportEncoding::Utf16};
+        }
+        c.finish();
+        return {c.lines, ImportEncoding::Utf16};
+    }
     const bool bom = bytes.startsWith(Utf8Bom);
     Utf8Check check;
     check.feed(bytes.constData(), bytes.size());
@@ -253,6 +305,21 @@ ImportText readImportText(const QString &path)
             cannotRead(path, f.errorString());
         return {keptLines(rtfParagraphs(all)), ImportEncoding::Rtf};
     }
+    if (std::optional<Utf16Pieces> utf16 = utf16Reading(head)) {
+        if (!f.seek(Utf16BomSize))
+            cannotRead(path, f.errorString());
+        LineCollector c(true);
+        bool ended = false;
+        readPieces(f, path, [&](const char *p, qsizetype n) {
+            const QByteArray piece = utf16->next(QByteArrayView(p, n));
+            ended = !c.feed(piece.constData(), piece.size());
+            return !ended;
+        });
+        const QByteArray rest = utf16->rest();
+        if (!ended && c.feed(rest.constData(), rest.size()))
+            c.finish();
+        return {c.lines, ImportEncoding::Utf16};
+    }
     // The encoding is known only when the whole text has been checked, so the
     // file is read twice rather than held in memory.
     const bool bom = head.startsWith(Utf8Bom);
@@ -285,6 +352,8 @@ QString importEncodingName(ImportEncoding encoding)
     switch (encoding) {
     case ImportEncoding::Utf8:
         return QStringLiteral("UTF-8");
+    case ImportEncoding::Utf16:
+        return QStringLiteral("UTF-16");
     case ImportEncoding::Rtf:
         return QStringLiteral("RTF");
     case ImportEncoding::Cp1251:

@@ -30,7 +30,7 @@ constexpr int ImportLineLength = 250;
 constexpr int MaxImportLines = 100000;
 
 // How the text of an import file was read.
-enum class ImportEncoding { Cp1251, Utf8, Rtf };
+enum class ImportEncoding { Cp1251, Utf8, Utf16, Rtf };
 
 struct ImportText {
     QStringList lines;
@@ -41,8 +41,9 @@ struct ImportText {
 
 // The lines of an import file as the imports read them: each cut to its first
 // 250 characters and trimmed, lines that are then empty left out. A plain file
-// whose bytes are all well-formed UTF-8, or that starts with the UTF-8
-// byte-order mark, is read as UTF-8; any other as code page 1251. A Ctrl-Z
+// that starts with a UTF-16 byte-order mark is read as UTF-16; one whose bytes
+// are all well-formed UTF-8, or that starts with the UTF-8 byte-order mark, as
+// UTF-8; any other as code page 1251. A Ctrl-Z
 // ends the text; CR LF, LF and a lone CR all end a line. An RTF document gives
 // the text of its paragraphs. Throws TrivoError when the file is missing or
 // cannot be read, and, naming the line, when it has more than MaxImportLines
@@ -54,7 +55,7 @@ ImportText importTextOf(const QByteArray &bytes);
 QStringList readImportLines(const QString &path);
 QStringList importLinesOf(const QByteArray &bytes);
 
-// The encoding as the user is told it: "UTF-8", "Windows-1251" or "RTF".
+// The encoding as the user is told it: "UTF-8", "UTF-16", "Windows-1251" or "RTF".
 QString importEncodingName(ImportEncoding encoding);
 
 // A raw line as an import takes it: first 250 characters, trimmed.

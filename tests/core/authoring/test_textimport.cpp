@@ -99,6 +99,17 @@ private slots:
         QTest::newRow("junk after Ctrl-Z")
             << QByteArray("\xD0\x94\xD0\xB0\x1a\xFF") << QStringList{"Да"} << ImportEncoding::Utf8;
         QTest::newRow("nothing") << QByteArray() << QStringList{} << ImportEncoding::Utf8;
+        // Notepad's "Unicode", either byte order; its mark is the only sign of it.
+        const QString utf16 = QStringLiteral("Дроби\r\n1. Чему равна ½ от 10?\r\n+б) 5");
+        QTest::newRow("UTF-16 LE with its mark")
+            << "\xFF\xFE" + QStringEncoder(QStringEncoder::Utf16LE).encode(utf16).operator QByteArray() << text
+            << ImportEncoding::Utf16;
+        QTest::newRow("UTF-16 BE with its mark, a character of two units, a Ctrl-Z")
+            << "\xFE\xFF" + QStringEncoder(QStringEncoder::Utf16BE)
+                                .encode(QStringLiteral("a😀\nДа\x1a\nнет"))
+                                .
+                                operator QByteArray()
+            << QStringList{"a😀", "Да"} << ImportEncoding::Utf16;
     }
     void encodingIsTakenFromTheBytes()
     {
@@ -134,6 +145,12 @@ private slots:
         QCOMPARE(t.lines.count(QStringLiteral("Ж")), 30000);
         // One stray byte at the very end turns the whole file to code page 1251.
         QCOMPARE(readImportText(fileWith(b + "\xFF")).encoding, ImportEncoding::Cp1251);
+        // In UTF-16 the two units of one character fall into two pieces.
+        const QString text = QString(QStringLiteral("x\n")).repeated(16383) + QStringLiteral("y😀\n");
+        const ImportText w = readImportText(
+            fileWith("\xFF\xFE" + QStringEncoder(QStringEncoder::Utf16LE).encode(text).operator QByteArray()));
+        QCOMPARE(w.lines.size(), 16384);
+        QCOMPARE(w.lines.last(), QStringLiteral("y😀"));
     }
 
     void longLinesAreCutBeforeTrimming()
