@@ -6,16 +6,18 @@ what=${1:-build}
 
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
       libzip-dev libgl-dev libxkbcommon-dev libbenchmark-dev xdg-utils
-      qt6-translations-l10n librsvg2-bin libqt6sql6-sqlite libqt6sql6-psql zlib1g-dev)
+      qt6-translations-l10n librsvg2-bin libqt6sql6-sqlite libqt6sql6-psql zlib1g-dev dpkg-dev file)
 # qt6-base-dev above carries the Qt Sql headers and CMake files too; the two
 # drivers are the results journal's: the embedded database and the school server.
 # zlib packs the .docx and .xlsx files; libzip only reads them back in the tests.
+# dpkg-dev and file let `cpack -G DEB` work out the package's library dependencies.
 if [ "$what" = test ]; then
   # The journal tests start a PostgreSQL server of their own; LibreOffice
   # reads back the documents and workbooks the program writes.
   # clang and its libFuzzer runtime build the readers' fuzz targets.
+  # lintian judges the .deb; appstreamcli validates the metainfo.
   pkgs+=(libreoffice-writer-nogui libreoffice-calc-nogui desktop-file-utils postgresql
-         clang libclang-rt-14-dev)
+         clang libclang-rt-14-dev lintian appstream)
 fi
 
 missing=()
