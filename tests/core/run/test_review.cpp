@@ -1,0 +1,168 @@
+// The scheduling of a pupil's mistakes, played over two months with the dates
+// passed in. The figures below were worked out by hand from the FSRS-4.5
+// formulas and default parameters named in review.cpp (w0 = 0.4872,
+// w4 = 5.1618, w5 = 1.2298, w6 = 0.8975, w7 = 0.031, w8 = 1.6474, w9 = 0.1367,
+// w10 = 1.0461, w11 = 2.1072, w12 = 0.0793, w13 = 0.3246, w14 = 1.587,
+// w15 = 0.2272), rounded to four places.
+#include "review.h"
+
+#include <QTest>
+
+namespace
+{
+const QDateTime firstDay(QDate(2027, 3, 1), QTime(10, 0));
+
+ReviewAnswer answer(const QDateTime &at, bool right, bool hinted = false, const QString &hash = {})
+{
+    return {at, right, hinted, hash};
+}
+} // namespace
+
+class ReviewTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    // A pupil who gets a question wrong on 1 March and then answers it on
+    // every day it comes due, wrong once more on 25 March.
+    void twoMonthsOfAMistakeBeingLearnt_data()
+    {
+        QTest::addColumn<QDate>("day");
+        QTest::addColumn<bool>("right");
+        QTest::addColumn<double>("stability");
+        QTest::addColumn<double>("difficulty");
+        QTest::addColumn<int>("interval");
+        // Wrong first: S0(Again) = w0 = 0.4872, D0(Again) = w4 + 2 w5 = 7.6214; back the next day.
+        QTest::newRow("01.03 wrong") << QDate(2027, 3, 1) << false << 0.4872 << 7.6214 << 1;
+        // t = 1: R = (1 + 19/81 / 0.4872)^-0.5 = 0.8216;
+        // D = 0.031 * 5.1618 + 0.969 * 7.6214 = 7.5452;
+        // S = 0.4872 (1 + e^1.6474 * 3.3786 * 0.4872^-0.1367 * (e^(1.0461 * 0.1784) - 1)) = 2.4225;
+        // round(S) = 2, longer than the 1 before.
+        QTest::newRow("02.03 right") << QDate(2027, 3, 2) << true << 2.4225 << 7.5452 << 2;
+        // t = 2: R = 0.9153, S = 5.9911, D = 7.4713.
+        QTest::newRow("04.03 right") << QDate(2027, 3, 4) << true << 5.9911 << 7.4713 << 6;
+        // t = 6: R = 0.8999, S = 15.4832, D = 7.3997.
+        QTest::newRow("10.03 right") << QDate(2027, 3, 10) << true << 15.4832 << 7.3997 << 15;
+        // A lapse at t = 15, R = 0.9027: S = 2.1072 * 7.3997^-0.0793 * (16.4832^0.3246 - 1)
+        // * e^(1.587 * 0.0973) = 3.1126 and D = 0.16002 + 0.969 (7.3997 + 1.795) = 9.0697;
+        // FSRS would wait 3 days, the pupil sees it again the next day.
+        QTest::newRow("25.03 wrong") << QDate(2027, 3, 25) << false << 3.1126 << 9.0697 << 1;
+        // t = 1: R = 0.9643, S = 4.1286, D = 8.9485.
+        QTest::newRow("26.03 right") << QDate(2027, 3, 26) << true << 4.1286 << 8.9485 << 4;
+        // t = 4: R = 0.9027, S = 8.0122, D = 8.8311.
+        QTest::newRow("30.03 right") << QDate(2027, 3, 30) << true << 8.0122 << 8.8311 << 8;
+        // t = 8: R = 0.9001, S = 15.4903, D = 8.7174.
+        QTest::newRow("07.04 right") << QDate(2027, 4, 7) << true << 15.4903 << 8.7174 << 15;
+        // t = 15: R = 0.9027, S = 29.0160, D = 8.6072: next on 21 May.
+        QTest::newRow("22.04 right") << QDate(2027, 4, 22) << true << 29.0160 << 8.6072 << 29;
+    }
+    void twoMonthsOfAMistakeBeingLearnt()
+    {
+        static QuestionMemory m; // carried from row to row: the rows are the days in order
+        QFETCH(QDate, day);
+        QFETCH(bool, right);
+        QFETCH(double, stability);
+        QFETCH(double, difficulty);
+        QFETCH(int, interval);
+        const QDateTime at(day, QTime(10, 0));
+        if (day == firstDay.date())
+            m = {};
+        // The pupil comes exactly when the question is due.
+        QVERIFY(!m.scheduled() || m.due == at);
+        m = afterAnswer(m, answer(at, right));
+        QVERIFY2(qAbs(m.stability - stability) < 5e-4, qPrintable(QString::number(m.stability, 'f', 6)));
+        QVERIFY2(qAbs(m.difficulty - difficulty) < 5e-4, qPrintable(QString::number(m.difficulty, 'f', 6)));
+        QCOMPARE(m.interval, interval);
+        QCOMPARE(m.due, at.addDays(interval));
+    }
+
+    void theForgettingCurveIsNinetyPercentAfterOneStability()
+    {
+        QCOMPARE(recallChance(0, 3.0), 1.0);
+        QVERIFY(qAbs(recallChance(15.4832, 15.4832) - 0.9) < 1e-9);
+        QVERIFY(qAbs(recallChance(1, 0.4872) - 0.8216) < 5e-5);
+    }
+
+    void aQuestionRightFromTheStartIsNeverScheduled()
+    {
+        QuestionMemory m;
+        for (int day = 0; day < 61; ++day)
+            m = afterAnswer(m, answer(firstDay.addDays(day), true));
+        QVERIFY(!m.scheduled());
+        QCOMPARE(m.right, 61);
+        QCOMPARE(m.wrong, 0);
+        // The first mistake, even late, schedules it from the start: S0(Again), one day.
+        m = afterAnswer(m, answer(firstDay.addDays(61), false));
+        QCOMPARE(m.stability, 0.4872);
+        QCOMPARE(m.due, firstDay.addDays(62));
+        QCOMPARE(m.wrong, 1);
+    }
+
+    // A right answer never shortens the wait, even when FSRS would: found with
+    // a hint (Hard: S = 0.9269, rounded to 1) or given on the same day again.
+    void rightAnswersPushItFurtherEachTime()
+    {
+        QuestionMemory m = afterAnswer({}, answer(firstDay, false));
+        m = afterAnswer(m, answer(firstDay.addDays(1), true, true));
+        QVERIFY(qAbs(m.stability - 0.9269) < 5e-4);
+        QVERIFY(qAbs(m.difficulty - 8.4148) < 5e-4);
+        QCOMPARE(m.interval, 2);
+        int before = m.interval;
+        for (int i = 0; i < 3; ++i) { // asked again in a lesson the same day: R = 1, S stays
+            m = afterAnswer(m, answer(firstDay.addDays(1).addSecs(600 * (i + 1)), true));
+            QVERIFY(m.interval > before);
+            before = m.interval;
+        }
+        // Wrong twice on one day: back the next day each time (S = 0.2466 after the second).
+        QuestionMemory w = afterAnswer({}, answer(firstDay, false));
+        w = afterAnswer(w, answer(firstDay.addSecs(3 * 3600), false));
+        QVERIFY(qAbs(w.stability - 0.2466) < 5e-4);
+        QCOMPARE(w.due, firstDay.addSecs(3 * 3600).addDays(1));
+    }
+
+    void aChangedQuestionStartsAfresh()
+    {
+        const std::vector<ReviewAnswer> answers = {answer(firstDay, false, false, "old"),
+                                                   answer(firstDay.addDays(1), true, false, "old"),
+                                                   answer(firstDay.addDays(3), true, false, "new")};
+        const QuestionMemory m = replayAnswers(answers);
+        QVERIFY(!m.scheduled()); // the new text was answered right from the start
+        QCOMPARE(m.right, 1);
+        QCOMPARE(m.wrong, 0);
+        QCOMPARE(m.textHash, QStringLiteral("new"));
+        // Answers kept before the texts were hashed belong to any text.
+        const QuestionMemory k =
+            replayAnswers({answer(firstDay, false), answer(firstDay.addDays(1), true, false, "h")});
+        QCOMPARE(k.interval, 2);
+        QCOMPARE(questionTextHash(QStringLiteral(" Кто? \n")), questionTextHash(QStringLiteral("Кто?")));
+        QVERIFY(questionTextHash(QStringLiteral("Кто?")) != questionTextHash(QStringLiteral("Когда?")));
+    }
+
+    void whatIsDueTodayMostOverdueFirst()
+    {
+        const QDate today(2027, 3, 10);
+        const QHash<QString, QString> bank = {
+            {"1_1_1_1", "a"}, {"1_1_1_2", "b"}, {"1_1_1_3", "c"}, {"1_1_1_4", "d"}, {"1_1_1_5", "e"}};
+        const std::vector<DueQuestion> scheduled = {
+            {"1_1_1_1", "a", QDateTime(today, QTime(23, 0))}, // due tonight: today
+            {"1_1_1_2", "b", QDateTime(today.addDays(-4), QTime(9, 0))},
+            {"1_1_1_3", "changed", QDateTime(today.addDays(-9), {})}, // text changed: afresh
+            {"1_1_1_9", "z", QDateTime(today.addDays(-9), {})},       // gone from the bank
+            {"1_1_1_4", "d", QDateTime(today.addDays(2), QTime(8, 0))},
+            {"1_1_1_5", "e", QDateTime(today.addDays(1), QTime(12, 0))},
+        };
+        auto keys = [](const std::vector<DueQuestion> &due) {
+            QStringList k;
+            for (const DueQuestion &q : due)
+                k << q.key;
+            return k;
+        };
+        QCOMPARE(keys(questionsToRepeat(scheduled, bank, today, 10)), QStringList({"1_1_1_2", "1_1_1_1"}));
+        QCOMPARE(keys(questionsToRepeat(scheduled, bank, today, 1)), QStringList({"1_1_1_2"}));
+        QVERIFY(questionsToRepeat(scheduled, bank, today, -1).empty());
+        QCOMPARE(nextDue(scheduled, bank, today), QDateTime(today.addDays(1), QTime(12, 0)));
+        QVERIFY(!nextDue(scheduled, bank, today.addDays(2)).isValid());
+    }
+};
+
+QTEST_APPLESS_MAIN(ReviewTest)
+#include "test_review.moc"
