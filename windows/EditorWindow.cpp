@@ -50,9 +50,11 @@ EditorWindow::EditorWindow(QWidget *parent) : QDialog(parent)
     m_stored = {StoredMark(t.RazdelTab), StoredMark(t.TemaTabl), StoredMark(t.WopTabl), StoredMark(t.OtwTabl)};
     const char *names[5] = {"RazdelTab", "TemaTabl", "WopTabl", "OtwTabl", "IzTXT"};
     QTableView **views[5] = {&RazdelTab, &TemaTabl, &WopTabl, &OtwTabl, &IzTXT};
+    const QString spoken[5] = {QStringLiteral("Разделы"), QStringLiteral("Темы"), QStringLiteral("Вопросы"),
+                               QStringLiteral("Ответы"), QStringLiteral("Строки импортированного файла")};
     for (int i = 0; i < 5; ++i) {
         m_models[i] = new StringTableModel(sources[i], this);
-        *views[i] = namedGrid(QLatin1String(names[i]), m_models[i]);
+        *views[i] = namedGrid(QLatin1String(names[i]), m_models[i], spoken[i]);
         // Codes are as narrow as their captions; the texts get the room. The
         // widths are set once, so a bank of a million rows is never measured.
         QHeaderView *h = (*views[i])->horizontalHeader();

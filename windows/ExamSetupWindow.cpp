@@ -24,7 +24,7 @@ ExamSetupWindow::ExamSetupWindow(QWidget *parent) : QDialog(parent), m_handOff(d
                      QStringLiteral("Вопросов"), QStringLiteral("Надо")});
     m_model = new StringTableModel(&grid, this);
     auto *l = new QVBoxLayout(scrollingContent(this));
-    TemWopr = namedGrid(QStringLiteral("TemWopr"), m_model);
+    TemWopr = namedGrid(QStringLiteral("TemWopr"), m_model, QStringLiteral("Число вопросов каждой темы в экзамене"));
     fitColumns(TemWopr, {2}, false); // the topic's name takes the room
     l->addWidget(TemWopr);
     auto *bl = new QHBoxLayout;

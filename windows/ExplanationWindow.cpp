@@ -17,6 +17,7 @@ ExplanationWindow::ExplanationWindow(QWidget *parent) : QDialog(parent)
     auto *l = new QVBoxLayout(scrollingContent(this));
     Poyasnen = new QPlainTextEdit;
     Poyasnen->setObjectName(QStringLiteral("Poyasnen"));
+    Poyasnen->setAccessibleName(QStringLiteral("Пояснение к вопросу"));
     Poyasnen->setReadOnly(true);
     l->addWidget(Poyasnen);
     auto *close = namedButton(QStringLiteral("Zakryt"), QStringLiteral("Закрыть"), QStringLiteral("Закрыть окно"));

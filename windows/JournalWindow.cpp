@@ -146,6 +146,7 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
         d->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     }
     Ot->setObjectName(QStringLiteral("Ot"));
+    Ot->setAccessibleName(QStringLiteral("Начало периода"));
     Do->setObjectName(QStringLiteral("Do"));
     filters->addWidget(new QLabel(QStringLiteral("Ученик")), 0, 0);
     filters->addWidget(Uchenik, 0, 1);
@@ -166,6 +167,7 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
 
     Rezultaty = new QTableView;
     Rezultaty->setObjectName(QStringLiteral("Rezultaty"));
+    Rezultaty->setAccessibleName(QStringLiteral("Результаты"));
     Rezultaty->setModel(m_model.get());
     Rezultaty->setTabKeyNavigation(false);
     Rezultaty->setSortingEnabled(true);
@@ -188,6 +190,8 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
                     {QStringLiteral("Вопрос"), QStringLiteral("Учеников"), QStringLiteral("Задан раз"),
                      QStringLiteral("Верно"), QStringLiteral("Баллов в среднем"), QStringLiteral("Секунд в среднем")},
                     0);
+    Woprosy->setAccessibleName(QStringLiteral("Вопросы выбранного прохождения"));
+    Otchet->setAccessibleName(QStringLiteral("Отчёт по вопросам темы"));
     OcenkiUchenika = new GradeChart;
     OcenkiUchenika->setObjectName(QStringLiteral("OcenkiUchenika"));
     OcenkiTemy = new GradeChart;

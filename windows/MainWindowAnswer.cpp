@@ -94,8 +94,15 @@ void MainWindow::paintAnswerArea()
         PtiOtw[i]->setVisible(used && !rows[i].numberBox);
         NomOtw[i]->setVisible(used && rows[i].numberBox);
         TxtOtw[i]->setVisible(used && !rows[i].removed);
-        if (used && TxtOtw[i]->toPlainText() != rows[i].text)
+        if (used && TxtOtw[i]->toPlainText() != rows[i].text) {
             TxtOtw[i]->setPlainText(rows[i].text);
+            // A screen reader names the tick or number box by its option; the
+            // tick state it tells by itself.
+            const QString option = QStringLiteral("Вариант %1: %2").arg(i + 1).arg(rows[i].text);
+            PtiOtw[i]->setAccessibleName(option);
+            NomOtw[i]->setAccessibleName(QStringLiteral("Номер. ") + option);
+            TxtOtw[i]->setAccessibleName(option);
+        }
     }
 }
 

@@ -228,6 +228,7 @@ void MainWindow::buildWindow()
 
     WoprosM = new QTextEdit;
     WoprosM->setObjectName(QStringLiteral("WoprosM"));
+    WoprosM->setAccessibleName(QStringLiteral("Вопрос"));
     WoprosM->setReadOnly(true);
     WoprosM->setMinimumHeight(48);
     QFont qf = WoprosM->font();
@@ -393,6 +394,7 @@ void MainWindow::buildWindow()
     for (int i = 0; i < 5; ++i) {
         Zw[size_t(i)] = new QLabel(QString::number(i + 1));
         Zw[size_t(i)]->setObjectName(QStringLiteral("Zw%1").arg(i + 1));
+        Zw[size_t(i)]->setAccessibleName(QStringLiteral("Лампа оценки %1").arg(i + 1));
         Zw[size_t(i)]->setAlignment(Qt::AlignCenter);
         Zw[size_t(i)]->setMinimumSize(32, 32);
         static const char *lit[] = {"#e05050", "#f08a30", "#f0d040", "#8fd14f", "#2eaa3e"};
@@ -481,11 +483,13 @@ void MainWindow::buildWindow()
     auto *clocks = new QHBoxLayout;
     TimerWopr = new QLabel(QStringLiteral("00:00"));
     TimerWopr->setObjectName(QStringLiteral("TimerWopr"));
+    TimerWopr->setAccessibleName(QStringLiteral("Время вопроса"));
     TimerWopr->setToolTip(QStringLiteral("Время вопроса пошло. Лимит - слева ключ"));
     TimerWopr->setContextMenuPolicy(Qt::ActionsContextMenu);
     TimerWopr->addAction(N20);
     TimerTema = new QLabel(QStringLiteral("00:00"));
     TimerTema->setObjectName(QStringLiteral("TimerTema"));
+    TimerTema->setAccessibleName(QStringLiteral("Время на тему"));
     TimerTema->setToolTip(QStringLiteral("Затрачено на тему"));
     for (QLabel *c : {TimerWopr, TimerTema}) {
         QFont f = c->font();

@@ -212,6 +212,8 @@ void MainWindow::paintControls()
     for (const auto &[w, on] : enabled)
         w->setEnabled(on);
     N7->setEnabled(c.subjectChoice);
-    for (size_t i = 0; i < Zw.size(); ++i)
+    for (size_t i = 0; i < Zw.size(); ++i) {
         Zw[i]->setEnabled(c.lamps[i]);
+        Zw[i]->setAccessibleDescription(c.lamps[i] ? QStringLiteral("горит") : QStringLiteral("не горит"));
+    }
 }

@@ -1,4 +1,5 @@
 #include "Mnemonics.h"
+#include "Accessibility.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -66,10 +67,13 @@ public:
     bool eventFilter(QObject *watched, QEvent *e) override
     {
         if (e->type() == QEvent::Show) {
-            auto *dialog = qobject_cast<QDialog *>(watched);
-            if (dialog && !dialog->property(PropertyGiven).toBool()) {
-                dialog->setProperty(PropertyGiven, true);
-                giveMnemonics(dialog);
+            auto *window = qobject_cast<QWidget *>(watched);
+            if (window && window->isWindow() && !window->property(PropertyGiven).toBool() &&
+                (qobject_cast<QDialog *>(window) || qobject_cast<QMainWindow *>(window))) {
+                window->setProperty(PropertyGiven, true);
+                if (qobject_cast<QDialog *>(window))
+                    giveMnemonics(window);
+                nameControls(window);
             }
             return false;
         }

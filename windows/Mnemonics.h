@@ -19,7 +19,7 @@ QChar russianLetterOnKey(QChar latin);
 void giveMnemonics(QWidget *window);
 
 // Installs, once for the application: every dialog gets its underlined letters
-// when first shown; Alt with the key of a Russian mnemonic works on the Latin
+// when first shown, and every window names its controls for screen readers; Alt with the key of a Russian mnemonic works on the Latin
 // layout too (a menu of the menu bar opens, a button is clicked), and so does
 // the plain key inside an open menu.
 void installLayoutFreeMnemonics();

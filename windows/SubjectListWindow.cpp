@@ -28,7 +28,7 @@ SubjectListWindow::SubjectListWindow(QWidget *parent) : QDialog(parent)
                      QStringLiteral("Тем"), QStringLiteral("Вопросов"), QStringLiteral("Ответов")});
     m_model = new StringTableModel(&grid, this);
     auto *l = new QVBoxLayout(scrollingContent(this));
-    Papki = namedGrid(QStringLiteral("Papki"), m_model);
+    Papki = namedGrid(QStringLiteral("Papki"), m_model, QStringLiteral("Предметы и их папки"));
     fitColumns(Papki, {1}, false); // the subject's name takes the room
     l->addWidget(Papki);
     auto *bl = new QHBoxLayout;

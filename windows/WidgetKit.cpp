@@ -25,10 +25,11 @@ QLineEdit *namedEdit(const QString &name, const QString &hint, const QString &te
     return e;
 }
 
-QTableView *namedGrid(const QString &name, QAbstractItemModel *model)
+QTableView *namedGrid(const QString &name, QAbstractItemModel *model, const QString &spoken)
 {
     auto *v = new QTableView;
     v->setObjectName(name);
+    v->setAccessibleName(spoken);
     v->setModel(model);
     v->horizontalHeader()->setStretchLastSection(true);
     // Tab goes on to the next control; the arrow keys move inside the grid.

@@ -19,8 +19,9 @@ void selectAllOnFocus(QLineEdit *box);
 // «Да» (store, then close when the store succeeded), «Нет» (close without
 // storing) and «Отмена» (stay). True when the window may close.
 bool mayCloseWithEdits(QWidget *window, const QString &question, const std::function<bool()> &store);
-// A grid over a table model, its last column taking the spare width.
-QTableView *namedGrid(const QString &name, QAbstractItemModel *model);
+// A grid over a table model, its last column taking the spare width; spoken
+// is what a screen reader calls it.
+QTableView *namedGrid(const QString &name, QAbstractItemModel *model, const QString &spoken = {});
 
 #include "colors.h"
 #include <QColor>

@@ -1,9 +1,12 @@
 // The settings, access table and subject list windows.
 #include "AccessWindow.h"
+#include "Accessibility.h"
 #include "EditorWindow.h"
 #include "ExamSetupWindow.h"
+#include "ExplanationWindow.h"
 #include "JournalWindow.h"
 #include "Mnemonics.h"
+#include "RightAnswerWindow.h"
 #include "SettingsWindow.h"
 #include "SubjectListWindow.h"
 #include "WindowTestKit.h"
@@ -135,6 +138,38 @@ private slots:
         const QChar key = latin[russian.indexOf(letter)];
         QTest::keyClick(e, key.toLatin1(), Qt::AltModifier);
         QTRY_VERIFY(!e->isVisible());
+    }
+
+    void everyReachableControlHasAName()
+    {
+        // What a screen reader meets in each window, the main one during a run.
+        kit.freshFolder();
+        const BankFiles bank(kit.path("Istoriy"));
+        QDir().mkpath(bank.folder);
+        bank.tema.rewrite(std::vector<TemaRec>{{"1", "1", "Тема"}});
+        bank.wopros.rewrite(std::vector<WoprosRec>{{"1", "1", "1", "1", "Какие верны?", "", "1", ""}});
+        bank.otwet.rewrite(
+            std::vector<OtwetRec>{{"1", "1", "1", "1", "а", "+", "да"}, {"1", "1", "1", "1", "б", "", "нет"}});
+        kit.start();
+        kit.login(QStringLiteral("470259"));
+        MainWindow *m = kit.main;
+        glo().LimitWopr = 20;
+        m->WiborTema->setCurrentIndex(0);
+        QTest::keyClick(m, Qt::Key_F5);
+        QStringList unnamed;
+        for (QWidget *w : std::initializer_list<QWidget *>{m, m->Nastroika, m->NaborWopr, m->Form5, m->SpisPredm,
+                                                           m->Zagruzka, m->journalWindow(), m->DalsheOkno, m->Teksti}) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            for (const QString &c : unnamedControls(w))
+                unnamed << w->objectName() + u'/' + c;
+            if (w != m)
+                w->hide();
+        }
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u'\n')));
+        // The options say what they are; the tick state a screen reader tells by itself.
+        QVERIFY2(m->PtiOtw[0]->accessibleName().startsWith(QStringLiteral("Вариант 1: ")),
+                 qPrintable(m->PtiOtw[0]->accessibleName()));
     }
 
     void usersAndSubjectsAskBeforeEditsAreLost()
