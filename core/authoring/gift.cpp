@@ -13,7 +13,19 @@
 namespace
 {
 
+// Characters that mean something to a GIFT reader wherever they stand.
 const QString specials = QStringLiteral("~=#{}:\\");
+// What a backslash makes plain text of: the specials, and what other writers
+// escape (an arrow, a weight's %, a format mark's brackets). Before any other
+// character a backslash stands for itself, as it does to other readers.
+const QString escapable = QStringLiteral("~=#{}:\\->%[]");
+
+// A format mark at the start of a question or an answer: how its text is written.
+const QRegularExpression &formatMark()
+{
+    static const QRegularExpression mark(QStringLiteral("^\\s*\\[(html|moodle|plain|markdown)\\]"));
+    return mark;
+}
 
 // The position of `what` at or after `from` that no backslash escapes; -1 when none.
 qsizetype findUnescaped(const QString &s, QStringView what, qsizetype from = 0)
@@ -33,20 +45,34 @@ QString unescaped(const QString &s)
 {
     QString out;
     for (qsizetype i = 0; i < s.size(); ++i) {
-        if (s.at(i) == u'\\' && i + 1 < s.size()) {
-            const QChar next = s.at(++i);
-            out += next == u'n' ? QChar(u' ') : next;
+        const QChar c = s.at(i);
+        const QChar next = i + 1 < s.size() ? s.at(i + 1) : QChar();
+        if (c == u'\\' && next == u'n') {
+            out += u' ';
+            ++i;
+        } else if (c == u'\\' && !next.isNull() && escapable.contains(next)) {
+            out += next;
+            ++i;
         } else {
-            out += s.at(i);
+            out += c;
         }
     }
     return out;
 }
 
+// The text with every special escaped; a line end as "\n", which keeps a
+// blank line from ending the question and a "//" from starting a comment.
 QString escaped(const QString &s)
 {
     QString out;
-    for (const QChar c : s) {
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const QChar c = s.at(i);
+        if (c == u'\r' || c == u'\n') {
+            out += QStringLiteral("\\n");
+            if (c == u'\r' && i + 1 < s.size() && s.at(i + 1) == u'\n')
+                ++i;
+            continue;
+        }
         if (specials.contains(c))
             out += u'\\';
         out += c;
@@ -59,16 +85,36 @@ QString escaped(const QString &s)
 // format mark first keeps it a question's text.
 QString questionTextOut(const QString &text)
 {
-    static const QRegularExpression formatMark(QStringLiteral("^\\[(html|moodle|plain|markdown)\\]"));
     const QString e = escaped(text);
     const QString t = e.trimmed();
-    return t.startsWith(u"//") || formatMark.match(t).hasMatch() ? QStringLiteral("[plain]") + t : e;
+    return t.startsWith(u"//") || formatMark().match(t).hasMatch() ? QStringLiteral("[plain]") + t : e;
+}
+
+// An answer, or the left-hand item of a pair, as written after its mark and
+// weight: a leading format mark would be taken for its format and, where no
+// answer is a choice (a typed answer, a pair), an arrow for a pair's.
+QString answerOut(const QString &text, bool arrows)
+{
+    QString e = escaped(text);
+    if (arrows)
+        e.replace(QStringLiteral("->"), QStringLiteral("-\\>"));
+    return formatMark().match(e).hasMatch() ? QStringLiteral("[plain]") + e.trimmed() : e;
+}
+
+// A typed answer: its stars escaped for the other system's comparison, and a
+// leading % kept from reading as a weight by the weight written before it.
+QString typedAnswerGift(const QString &answer)
+{
+    const QString e = answerOut(typedAnswerOut(answer), true);
+    return e.trimmed().startsWith(u'%') ? QStringLiteral("%100%") + e.trimmed() : e;
 }
 
 struct Answer {
     QChar mark; // '=' or '~'
     double weight = 0;
     QString text, feedback;
+    QString unweighted;       // the text as it stands before a weight is taken off
+    std::optional<bool> html; // a format mark of its own: HTML or not
 };
 
 struct Block {
@@ -150,6 +196,11 @@ private:
 
     void note(const QString &what) { m_r.notes << noteAbout(m_number, m_text, what); }
     void skip(const QString &what) { note(what + QStringLiteral(", вопрос не перенесён")); }
+    void lacking(const QString &kind, const QString &what)
+    {
+        countLacking(m_r, kind);
+        skip(what);
+    }
 
     void question(const Block &b)
     {
@@ -162,8 +213,7 @@ private:
             s = s.mid(end + 2).trimmed(); // the name: we keep no names
         }
         bool html = false;
-        static const QRegularExpression formatMark(QStringLiteral("^\\[(html|moodle|plain|markdown)\\]"));
-        if (const auto m = formatMark.match(s); m.hasMatch()) {
+        if (const auto m = formatMark().match(s); m.hasMatch()) {
             html = m.captured(1) == u"html";
             s = s.mid(m.capturedLength());
         }
@@ -174,8 +224,7 @@ private:
             if (close >= 0)
                 fail(b.line, QStringLiteral("лишняя скобка }"));
             m_text = plain(s);
-            skip(QStringLiteral("описание без ответа"));
-            return;
+            return lacking(QStringLiteral("description"), QStringLiteral("описание без ответа"));
         }
         if (close < open)
             fail(b.line, close < 0 ? QStringLiteral("нет закрывающей скобки }") : QStringLiteral("лишняя скобка }"));
@@ -199,9 +248,9 @@ private:
         item.number = QString::number(m_number);
         item.points = b.points.value_or(1);
         if (part.isEmpty())
-            return skip(QStringLiteral("эссе (ответ в свободной форме)"));
+            return lacking(QStringLiteral("essay"), QStringLiteral("эссе (ответ в свободной форме)"));
         if (part.startsWith(u'#'))
-            return skip(QStringLiteral("числовой ответ"));
+            return lacking(QStringLiteral("numerical"), QStringLiteral("числовой ответ"));
         if (trueFalse(part, item))
             return add(std::move(item));
         qsizetype count = 0;
@@ -212,12 +261,17 @@ private:
             note(QStringLiteral("отзывы к ответам не переносятся"));
         const bool choice = std::any_of(answers.begin(), answers.end(), [](const Answer &a) { return a.mark == u'~'; });
         // An arrow makes a matching question only where no answer is a wrong choice.
-        const bool matching = !choice && std::any_of(answers.begin(), answers.end(),
-                                                     [](const Answer &a) { return findUnescaped(a.text, u"->") >= 0; });
+        const bool matching = !choice && std::any_of(answers.begin(), answers.end(), [](const Answer &a) {
+            return findUnescaped(a.unweighted, u"->") >= 0;
+        });
+        // An answer is written in the question's format unless it names its own.
+        auto shown = [html](const QString &text, std::optional<bool> own) {
+            return own.value_or(html) ? plainOfHtml(unescaped(text)) : oneLine(unescaped(text));
+        };
         if (matching)
-            fillMatching(answers, item, b.line);
+            fillMatching(answers, item, b.line, shown);
         else if (choice)
-            fillChoice(answers, item);
+            fillChoice(answers, item, shown);
         else
             fillTyped(answers, item);
         if (!item.options.empty())
@@ -262,32 +316,50 @@ private:
             } else if (c == u'=' || c == u'~') {
                 into = nullptr;
                 if (++count <= MaxItemOptions + 1) {
-                    out.push_back({c, 0, {}, {}});
+                    out.push_back({c, 0, {}, {}, {}, {}});
                     into = &out.back().text;
                 }
             } else if (into) {
                 *into += c;
             }
         }
-        if (!lead.trimmed().isEmpty() || out.empty())
-            fail(line, QStringLiteral("ответ «%1» не начинается со знака = или ~").arg(lead.trimmed()));
+        // Text before the first mark is an answer of its own, as other readers
+        // take it: a right one ("{Москва}") unless the others are choices.
+        if (!lead.trimmed().isEmpty()) {
+            const bool choice = std::any_of(out.begin(), out.end(), [](const Answer &a) { return a.mark == u'~'; });
+            if (++count <= MaxItemOptions + 1)
+                out.insert(out.begin(), Answer{choice ? u'~' : u'=', 0, lead, {}, {}, {}});
+        }
+        if (out.empty())
+            fail(line, QStringLiteral("в скобках нет ни одного ответа"));
         static const QRegularExpression weight(QStringLiteral("^\\s*%(-?\\d+(?:[.,]\\d+)?)%"));
         for (Answer &a : out) {
+            if (const qsizetype hash = findUnescaped(a.text, u"#"); hash >= 0) {
+                a.feedback = unescaped(a.text.mid(hash + 1)).trimmed();
+                a.text = a.text.left(hash);
+            }
+            a.unweighted = a.text;
             if (const auto m = weight.match(a.text); m.hasMatch()) {
                 a.weight = m.captured(1).replace(u',', u'.').toDouble();
                 a.text = a.text.mid(m.capturedLength());
             } else {
                 a.weight = a.mark == u'=' ? 100 : 0;
             }
-            if (const qsizetype hash = findUnescaped(a.text, u"#"); hash >= 0) {
-                a.feedback = unescaped(a.text.mid(hash + 1)).trimmed();
-                a.text = a.text.left(hash);
-            }
+            a.text = withoutFormat(a.text, a.html);
         }
         return out;
     }
 
-    void fillChoice(const std::vector<Answer> &answers, Item &item)
+    static QString withoutFormat(const QString &text, std::optional<bool> &html)
+    {
+        const auto m = formatMark().match(text);
+        if (!m.hasMatch())
+            return text;
+        html = m.captured(1) == u"html";
+        return text.mid(m.capturedLength());
+    }
+
+    template <class Shown> void fillChoice(const std::vector<Answer> &answers, Item &item, Shown shown)
     {
         // With "=" one answer is chosen: only full marks make an option right.
         // Without it any positive share does, as several are ticked.
@@ -297,7 +369,7 @@ private:
         for (const Answer &a : answers) {
             const bool right = single ? a.weight >= 100 : a.weight > 0;
             partial = partial || (single && a.weight > 0 && a.weight < 100);
-            item.options.push_back({oneLine(unescaped(a.text)), QString(), right});
+            item.options.push_back({shown(a.text, a.html), QString(), right});
         }
         if (partial)
             note(QStringLiteral("частично верные ответы записаны неверными"));
@@ -310,26 +382,29 @@ private:
     void fillTyped(const std::vector<Answer> &answers, Item &item)
     {
         item.type = ItemType::Typed;
-        int others = 0;
+        TypedAnswers seen;
         for (const Answer &a : answers)
-            addTypedAnswer(item, oneLine(unescaped(a.text)), a.weight, others);
-        const TypedAnswerNotes said = typedAnswerNotes(item, others);
+            addTypedAnswer(item, oneLine(unescaped(a.text)), a.weight, seen);
+        const TypedAnswerNotes said = typedAnswerNotes(item, seen);
         if (!said.skip.isEmpty())
             return skip(said.skip);
         if (!said.note.isEmpty())
             note(said.note);
     }
 
-    void fillMatching(const std::vector<Answer> &answers, Item &item, int line)
+    // Pairs carry no weight: a leading "%50%" is part of the left-hand item,
+    // which may name its format; the right-hand one is plain text.
+    template <class Shown> void fillMatching(const std::vector<Answer> &answers, Item &item, int line, Shown shown)
     {
         item.type = ItemType::Matching;
         int extra = 0;
         for (const Answer &a : answers) {
-            const qsizetype arrow = findUnescaped(a.text, u"->");
+            const qsizetype arrow = findUnescaped(a.unweighted, u"->");
             if (arrow < 0)
                 fail(line, QStringLiteral("в вопросе на соответствие каждый ответ пишется как =левое -> правое"));
-            addMatchingPair(item, oneLine(unescaped(a.text.left(arrow))), oneLine(unescaped(a.text.mid(arrow + 2))),
-                            extra);
+            std::optional<bool> html;
+            const QString left = withoutFormat(a.unweighted.left(arrow), html);
+            addMatchingPair(item, shown(left, html), oneLine(unescaped(a.unweighted.mid(arrow + 2))), extra);
         }
         if (extra > 0)
             note(unpairedNote(extra));
@@ -372,19 +447,19 @@ QByteArray writeGift(const Topic &topic, QStringList &notes)
             QStringLiteral("// Баллы: %1\n").arg(item.points) + questionTextOut(item.text) + QStringLiteral(" {");
         switch (item.type) {
         case ItemType::Typed:
-            q += u'=' + escaped(item.options.empty() ? QString() : item.options[0].text) + u'}';
+            q += u'=' + typedAnswerGift(item.options.empty() ? QString() : item.options[0].text) + u'}';
             break;
         case ItemType::Ticks: {
             const auto k = std::count_if(item.options.begin(), item.options.end(), [](auto &o) { return o.right; });
             for (const ItemOption &o : item.options)
                 q += QStringLiteral("\n\t~%") + (o.right ? rightShare(int(k)) : QStringLiteral("-100")) +
-                     QStringLiteral("%") + escaped(o.text);
+                     QStringLiteral("%") + answerOut(o.text, false);
             q += QStringLiteral("\n}");
             break;
         }
         case ItemType::Matching:
             for (const ItemOption &o : item.options)
-                q += QStringLiteral("\n\t=") + escaped(o.text) + QStringLiteral(" -> ") + escaped(o.pair);
+                q += QStringLiteral("\n\t=") + answerOut(o.text, true) + QStringLiteral(" -> ") + escaped(o.pair);
             q += QStringLiteral("\n}");
             break;
         case ItemType::Ranking:

@@ -14,6 +14,11 @@
 QString decodeQuestionFile(const QByteArray &bytes)
 {
     QByteArrayView view(bytes);
+    // Notepad's "Unicode": without its mark UTF-16 is not guessed.
+    if (view.startsWith("\xFF\xFE") || view.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(view.startsWith("\xFF") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        return utf16.decode(view.sliced(2));
+    }
     if (view.startsWith("\xEF\xBB\xBF"))
         view = view.sliced(3);
     QStringDecoder utf8(QStringDecoder::Utf8);
@@ -36,6 +41,11 @@ QString shownInNote(const QString &text)
 QString noteAbout(const QString &number, const QString &text, const QString &what)
 {
     return QStringLiteral("вопрос %1 «%2»: %3").arg(number, shownInNote(text), what);
+}
+
+QString noteAboutLine(int line, const QString &text, const QString &what)
+{
+    return QStringLiteral("строка %1 «%2»: %3").arg(QString::number(line), shownInNote(text), what);
 }
 
 void requireQuestionFileSize(qint64 size)
@@ -69,7 +79,12 @@ QString tooManyOptions(qsizetype rows)
 
 QString oneLine(const QString &text)
 {
-    return text.simplified();
+    // Other control characters show as nothing and XML cannot hold them: they count as blanks.
+    QString s = text;
+    for (QChar &c : s)
+        if (c.unicode() < 32)
+            c = u' ';
+    return s.simplified();
 }
 
 QString plainOfHtml(const QString &html)
@@ -135,10 +150,64 @@ int pointsOfGrade(const QString &grade, int number, const QString &text, QString
     return points;
 }
 
+namespace
+{
+
+// The Russian form of a count: one, few (2-4) or many.
+QString counted(int n, const char *one, const char *few, const char *many)
+{
+    const int tens = n % 100, units = n % 10;
+    const char *form = units == 1 && tens != 11                               ? one
+                       : units >= 2 && units <= 4 && (tens < 12 || tens > 14) ? few
+                                                                              : many;
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(form));
+}
+
+QString lackingText(const QString &kind, int n)
+{
+    if (kind == u"essay")
+        return counted(n, "эссе", "эссе", "эссе");
+    if (kind == u"numerical")
+        return counted(n, "вопрос с числовым ответом", "вопроса с числовым ответом", "вопросов с числовым ответом");
+    if (kind == u"description")
+        return counted(n, "описание без вопроса", "описания без вопроса", "описаний без вопроса");
+    if (kind.startsWith(QStringLiteral("calculated")))
+        return counted(n, "вычисляемый вопрос", "вычисляемых вопроса", "вычисляемых вопросов");
+    if (kind == u"multianswer")
+        return counted(n, "вопрос с пропусками", "вопроса с пропусками", "вопросов с пропусками");
+    return counted(n, "вопрос", "вопроса", "вопросов") + QStringLiteral(" типа «%1»").arg(shownInNote(kind));
+}
+
+} // namespace
+
+void countLacking(Reading &reading, const QString &kind)
+{
+    for (auto &[k, n] : reading.lacking)
+        if (k == kind) {
+            ++n;
+            return;
+        }
+    reading.lacking.emplace_back(kind, 1);
+}
+
 void requireQuestions(const Reading &reading)
 {
-    if (reading.topic.items.empty())
-        throw TrivoError(QStringLiteral("В файле нет ни одного вопроса, который можно перенести"));
+    if (!reading.topic.items.empty())
+        return;
+    QString text = QStringLiteral("В файле нет ни одного вопроса, который можно перенести");
+    if (!reading.lacking.empty()) {
+        QStringList kinds;
+        for (const auto &[kind, n] : reading.lacking)
+            kinds << lackingText(kind, n);
+        text += QStringLiteral(": %1 — таких вопросов в банке нет").arg(kinds.join(QStringLiteral(", ")));
+    }
+    // The notes would be lost with the reading: the author sees why each question stayed out.
+    constexpr qsizetype Shown = 10;
+    for (qsizetype i = 0; i < reading.notes.size() && i < Shown; ++i)
+        text += u'\n' + reading.notes.at(i);
+    if (reading.notes.size() > Shown)
+        text += QStringLiteral("\n…и ещё %1").arg(reading.notes.size() - Shown);
+    throw TrivoError(text);
 }
 
 QString topicNameOfCategory(const QString &path)
@@ -196,21 +265,66 @@ QString unpairedNote(int unpaired)
                         : QString();
 }
 
-void addTypedAnswer(Item &item, const QString &text, double grade, int &leftOut)
+namespace
 {
-    if (grade >= 100 && item.options.empty())
-        item.options.push_back({text, QString(), true});
-    else
-        ++leftOut;
+
+// The answer as our exact comparison takes it, "\*" read as a star; nothing
+// when a star stands for any text.
+std::optional<QString> literalAnswer(const QString &text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == u'\\' && i + 1 < text.size() && text.at(i + 1) == u'*') {
+            out += u'*';
+            ++i;
+        } else if (c == u'*') {
+            return std::nullopt;
+        } else {
+            out += c;
+        }
+    }
+    return out;
 }
 
-TypedAnswerNotes typedAnswerNotes(const Item &item, int leftOut)
+} // namespace
+
+void addTypedAnswer(Item &item, const QString &text, double grade, TypedAnswers &seen)
 {
+    const std::optional<QString> literal = literalAnswer(text);
+    if (grade >= 100 && !literal)
+        seen.wildcards << text;
+    else if (grade >= 100 && item.options.empty())
+        item.options.push_back({*literal, QString(), true});
+    else
+        ++seen.leftOut;
+}
+
+TypedAnswerNotes typedAnswerNotes(const Item &item, const TypedAnswers &seen)
+{
+    QString wild;
+    if (!seen.wildcards.isEmpty()) {
+        QStringList shown;
+        for (const QString &w : seen.wildcards)
+            shown << QStringLiteral("«%1»").arg(shownInNote(w));
+        wild = QStringLiteral("%1 %2: звёздочка там значит любой текст, а здесь ответ сверяется точно")
+                   .arg(seen.wildcards.size() == 1 ? QStringLiteral("ответ") : QStringLiteral("ответы"),
+                        shown.join(QStringLiteral(", ")));
+    }
     if (item.options.empty())
-        return {QStringLiteral("нет ответа с полной оценкой"), {}};
-    if (leftOut > 0)
-        return {{}, QStringLiteral("принимается только первый верный ответ, ещё %1 не перенесены").arg(leftOut)};
-    return {};
+        return {wild.isEmpty() ? QStringLiteral("нет ответа с полной оценкой") : wild, {}};
+    QStringList notes;
+    if (!wild.isEmpty())
+        notes << wild + (seen.wildcards.size() == 1 ? QStringLiteral(", не перенесён")
+                                                    : QStringLiteral(", не перенесены"));
+    if (seen.leftOut > 0)
+        notes << QStringLiteral("принимается только первый верный ответ, ещё %1 не перенесены").arg(seen.leftOut);
+    return {{}, notes.join(QStringLiteral("; "))};
+}
+
+QString typedAnswerOut(const QString &answer)
+{
+    return QString(answer).replace(u'*', QStringLiteral("\\*"));
 }
 
 QString rightShare(int k)

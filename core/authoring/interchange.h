@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <utility>
 #include <vector>
 
 // Banks to and from other testing systems: question files in the GIFT, Aiken
@@ -46,6 +47,10 @@ struct Topic {
 struct Reading {
     Topic topic;
     QStringList notes;
+    // Questions of kinds the bank has no counterpart for ("essay", "numerical",
+    // "description" or the other system's own type name), counted by kind in
+    // the order first met: a file of nothing else is refused naming them.
+    std::vector<std::pair<QString, int>> lacking;
 };
 
 enum class InterFormat { Gift, Aiken, MoodleXml };

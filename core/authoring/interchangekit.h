@@ -20,8 +20,9 @@ qsizetype optionRowsOf(const Item &item);
 // Why an item with this many option rows is not carried over.
 QString tooManyOptions(qsizetype rows);
 
-// The text of a question file: UTF-8 (a byte-order mark is dropped) when the
-// bytes are valid UTF-8, code page 1251 otherwise.
+// The text of a question file: UTF-16 after its byte-order mark; else UTF-8
+// (a byte-order mark is dropped) when the bytes are valid UTF-8, code page
+// 1251 otherwise.
 QString decodeQuestionFile(const QByteArray &bytes);
 
 // One note line about the n-th question of a file (or the question numbered n).
@@ -30,8 +31,11 @@ inline QString noteAbout(int number, const QString &text, const QString &what)
 {
     return noteAbout(QString::number(number), text, what);
 }
+// One note line about what stands on a line of a file that is no question.
+QString noteAboutLine(int line, const QString &text, const QString &what);
 
-// Text on one line: every run of blanks and line ends becomes one blank, none at the ends.
+// Text on one line: every run of blanks, line ends and other control characters
+// becomes one blank, none at the ends.
 QString oneLine(const QString &text);
 
 // The plain text of an HTML fragment: tags left out (a paragraph or line
@@ -44,7 +48,10 @@ bool htmlHasPicture(const QString &html);
 // to 99; anything else is rounded into that range with a note.
 int pointsOfGrade(const QString &grade, int number, const QString &text, QStringList &notes);
 
-// A reading without any question that could be carried over is an error.
+// A question of a kind the bank lacks, counted for requireQuestions().
+void countLacking(Reading &reading, const QString &kind);
+// A reading without any question that could be carried over is an error; it
+// names the kinds the file held instead and the notes on what was left out.
 void requireQuestions(const Reading &reading);
 
 // The name of a topic from a category path ("$course$/top/Физика"): its last
@@ -67,12 +74,20 @@ void addMatchingPair(Item &item, const QString &left, const QString &right, int 
 QString unpairedNote(int unpaired);
 
 // A typed question keeps one answer: the first the file gives with full marks
-// (grade in per cent). The others are counted in leftOut.
-void addTypedAnswer(Item &item, const QString &text, double grade, int &leftOut);
+// (grade in per cent). The other system compares typed answers with a star
+// standing for any text and "\*" for a star itself; ours are compared
+// exactly, so an answer holding such a star cannot be given here.
+struct TypedAnswers {
+    int leftOut = 0;       // further answers
+    QStringList wildcards; // answers with full marks that hold a wildcard star
+};
+void addTypedAnswer(Item &item, const QString &text, double grade, TypedAnswers &seen);
 // What to say of a typed question once its answers are read: why it is not
-// carried over (no answer with full marks), else a note about the answers left
-// out; both empty when there is nothing to say.
+// carried over (no answer with full marks that can be given here), else a
+// note about the answers left out; both empty when there is nothing to say.
 struct TypedAnswerNotes {
     QString skip, note;
 };
-TypedAnswerNotes typedAnswerNotes(const Item &item, int leftOut);
+TypedAnswerNotes typedAnswerNotes(const Item &item, const TypedAnswers &seen);
+// A typed answer as the other system compares it: each star written as "\*".
+QString typedAnswerOut(const QString &answer);

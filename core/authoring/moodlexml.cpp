@@ -189,7 +189,7 @@ public:
         else if (type == u"ordering")
             ok = ordering(q, item);
         else
-            skip(QStringLiteral("тип «%1» здесь не встречается").arg(type));
+            lacking(type);
         if (ok && optionRowsOf(item) > MaxItemOptions)
             ok = skip(tooManyOptions(optionRowsOf(item)));
         if (ok)
@@ -202,6 +202,11 @@ private:
     {
         note(what + QStringLiteral(", вопрос не перенесён"));
         return false;
+    }
+    void lacking(const QString &type)
+    {
+        countLacking(m_r, type);
+        skip(QStringLiteral("тип «%1» здесь не встречается").arg(type));
     }
 
     void answerFeedback(const Node &q)
@@ -264,10 +269,10 @@ private:
         item.type = ItemType::Typed;
         if (q.textOf(u"usecase").trimmed() != u"1")
             note(QStringLiteral("там регистр букв в ответе не различался, здесь различается"));
-        int others = 0;
+        TypedAnswers seen;
         for (const Node *a : q.children(u"answer"))
-            addTypedAnswer(item, shownText(a), fraction(a), others);
-        const TypedAnswerNotes said = typedAnswerNotes(item, others);
+            addTypedAnswer(item, shownText(a), fraction(a), seen);
+        const TypedAnswerNotes said = typedAnswerNotes(item, seen);
         if (!said.skip.isEmpty())
             return skip(said.skip);
         if (!said.note.isEmpty())
@@ -357,9 +362,10 @@ void writeItem(QXmlStreamWriter &w, const Item &item, const QString &number)
     w.writeTextElement(QStringLiteral("hidden"), QStringLiteral("0"));
     switch (item.type) {
     case ItemType::Typed:
-        // Our exact answers tell capitals from small letters.
+        // Our exact answers tell capitals from small letters, and a star is only a star.
         w.writeTextElement(QStringLiteral("usecase"), QStringLiteral("1"));
-        writeAnswer(w, QStringLiteral("100"), item.options.at(0).text, QStringLiteral("moodle_auto_format"));
+        writeAnswer(w, QStringLiteral("100"), typedAnswerOut(item.options.at(0).text),
+                    QStringLiteral("moodle_auto_format"));
         break;
     case ItemType::Ticks: {
         const auto k = std::count_if(item.options.begin(), item.options.end(), [](auto &o) { return o.right; });
