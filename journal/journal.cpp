@@ -1,4 +1,5 @@
 #include "journal.h"
+#include "questionmemory.h"
 #include "schema.h"
 #include "serverguard.h"
 
@@ -83,8 +84,8 @@ QSqlError insertQuestions(QSqlDatabase &db, const RunResult &r)
         return {};
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT INTO result_questions (result_id, position, question_key, answer_type,"
-                             " points_possible, points_earned, answered, is_right, hints, seconds)"
-                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
+                             " points_possible, points_earned, answered, is_right, hints, seconds, text_hash)"
+                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
     int position = 0;
     for (const QuestionResult &qr : r.questions) {
         q.bindValue(0, r.id);
@@ -97,6 +98,7 @@ QSqlError insertQuestions(QSqlDatabase &db, const RunResult &r)
         q.bindValue(7, qr.right);
         q.bindValue(8, qr.hints);
         q.bindValue(9, qr.seconds);
+        q.bindValue(10, textValue(qr.textHash));
         if (!q.exec())
             return q.lastError();
     }
@@ -371,9 +373,12 @@ QSqlError Journal::write(const RunResult &r)
     bool inserted = false;
     if (!e.isValid())
         e = insertResult(db, r, inserted);
-    // A result already in the journal keeps the questions it came with.
+    // A result already in the journal keeps the questions it came with, and
+    // the pupil's memory of them stays what they made it.
     if (!e.isValid() && inserted)
         e = insertQuestions(db, r);
+    if (!e.isValid() && inserted)
+        e = updateMemory(db, r);
     if (!e.isValid())
         e = commitWrite(db);
     if (e.isValid())

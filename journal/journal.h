@@ -1,6 +1,7 @@
 #pragma once
 #include "journalsettings.h"
 #include "outbox.h"
+#include "review.h"
 #include "runresult.h"
 
 #include <QDeadlineTimer>
@@ -8,6 +9,8 @@
 #include <QSqlError>
 #include <QString>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class ServerGuard;
 
@@ -49,6 +52,11 @@ public:
     int deliverOutbox();
     // How many results wait in the outbox (-1 when the outbox cannot be read).
     int waiting();
+
+    // The questions scheduled for the pupil (as results name pupils) in the
+    // subject, soonest due first; nothing, with lastError(), when the journal
+    // cannot be read.
+    std::optional<std::vector<DueQuestion>> scheduledQuestions(const QString &pupil, const QString &subject);
 
     // Connects and brings the schema up to date when not done yet. False with
     // lastError() when the journal cannot be reached.

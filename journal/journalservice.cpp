@@ -68,6 +68,23 @@ public:
         m_handOver->jobDone();
     }
 
+    void listDue(const QString &pupil, const QString &subject)
+    {
+        Journal &j = journal();
+        DueListing l;
+        l.pupil = pupil;
+        l.subject = subject;
+        if (auto due = j.scheduledQuestions(pupil, subject)) {
+            l.read = true;
+            l.questions = std::move(*due);
+        } else {
+            l.message = j.lastError();
+            l.details = j.lastDetails();
+        }
+        emit dueListed(l);
+        m_handOver->jobDone();
+    }
+
     // The last job: the connection is closed on the thread that opened it.
     void close()
     {
@@ -82,6 +99,7 @@ public:
 signals:
     void recorded(const JournalOutcome &outcome);
     void delivered(int sent, int waiting, const QString &message, const QString &details);
+    void dueListed(const DueListing &listing);
 
 private:
     Journal &journal()
@@ -106,6 +124,7 @@ JournalService::JournalService(const JournalSettings &settings, QObject *parent)
     m_worker->moveToThread(m_thread);
     connect(m_worker, &JournalWorker::recorded, this, &JournalService::recorded);
     connect(m_worker, &JournalWorker::delivered, this, &JournalService::delivered);
+    connect(m_worker, &JournalWorker::dueListed, this, &JournalService::dueListed);
     m_thread->setObjectName(QStringLiteral("journal"));
     m_thread->start();
 }
@@ -146,6 +165,7 @@ void JournalService::retire()
 {
     disconnect(this, &JournalService::recorded, nullptr, nullptr);
     disconnect(this, &JournalService::delivered, nullptr, nullptr);
+    disconnect(this, &JournalService::dueListed, nullptr, nullptr);
     connect(m_thread, &QThread::finished, this, &QObject::deleteLater);
     QMetaObject::invokeMethod(m_worker, &JournalWorker::close, Qt::QueuedConnection);
 }
@@ -174,6 +194,16 @@ void JournalService::deliverOutbox()
         ++m_handOver->jobs;
     }
     QMetaObject::invokeMethod(m_worker, &JournalWorker::deliver, Qt::QueuedConnection);
+}
+
+void JournalService::listDue(const QString &pupil, const QString &subject)
+{
+    {
+        const std::lock_guard l(m_handOver->lock);
+        ++m_handOver->jobs;
+    }
+    QMetaObject::invokeMethod(
+        m_worker, [w = m_worker, pupil, subject] { w->listDue(pupil, subject); }, Qt::QueuedConnection);
 }
 
 bool JournalService::waitUntilIdle(int msec)

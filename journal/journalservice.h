@@ -16,6 +16,14 @@ struct JournalOutcome {
     QString details; // the driver's own words
 };
 
+// The questions a pupil has to repeat, as the journal's thread read them.
+struct DueListing {
+    QString pupil, subject;
+    bool read = false;                  // false: the journal could not be read, message says why
+    std::vector<DueQuestion> questions; // soonest due first
+    QString message, details;
+};
+
 // Writes results into the journal and sends the outbox on a thread of its own,
 // so that a slow or silent server never holds up the window: record() and
 // deliverOutbox() return at once and the outcome comes back as a signal. The
@@ -37,6 +45,9 @@ public:
     // Sends what waits in the outbox; delivered() says how it went. A request
     // while one is still waiting to start adds nothing.
     void deliverOutbox();
+    // Reads the questions scheduled for the pupil in the subject, after the
+    // results handed over before; dueListed() brings them.
+    void listDue(const QString &pupil, const QString &subject);
     // Lets the work handed over finish on its thread and deletes this service
     // after it, without waiting: for settings that point elsewhere now.
     void retire();
@@ -48,6 +59,7 @@ signals:
     void recorded(const JournalOutcome &outcome);
     // sent: results delivered now; waiting: results still in the outbox.
     void delivered(int sent, int waiting, const QString &message, const QString &details);
+    void dueListed(const DueListing &listing);
 
 private:
     JournalSettings m_settings;
@@ -59,3 +71,4 @@ private:
 };
 
 Q_DECLARE_METATYPE(JournalOutcome)
+Q_DECLARE_METATYPE(DueListing)

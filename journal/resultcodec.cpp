@@ -15,7 +15,8 @@ QByteArray encodeResult(const RunResult &r)
                                      {"answered", q.answered},
                                      {"right", q.right},
                                      {"hints", q.hints},
-                                     {"seconds", q.seconds}});
+                                     {"seconds", q.seconds},
+                                     {"textHash", q.textHash}});
     const QJsonObject o{{"id", r.id},
                         {"pupil", r.pupil},
                         {"userCode", r.userCode},
@@ -79,7 +80,7 @@ std::optional<RunResult> decodeResult(const QByteArray &bytes)
         r.questions.push_back({q.value("key").toString(), q.value("answerType").toString(),
                                q.value("pointsPossible").toInt(), q.value("pointsEarned").toInt(),
                                q.value("answered").toBool(), q.value("right").toBool(), q.value("hints").toInt(),
-                               q.value("seconds").toInt()});
+                               q.value("seconds").toInt(), q.value("textHash").toString()});
     }
     return r;
 }

@@ -6,7 +6,7 @@
 namespace
 {
 // Migration n is migrations()[n - 1]. Types written as placeholders:
-// %BOOL%, %TIME% (a moment of the run), %STAMP% (when the row was written).
+// %BOOL%, %REAL%, %TIME% (a moment of the run), %STAMP% (when the row was written).
 const std::vector<QStringList> &migrations()
 {
     static const std::vector<QStringList> all = {
@@ -55,6 +55,24 @@ const std::vector<QStringList> &migrations()
          QStringLiteral("CREATE INDEX results_user_code ON results (user_code)"),
          QStringLiteral("CREATE INDEX results_access ON results (access)"),
          QStringLiteral("CREATE INDEX result_questions_key ON result_questions (question_key)")},
+        // What each pupil remembers of each question, made from the answers
+        // kept: the text of the question as answered tells a changed one.
+        {QStringLiteral("ALTER TABLE result_questions ADD COLUMN text_hash TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral("CREATE TABLE question_memory ("
+                        "pupil_folded TEXT NOT NULL,"
+                        "pupil TEXT NOT NULL,"
+                        "subject TEXT NOT NULL,"
+                        "question_key TEXT NOT NULL,"
+                        "text_hash TEXT NOT NULL,"
+                        "stability %REAL% NOT NULL,"
+                        "difficulty %REAL% NOT NULL,"
+                        "interval_days INTEGER NOT NULL,"
+                        "due %TIME%," // none while the question is not to be repeated
+                        "last_answer %TIME%,"
+                        "right_count INTEGER NOT NULL,"
+                        "wrong_count INTEGER NOT NULL,"
+                        "PRIMARY KEY (pupil_folded, subject, question_key))"),
+         QStringLiteral("CREATE INDEX question_memory_due ON question_memory (pupil_folded, subject, due)")},
     };
     return all;
 }
@@ -63,6 +81,7 @@ QString typed(QString sql, Dialect d)
 {
     const bool pg = d == Dialect::Postgres;
     sql.replace(QStringLiteral("%BOOL%"), pg ? QStringLiteral("BOOLEAN") : QStringLiteral("INTEGER"));
+    sql.replace(QStringLiteral("%REAL%"), pg ? QStringLiteral("DOUBLE PRECISION") : QStringLiteral("REAL"));
     sql.replace(QStringLiteral("%TIME%"), pg ? QStringLiteral("TIMESTAMP(0)") : QStringLiteral("TEXT"));
     sql.replace(QStringLiteral("%STAMP%"), pg ? QStringLiteral("TIMESTAMPTZ") : QStringLiteral("TEXT"));
     return sql;

@@ -1,6 +1,7 @@
 // What a run tells the results journal: the run as a whole and every
 // question it showed, with the time and hints spent on it.
 #include "programstate.h"
+#include "review.h"
 #include "runmodel.h"
 
 #include <QSysInfo>
@@ -14,6 +15,7 @@ void RunModel::trackShown(int now)
         q.key = key;
         q.answerType = trimmed(m_typeText);
         q.pointsPossible = trimmed(m_tekBal).toInt(); // points that are no number count nothing
+        q.textHash = questionTextHash(m_wop.cell(4, m_wop.currentRow()));
         m_questionResults.push_back(q);
         it = m_resultOfKey.insert(key, int(m_questionResults.size()) - 1);
     }

@@ -15,7 +15,8 @@ struct QuestionResult {
     bool answered = false;
     bool right = false;
     int hints = 0;
-    int seconds = 0; // time spent on the question, over all its showings
+    int seconds = 0;    // time spent on the question, over all its showings
+    QString textHash{}; // of the question's text, to notice a question changed since
 };
 
 struct RunResult {
