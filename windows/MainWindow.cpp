@@ -406,6 +406,7 @@ bool MainWindow::login(const QString &typed)
         if (keepsShippedPassword(glo().users[size_t(r.row)]) && !std::exchange(m_toldShippedPassword, true))
             tell(QStringLiteral("Вы вошли с паролем администратора, с которым программа поставляется: его знает "
                                 "каждый, кто читал справку. Смените его в меню Сервис → Пароли."));
+        askDueCount();
         return true;
     }
     m_ended = true;

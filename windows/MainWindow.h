@@ -36,6 +36,7 @@ class JournalWindow;
 class Journal;
 class JournalService;
 struct JournalOutcome;
+struct DueListing;
 
 // The main window, where a pupil logs in, picks a subject and a topic and takes
 // the test: it shows the run (RunModel) and hands it the pupil's answers.
@@ -151,6 +152,7 @@ public:
     QPushButton *WremaZadat;
     QLabel *TimerWopr, *TimerTema;
     QAction *journalItem;
+    QAction *N31; // «Работа над ошибками»
     QAction *N1, *N3, *N7, *N27, *N28, *N10, *N13, *N15, *N18, *N29, *w1, *N12, *N14, *N30, *N9, *N5, *N19, *N20,
         *editorItem, *settingsItem, *fileExit, *exitItem;
 
@@ -231,6 +233,12 @@ private:
     void journalRecorded(const JournalOutcome &outcome);
     void journalDelivered(int sent, int waiting);
     void tellJournal(const QString &text, const QString &why);
+    // «Работа над ошибками»: the due questions are asked for on the journal's
+    // thread; its answer starts the run, or after the log-in tells how many wait.
+    void N31Click();
+    void askDueCount();
+    void dueListed(const DueListing &listing);
+    QString loggedInPupil() const;
 
     RunModel m_run;
     QWidget *m_content = nullptr; // what the window shows, inside its scroll area
@@ -242,8 +250,9 @@ private:
     std::unique_ptr<WordDocument> m_protocolDocument;
     std::unique_ptr<Journal> m_journal;
     std::unique_ptr<JournalService> m_journalService;
-    QString m_journalNotice; // what the quiet line was told about the journal
-    QString m_askedName;     // the name the pupil gave at the last start
+    QString m_journalNotice;    // what the quiet line was told about the journal
+    QString m_askedName;        // the name the pupil gave at the last start
+    bool m_reviewAsked = false; // «Работа над ошибками» waits for the journal's list
     bool m_toldShippedPassword = false;
     QTimer *m_outboxTimer = nullptr;
     StringTableModel *m_otwTekModel, *m_sootModel, *m_widimModel;

@@ -25,6 +25,10 @@ void MainWindow::startJournal()
     connect(m_journalService.get(), &JournalService::recorded, this, &MainWindow::journalRecorded);
     connect(m_journalService.get(), &JournalService::delivered, this,
             [this](int sent, int waiting) { journalDelivered(sent, waiting); });
+    connect(m_journalService.get(), &JournalService::dueListed, this, &MainWindow::dueListed);
+    // Exam days: the administrator switches the repeating of mistakes off.
+    m_reviewAsked = false;
+    N31->setEnabled(settings.repeatMistakes);
     m_journalService->deliverOutbox();
 }
 

@@ -147,6 +147,7 @@ void MainWindow::buildMenus()
     N28 = item(exam, QStringLiteral("N28"), QStringLiteral("&Пуск по всему предмету"), &MainWindow::N28Click);
     N27 = item(exam, QStringLiteral("N27"), QStringLiteral("&Изменить набор вопросов из всех тем"),
                &MainWindow::N27Click);
+    N31 = item(exam, QStringLiteral("N31"), QStringLiteral("&Работа над ошибками"), &MainWindow::N31Click);
 
     N10 = topAction(QStringLiteral("N10"), QStringLiteral("&Пользователь"), &MainWindow::N10Click);
     journalItem = topAction(QStringLiteral("ZhurnalItem"), QStringLiteral("&Журнал"), &MainWindow::ZhurnalClick);

@@ -141,3 +141,13 @@ QDateTime nextDue(const std::vector<DueQuestion> &scheduled, const QHash<QString
             next = q.due;
     return next;
 }
+
+QString repeatTodayText(int n)
+{
+    const int tens = n % 100, units = n % 10;
+    const char *word = tens >= 11 && tens <= 14   ? "вопросов"
+                       : units == 1               ? "вопрос"
+                       : units >= 2 && units <= 4 ? "вопроса"
+                                                  : "вопросов";
+    return QStringLiteral("Повторить сегодня: %1 %2").arg(n).arg(QString::fromUtf8(word));
+}

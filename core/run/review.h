@@ -63,3 +63,6 @@ std::vector<DueQuestion> questionsToRepeat(std::vector<DueQuestion> scheduled,
 // The earliest due time after the day today among the questions still in the bank unchanged.
 QDateTime nextDue(const std::vector<DueQuestion> &scheduled, const QHash<QString, QString> &bankHashes,
                   const QDate &today);
+
+// "Повторить сегодня: N вопросов", the word agreeing with the number.
+QString repeatTodayText(int n);

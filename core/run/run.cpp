@@ -1,5 +1,6 @@
 #include "run.h"
 #include "editortables.h"
+#include "review.h"
 #include "text.h"
 
 #include <QSet>
@@ -126,6 +127,18 @@ QByteArray questionAnswerRecords(const RecordFile &otwet, const std::vector<QStr
             records.append(rec);
     });
     return records;
+}
+
+QHash<QString, QString> questionTextHashes(const RecordFile &wopros)
+{
+    QHash<QString, QString> hashes;
+    wopros.forEachRecord([&](const QByteArray &rec) {
+        const WoprosRec q = WoprosRec::decode(rec);
+        const QString key = questionKey(q.Predm, q.Tema, q.Test, q.Wopr);
+        if (!hashes.contains(key))
+            hashes.insert(key, questionTextHash(q.Nazwan));
+    });
+    return hashes;
 }
 
 void orderByKeys(std::vector<QStringList> &rows, int keyColumn)

@@ -30,6 +30,10 @@ QByteArray topicAnswerRecords(const RecordFile &otwet, const QString &predm, con
 // index matches them. The file is read once, in pieces; nothing else is kept.
 QByteArray questionAnswerRecords(const RecordFile &otwet, const std::vector<QStringList> &questions);
 
+// The key (Predm_Tema_Test_Wopr) of every question of Wopros.dat and the hash
+// of its text (questionTextHash), the first of equal keys winning.
+QHash<QString, QString> questionTextHashes(const RecordFile &wopros);
+
 // Puts rows into the order of the program's selection procedure on the key
 // column: from the last row up, the topmost row with the greatest key (text
 // order of the cp1251 bytes) is swapped into the last unsorted place. The

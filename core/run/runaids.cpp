@@ -144,7 +144,7 @@ void RunModel::repeat(int now)
     const int copied = int(kept.size());
     m_wop.setDataRows(std::move(kept));
     m_controls.answer = true;
-    if (m_modes.prompting)
+    if (hints())
         m_controls.fifti = true;
     m_wop.setCurrentRow(0);
     m_nWopr = m_kWopr - copied; // the close comes after the last repeated question

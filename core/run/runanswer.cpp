@@ -57,7 +57,7 @@ void RunModel::Sovpad(const GivenAnswer &given)
         return;
     }
     m_werBal = partialCredit(m_werBal, tekBalNumber(), c, kPraw);
-    if (m_modes.prompting) {
+    if (hints()) {
         // Training: the pupil sees the right options, the wrong ones dimmed.
         std::vector<int> dimmed;
         for (int i = 1; i <= n; ++i)
@@ -70,7 +70,7 @@ void RunModel::Sovpad(const GivenAnswer &given)
 
 void RunModel::judgeGrid(bool matching, const QStringList &numbers)
 {
-    const bool hints = m_modes.prompting;
+    const bool hints = this->hints();
     std::vector<QStringList> cells;
     if (matching) {
         std::vector<std::pair<QString, QString>> pairs;
@@ -106,8 +106,8 @@ void RunModel::judgeRanking(const GivenAnswer &given)
     std::vector<QStringList> cells;
     for (int r = 1; r <= n; ++r) {
         typed << given.numbers.value(r - 1);
-        cells.push_back({given.numbers.value(r - 1), m_modes.prompting ? m_prawKody.value(r - 1) : QString(),
-                         trimmed(m_otwTek.cell(6, r))});
+        cells.push_back(
+            {given.numbers.value(r - 1), hints() ? m_prawKody.value(r - 1) : QString(), trimmed(m_otwTek.cell(6, r))});
     }
     const int k = numbersRight(typed, m_prawKody);
     m_werBal = partialCredit(m_werBal, tekBalNumber(), k, n);

@@ -9,6 +9,8 @@
 #include <QStringBuilder>
 #include <QUuid>
 
+const QString RunModel::reviewTopic = QStringLiteral("Работа над ошибками");
+
 const QString RunModel::closedText =
     QStringLiteral("Тема закрыта. Если протокол был включен, то можно напечатать его в Word.");
 
@@ -56,14 +58,16 @@ QString RunModel::deferredLine() const
 
 // ---- start and stop ----
 
-void RunModel::begin(bool exam, int now)
+void RunModel::begin(RunSource source, int now)
 {
-    m_exam = exam;
+    m_source = source;
+    m_exam = source == RunSource::Exam;
     RunControls &c = m_controls;
     c.running = true;
     c.printProtocol = c.subjectChoice = c.modeChoice = false;
-    if (!exam)
-        c.topicChoice = false; // an exam shows each question's topic there
+    if (source == RunSource::Topic)
+        c.topicChoice = false; // the other runs show each question's topic there
+    c.plusSim = hints();
     c.lamps = {};
     m_startSecond = now;
     m_started = QDateTime::currentDateTime();
@@ -86,7 +90,7 @@ void RunModel::begin(bool exam, int now)
 void RunModel::resetCounters()
 {
     m_widim.setRowCount(20);
-    const bool hints = m_modes.prompting;
+    const bool hints = this->hints();
     m_widimShown = !hints;
     m_sootShown = hints;
     m_controls.ispravit = hints;
@@ -152,6 +156,30 @@ void RunModel::startExam(const BankFiles &bank, int now)
     if (m_modes.random)
         orderByKeys(rows, 5);
     // Only the answers of the questions drawn, as the file's records in its order.
+    m_otw.setDataRows({});
+    m_otw.setDataRecords(questionAnswerRecords(bank.otwet, rows));
+    finishStart(std::move(rows), now);
+    nextQuestion(now);
+}
+
+void RunModel::startReview(const BankFiles &bank, const QStringList &keys, int now)
+{
+    resetCounters();
+    QHash<QString, qsizetype> place;
+    for (qsizetype i = keys.size() - 1; i >= 0; --i)
+        place.insert(keys[i], i);
+    std::vector<QStringList> picked(size_t(keys.size()));
+    bank.wopros.forEachRecord([&](const QByteArray &rec) {
+        const WoprosRec q = WoprosRec::decode(rec);
+        const auto it = place.constFind(::questionKey(q.Predm, q.Tema, q.Test, q.Wopr));
+        if (it != place.constEnd() && picked[size_t(*it)].isEmpty()) // the first of equal keys, as the editor
+            picked[size_t(*it)] = questionRow(q, m_gen, 1000);
+    });
+    std::vector<QStringList> rows;
+    for (QStringList &row : picked)
+        if (!row.isEmpty()) // a question gone from the bank is not asked
+            rows.push_back(std::move(row));
+    cutToLimit(rows, glo().LimitWopr);
     m_otw.setDataRows({});
     m_otw.setDataRecords(questionAnswerRecords(bank.otwet, rows));
     finishStart(std::move(rows), now);
@@ -321,7 +349,7 @@ void RunModel::nextQuestion(int now)
     if (m_kolMinus > 0)
         m_widim.setRowCount(std::min(m_kolPlus + 1, 20));
 
-    const bool hints = m_modes.prompting;
+    const bool hints = this->hints();
     RunControls &c = m_controls;
     if (m_kolPlus >= 1 && m_kolMinus >= 1) {
         m_area.grid = true;

@@ -29,6 +29,13 @@ struct AnswerArea {
     bool grid = false;  // the matching and classification grids (Soot)
 };
 
+// Where a run's questions come from.
+enum class RunSource {
+    Topic,  // the topic chosen
+    Exam,   // the draw over the whole subject
+    Review, // the pupil's mistakes due for repeating
+};
+
 // One answer as the pupil gave it, in plain data.
 struct GivenAnswer {
     QString typed;           // the exact answer
@@ -73,12 +80,17 @@ public:
     // ---- starting and ending ----
     // The start of any run: clocks, controls, counters of hints and put-off
     // questions, a new protocol when the protocol mode is on.
-    void begin(bool exam, int now);
+    void begin(RunSource source, int now);
+    void begin(bool exam, int now) { begin(exam ? RunSource::Exam : RunSource::Topic, now); }
     // A topic: its questions (shuffled when asked, then cut to the limit) and
     // options from the bank; then the first question.
     void startTopic(const BankFiles &bank, const QString &predm, const QString &tema, int now);
     // The whole-subject exam: the draw through Temp.dat; then the first question.
     void startExam(const BankFiles &bank, int now);
+    // The mistakes to repeat: the questions of these keys (Predm_Tema_Test_Wopr)
+    // in this order, those gone from the bank left out, cut to the limit; then
+    // the first question. Hints are offered whatever the mode list says.
+    void startReview(const BankFiles &bank, const QStringList &keys, int now);
     // A start that could not finish: back to idle with nothing to answer.
     void abandonStart();
     // Back to idle without closing (a start refused before anything was read).
@@ -124,6 +136,10 @@ public:
     void setIdentity(const Identity &who) { m_identity = who; }
     // What happened so far in the run (all of it once the run has ended).
     RunResult result() const;
+    // The pupil the journal names for the run: the name typed at the start,
+    // else the one typed for the protocol, else the user's.
+    QString pupil() const;
+    static const QString reviewTopic;
 
     // ---- modes and times ----
     RunModes &modes() { return m_modes; }
@@ -151,6 +167,7 @@ public:
     const RunControls &controls() const { return m_controls; }
     bool running() const { return m_controls.running; }
     bool exam() const { return m_exam; }
+    RunSource source() const { return m_source; }
     int KWopr() const { return m_kWopr; }
     int NWopr() const { return m_nWopr; }
     int WerWop() const { return m_werWop; }
@@ -246,6 +263,8 @@ private:
     void addAnswerLine(const QString &text, bool newParagraph, bool bold);
     void addTable(const std::vector<double> &widths, std::vector<QStringList> cells);
     bool writing() const { return m_modes.protocol && m_protocolOpen; }
+    // Hints are offered: the mode list says so, or the run repeats mistakes.
+    bool hints() const { return m_modes.prompting || m_source == RunSource::Review; }
     // Per question: shown, left (answered, put off or the run ended).
     void trackShown(int now);
     void trackLeft(int now, bool answered, int earned, bool right);
@@ -255,6 +274,7 @@ private:
     RunModes m_modes;
     RunControls m_controls;
     bool m_exam = false;
+    RunSource m_source = RunSource::Topic;
     int m_kWopr = 0, m_nWopr = 0, m_werWop = 0, m_wseBal = 0, m_werBal = 0, m_podskazano = 0;
     QString m_tekBal = QStringLiteral("0"), m_kOtw, m_kPraw;
     QString m_wsegoWopTem = QStringLiteral("0"), m_ocenka = QStringLiteral("0"), m_tekOcenka = QStringLiteral("0");

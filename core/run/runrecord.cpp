@@ -38,24 +38,31 @@ void RunModel::trackLeft(int now, bool answered, int earned, bool right)
     m_onScreen = -1;
 }
 
+QString RunModel::pupil() const
+{
+    QString name = trimmed(m_identity.typedName);
+    if (name.isEmpty() && m_modes.protocol)
+        name = trimmed(m_modes.pupil);
+    if (name.isEmpty())
+        name = trimmed(m_identity.user);
+    return name;
+}
+
 RunResult RunModel::result() const
 {
     RunResult r;
     r.id = m_resultId;
-    // The name typed at the start, else the one typed for the protocol, else the user's.
-    r.pupil = trimmed(m_identity.typedName);
-    if (r.pupil.isEmpty() && m_modes.protocol)
-        r.pupil = trimmed(m_modes.pupil);
-    if (r.pupil.isEmpty())
-        r.pupil = trimmed(m_identity.user);
+    r.pupil = pupil();
     r.userCode = trimmed(m_identity.userCode);
     r.access = m_identity.access;
     r.host = QSysInfo::machineHostName();
     r.subject = m_identity.subject;
-    r.topic = m_exam ? QStringLiteral("Экзамен по всему предмету") : m_identity.topic;
+    r.topic = m_exam                          ? QStringLiteral("Экзамен по всему предмету")
+              : m_source == RunSource::Review ? reviewTopic
+                                              : m_identity.topic;
     r.started = m_started;
     r.seconds = m_secondsSpent;
-    r.prompting = m_modes.prompting;
+    r.prompting = hints();
     r.randomOrder = m_modes.random;
     r.protocol = m_modes.protocol;
     r.exam = m_exam;

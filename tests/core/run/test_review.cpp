@@ -162,6 +162,15 @@ private slots:
         QCOMPARE(nextDue(scheduled, bank, today), QDateTime(today.addDays(1), QTime(12, 0)));
         QVERIFY(!nextDue(scheduled, bank, today.addDays(2)).isValid());
     }
+
+    void theCountAgreesWithItsWord()
+    {
+        const std::pair<int, const char *> counts[] = {
+            {1, "1 вопрос"},     {2, "2 вопроса"},  {4, "4 вопроса"},   {5, "5 вопросов"},     {11, "11 вопросов"},
+            {14, "14 вопросов"}, {21, "21 вопрос"}, {22, "22 вопроса"}, {111, "111 вопросов"}, {102, "102 вопроса"}};
+        for (const auto &[n, text] : counts)
+            QCOMPARE(repeatTodayText(n), QStringLiteral("Повторить сегодня: ") + QString::fromUtf8(text));
+    }
 };
 
 QTEST_APPLESS_MAIN(ReviewTest)
