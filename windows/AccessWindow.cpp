@@ -38,7 +38,7 @@ AccessWindow::AccessWindow(QWidget *parent) : QDialog(parent)
     bl->addWidget(ZapDostup);
     bl->addStretch(1);
     bl->addWidget(BitBtn2);
-    l->addLayout(bl);
+    fixedFooter(this)->addLayout(bl);
     connect(ZapDostup, &QPushButton::clicked, this, &AccessWindow::ZapDostupClick);
     connect(BitBtn2, &QPushButton::clicked, this, &AccessWindow::BitBtn2Click);
     ZapDostup->setDefault(true);

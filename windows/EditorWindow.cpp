@@ -170,7 +170,7 @@ EditorWindow::EditorWindow(QWidget *parent) : QDialog(parent)
     auto *close = namedButton(QStringLiteral("Zakryt"), QStringLiteral("Закрыть"), QStringLiteral("Закрыть окно"));
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     close->setDefault(true);
-    side->addWidget(close);
+    fixedFooter(this)->addWidget(close, 0, Qt::AlignRight);
 
     keepGeometry(this, QSize(1200, 860));
     FormCreate();

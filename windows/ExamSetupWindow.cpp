@@ -47,7 +47,7 @@ ExamSetupWindow::ExamSetupWindow(QWidget *parent) : QDialog(parent), m_handOff(d
     bl->addWidget(Gauge1);
     bl->addStretch(1);
     bl->addWidget(BitBtn2);
-    l->addLayout(bl);
+    fixedFooter(this)->addLayout(bl);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(Wse, &QPushButton::clicked, this, &ExamSetupWindow::WseClick);
     connect(Wstawit, &QPushButton::clicked, this, &ExamSetupWindow::WstawitClick);

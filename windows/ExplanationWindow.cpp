@@ -23,6 +23,6 @@ ExplanationWindow::ExplanationWindow(QWidget *parent) : QDialog(parent)
     auto *close = namedButton(QStringLiteral("Zakryt"), QStringLiteral("Закрыть"), QStringLiteral("Закрыть окно"));
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     close->setDefault(true);
-    l->addWidget(close, 0, Qt::AlignRight);
+    fixedFooter(this)->addWidget(close, 0, Qt::AlignRight);
     keepGeometry(this, QSize(600, 450));
 }

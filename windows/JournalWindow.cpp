@@ -223,7 +223,7 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     bl->addWidget(Excel);
     bl->addWidget(Tablica);
     bl->addWidget(Zakryt);
-    l->addLayout(bl);
+    fixedFooter(this)->addLayout(bl);
 
     connect(Uchenik, &QLineEdit::editingFinished, this, &JournalWindow::applyFilter);
     for (QComboBox *c : {Predmet, Tema, Ocenka})

@@ -481,7 +481,6 @@ void MainWindow::buildWindow()
     wl->addWidget(OtwSek, 1, 1);
     right->addWidget(WremIzm);
 
-    auto *clocks = new QHBoxLayout;
     TimerWopr = new QLabel(QStringLiteral("00:00"));
     TimerWopr->setObjectName(QStringLiteral("TimerWopr"));
     TimerWopr->setAccessibleName(QStringLiteral("Время вопроса"));
@@ -500,9 +499,11 @@ void MainWindow::buildWindow()
         c->setAlignment(Qt::AlignCenter);
         c->setFrameShape(QFrame::Panel);
         c->setFrameShadow(QFrame::Sunken);
-        clocks->addWidget(c);
+        c->setMinimumWidth(c->fontMetrics().horizontalAdvance(QStringLiteral(" 00:00:00 ")));
+        // At the foot of the window, beside the quiet line: in sight on any
+        // screen, however far the question and its answers are scrolled.
+        statusBar()->addPermanentWidget(c);
     }
-    right->addLayout(clocks);
     right->addStretch(1);
 
     connect(PredmetName, QOverload<int>::of(&QComboBox::activated), this, [this](int) { PredmetNameClick(); });

@@ -3,12 +3,14 @@
 #include <QDialog>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -71,7 +73,8 @@ private:
         QSize size = m_preferred;
         if (auto *area = m_window->findChild<QScrollArea *>(m_window->objectName() + QStringLiteral("Scroll"));
             area && area->widget())
-            size = size.expandedTo(area->widget()->sizeHint() + QSize(area->verticalScrollBar()->sizeHint().width(), 0));
+            size =
+                size.expandedTo(area->widget()->sizeHint() + QSize(area->verticalScrollBar()->sizeHint().width(), 0));
         return size;
     }
 
@@ -111,6 +114,17 @@ QWidget *scrollingContent(QWidget *window)
         l->addWidget(area);
     }
     return content;
+}
+
+QHBoxLayout *fixedFooter(QWidget *window)
+{
+    auto *row = new QHBoxLayout;
+    const QStyle *style = window->style();
+    row->setContentsMargins(style->pixelMetric(QStyle::PM_LayoutLeftMargin), 0,
+                            style->pixelMetric(QStyle::PM_LayoutRightMargin),
+                            style->pixelMetric(QStyle::PM_LayoutBottomMargin));
+    static_cast<QBoxLayout *>(window->layout())->addLayout(row);
+    return row;
 }
 
 QRect placeWithin(const QRect &wished, const QRect &available, const QMargins &frame)

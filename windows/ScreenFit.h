@@ -3,6 +3,7 @@
 #include <QSize>
 #include <QString>
 
+class QHBoxLayout;
 class QRect;
 class QTableView;
 class QWidget;
@@ -14,6 +15,9 @@ class QWidget;
 // Lays the window out around a scroll area and returns the widget its
 // content goes into. A main window gets it as its central widget.
 QWidget *scrollingContent(QWidget *window);
+// A row below the scroll area of a dialog laid out by scrollingContent: its
+// buttons stay in sight however far the content is scrolled.
+QHBoxLayout *fixedFooter(QWidget *window);
 
 // Opens the window at its last size and place, else at `preferred` in the
 // middle of the screen; either way fully inside the available screen area.

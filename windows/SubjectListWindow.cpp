@@ -40,7 +40,7 @@ SubjectListWindow::SubjectListWindow(QWidget *parent) : QDialog(parent)
         bl->addWidget(b);
     bl->addStretch(1);
     bl->addWidget(BitBtn2);
-    l->addLayout(bl);
+    fixedFooter(this)->addLayout(bl);
     connect(Plus, &QPushButton::clicked, this, &SubjectListWindow::PlusClick);
     connect(Udal, &QPushButton::clicked, this, &SubjectListWindow::UdalClick);
     connect(SaveTab, &QPushButton::clicked, this, &SubjectListWindow::SaveTabClick);

@@ -15,6 +15,8 @@
 
 #include <QAbstractScrollArea>
 #include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -118,7 +120,21 @@ class ScreensTest : public QObject
         }
         const QStringList problems = problemsOf(w);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+        // The buttons that close or store a dialog stay below the part that scrolls.
+        const auto *area = w->findChild<QScrollArea *>(w->objectName() + QStringLiteral("Scroll"));
+        for (QPushButton *b : w->findChildren<QPushButton *>()) {
+            const QString caption = QString(b->text()).remove(u'&');
+            static const QStringList closing{"Zakryt", "BitBtn2", "ZapDostup", "Zapomn", "ZapNastr", "SaveTab"};
+            if (b->window() == w && area && b->isVisible() && closing.contains(b->objectName()) &&
+                (caption.startsWith(u"Запомнить") || caption == u"Выход" || caption == u"Закрыть")) {
+                QVERIFY2(!area->isAncestorOf(b), qPrintable(w->objectName() + u' ' + caption));
+                QVERIFY2(inSight(b), qPrintable(w->objectName() + u' ' + caption));
+            }
+        }
     }
+
+    // The widget is shown whole, not cut off by a scroll area or the window.
+    static bool inSight(QWidget *w) { return w->visibleRegion().boundingRect() == w->rect(); }
 
 private slots:
     void everyWindowFitsTheScreen()
@@ -134,6 +150,18 @@ private slots:
         QTest::mouseClick(m->Pusk, Qt::LeftButton);
         QCOMPARE(m->TipOtweta->text(), QStringLiteral("Соответствие"));
         check(m);
+        // During a run both clocks are in sight without scrolling.
+        for (QWidget *clock : {static_cast<QWidget *>(m->TimerWopr), static_cast<QWidget *>(m->TimerTema)}) {
+            const QRect seen = clock->visibleRegion().boundingRect();
+            QVERIFY2(inSight(clock), qPrintable(QStringLiteral("%1: %2x%3 of %4x%5 in sight at %6,%7")
+                                                    .arg(clock->objectName())
+                                                    .arg(seen.width())
+                                                    .arg(seen.height())
+                                                    .arg(clock->width())
+                                                    .arg(clock->height())
+                                                    .arg(clock->mapTo(m, QPoint()).x())
+                                                    .arg(clock->mapTo(m, QPoint()).y())));
+        }
         QTest::mouseClick(m->Itog1, Qt::LeftButton);
         QCOMPARE(m->TipOtweta->text(), QStringLiteral("Птички поставить"));
         check(m);
