@@ -5,6 +5,7 @@
 #include "Mnemonics.h"
 #include "ProgramIcon.h"
 #include "Translations.h"
+#include "WidgetKit.h"
 #include "homefolder.h"
 #include "installfolder.h"
 #include "text.h"
@@ -41,6 +42,7 @@ int main(int argc, char **argv)
     loadQtTranslations(app); // Qt's own buttons and dialogs in Russian
     useRussianFormats();
     installLayoutFreeMnemonics();
+    applyColourScheme(); // the high-contrast scheme, when this user chose it
     QApplication::setWindowIcon(programIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral(TRIVO_APP_ID));
     if (!cp1251Available()) {

@@ -44,6 +44,15 @@ SettingsWindow::SettingsWindow(std::function<ColorCode()> mainColour, QWidget *p
     gl->addRow(QStringLiteral(" 4 "), ChetProc);
     gl->addRow(QStringLiteral(" 5 "), PaytProc);
     f->addRow(grades);
+    Kontrast = new QCheckBox(QStringLiteral("Высокая контрастность: чёрный текст на белом"));
+    Kontrast->setObjectName(QStringLiteral("Kontrast"));
+    Kontrast->setChecked(highContrastChosen());
+    connect(Kontrast, &QCheckBox::toggled, this, [this](bool on) {
+        chooseHighContrast(on);
+        // The main window repaints its background in the scheme now chosen.
+        emit mainColourChosen(m_mainColour ? m_mainColour() : NoKor::defaults().colour());
+    });
+    f->addRow(Kontrast);
     auto *journal = new QGroupBox(QStringLiteral("Журнал результатов"));
     auto *jl = new QFormLayout(journal);
     SprashivatImya = new QCheckBox(QStringLiteral("Спрашивать имя ученика при каждом запуске"));
@@ -75,7 +84,7 @@ SettingsWindow::SettingsWindow(std::function<ColorCode()> mainColour, QWidget *p
     BitBtn2 = namedButton(QStringLiteral("BitBtn2"), QStringLiteral("Выход"));
     for (QPushButton *b : {BitBtn4, ZapNastr, BitBtn1, BitBtn2})
         bl->addWidget(b);
-    l->addLayout(bl);
+    fixedFooter(this)->addLayout(bl);
     connect(BitBtn4, &QPushButton::clicked, this, &SettingsWindow::BitBtn4Click);
     connect(ZapNastr, &QPushButton::clicked, this, &SettingsWindow::ZapNastrClick);
     connect(BitBtn1, &QPushButton::clicked, this, &SettingsWindow::BitBtn1Click);

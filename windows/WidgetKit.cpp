@@ -1,10 +1,14 @@
 #include "WidgetKit.h"
 #include "Desktop.h"
+#include "ScreenFit.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableView>
 #include <QTimer>
 #include <QWidget>
@@ -39,7 +43,53 @@ QTableView *namedGrid(const QString &name, QAbstractItemModel *model, const QStr
 
 QColor paintColour(ColorCode c)
 {
+    if (highContrastChosen())
+        return Qt::white;
     return QColor::fromRgb(QRgb(colorToRgb(c)));
+}
+
+namespace
+{
+const QString HighContrastKey = QStringLiteral("view/highContrast");
+
+QPalette highContrastPalette()
+{
+    QPalette p(Qt::black, Qt::white);
+    for (auto role :
+         {QPalette::Window, QPalette::Base, QPalette::Button, QPalette::AlternateBase, QPalette::ToolTipBase})
+        p.setColor(role, Qt::white);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::ToolTipText})
+        p.setColor(role, Qt::black);
+    p.setColor(QPalette::Highlight, QColor(0, 0, 160));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(90, 90, 90));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(90, 90, 90));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(90, 90, 90));
+    return p;
+}
+} // namespace
+
+bool highContrastChosen()
+{
+    return QSettings(windowSettingsOrganization(), QStringLiteral("windows")).value(HighContrastKey, false).toBool();
+}
+
+void chooseHighContrast(bool on)
+{
+    QSettings(windowSettingsOrganization(), QStringLiteral("windows")).setValue(HighContrastKey, on);
+    applyColourScheme();
+}
+
+void applyColourScheme()
+{
+    static const QPalette usual = QApplication::palette();
+    const bool on = highContrastChosen();
+    QApplication::setPalette(on ? highContrastPalette() : usual);
+    // A focus that can be seen from the back of the classroom.
+    qApp->setStyleSheet(on ? QStringLiteral("QPushButton:focus, QLineEdit:focus, QComboBox:focus, "
+                                            "QCheckBox:focus, QAbstractItemView:focus, QTextEdit:focus "
+                                            "{ border: 3px solid rgb(0, 0, 160); }")
+                           : QString());
 }
 
 void paintBackground(QWidget *w, ColorCode c)

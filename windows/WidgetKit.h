@@ -26,6 +26,14 @@ QTableView *namedGrid(const QString &name, QAbstractItemModel *model, const QStr
 #include "colors.h"
 #include <QColor>
 
-// How a stored colour is painted, and a widget's background in it.
+// How a stored colour is painted, and a widget's background in it. In the
+// high-contrast scheme every background is white.
 QColor paintColour(ColorCode c);
 void paintBackground(QWidget *w, ColorCode c);
+
+// The high-contrast scheme: black text on white, a thick dark-blue selection
+// and focus. Chosen per user in the settings window and kept with the
+// windows' places; applied to the whole application at once.
+bool highContrastChosen();
+void chooseHighContrast(bool on);
+void applyColourScheme();

@@ -9,6 +9,7 @@
 #include "RightAnswerWindow.h"
 #include "SettingsWindow.h"
 #include "SubjectListWindow.h"
+#include "WidgetKit.h"
 #include "WindowTestKit.h"
 #include "subjects.h"
 
@@ -170,6 +171,24 @@ private slots:
         // The options say what they are; the tick state a screen reader tells by itself.
         QVERIFY2(m->PtiOtw[0]->accessibleName().startsWith(QStringLiteral("Вариант 1: ")),
                  qPrintable(m->PtiOtw[0]->accessibleName()));
+    }
+
+    void highContrastIsOneTickAway()
+    {
+        kit.freshFolder();
+        kit.start();
+        SettingsWindow *s = kit.main->Nastroika;
+        const QColor usual = QApplication::palette().color(QPalette::Window);
+        s->Kontrast->setChecked(true);
+        QVERIFY(highContrastChosen());
+        QCOMPARE(QApplication::palette().color(QPalette::WindowText), QColor(Qt::black));
+        QCOMPARE(QApplication::palette().color(QPalette::Base), QColor(Qt::white));
+        // The main window's own colour gives way to white as well.
+        QCOMPARE(kit.main->findChild<QWidget *>(QStringLiteral("Form1Content"))->palette().color(QPalette::Window),
+                 QColor(Qt::white));
+        s->Kontrast->setChecked(false);
+        QVERIFY(!highContrastChosen());
+        QCOMPARE(QApplication::palette().color(QPalette::Window), usual);
     }
 
     void usersAndSubjectsAskBeforeEditsAreLost()
