@@ -66,6 +66,9 @@ SettingsWindow::SettingsWindow(std::function<ColorCode()> mainColour, QWidget *p
     ZhurnalParol = namedEdit(QStringLiteral("ZhurnalParol"), QStringLiteral("Пароль пользователя базы данных"));
     ZhurnalParol->setEchoMode(QLineEdit::Password);
     jl->addRow(SprashivatImya);
+    RabotaNadOshibkami = new QCheckBox(QStringLiteral("«Работа над ошибками» (выключите в дни экзаменов)"));
+    RabotaNadOshibkami->setObjectName(QStringLiteral("RabotaNadOshibkami"));
+    jl->addRow(RabotaNadOshibkami);
     jl->addRow(ZhurnalServer);
     jl->addRow(QStringLiteral("Сервер"), ZhurnalHost);
     jl->addRow(QStringLiteral("Порт"), ZhurnalPort);
@@ -116,6 +119,7 @@ void SettingsWindow::FormCreate()
     }
     const JournalSettings j = JournalSettings::load(installPath(QStringLiteral("Baza")));
     SprashivatImya->setChecked(j.askPupilName);
+    RabotaNadOshibkami->setChecked(j.repeatMistakes);
     ZhurnalServer->setChecked(j.engine == JournalSettings::Engine::Server);
     ZhurnalHost->setText(j.host);
     ZhurnalPort->setText(QString::number(j.port));
@@ -148,6 +152,7 @@ void SettingsWindow::ZapNastrClick()
     const QString baza = installPath(QStringLiteral("Baza"));
     JournalSettings j = JournalSettings::load(baza);
     j.askPupilName = SprashivatImya->isChecked();
+    j.repeatMistakes = RabotaNadOshibkami->isChecked();
     j.engine = ZhurnalServer->isChecked() ? JournalSettings::Engine::Server : JournalSettings::Engine::Embedded;
     j.host = ZhurnalHost->text().trimmed();
     j.port = ZhurnalPort->text().trimmed().toInt();

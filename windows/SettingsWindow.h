@@ -27,6 +27,8 @@ public:
     QPushButton *BitBtn4, *ZapNastr, *BitBtn2, *BitBtn1;
     // The results journal: the school's server instead of this PC's own file, and the name asked at every start.
     QCheckBox *ZhurnalServer, *SprashivatImya;
+    // The mode that brings mistakes back; off on exam days.
+    QCheckBox *RabotaNadOshibkami;
     // The high-contrast colour scheme, for this user, at once.
     QCheckBox *Kontrast;
     QLineEdit *ZhurnalHost, *ZhurnalPort, *ZhurnalBaza, *ZhurnalPolz, *ZhurnalParol;

@@ -11,9 +11,11 @@
 #include "SubjectListWindow.h"
 #include "WidgetKit.h"
 #include "WindowTestKit.h"
+#include "journalsettings.h"
 #include "subjects.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QLocale>
 #include <QSet>
@@ -50,6 +52,9 @@ private slots:
 
         s->BazWrWopr->setText(QStringLiteral("45"));
         s->MaxWopr->setText(QStringLiteral("много")); // written as typed; the next start reports it
+        // «Работа над ошибками» is on until a teacher switches it off for exam days.
+        QVERIFY(s->RabotaNadOshibkami->isChecked());
+        s->RabotaNadOshibkami->setChecked(false);
         kit.desk.colours.push_back(QColor(0, 0, 255));
         QTest::mouseClick(s->BitBtn4, Qt::LeftButton);
         QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clBlue"));
@@ -57,6 +62,8 @@ private slots:
         QCOMPARE(readCp1251Lines(kit.path("Baza/NoKor.qdx")),
                  QStringList({"мой", "Учитель", "clBlue", "2010", "45", "6", "50", "65", "80", "много"}));
         QCOMPARE(glo().SekWopr, 40); // takes effect at the next start
+        QVERIFY(!JournalSettings::load(kit.path("Baza")).repeatMistakes);
+        QVERIFY(!m->findChild<QAction *>(QStringLiteral("N31"))->isEnabled());
 
         kit.destroy();
         kit.desk.clear();
