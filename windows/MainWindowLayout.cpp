@@ -193,6 +193,8 @@ void MainWindow::buildWindow()
     Izveshenie = new QLabel;
     Izveshenie->setObjectName(QStringLiteral("Izveshenie"));
     Izveshenie->setWordWrap(true);
+    // Two lines at most: the whole text is in its tooltip.
+    Izveshenie->setMaximumHeight(Izveshenie->fontMetrics().lineSpacing() * 2 + 4);
     Izveshenie->setAccessibleName(QStringLiteral("Сообщение программы"));
     Izveshenie->setTextInteractionFlags(Qt::TextSelectableByMouse);
     statusBar()->addWidget(Izveshenie, 1);
@@ -493,13 +495,15 @@ void MainWindow::buildWindow()
     TimerTema->setToolTip(QStringLiteral("Затрачено на тему"));
     for (QLabel *c : {TimerWopr, TimerTema}) {
         QFont f = c->font();
-        f.setPointSize(f.pointSize() + 6);
+        f.setPointSize(f.pointSize() + 4);
         f.setBold(true);
         c->setFont(f);
         c->setAlignment(Qt::AlignCenter);
         c->setFrameShape(QFrame::Panel);
         c->setFrameShadow(QFrame::Sunken);
         c->setMinimumWidth(c->fontMetrics().horizontalAdvance(QStringLiteral(" 00:00:00 ")));
+        // As tall as their digits: the foot of a small screen is not to be wasted.
+        c->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
         // At the foot of the window, beside the quiet line: in sight on any
         // screen, however far the question and its answers are scrolled.
         statusBar()->addPermanentWidget(c);
