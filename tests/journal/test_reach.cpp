@@ -28,15 +28,7 @@ class TestJournalReach : public QObject, JournalFixture
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        const QString why = start();
-        if (why.isEmpty())
-            return;
-        if (qgetenv("CI") == "true")
-            QFAIL(qPrintable("the PostgreSQL server did not start: " + why));
-        QSKIP(qPrintable("no PostgreSQL server for the journal tests: " + why));
-    }
+    void initTestCase() { startOrSkip(); }
 
     void cleanupTestCase() { pg.reset(); }
 
