@@ -1,6 +1,7 @@
 // The exam trainer: settles its installation folder, makes the main window
 // (which makes the others) and runs until it closes.
 #include "Desktop.h"
+#include "FocusFrame.h"
 #include "MainWindow.h"
 #include "Mnemonics.h"
 #include "ProgramIcon.h"
@@ -42,6 +43,7 @@ int main(int argc, char **argv)
     loadQtTranslations(app); // Qt's own buttons and dialogs in Russian
     useRussianFormats();
     installLayoutFreeMnemonics();
+    installFocusFrame();
     applyColourScheme(); // the high-contrast scheme, when this user chose it
     QApplication::setWindowIcon(programIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral(TRIVO_APP_ID));

@@ -3,6 +3,7 @@
 // desktop, and the eight windows created as the program creates them.
 #include "Desktop.h"
 #include "EditorWindow.h"
+#include "FocusFrame.h"
 #include "MainWindow.h"
 #include "Mnemonics.h"
 #include "ScreenFit.h"
@@ -37,6 +38,7 @@ struct WindowTestKit {
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         useRussianFormats();
         installLayoutFreeMnemonics();
+        installFocusFrame();
     }
 
     void destroy()

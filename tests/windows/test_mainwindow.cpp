@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFocusFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QInputDialog>
@@ -355,6 +356,11 @@ private slots:
         MainWindow *m = kit.start();
         kit.login(QStringLiteral("318642"));
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m->WiborTema));
+        // The focus is framed in the program's blue, around the control and outside it.
+        auto *frame = m->findChild<QFocusFrame *>(QStringLiteral("focusFrame"));
+        QVERIFY(frame && frame->isVisible());
+        QVERIFY(frame->geometry().contains(m->WiborTema->geometry()));
+        QVERIFY(frame->geometry() != m->WiborTema->geometry());
         QVERIFY(!m->N1->isEnabled());
         QTest::keySequence(m, QKeySequence(Qt::CTRL | Qt::Key_Q));
         QVERIFY(!m->isVisible());
