@@ -15,6 +15,7 @@
 
 #include <QAbstractScrollArea>
 #include <QComboBox>
+#include <QFocusFrame>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -36,10 +37,12 @@ QRect visiblePart(const QWidget *w, const QWidget *window)
 
 bool isControl(const QWidget *w)
 {
-    // Parts that a scroll area, a splitter or a combo box lay over their own.
+    // Parts that a scroll area, a splitter or a combo box lay over their own,
+    // and the frame that is drawn around the focused control by design.
     return !qobject_cast<const QScrollBar *>(w) && !qobject_cast<const QSplitterHandle *>(w) &&
-           w->objectName() != u"qt_scrollarea_viewport" && w->objectName() != u"qt_scrollarea_hcontainer" &&
-           w->objectName() != u"qt_scrollarea_vcontainer" && !qobject_cast<const QComboBox *>(w->parentWidget());
+           !qobject_cast<const QFocusFrame *>(w) && w->objectName() != u"qt_scrollarea_viewport" &&
+           w->objectName() != u"qt_scrollarea_hcontainer" && w->objectName() != u"qt_scrollarea_vcontainer" &&
+           !qobject_cast<const QComboBox *>(w->parentWidget());
 }
 
 QStringList problemsOf(QWidget *window)
@@ -185,12 +188,11 @@ private slots:
         QTest::newRow("in the corner, no frame") << QRect(0, 24, 400, 300) << QMargins() << QRect(0, 24, 400, 300);
         QTest::newRow("under a thinner title bar: nudged, not centred")
             << QRect(0, 40, 400, 300) << titled << QRect(4, 56, 400, 300);
-        QTest::newRow("never placed: centred") << QRect(-100000, -100000, 400, 300) << titled
-                                               << QRect(483, 260, 400, 300);
-        QTest::newRow("on a screen that is gone") << QRect(3000, 2000, 400, 300) << titled
-                                                  << QRect(483, 260, 400, 300);
-        QTest::newRow("hanging off right and bottom") << QRect(1200, 700, 400, 300) << titled
-                                                      << QRect(962, 464, 400, 300);
+        QTest::newRow("never placed: centred")
+            << QRect(-100000, -100000, 400, 300) << titled << QRect(483, 260, 400, 300);
+        QTest::newRow("on a screen that is gone") << QRect(3000, 2000, 400, 300) << titled << QRect(483, 260, 400, 300);
+        QTest::newRow("hanging off right and bottom")
+            << QRect(1200, 700, 400, 300) << titled << QRect(962, 464, 400, 300);
         QTest::newRow("larger than the screen") << QRect(10, 30, 2000, 1000) << titled << QRect(4, 56, 1358, 708);
     }
 
