@@ -165,7 +165,9 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
     case Topic:
         return r.topic;
     case Grade:
-        return r.grade;
+        // Grades go from 2 to 5; a run stopped before it was graded keeps the
+        // starting "0", which is no grade to show.
+        return r.grade.trimmed() == u"0" ? QStringLiteral("прервана") : r.grade;
     case Right:
         return r.right;
     case Asked:

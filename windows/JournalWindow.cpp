@@ -29,6 +29,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace
@@ -114,6 +115,9 @@ private:
             const QSignalBlocker quiet(c);
             c->setEnabled(enabled);
         }
+        // The dates count only while the period is on.
+        for (QWidget *d : std::initializer_list<QWidget *>{w->Ot, w->Do})
+            d->setEnabled(enabled && w->ZaPeriod->isChecked());
     }
     JournalWindow *m_window;
     bool m_outer;
@@ -218,17 +222,37 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     Tablica = namedButton(QStringLiteral("Tablica"), QStringLiteral("Открыть в электронной таблице"),
                           QStringLiteral("Передать показанные результаты программе электронных таблиц"));
     Zakryt = namedButton(QStringLiteral("Zakryt"), QStringLiteral("Закрыть"), QStringLiteral("Закрыть окно"));
-    Zakryt->setDefault(true);
+    // Enter in a filter must never close the window: no button here is the default.
+    for (QPushButton *b : {Excel, Tablica, Zakryt})
+        b->setAutoDefault(false);
     bl->addWidget(Itogo, 1);
     bl->addWidget(Excel);
     bl->addWidget(Tablica);
     bl->addWidget(Zakryt);
     fixedFooter(this)->addLayout(bl);
 
-    connect(Uchenik, &QLineEdit::editingFinished, this, &JournalWindow::applyFilter);
+    // The pupil filter applies as one types, after a short pause, and at once on Enter.
+    auto *typing = new QTimer(this);
+    typing->setSingleShot(true);
+    typing->setInterval(400);
+    connect(typing, &QTimer::timeout, this, &JournalWindow::applyFilter);
+    connect(Uchenik, &QLineEdit::textEdited, typing, qOverload<>(&QTimer::start));
+    connect(Uchenik, &QLineEdit::returnPressed, this, [this, typing] {
+        typing->stop();
+        applyFilter();
+    });
     for (QComboBox *c : {Predmet, Tema, Ocenka})
         connect(c, &QComboBox::currentTextChanged, this, &JournalWindow::applyFilter);
     connect(ZaPeriod, &QCheckBox::toggled, this, &JournalWindow::applyFilter);
+    // Whether the dates count is said in words, and the dates are off while they do not.
+    auto sayPeriod = [this](bool on) {
+        ZaPeriod->setText(on ? QStringLiteral("За период с")
+                             : QStringLiteral("Все даты (отметьте, чтобы задать период) с"));
+        Ot->setEnabled(on);
+        Do->setEnabled(on);
+    };
+    connect(ZaPeriod, &QCheckBox::toggled, this, sayPeriod);
+    sayPeriod(ZaPeriod->isChecked());
     for (QDateEdit *d : {Ot, Do})
         connect(d, &QDateEdit::dateChanged, this, &JournalWindow::applyFilter);
     connect(Rezultaty->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

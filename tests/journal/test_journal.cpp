@@ -85,6 +85,20 @@ private slots:
         QCOMPARE(j.record(blank), Journal::Recorded::InJournal);
         QCOMPARE(countsOf(j).results, 3);
         QCOMPARE(j.waiting(), 0);
+        {
+            // A run stopped before it was graded says so instead of showing grade 0.
+            RunResult stopped = sampleResult(QStringLiteral("Остановил"));
+            stopped.grade = QStringLiteral("0");
+            stopped.started = r.started.addDays(1);
+            QCOMPARE(j.record(stopped), Journal::Recorded::InJournal);
+            ResultsModel both(j);
+            for (int row = 0; row < both.rowCount(); ++row) {
+                const bool isStopped =
+                    both.data(both.index(row, ResultsModel::Pupil)).toString() == QStringLiteral("Остановил");
+                QCOMPARE(both.data(both.index(row, ResultsModel::Grade)).toString() == QStringLiteral("прервана"),
+                         isStopped);
+            }
+        }
     }
 
     void thirtyWritersAtOnce()

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -111,6 +112,19 @@ private slots:
         m->findChild<QAction *>(QStringLiteral("ZhurnalItem"))->trigger();
         QCOMPARE(shownResults(m), 2);
         JournalWindow *j = m->Zhurnal;
+        // Enter in the pupil filter applies it and leaves the window open.
+        j->show();
+        QVERIFY(QTest::qWaitForWindowExposed(j));
+        j->Uchenik->setFocus();
+        j->Uchenik->setText(QStringLiteral("Польз"));
+        QTest::keyClick(j->Uchenik, Qt::Key_Return);
+        QVERIFY(j->isVisible());
+        QCOMPARE(shownResults(m), 1);
+        j->Uchenik->clear();
+        QTest::keyClick(j->Uchenik, Qt::Key_Return);
+        QCOMPARE(shownResults(m), 2);
+        QVERIFY(!j->Ot->isEnabled()); // the dates count only when the period is on
+        QVERIFY(QString(j->ZaPeriod->text()).remove(u'&').startsWith(QStringLiteral("Все даты")));
         QCOMPARE(j->Predmet->findText(QStringLiteral("История")) >= 0, true);
         j->Ocenka->setCurrentText(QStringLiteral("2"));
         QCOMPARE(shownResults(m), 1);
