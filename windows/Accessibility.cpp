@@ -1,5 +1,6 @@
 #include "Accessibility.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QBoxLayout>
 #include <QFormLayout>
@@ -8,6 +9,7 @@
 #include <QLabel>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QSet>
 #include <QWidget>
 
 namespace
@@ -64,11 +66,30 @@ QString groupOf(QWidget *w)
     return {};
 }
 
+// Whether a screen reader has a name for w already, told without asking the
+// accessibility layer (which would build its objects at start-up): a name set,
+// a caption of its own, or a label that is its buddy.
+bool hasOwnName(QWidget *w, const QSet<QWidget *> &buddies)
+{
+    if (!w->accessibleName().isEmpty() || buddies.contains(w))
+        return true;
+    if (auto *b = qobject_cast<QAbstractButton *>(w))
+        return !plain(b->text()).isEmpty();
+    if (auto *g = qobject_cast<QGroupBox *>(w))
+        return !plain(g->title()).isEmpty();
+    return false;
+}
+
 void nameControls(QWidget *window)
 {
-    for (QWidget *w : window->findChildren<QWidget *>()) {
+    const QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    QSet<QWidget *> buddies;
+    for (QWidget *w : widgets)
+        if (auto *l = qobject_cast<QLabel *>(w); l && l->buddy())
+            buddies.insert(l->buddy());
+    for (QWidget *w : widgets) {
         if (w->window() != window || w->focusPolicy() == Qt::NoFocus || qobject_cast<QLabel *>(w) ||
-            !spokenName(w).isEmpty())
+            hasOwnName(w, buddies))
             continue;
         QString name = plain(w->toolTip());
         if (QLabel *label = labelBeside(w); name.isEmpty() && label)
