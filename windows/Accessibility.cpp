@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QRegularExpression>
 #include <QScrollArea>
@@ -32,30 +33,42 @@ QString plain(QString text)
     return text.simplified().remove(QRegularExpression(QStringLiteral("<[^>]*>")));
 }
 
-// The label just before w in the layout that holds it.
-QLabel *labelBeside(QWidget *w)
+// For every widget of the window that a layout holds, the label just before
+// it in that layout (the one on its left in a grid, its row's label in a
+// form), found in one pass over the layouts.
+QHash<QWidget *, QLabel *> labelsBeside(QWidget *window)
 {
-    QWidget *parent = w->parentWidget();
-    if (!parent)
-        return nullptr;
-    for (QLayout *layout : parent->findChildren<QLayout *>()) {
-        const int at = layout->indexOf(w);
-        if (at < 0)
+    QHash<QWidget *, QLabel *> beside;
+    for (QLayout *layout : window->findChildren<QLayout *>()) {
+        if (auto *form = qobject_cast<QFormLayout *>(layout)) {
+            for (int row = 0; row < form->rowCount(); ++row) {
+                QLayoutItem *label = form->itemAt(row, QFormLayout::LabelRole);
+                QLayoutItem *field = form->itemAt(row, QFormLayout::FieldRole);
+                if (label && field && field->widget())
+                    if (auto *l = qobject_cast<QLabel *>(label->widget()))
+                        beside.insert(field->widget(), l);
+            }
             continue;
-        if (auto *form = qobject_cast<QFormLayout *>(layout))
-            return qobject_cast<QLabel *>(form->labelForField(w));
-        if (auto *grid = qobject_cast<QGridLayout *>(layout)) {
-            int row, col, rs, cs;
-            grid->getItemPosition(at, &row, &col, &rs, &cs);
-            QLayoutItem *left = col > 0 ? grid->itemAtPosition(row, col - 1) : nullptr;
-            return left ? qobject_cast<QLabel *>(left->widget()) : nullptr;
         }
-        QLayoutItem *before = at > 0 ? layout->itemAt(at - 1) : nullptr;
-        return before ? qobject_cast<QLabel *>(before->widget()) : nullptr;
+        auto *grid = qobject_cast<QGridLayout *>(layout);
+        for (int i = 0; i < layout->count(); ++i) {
+            QWidget *w = layout->itemAt(i)->widget();
+            if (!w)
+                continue;
+            QLayoutItem *left = nullptr;
+            if (grid) {
+                int row, col, rs, cs;
+                grid->getItemPosition(i, &row, &col, &rs, &cs);
+                left = col > 0 ? grid->itemAtPosition(row, col - 1) : nullptr;
+            } else if (i > 0) {
+                left = layout->itemAt(i - 1);
+            }
+            if (auto *l = left ? qobject_cast<QLabel *>(left->widget()) : nullptr)
+                beside.insert(w, l);
+        }
     }
-    return nullptr;
+    return beside;
 }
-} // namespace
 
 // The title of the nearest framed group that holds w; empty when none.
 QString groupOf(QWidget *w)
@@ -80,6 +93,8 @@ bool hasOwnName(QWidget *w, const QSet<QWidget *> &buddies)
     return false;
 }
 
+} // namespace
+
 void nameControls(QWidget *window)
 {
     const QList<QWidget *> widgets = window->findChildren<QWidget *>();
@@ -87,12 +102,13 @@ void nameControls(QWidget *window)
     for (QWidget *w : widgets)
         if (auto *l = qobject_cast<QLabel *>(w); l && l->buddy())
             buddies.insert(l->buddy());
+    const QHash<QWidget *, QLabel *> beside = labelsBeside(window);
     for (QWidget *w : widgets) {
         if (w->window() != window || w->focusPolicy() == Qt::NoFocus || qobject_cast<QLabel *>(w) ||
             hasOwnName(w, buddies))
             continue;
         QString name = plain(w->toolTip());
-        if (QLabel *label = labelBeside(w); name.isEmpty() && label)
+        if (QLabel *label = beside.value(w); name.isEmpty() && label)
             name = plain(label->text());
         if (name.isEmpty())
             name = groupOf(w);
