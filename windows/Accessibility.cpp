@@ -30,7 +30,9 @@ bool reachable(QWidget *w)
 QString plain(QString text)
 {
     text.remove(QLatin1Char('&'));
-    return text.simplified().remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    // Most captions hold no markup: the expression is made once and used only for those that do.
+    static const QRegularExpression markup(QStringLiteral("<[^>]*>"));
+    return text.contains(u'<') ? text.simplified().remove(markup) : text.simplified();
 }
 
 // For every widget of the window that a layout holds, the label just before
