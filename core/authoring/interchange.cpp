@@ -225,7 +225,9 @@ QString topicNameOfCategory(const QString &path)
         }
     }
     for (qsizetype i = parts.size() - 1; i >= 0; --i) {
-        const QString p = parts.at(i).trimmed();
+        // Control characters count as blanks here too, as everywhere a file's
+        // text is read, so a name reads the same from our own export.
+        const QString p = oneLine(parts.at(i));
         if (!p.isEmpty() && !p.startsWith(u'$') && p != u"top")
             return p;
     }
