@@ -46,8 +46,9 @@ QSqlError insertResult(QSqlDatabase &db, const RunResult &r, bool &inserted)
     q.prepare(QStringLiteral(
         "INSERT INTO results (id, pupil, pupil_folded, user_code, access, host, subject, topic, started, seconds,"
         " prompting, random_order, protocol, exam, asked, answered, right_answers, put_off, points_possible,"
-        " points_earned, grade, running_grade, hints)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (id) DO NOTHING"));
+        " points_earned, grade, running_grade, hints, class_name)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (id) DO "
+        "NOTHING"));
     for (const QVariant &v : {QVariant(r.id),
                               textValue(r.pupil),
                               textValue(r.pupil.toCaseFolded()),
@@ -70,7 +71,8 @@ QSqlError insertResult(QSqlDatabase &db, const RunResult &r, bool &inserted)
                               QVariant(r.pointsEarned),
                               textValue(r.grade),
                               textValue(r.runningGrade),
-                              QVariant(r.hints)})
+                              QVariant(r.hints),
+                              textValue(r.className)})
         q.addBindValue(v);
     if (!q.exec())
         return q.lastError();
@@ -84,8 +86,9 @@ QSqlError insertQuestions(QSqlDatabase &db, const RunResult &r)
         return {};
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT INTO result_questions (result_id, position, question_key, answer_type,"
-                             " points_possible, points_earned, answered, is_right, hints, seconds, text_hash)"
-                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
+                             " points_possible, points_earned, answered, is_right, hints, seconds, text_hash,"
+                             " question_text, given, right_answer, topic)"
+                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
     int position = 0;
     for (const QuestionResult &qr : r.questions) {
         q.bindValue(0, r.id);
@@ -99,11 +102,31 @@ QSqlError insertQuestions(QSqlDatabase &db, const RunResult &r)
         q.bindValue(8, qr.hints);
         q.bindValue(9, qr.seconds);
         q.bindValue(10, textValue(qr.textHash));
+        q.bindValue(11, textValue(qr.text));
+        q.bindValue(12, textValue(qr.given));
+        q.bindValue(13, textValue(qr.rightAnswer));
+        q.bindValue(14, textValue(qr.topic));
         if (!q.exec())
             return q.lastError();
     }
     return {};
 }
+// The pupil's row of the pupils table: the name and class of their latest run.
+QSqlError notePupil(const QSqlDatabase &db, const RunResult &r)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral(
+        "INSERT INTO pupils (pupil_folded, pupil, class_name, last_started) VALUES (?, ?, ?, ?)"
+        " ON CONFLICT (pupil_folded) DO UPDATE SET pupil = excluded.pupil, last_started = excluded.last_started,"
+        " class_name = CASE WHEN excluded.class_name <> '' THEN excluded.class_name ELSE pupils.class_name END"
+        " WHERE pupils.last_started IS NULL OR excluded.last_started >= pupils.last_started"));
+    q.addBindValue(textValue(r.pupil.toCaseFolded()));
+    q.addBindValue(textValue(r.pupil));
+    q.addBindValue(textValue(r.className));
+    q.addBindValue(storedTime(r.started));
+    return q.exec() ? QSqlError() : q.lastError();
+}
+
 QSqlError replaceOlder(const QSqlDatabase &db, const RunResult &r)
 {
     QSqlQuery q(db);
@@ -379,6 +402,8 @@ QSqlError Journal::write(const RunResult &r)
         e = insertQuestions(db, r);
     if (!e.isValid() && inserted)
         e = updateMemory(db, r);
+    if (!e.isValid() && inserted)
+        e = notePupil(db, r);
     if (!e.isValid())
         e = commitWrite(db);
     if (e.isValid())

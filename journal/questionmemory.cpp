@@ -21,6 +21,8 @@ QSqlError answersTo(QSqlDatabase &db, const RunResult &r, const QStringList &key
     q.prepare(QStringLiteral("SELECT rq.question_key, rq.text_hash, rq.is_right, rq.hints, r.started, r.seconds"
                              " FROM result_questions rq JOIN results r ON r.id = rq.result_id"
                              " WHERE r.pupil_folded = ? AND r.subject = ? AND rq.answered AND rq.question_key IN (%1)"
+                             " AND NOT EXISTS (SELECT 1 FROM schedule_resets s"
+                             " WHERE s.pupil_folded = r.pupil_folded AND r.started < s.reset_at)"
                              " ORDER BY r.started, r.id, rq.position")
                   .arg(QStringList(keys.size(), QStringLiteral("?")).join(u',')));
     q.addBindValue(r.pupil.toCaseFolded());
@@ -40,20 +42,24 @@ QSqlError answersTo(QSqlDatabase &db, const RunResult &r, const QStringList &key
     return {};
 }
 
-QSqlError keep(QSqlDatabase &db, const RunResult &r, const QString &key, const QuestionMemory &m)
+QSqlError keep(QSqlDatabase &db, const RunResult &r, const QString &key, const QString &topic, const QuestionMemory &m)
 {
     QSqlQuery q(db);
     q.prepare(QStringLiteral(
         "INSERT INTO question_memory (pupil_folded, pupil, subject, question_key, text_hash, stability, difficulty,"
-        " interval_days, due, last_answer, right_count, wrong_count) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+        " interval_days, due, last_answer, right_count, wrong_count, topic, last_right)"
+        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
         " ON CONFLICT (pupil_folded, subject, question_key) DO UPDATE SET pupil = excluded.pupil,"
         " text_hash = excluded.text_hash, stability = excluded.stability, difficulty = excluded.difficulty,"
         " interval_days = excluded.interval_days, due = excluded.due, last_answer = excluded.last_answer,"
-        " right_count = excluded.right_count, wrong_count = excluded.wrong_count"));
-    for (const QVariant &v : {QVariant(r.pupil.toCaseFolded()), QVariant(r.pupil), QVariant(r.subject), QVariant(key),
-                              QVariant(m.textHash.isNull() ? QStringLiteral("") : m.textHash), QVariant(m.stability),
-                              QVariant(m.difficulty), QVariant(m.interval), storedTime(m.due), storedTime(m.last),
-                              QVariant(m.right), QVariant(m.wrong)})
+        " right_count = excluded.right_count, wrong_count = excluded.wrong_count,"
+        " topic = CASE WHEN excluded.topic <> '' THEN excluded.topic ELSE question_memory.topic END,"
+        " last_right = excluded.last_right"));
+    for (const QVariant &v :
+         {QVariant(r.pupil.toCaseFolded()), QVariant(r.pupil), QVariant(r.subject), QVariant(key),
+          QVariant(m.textHash.isNull() ? QStringLiteral("") : m.textHash), QVariant(m.stability),
+          QVariant(m.difficulty), QVariant(m.interval), storedTime(m.due), storedTime(m.last), QVariant(m.right),
+          QVariant(m.wrong), QVariant(topic.isNull() ? QStringLiteral("") : topic), QVariant(m.lastRight)})
         q.addBindValue(v);
     return q.exec() ? QSqlError() : q.lastError();
 }
@@ -75,6 +81,9 @@ QSqlError updateMemory(QSqlDatabase &db, const RunResult &r)
         if (!lock.exec())
             return lock.lastError();
     }
+    QHash<QString, QString> topicOf;
+    for (const QuestionResult &qr : r.questions)
+        topicOf.insert(qr.key, qr.topic);
     for (qsizetype from = 0; from < keys.size(); from += keysPerQuery) {
         const QStringList part = keys.mid(from, keysPerQuery);
         QHash<QString, std::vector<ReviewAnswer>> answers;
@@ -82,7 +91,7 @@ QSqlError updateMemory(QSqlDatabase &db, const RunResult &r)
             return e;
         for (const QString &key : part)
             if (const auto it = answers.constFind(key); it != answers.constEnd())
-                if (QSqlError e = keep(db, r, key, replayAnswers(*it)); e.isValid())
+                if (QSqlError e = keep(db, r, key, topicOf.value(key), replayAnswers(*it)); e.isValid())
                     return e;
     }
     return {};

@@ -9,6 +9,7 @@ QByteArray encodeResult(const RunResult &r)
     QJsonArray questions;
     for (const QuestionResult &q : r.questions)
         questions.append(QJsonObject{{"key", q.key},
+                                     {"topic", q.topic},
                                      {"answerType", q.answerType},
                                      {"pointsPossible", q.pointsPossible},
                                      {"pointsEarned", q.pointsEarned},
@@ -16,9 +17,13 @@ QByteArray encodeResult(const RunResult &r)
                                      {"right", q.right},
                                      {"hints", q.hints},
                                      {"seconds", q.seconds},
-                                     {"textHash", q.textHash}});
+                                     {"textHash", q.textHash},
+                                     {"text", q.text},
+                                     {"given", q.given},
+                                     {"rightAnswer", q.rightAnswer}});
     const QJsonObject o{{"id", r.id},
                         {"pupil", r.pupil},
+                        {"className", r.className},
                         {"userCode", r.userCode},
                         {"access", r.access},
                         {"host", r.host},
@@ -55,6 +60,7 @@ std::optional<RunResult> decodeResult(const QByteArray &bytes)
     if (r.id.isEmpty())
         return std::nullopt;
     r.pupil = o.value("pupil").toString();
+    r.className = o.value("className").toString();
     r.userCode = o.value("userCode").toString();
     r.access = o.value("access").toString();
     r.host = o.value("host").toString();
@@ -77,10 +83,21 @@ std::optional<RunResult> decodeResult(const QByteArray &bytes)
     r.hints = o.value("hints").toInt();
     for (const QJsonValue &v : o.value("questions").toArray()) {
         const QJsonObject q = v.toObject();
-        r.questions.push_back({q.value("key").toString(), q.value("answerType").toString(),
-                               q.value("pointsPossible").toInt(), q.value("pointsEarned").toInt(),
-                               q.value("answered").toBool(), q.value("right").toBool(), q.value("hints").toInt(),
-                               q.value("seconds").toInt(), q.value("textHash").toString()});
+        QuestionResult qr;
+        qr.key = q.value("key").toString();
+        qr.topic = q.value("topic").toString();
+        qr.answerType = q.value("answerType").toString();
+        qr.pointsPossible = q.value("pointsPossible").toInt();
+        qr.pointsEarned = q.value("pointsEarned").toInt();
+        qr.answered = q.value("answered").toBool();
+        qr.right = q.value("right").toBool();
+        qr.hints = q.value("hints").toInt();
+        qr.seconds = q.value("seconds").toInt();
+        qr.textHash = q.value("textHash").toString();
+        qr.text = q.value("text").toString();
+        qr.given = q.value("given").toString();
+        qr.rightAnswer = q.value("rightAnswer").toString();
+        r.questions.push_back(std::move(qr));
     }
     return r;
 }

@@ -23,8 +23,14 @@ SqlCondition conditionOf(const ResultFilter &f)
         parts << QLatin1String(sql);
         c.values << v;
     };
-    if (!f.pupil.isEmpty())
-        add("r.pupil_folded LIKE ? ESCAPE '\\'", containsPattern(f.pupil.toCaseFolded()));
+    // A part of a name is looked for among the pupils, few beside their results.
+    if (!f.pupil.isEmpty() && f.pupilExact)
+        add("r.pupil_folded = ?", f.pupil.toCaseFolded());
+    else if (!f.pupil.isEmpty())
+        add("r.pupil_folded IN (SELECT p.pupil_folded FROM pupils p WHERE p.pupil_folded LIKE ? ESCAPE '\\')",
+            containsPattern(f.pupil.toCaseFolded()));
+    if (!f.className.isEmpty())
+        add("r.class_name = ?", f.className);
     if (!f.subject.isEmpty())
         add("r.subject = ?", f.subject);
     if (!f.topic.isEmpty())

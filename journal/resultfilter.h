@@ -6,6 +6,8 @@
 // Which results the journal window shows; an empty field does not filter.
 struct ResultFilter {
     QString pupil = {};       // the pupil's name contains this, in any letter case
+    bool pupilExact = false;  // the pupil's name is this, in any letter case
+    QString className = {};   // exactly
     QString subject = {};     // exactly
     QString topic = {};       // exactly
     QDate from = {}, to = {}; // days the run started, both included

@@ -73,6 +73,28 @@ const std::vector<QStringList> &migrations()
                         "wrong_count INTEGER NOT NULL,"
                         "PRIMARY KEY (pupil_folded, subject, question_key))"),
          QStringLiteral("CREATE INDEX question_memory_due ON question_memory (pupil_folded, subject, due)")},
+        // The question as it was shown and answered, the pupil's class, and
+        // the pupils by name, so that a filter on a name reads the few pupils
+        // and not every result.
+        {QStringLiteral("ALTER TABLE result_questions ADD COLUMN question_text TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral("ALTER TABLE result_questions ADD COLUMN given TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral("ALTER TABLE result_questions ADD COLUMN right_answer TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral("ALTER TABLE result_questions ADD COLUMN topic TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral("ALTER TABLE question_memory ADD COLUMN topic TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral("ALTER TABLE question_memory ADD COLUMN last_right %BOOL% NOT NULL DEFAULT FALSE"),
+         QStringLiteral("UPDATE question_memory SET last_right = TRUE WHERE interval_days > 1"),
+         QStringLiteral("ALTER TABLE results ADD COLUMN class_name TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral("CREATE INDEX results_class ON results (class_name)"),
+         QStringLiteral("CREATE INDEX results_pupil_started ON results (pupil_folded, started)"),
+         QStringLiteral("CREATE TABLE pupils ("
+                        "pupil_folded TEXT PRIMARY KEY,"
+                        "pupil TEXT NOT NULL,"
+                        "class_name TEXT NOT NULL,"
+                        "last_started %TIME%)"),
+         // A teacher's reset of a pupil's schedule: answers before it no longer count.
+         QStringLiteral("CREATE TABLE schedule_resets (pupil_folded TEXT PRIMARY KEY, reset_at %TIME% NOT NULL)"),
+         QStringLiteral("INSERT INTO pupils (pupil_folded, pupil, class_name, last_started)"
+                        " SELECT pupil_folded, MAX(pupil), '', MAX(started) FROM results GROUP BY pupil_folded")},
     };
     return all;
 }

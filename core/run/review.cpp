@@ -63,6 +63,7 @@ QuestionMemory afterAnswer(QuestionMemory m, const ReviewAnswer &a)
     if (!a.textHash.isEmpty())
         m.textHash = a.textHash;
     const int grade = !a.right ? Again : a.hinted ? Hard : Good;
+    m.lastRight = a.right;
     if (!m.scheduled()) {
         if (a.right) { // nothing to repeat yet
             ++m.right;

@@ -22,10 +22,11 @@ struct QuestionMemory {
     double stability = 0;  // days after which recall falls to 90 %; 0 while not scheduled
     double difficulty = 0; // 1 (easy) to 10 (hard)
     int right = 0, wrong = 0;
-    int interval = 0; // days of the interval set by the last answer
-    QDateTime last;   // the last answer
-    QDateTime due;    // when the question is to be asked again; invalid when not scheduled
-    QString textHash; // of the question's text when it was last answered
+    bool lastRight = false; // the last answer was right
+    int interval = 0;       // days of the interval set by the last answer
+    QDateTime last;         // the last answer
+    QDateTime due;          // when the question is to be asked again; invalid when not scheduled
+    QString textHash;       // of the question's text when it was last answered
     bool scheduled() const { return due.isValid(); }
 };
 
@@ -66,3 +67,7 @@ QDateTime nextDue(const std::vector<DueQuestion> &scheduled, const QHash<QString
 
 // "Повторить сегодня: N вопросов", the word agreeing with the number.
 QString repeatTodayText(int n);
+
+// A mistake counts as learnt once it has been answered right again and the
+// schedule lets it rest for three weeks or more.
+constexpr int learntInterval = 21;

@@ -142,6 +142,7 @@ void RunModel::judge(const GivenAnswer &given)
 void RunModel::answer(const GivenAnswer &given, int now)
 {
     const int werWop = m_werWop, werBal = m_werBal;
+    noteAnswer(given);
     judge(given);
     if (m_onScreen >= 0)
         trackLeft(now, true, m_werBal - werBal, m_werWop > werWop);

@@ -131,6 +131,7 @@ public:
     struct Identity {
         QString user, userCode, access; // the logged-in user, empty before a log-in
         QString typedName;              // the name the pupil gave at the start, if asked
+        QString typedClass;             // and the class, if asked with it
         QString subject, topic;
     };
     void setIdentity(const Identity &who) { m_identity = who; }
@@ -140,6 +141,8 @@ public:
     // else the one typed for the protocol, else the user's.
     QString pupil() const;
     static const QString reviewTopic;
+    // The journal keeps a question's text and answers cut to this many characters.
+    static constexpr int keptTextLength = 2000;
 
     // ---- modes and times ----
     RunModes &modes() { return m_modes; }
@@ -268,6 +271,8 @@ private:
     // Per question: shown, left (answered, put off or the run ended).
     void trackShown(int now);
     void trackLeft(int now, bool answered, int earned, bool right);
+    // The answer given to the question on screen and the right one, as the journal keeps them.
+    void noteAnswer(const GivenAnswer &given);
     int tekBalNumber() const;
 
     RandomGen &m_gen;

@@ -4,6 +4,9 @@
 #include "review.h"
 #include "runmodel.h"
 
+#include "checking.h"
+
+#include <QRegularExpression>
 #include <QSysInfo>
 
 void RunModel::trackShown(int now)
@@ -16,12 +19,79 @@ void RunModel::trackShown(int now)
         q.answerType = trimmed(m_typeText);
         q.pointsPossible = trimmed(m_tekBal).toInt(); // points that are no number count nothing
         q.textHash = questionTextHash(m_wop.cell(4, m_wop.currentRow()));
+        q.text = trimmed(m_questionText).left(keptTextLength);
+        q.topic = m_questionTopic.isEmpty() ? m_identity.topic : m_questionTopic;
         m_questionResults.push_back(q);
         it = m_resultOfKey.insert(key, int(m_questionResults.size()) - 1);
     }
     m_onScreen = *it;
     m_shownAt = now;
     m_hintsAtShow = m_podskazano;
+}
+
+namespace
+{
+QString line(const QString &option, const QString &number)
+{
+    return trimmed(option) + QStringLiteral(" — ") + trimmed(number);
+}
+
+QString lines(const QStringList &l)
+{
+    return l.join(u'\n').left(RunModel::keptTextLength);
+}
+} // namespace
+
+bool looksLikeClass(const QString &name)
+{
+    static const QRegularExpression form(QStringLiteral("^(1[01]|[1-9])\\s*-?\\s*\\p{L}?$"),
+                                         QRegularExpression::UseUnicodePropertiesOption);
+    return form.match(trimmed(name)).hasMatch();
+}
+
+void RunModel::noteAnswer(const GivenAnswer &given)
+{
+    if (m_onScreen < 0)
+        return;
+    QStringList gave, right;
+    const QString type = trimmed(m_typeText);
+    const int n = m_otwTek.rowCount() - 1;
+    if (type == answerTypeText(AnswerType::Exact)) {
+        gave << trimmed(given.typed);
+        right << trimmed(m_otwTek.cell(6, 1));
+    } else if (type == answerTypeText(AnswerType::Ticks)) {
+        for (int i = 1; i <= n; ++i) {
+            const QString option = trimmed(m_otwTek.cell(6, i));
+            if (size_t(i - 1) < given.ticks.size() && given.ticks[size_t(i - 1)])
+                gave << option;
+            if (trimmed(m_otwTek.cell(5, i)) == u"+")
+                right << option;
+        }
+    } else if (type == answerTypeText(AnswerType::Ranking)) {
+        for (int i = 1; i <= n; ++i) {
+            gave << line(m_otwTek.cell(6, i), given.numbers.value(i - 1));
+            right << line(m_otwTek.cell(6, i), m_prawKody.value(i - 1));
+        }
+    } else if (type == answerTypeText(AnswerType::Matching)) {
+        // Each left item with the right item placed beside it; the right
+        // pairing joins the items of the same label.
+        const int rows = std::min(m_kolPlus, m_soot.rowCount() - 1);
+        for (int r = 1; r <= rows; ++r) {
+            gave << line(m_soot.cell(1, r), m_soot.cell(2, r));
+            for (int s = 1; s <= rows; ++s)
+                if (m_soot.cell(3, s) == m_soot.cell(0, r))
+                    right << line(m_soot.cell(1, r), m_soot.cell(2, s));
+        }
+    } else if (type == answerTypeText(AnswerType::Classification)) {
+        const int rows = std::min(m_kolPlus, m_soot.rowCount() - 1);
+        for (int r = 1; r <= rows; ++r) {
+            gave << line(m_soot.cell(2, r), given.numbers.value(r - 1));
+            right << line(m_soot.cell(2, r), m_prawKody.value(r - 1));
+        }
+    }
+    QuestionResult &q = m_questionResults[size_t(m_onScreen)];
+    q.given = lines(gave);
+    q.rightAnswer = lines(right);
 }
 
 void RunModel::trackLeft(int now, bool answered, int earned, bool right)
@@ -53,6 +123,10 @@ RunResult RunModel::result() const
     RunResult r;
     r.id = m_resultId;
     r.pupil = pupil();
+    r.className = trimmed(m_identity.typedClass);
+    // A class may share one account («9А»), each pupil giving a name of their own.
+    if (r.className.isEmpty() && !trimmed(m_identity.typedName).isEmpty() && looksLikeClass(m_identity.user))
+        r.className = trimmed(m_identity.user);
     r.userCode = trimmed(m_identity.userCode);
     r.access = m_identity.access;
     r.host = QSysInfo::machineHostName();

@@ -17,11 +17,20 @@ struct QuestionResult {
     int hints = 0;
     int seconds = 0;    // time spent on the question, over all its showings
     QString textHash{}; // of the question's text, to notice a question changed since
+    QString topic{};    // the question's own topic (an exam draws from all of them)
+    // What the pupil saw and did, kept as it was, so that a later edit of the
+    // bank does not change what a past run shows. Answers are lines: the
+    // typed text; the ticked options; "option — number" for the grids and
+    // the ranking.
+    QString text{};
+    QString given{};
+    QString rightAnswer{};
 };
 
 struct RunResult {
     QString id;             // a UUID; writing the same result twice keeps one
     QString pupil;          // the name typed for the protocol, else the logged-in user's name
+    QString className;      // «9А»: typed at the start, or the account a class shares
     QString userCode;       // Kod of the access table, empty before a log-in
     QString access;         // "Z" or "W"
     QString host;           // the PC's name
@@ -39,3 +48,6 @@ struct RunResult {
     int hints = 0;
     std::vector<QuestionResult> questions;
 };
+
+// Whether a name reads as a school class: «9А», «11 Б», «5-в», «7».
+bool looksLikeClass(const QString &name);

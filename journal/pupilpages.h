@@ -1,0 +1,67 @@
+#pragma once
+#include "resultfilter.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+class Journal;
+
+// What the journal says of one pupil and of one class.
+
+struct GradeAt {
+    QDateTime started;
+    int grade = 0; // 2 to 5
+};
+
+// A topic where the pupil lost points, the most lost first.
+struct TopicLoss {
+    QString subject, topic;
+    int runs = 0;
+    int pointsLost = 0, pointsPossible = 0;
+};
+
+// The pupil's mistakes of one topic as the repeating of mistakes sees them.
+struct TopicMemory {
+    QString subject, topic;
+    int learnt = 0;      // once wrong, since right and resting three weeks or more
+    int due = 0;         // to repeat today or earlier
+    int notRepeated = 0; // the last answer was wrong
+};
+
+struct PupilPage {
+    QString pupil, className;
+    int runs = 0;
+    int stopped = 0; // runs stopped before the end (grade "0")
+    std::optional<double> averageGrade;
+    QString lastGrade;
+    std::vector<GradeAt> grades; // in time order, the runs that ended
+    std::vector<TopicLoss> weakTopics;
+    std::vector<TopicMemory> memory; // by subject and topic
+};
+
+// The pupil's page over the results the filter passes (its pupil is replaced
+// by this pupil, named exactly, in any letter case); nothing when the journal
+// cannot be read (error says why, in Russian).
+std::optional<PupilPage> pupilPage(Journal &journal, const QString &pupil, const ResultFilter &filter, QString &error,
+                                   const QDateTime &now = QDateTime::currentDateTime());
+
+struct ClassPupil {
+    QString pupil;
+    int runs = 0;
+    std::optional<double> averageGrade;
+    QString lastGrade;
+};
+
+// The pupils of a class with their results over the filter, by name.
+std::optional<std::vector<ClassPupil>> classPage(Journal &journal, const QString &className, const ResultFilter &filter,
+                                                 QString &error);
+
+// The classes the journal knows, in order.
+QStringList journalClasses(Journal &journal, const QString &userCode);
+
+// Forgets the pupil's schedule of mistakes: every question starts afresh at
+// the next answer. How many questions were forgotten, or nothing with error.
+std::optional<int> resetSchedule(Journal &journal, const QString &pupil, QString &error);

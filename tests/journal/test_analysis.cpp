@@ -1,0 +1,179 @@
+// The analysis of a topic's questions, on small journals whose figures are
+// worked out by hand: first as a pure function, then the same runs written to
+// the embedded database and to a real server and read back in one pass.
+#include "JournalKit.h"
+#include "questionanalysis.h"
+
+namespace
+{
+// Five runs of three one-point questions; the scores worked out by hand:
+//        Q1 Q2 Q3   rest of the run for Q1 / Q2 / Q3
+//   R1    1  1  1   1   1   1
+//   R2    1  1  0   .5  .5  1
+//   R3    1  0  0   0   .5  .5
+//   R4    0  1  0   .5  0   .5
+//   R5    1  0  1   .5  1   .5
+// Q1: r = (5*2 - 4*2.5) / ... = 0
+// Q2: r = (5*1.5 - 3*3) / sqrt((5*3 - 9) * (5*2.5 - 9)) = -1.5 / sqrt(21)
+// Q3: r = (5*1.5 - 2*3.5) / sqrt((5*2 - 4) * (5*2.75 - 12.25)) = 0.5 / 3
+// Alpha: item variances .2 + .3 + .3 = .8, totals 3 2 1 1 2 vary by .7:
+// 3/2 * (1 - .8/.7) = -3/14.
+const int scores[5][3] = {{1, 1, 1}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}, {1, 0, 1}};
+
+AskedQuestion asked(const QString &key, int earned, int possible = 1)
+{
+    AskedQuestion q;
+    q.key = key;
+    q.text = QStringLiteral("Текст вопроса ") + key;
+    q.answerType = QStringLiteral("Точный ответ");
+    q.pointsPossible = possible;
+    q.pointsEarned = earned;
+    q.right = earned == possible;
+    q.seconds = 10 * earned + 20;
+    return q;
+}
+
+std::vector<AnalysedRun> handWorkedRuns()
+{
+    std::vector<AnalysedRun> runs;
+    for (int r = 0; r < 5; ++r) {
+        AnalysedRun run{
+            QStringLiteral("История"), QStringLiteral("Смута"), QDateTime(QDate(2027, 2, 1 + r), QTime(9, 0)), {}};
+        for (int q = 0; q < 3; ++q)
+            run.questions.push_back(asked(QStringLiteral("Q%1").arg(q + 1), scores[r][q]));
+        runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+// Ticks with options A to D, A and C right; a typed answer 1941.
+std::vector<AnalysedRun> wrongAnswerRuns()
+{
+    std::vector<AnalysedRun> runs;
+    const QStringList ticked = {"A\nB", "B", "A\nC", "D", ""};
+    const QStringList typed = {"1942", "1942", "1941", "1914", ""};
+    for (int r = 0; r < 5; ++r) {
+        AskedQuestion t = asked("T", ticked[r] == "A\nC" ? 1 : 0);
+        t.answerType = QStringLiteral("Птички поставить");
+        t.given = ticked[r];
+        t.rightAnswer = "A\nC";
+        AskedQuestion e = asked("E", typed[r] == "1941" ? 1 : 0);
+        e.given = typed[r];
+        e.rightAnswer = "1941";
+        AskedQuestion easy = asked("L", 1), hard = asked("H", 0, 2);
+        runs.push_back({QStringLiteral("История"),
+                        QStringLiteral("Даты"),
+                        QDateTime(QDate(2027, 3, 1 + r), QTime(9, 0)),
+                        {t, e, easy, hard}});
+    }
+    return runs;
+}
+
+const QuestionFigures &figures(const QuestionAnalysis &a, const QString &key)
+{
+    for (const QuestionFigures &f : a.questions)
+        if (f.key == key)
+            return f;
+    static const QuestionFigures none;
+    return none;
+}
+
+QString wrongList(const QuestionFigures &f)
+{
+    QStringList out;
+    for (const WrongAnswer &w : f.wrongAnswers)
+        out << QStringLiteral("%1:%2").arg(w.answer, QString::number(w.times));
+    return out.join(u' ');
+}
+
+void checkHandWorked(const QuestionAnalysis &a)
+{
+    QCOMPARE(a.questions.size(), size_t(3));
+    const double expected[3][3] = {{0.8, 0, 0}, {0.6, -1.5 / std::sqrt(21.0), 0}, {0.4, 0.5 / 3, 0}};
+    for (int q = 0; q < 3; ++q) {
+        const QuestionFigures &f = figures(a, QStringLiteral("Q%1").arg(q + 1));
+        QCOMPARE(f.asked, 5);
+        QCOMPARE(f.text, QStringLiteral("Текст вопроса Q%1").arg(q + 1));
+        QVERIFY(qAbs(f.shareRight - expected[q][0]) < 1e-9);
+        QVERIFY(qAbs(f.facility - expected[q][0]) < 1e-9);
+        QVERIFY(f.discrimination.has_value());
+        QVERIFY2(qAbs(*f.discrimination - expected[q][1]) < 1e-9, qPrintable(QString::number(*f.discrimination)));
+        QVERIFY(qAbs(f.averageSeconds - (20 + 10 * expected[q][0])) < 1e-9);
+    }
+    // Only Q2's answers run against the rest of the run.
+    QCOMPARE(figures(a, "Q1").flags, QStringList());
+    QCOMPARE(figures(a, "Q2").flags,
+             QStringList{QStringLiteral("отрицательная различающая сила: возможно, ошибка в ключе")});
+    QCOMPARE(a.topics.size(), size_t(1));
+    QCOMPARE(a.topics[0].topic, QStringLiteral("Смута"));
+    QCOMPARE(a.topics[0].runs, 5);
+    QCOMPARE(a.topics[0].questions, 3);
+    QVERIFY(a.topics[0].alpha.has_value());
+    QVERIFY(qAbs(*a.topics[0].alpha + 3.0 / 14) < 1e-9);
+}
+} // namespace
+
+class AnalysisTest : public QObject, JournalFixture
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { startOrSkip(); }
+    void cleanupTestCase() { pg.reset(); }
+
+    void figuresWorkedOutByHand()
+    {
+        checkHandWorked(analyseQuestions(handWorkedRuns()));
+
+        const QuestionAnalysis a = analyseQuestions(wrongAnswerRuns());
+        QCOMPARE(wrongList(figures(a, "T")), QStringLiteral("B:2 D:1"));
+        QCOMPARE(wrongList(figures(a, "E")), QStringLiteral("1942:2 1914:1"));
+        QCOMPARE(figures(a, "T").rightAnswer, QStringLiteral("A\nC"));
+        // Everyone right and no one right: flagged, and nothing to correlate.
+        QCOMPARE(figures(a, "L").flags, QStringList{QStringLiteral("слишком лёгкий: верно более 90 %")});
+        QCOMPARE(figures(a, "H").flags, QStringList{QStringLiteral("слишком трудный: верно менее 20 %")});
+        QVERIFY(!figures(a, "L").discrimination.has_value());
+        // A partly right answer counts its share of the points.
+        AnalysedRun partial = handWorkedRuns()[0];
+        partial.questions = {asked("P", 1, 4), asked("P2", 1)};
+        const QuestionAnalysis p = analyseQuestions({partial});
+        QCOMPARE(figures(p, "P").facility, 0.25);
+        QCOMPARE(figures(p, "P").shareRight, 0.0);
+        // Too few answers for flags, too few runs for the alpha.
+        QCOMPARE(figures(p, "P").flags, QStringList());
+        QVERIFY(!p.topics[0].alpha.has_value());
+        QVERIFY(analyseQuestions(std::vector<AnalysedRun>{}).questions.empty());
+    }
+
+    void journalGivesTheSameFigures()
+    {
+        Journal j(freshSettings());
+        for (const std::vector<AnalysedRun> &set : {handWorkedRuns(), wrongAnswerRuns()})
+            for (const AnalysedRun &run : set) {
+                RunResult r = sampleResult(QStringLiteral("Ученик %1").arg(run.started.date().day()));
+                r.topic = run.topic;
+                r.started = run.started;
+                r.questions.clear();
+                for (const AskedQuestion &a : run.questions) {
+                    QuestionResult q{a.key, a.answerType, a.pointsPossible, a.pointsEarned, true, a.right,
+                                     0,     a.seconds};
+                    q.text = a.text;
+                    q.given = a.given;
+                    q.rightAnswer = a.rightAnswer;
+                    r.questions.push_back(q);
+                }
+                QCOMPARE(j.record(r), Journal::Recorded::InJournal);
+            }
+        QString error;
+        const auto a = analyseQuestions(j, {.subject = "История", .topic = "Смута"}, error);
+        QVERIFY2(a, qPrintable(error));
+        checkHandWorked(*a);
+        const auto b = analyseQuestions(j, {.topic = "Даты"}, error);
+        QVERIFY(b);
+        QCOMPARE(wrongList(figures(*b, "T")), QStringLiteral("B:2 D:1"));
+        QCOMPARE(b->questions.size(), size_t(4));
+        QVERIFY(analyseQuestions(j, {.topic = "Нет такой"}, error)->questions.empty());
+    }
+};
+
+QTEST_MAIN(AnalysisTest)
+#include "test_analysis.moc"
