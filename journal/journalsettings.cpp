@@ -69,6 +69,7 @@ JournalSettings JournalSettings::load(const QString &bazaFolder)
     s.database = ini.value(QStringLiteral("Database"), s.database).toString().trimmed();
     s.user = ini.value(QStringLiteral("User"), s.user).toString().trimmed();
     s.askPupilName = ini.value(QStringLiteral("AskPupilName"), false).toBool();
+    s.askPupilClass = ini.value(QStringLiteral("AskPupilClass"), false).toBool();
     s.repeatMistakes = ini.value(QStringLiteral("RepeatMistakes"), true).toBool();
     const int seconds = ini.value(QStringLiteral("ConnectTimeout")).toInt(&ok);
     if (ok && seconds > 0)
@@ -97,6 +98,7 @@ QString JournalSettings::save(const QString &bazaFolder) const
         ini.setValue(QStringLiteral("ConnectTimeout"), connectSeconds);
         ini.setValue(QStringLiteral("AnswerTimeout"), answerSeconds);
         ini.setValue(QStringLiteral("AskPupilName"), askPupilName);
+        ini.setValue(QStringLiteral("AskPupilClass"), askPupilClass);
         ini.setValue(QStringLiteral("RepeatMistakes"), repeatMistakes);
         ini.endGroup();
         ini.sync();

@@ -21,6 +21,8 @@ struct JournalSettings {
     int answerSeconds = 10;
     // Every run starts by asking the pupil's name for the journal (the administrator's choice).
     bool askPupilName = false;
+    // And the pupil's class with it («9А»).
+    bool askPupilClass = false;
     // «Работа над ошибками» may be started; the administrator switches it off on exam days.
     bool repeatMistakes = true;
 

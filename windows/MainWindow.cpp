@@ -88,8 +88,11 @@ MainWindow::~MainWindow()
 
 void MainWindow::createWindows()
 {
-    // The main window comes first, so its creation step runs before any other window exists.
-    Zagruzka = new EditorWindow(this);
+    // The main window comes first, so its creation step runs before any other
+    // window exists. Настройки is made now: its creation step reads the
+    // settings into the program's state at the start, and must not read them
+    // again over what was changed since. The other windows are made when first
+    // opened (below), so the main window shows sooner.
     Nastroika = new SettingsWindow([this] { return m_mainColour; }, this);
     connect(Nastroika, &SettingsWindow::mainColourChosen, this, &MainWindow::setMainColour);
     connect(Nastroika, &SettingsWindow::journalChanged, this, [this] {
@@ -98,17 +101,54 @@ void MainWindow::createWindows()
         Zhurnal = nullptr;
         startJournal();
     });
-    Form5 = new AccessWindow(this);
-    NaborWopr = new ExamSetupWindow(this);
-    SpisPredm = new SubjectListWindow(this);
-    DalsheOkno = new RightAnswerWindow(this);
-    Teksti = new ExplanationWindow(this);
     // Results that waited for the school's server are sent at the start (by
     // startJournal) and every minute.
     m_outboxTimer = new QTimer(this);
     m_outboxTimer->setInterval(60 * 1000);
     connect(m_outboxTimer, &QTimer::timeout, this, [this] { m_journalService->deliverOutbox(); });
     m_outboxTimer->start();
+}
+
+EditorWindow *MainWindow::editorWindow()
+{
+    if (!Zagruzka)
+        Zagruzka = new EditorWindow(this);
+    return Zagruzka;
+}
+
+AccessWindow *MainWindow::accessWindow()
+{
+    if (!Form5)
+        Form5 = new AccessWindow(this);
+    return Form5;
+}
+
+ExamSetupWindow *MainWindow::examSetupWindow()
+{
+    if (!NaborWopr)
+        NaborWopr = new ExamSetupWindow(this);
+    return NaborWopr;
+}
+
+SubjectListWindow *MainWindow::subjectListWindow()
+{
+    if (!SpisPredm)
+        SpisPredm = new SubjectListWindow(this);
+    return SpisPredm;
+}
+
+RightAnswerWindow *MainWindow::rightAnswerWindow()
+{
+    if (!DalsheOkno)
+        DalsheOkno = new RightAnswerWindow(this);
+    return DalsheOkno;
+}
+
+ExplanationWindow *MainWindow::explanationWindow()
+{
+    if (!Teksti)
+        Teksti = new ExplanationWindow(this);
+    return Teksti;
 }
 
 void MainWindow::setRunIdentity(bool exam)
@@ -124,6 +164,11 @@ void MainWindow::setRunIdentity(bool exam)
         m_askedName = desktop().input(QStringLiteral("Журнал результатов"), QStringLiteral("Как Вас называть?"),
                                       m_askedName.isEmpty() ? who.user : m_askedName);
         who.typedName = m_askedName;
+        if (m_journal->settings().askPupilClass) {
+            m_askedClass = desktop().input(QStringLiteral("Журнал результатов"),
+                                           QStringLiteral("Ваш класс (например, 9А)?"), m_askedClass);
+            who.typedClass = m_askedClass;
+        }
     }
     who.subject = PredmetName->currentText();
     who.topic = exam ? QString() : WiborTema->currentText();
@@ -209,8 +254,8 @@ void MainWindow::FormCreate()
         WoprSek->setText(QString::number(g.SekWopr));
         OtwSek->setText(QString::number(g.SekOtw));
         m_run.modes().prompting = true;
-        // The 30 rows are built with the window, so a stop above never leaves
-        // the answer area without its rows; here they are only cleared.
+        // The rows come whenever the answer area shows, so a stop above never
+        // leaves it without them; here they are only cleared.
         clearEntries();
         g.winDos = WinDos::read(installPath(QStringLiteral("Baza/Win_Dos.qdx")));
         m_run.hideAnswerArea();
@@ -482,19 +527,19 @@ void MainWindow::showWindow(QWidget *w)
 void MainWindow::N9Click()
 {
     if (isAdmin(glo().KodDostupa))
-        showWindow(Form5);
+        showWindow(accessWindow());
 }
 
 void MainWindow::N30Click()
 {
     if (isAdmin(glo().KodDostupa))
-        showWindow(SpisPredm);
+        showWindow(subjectListWindow());
 }
 
 void MainWindow::N27Click()
 {
     if (isAdmin(glo().KodDostupa))
-        showWindow(NaborWopr);
+        showWindow(examSetupWindow());
 }
 
 void MainWindow::editorClick()
@@ -507,7 +552,7 @@ void MainWindow::editorClick()
                           QStringLiteral("Идёт тест"), Desktop::Icon::Warning);
         return;
     }
-    showWindow(Zagruzka);
+    showWindow(editorWindow());
 }
 
 void MainWindow::settingsClick()

@@ -156,14 +156,15 @@ public:
     QAction *N1, *N3, *N7, *N27, *N28, *N10, *N13, *N15, *N18, *N29, *w1, *N12, *N14, *N30, *N9, *N5, *N19, *N20,
         *editorItem, *settingsItem, *fileExit, *exitItem;
 
-    // The windows opened from this one, made after its creation step.
-    EditorWindow *Zagruzka = nullptr;
-    SettingsWindow *Nastroika = nullptr;
-    AccessWindow *Form5 = nullptr;
-    ExamSetupWindow *NaborWopr = nullptr;
-    SubjectListWindow *SpisPredm = nullptr;
-    RightAnswerWindow *DalsheOkno = nullptr;
-    ExplanationWindow *Teksti = nullptr;
+    // The windows opened from this one: Настройки is made after its creation
+    // step, the others when they are first wanted.
+    EditorWindow *editorWindow();
+    SettingsWindow *settingsWindow() { return Nastroika; }
+    AccessWindow *accessWindow();
+    ExamSetupWindow *examSetupWindow();
+    SubjectListWindow *subjectListWindow();
+    RightAnswerWindow *rightAnswerWindow();
+    ExplanationWindow *explanationWindow();
     JournalWindow *Zhurnal = nullptr; // made when the journal is first opened
     JournalWindow *journalWindow();
 
@@ -240,6 +241,13 @@ private:
     void dueListed(const DueListing &listing);
     QString loggedInPupil() const;
 
+    EditorWindow *Zagruzka = nullptr;
+    SettingsWindow *Nastroika = nullptr;
+    AccessWindow *Form5 = nullptr;
+    ExamSetupWindow *NaborWopr = nullptr;
+    SubjectListWindow *SpisPredm = nullptr;
+    RightAnswerWindow *DalsheOkno = nullptr;
+    ExplanationWindow *Teksti = nullptr;
     RunModel m_run;
     QWidget *m_content = nullptr; // what the window shows, inside its scroll area
     ColorCode m_mainColour = 0;
@@ -252,6 +260,8 @@ private:
     std::unique_ptr<JournalService> m_journalService;
     QString m_journalNotice;    // what the quiet line was told about the journal
     QString m_askedName;        // the name the pupil gave at the last start
+    QString m_askedClass;       // and the class
+    QString m_dueNotice;        // «Повторить сегодня: …» as the quiet line shows it
     bool m_reviewAsked = false; // «Работа над ошибками» waits for the journal's list
     bool m_toldShippedPassword = false;
     QTimer *m_outboxTimer = nullptr;

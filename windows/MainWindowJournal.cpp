@@ -47,6 +47,7 @@ void MainWindow::journalRecorded(const JournalOutcome &outcome)
         if (!m_journalNotice.isEmpty() && Izveshenie->text() == m_journalNotice)
             tell({});
         m_journalNotice.clear();
+        askDueCount(); // the run's answers change what is to repeat today
         break;
     case Journal::Recorded::InOutbox:
         tellJournal(QStringLiteral("Результат сохранён на этом компьютере и будет отправлен в журнал позже"),

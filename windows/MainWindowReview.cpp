@@ -77,8 +77,11 @@ void MainWindow::dueListed(const DueListing &listing)
         const QDate today = QDate::currentDate();
         if (!start) {
             const auto due = questionsToRepeat(listing.questions, hashes, today, std::numeric_limits<int>::max());
-            if (!due.empty() && Izveshenie->text().isEmpty()) // what the journal said stays
-                tell(repeatTodayText(int(due.size())));
+            // What the journal said stays; the count of a while ago is brought up to date.
+            const bool ours = Izveshenie->text().isEmpty() || Izveshenie->text() == m_dueNotice;
+            m_dueNotice = due.empty() ? QString() : repeatTodayText(int(due.size()));
+            if (ours)
+                tell(m_dueNotice);
             return;
         }
         const auto due = questionsToRepeat(listing.questions, hashes, today, glo().LimitWopr);

@@ -2,9 +2,11 @@
 #include "Desktop.h"
 #include "ScreenFit.h"
 #include "WidgetKit.h"
+#include "journal.h"
 #include "journalsettings.h"
 #include "programstate.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -66,6 +68,10 @@ SettingsWindow::SettingsWindow(std::function<ColorCode()> mainColour, QWidget *p
     ZhurnalParol = namedEdit(QStringLiteral("ZhurnalParol"), QStringLiteral("Пароль пользователя базы данных"));
     ZhurnalParol->setEchoMode(QLineEdit::Password);
     jl->addRow(SprashivatImya);
+    SprashivatKlass = new QCheckBox(QStringLiteral("и его класс (например, 9А)"));
+    SprashivatKlass->setObjectName(QStringLiteral("SprashivatKlass"));
+    connect(SprashivatImya, &QCheckBox::toggled, SprashivatKlass, &QWidget::setEnabled);
+    jl->addRow(SprashivatKlass);
     RabotaNadOshibkami = new QCheckBox(QStringLiteral("«Работа над ошибками» (выключите в дни экзаменов)"));
     RabotaNadOshibkami->setObjectName(QStringLiteral("RabotaNadOshibkami"));
     jl->addRow(RabotaNadOshibkami);
@@ -75,6 +81,11 @@ SettingsWindow::SettingsWindow(std::function<ColorCode()> mainColour, QWidget *p
     jl->addRow(QStringLiteral("База данных"), ZhurnalBaza);
     jl->addRow(QStringLiteral("Пользователь"), ZhurnalPolz);
     jl->addRow(QStringLiteral("Пароль"), ZhurnalParol);
+    ProveritPodkl = namedButton(QStringLiteral("ProveritPodkl"), QStringLiteral("Проверить подключение"),
+                                QStringLiteral("Отвечает ли журнал и принят ли пароль"));
+    ProveritPodkl->setAutoDefault(false);
+    jl->addRow(ProveritPodkl);
+    connect(ProveritPodkl, &QPushButton::clicked, this, &SettingsWindow::ProveritPodklClick);
     for (QLineEdit *e : {ZhurnalHost, ZhurnalPort, ZhurnalBaza, ZhurnalPolz, ZhurnalParol})
         connect(ZhurnalServer, &QCheckBox::toggled, e, &QWidget::setEnabled);
     f->addRow(journal);
@@ -119,6 +130,8 @@ void SettingsWindow::FormCreate()
     }
     const JournalSettings j = JournalSettings::load(installPath(QStringLiteral("Baza")));
     SprashivatImya->setChecked(j.askPupilName);
+    SprashivatKlass->setChecked(j.askPupilClass);
+    SprashivatKlass->setEnabled(j.askPupilName);
     RabotaNadOshibkami->setChecked(j.repeatMistakes);
     ZhurnalServer->setChecked(j.engine == JournalSettings::Engine::Server);
     ZhurnalHost->setText(j.host);
@@ -150,8 +163,22 @@ void SettingsWindow::ZapNastrClick()
         return; // the window stays open with what was typed
     }
     const QString baza = installPath(QStringLiteral("Baza"));
-    JournalSettings j = JournalSettings::load(baza);
+    const std::optional<JournalSettings> j = journalFromFields();
+    if (!j)
+        return;
+    if (const QString problem = j->save(baza); !problem.isEmpty()) {
+        desktop().error(problem);
+        return;
+    }
+    emit journalChanged();
+    accept();
+}
+
+std::optional<JournalSettings> SettingsWindow::journalFromFields()
+{
+    JournalSettings j = JournalSettings::load(installPath(QStringLiteral("Baza")));
     j.askPupilName = SprashivatImya->isChecked();
+    j.askPupilClass = SprashivatKlass->isChecked();
     j.repeatMistakes = RabotaNadOshibkami->isChecked();
     j.engine = ZhurnalServer->isChecked() ? JournalSettings::Engine::Server : JournalSettings::Engine::Embedded;
     j.host = ZhurnalHost->text().trimmed();
@@ -162,14 +189,39 @@ void SettingsWindow::ZapNastrClick()
     if (j.engine == JournalSettings::Engine::Server && (j.host.isEmpty() || j.port <= 0 || j.port > 65535)) {
         desktop().message(QStringLiteral("Укажите сервер журнала и порт (число от 1 до 65535)."),
                           QStringLiteral("Журнал результатов"), Desktop::Icon::Warning);
+        return std::nullopt;
+    }
+    return j;
+}
+
+void SettingsWindow::ProveritPodklClick()
+{
+    const std::optional<JournalSettings> j = journalFromFields();
+    if (!j)
+        return;
+    bool opened = false;
+    QString error, details;
+    {
+        // The journal as typed here, not the one in use: nothing is saved.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        Journal journal(*j);
+        opened = journal.open();
+        error = journal.lastError();
+        details = journal.lastDetails();
+        QApplication::restoreOverrideCursor();
+    }
+    if (opened) {
+        desktop().message(j->engine == JournalSettings::Engine::Server
+                              ? QStringLiteral("Сервер %1:%2 отвечает, пользователь «%3» и пароль приняты. Журнал "
+                                               "готов к работе.")
+                                    .arg(j->host)
+                                    .arg(j->port)
+                                    .arg(j->user)
+                              : QStringLiteral("Журнал на этом компьютере открыт: %1.").arg(j->place()),
+                          QStringLiteral("Проверка подключения"), Desktop::Icon::Information);
         return;
     }
-    if (const QString problem = j.save(baza); !problem.isEmpty()) {
-        desktop().error(problem);
-        return;
-    }
-    emit journalChanged();
-    accept();
+    desktop().detailedMessage(error, QStringLiteral("Проверка подключения"), Desktop::Icon::Warning, details);
 }
 
 void SettingsWindow::BitBtn4Click()

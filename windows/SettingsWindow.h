@@ -1,9 +1,11 @@
 #pragma once
 #include "colors.h"
+#include "journalsettings.h"
 #include "settings.h"
 
 #include <QDialog>
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QLineEdit;
@@ -22,11 +24,14 @@ public:
     void ZapNastrClick();
     void BitBtn4Click();
     void BitBtn1Click();
+    // Tries the journal as the fields say and tells in words whether it answers.
+    void ProveritPodklClick();
 
     QLineEdit *LabeledEditFima, *VerOff, *BazWrWopr, *DeltaOtw, *TriProc, *ChetProc, *PaytProc, *MaxWopr;
     QPushButton *BitBtn4, *ZapNastr, *BitBtn2, *BitBtn1;
     // The results journal: the school's server instead of this PC's own file, and the name asked at every start.
-    QCheckBox *ZhurnalServer, *SprashivatImya;
+    QCheckBox *ZhurnalServer, *SprashivatImya, *SprashivatKlass;
+    QPushButton *ProveritPodkl;
     // The mode that brings mistakes back; off on exam days.
     QCheckBox *RabotaNadOshibkami;
     // The high-contrast colour scheme, for this user, at once.
@@ -40,6 +45,8 @@ signals:
     void journalChanged();
 
 private:
+    // The journal's settings as the fields say; nothing, after a message, when they cannot be.
+    std::optional<JournalSettings> journalFromFields();
     std::function<ColorCode()> m_mainColour;
     QString m_line1; // the reserved first line, written back as read
 };

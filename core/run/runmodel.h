@@ -131,8 +131,8 @@ public:
     struct Identity {
         QString user, userCode, access; // the logged-in user, empty before a log-in
         QString typedName;              // the name the pupil gave at the start, if asked
-        QString typedClass;             // and the class, if asked with it
         QString subject, topic;
+        QString typedClass{}; // the class the pupil gave with the name, if asked
     };
     void setIdentity(const Identity &who) { m_identity = who; }
     // What happened so far in the run (all of it once the run has ended).
@@ -272,7 +272,7 @@ private:
     void trackShown(int now);
     void trackLeft(int now, bool answered, int earned, bool right);
     // The answer given to the question on screen and the right one, as the journal keeps them.
-    void noteAnswer(const GivenAnswer &given);
+    void noteAnswer(const GivenAnswer &given, bool answered = true);
     int tekBalNumber() const;
 
     RandomGen &m_gen;

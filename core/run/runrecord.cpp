@@ -25,6 +25,7 @@ void RunModel::trackShown(int now)
         it = m_resultOfKey.insert(key, int(m_questionResults.size()) - 1);
     }
     m_onScreen = *it;
+    noteAnswer({}, false); // the right answer, also for a question left unanswered
     m_shownAt = now;
     m_hintsAtShow = m_podskazano;
 }
@@ -49,7 +50,7 @@ bool looksLikeClass(const QString &name)
     return form.match(trimmed(name)).hasMatch();
 }
 
-void RunModel::noteAnswer(const GivenAnswer &given)
+void RunModel::noteAnswer(const GivenAnswer &given, bool answered)
 {
     if (m_onScreen < 0)
         return;
@@ -90,7 +91,8 @@ void RunModel::noteAnswer(const GivenAnswer &given)
         }
     }
     QuestionResult &q = m_questionResults[size_t(m_onScreen)];
-    q.given = lines(gave);
+    if (answered)
+        q.given = lines(gave);
     q.rightAnswer = lines(right);
 }
 

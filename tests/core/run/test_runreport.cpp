@@ -63,6 +63,42 @@ private slots:
         }
     }
 
+    void eachAnswerIsKeptAsGivenWithTheRightOne()
+    {
+        RunModel m(gen);
+        std::vector<RunResult> reported;
+        connect(&m, &RunModel::runEnded, this, [&](const RunResult &r) { reported.push_back(r); });
+        m.setIdentity({"9Б", "2", "W", "Петров П.", "История", "Все виды"});
+        m.begin(false, 100);
+        m.startTopic(bank(), "1", "1", 100);
+        m.answer(ticks({true, false, true, false}), 110);
+        m.answer(typed(" 1942 "), 120);
+        m.answer(numbers({}), 130); // the matching as it was placed
+        m.answer(numbers({"1", "1", "2"}), 140);
+        QCOMPARE(int(reported.size()), 0);
+        m.stop(150); // the ranking left unanswered: its right answer is kept all the same
+        QCOMPARE(int(reported.size()), 1);
+        const RunResult &r = reported[0];
+        QCOMPARE(r.className, QStringLiteral("9Б")); // the account a class shares
+        const std::vector<QStringList> expected = {
+            {"Кто из них правил в России?", "Пётр I\nНаполеон", "Пётр I\nИван IV"},
+            {"В каком году началась Великая Отечественная война?", "1942", "1941"},
+            {"Соотнесите события и годы", "Крещение Руси — 1709\nПолтавская битва — 988",
+             "Крещение Руси — 988\nПолтавская битва — 1709"},
+            {"Отнесите правителей к династиям", "Иван III — 1\nПётр I — 1\nЕкатерина II — 2",
+             "Иван III — 1\nПётр I — 2\nЕкатерина II — 2"},
+            {"Расположите по порядку", "", "Полтавская битва — 2\nКуликовская битва — 1\nБородинское сражение — 3"}};
+        QCOMPARE(r.questions.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            const QuestionResult &q = r.questions[i];
+            QCOMPARE((QStringList{q.text, q.given, q.rightAnswer}), expected[i]);
+            QCOMPARE(q.topic, QStringLiteral("Все виды"));
+        }
+        // A name of one's own under one's own account names no class.
+        for (const QString &name : {"Петров Пётр", "9Б класс", "12", "9-Б ", "11 А"})
+            QCOMPARE(looksLikeClass(name), name == QStringLiteral("9-Б ") || name == QStringLiteral("11 А"));
+    }
+
     void wholeSubjectExam()
     {
         std::vector<Topic> subject(3);
