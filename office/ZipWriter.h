@@ -4,11 +4,11 @@
 
 #include <vector>
 
-// A zip archive made in memory, as the Office Open XML packages need it: each
-// part deflated (stored when that would not be smaller), names in UTF-8, the
-// time of writing as every part's date. Throws TrivoError if zlib fails.
-struct ZipPart
-{
+// A zip archive made in memory by libzip, as the Office Open XML packages need
+// it: the parts in the order given, each deflated (stored when that would not
+// make it smaller), names in UTF-8, the time of writing as every part's date.
+// Throws TrivoError when the archive cannot be made.
+struct ZipPart {
     QString name;
     QByteArray bytes;
 };

@@ -6,10 +6,12 @@ what=${1:-build}
 
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
       libzip-dev libgl-dev libxkbcommon-dev libbenchmark-dev xdg-utils
-      qt6-translations-l10n librsvg2-bin libqt6sql6-sqlite libqt6sql6-psql zlib1g-dev dpkg-dev file)
+      qt6-translations-l10n librsvg2-bin libqt6sql6-sqlite libqt6sql6-psql libxlsxwriter-dev dpkg-dev file)
 # qt6-base-dev above carries the Qt Sql headers and CMake files too; the two
 # drivers are the results journal's: the embedded database and the school server.
-# zlib packs the .docx and .xlsx files; libzip only reads them back in the tests.
+# libzip packs the .docx files and libxlsxwriter writes the .xlsx workbooks
+# (both in the program's writers' module, see office/WritersModule.h); the
+# tests read both back with libzip. qt6-base-dev brings Qt Print Support too.
 # dpkg-dev and file let `cpack -G DEB` work out the package's library dependencies.
 if [ "$what" = test ]; then
   # The journal tests start a PostgreSQL server of their own; LibreOffice

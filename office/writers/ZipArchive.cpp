@@ -1,108 +1,113 @@
+// The zip archive of a package, made in memory by libzip.
+#include "WritersModule.h"
 #include "ZipWriter.h"
-#include "errors.h"
 
-#include <QDateTime>
-#include <QtEndian>
-#include <zlib.h>
+#include <ctime>
+#include <memory>
+#include <stdexcept>
+#include <zip.h>
 
 namespace
 {
-constexpr quint16 deflated = 8, stored = 0;
-constexpr quint16 utf8Names = 1u << 11;
-constexpr quint16 versionNeeded = 20; // 2.0: deflate and folders
+// A failure with libzip's reason; caught at the module's edge.
+struct ZipFailure {
+    QString why;
+};
 
-template <typename T> void put(QByteArray &out, T value)
+[[noreturn]] void fail(zip_error_t *error)
 {
-    char bytes[sizeof(T)];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, sizeof(T));
+    throw ZipFailure{QString::fromLocal8Bit(zip_error_strerror(error))};
 }
 
-// The part's bytes as a raw deflate stream (no zlib header or trailer).
-QByteArray deflateRaw(const QByteArray &in)
+struct SourceFree {
+    void operator()(zip_source_t *s) const { zip_source_free(s); }
+};
+using Source = std::unique_ptr<zip_source_t, SourceFree>;
+
+struct ArchiveDiscard {
+    void operator()(zip_t *z) const { zip_discard(z); }
+};
+using Archive = std::unique_ptr<zip_t, ArchiveDiscard>;
+
+// The bytes libzip left in the in-memory source when the archive was closed.
+QByteArray bytesOf(zip_source_t *source)
 {
-    z_stream z{};
-    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw TrivoError(QStringLiteral("Не удалось упаковать документ: нет памяти для сжатия"));
-    QByteArray out(qsizetype(deflateBound(&z, uLong(in.size()))), Qt::Uninitialized);
-    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(in.constData()));
-    z.avail_in = uInt(in.size());
-    z.next_out = reinterpret_cast<Bytef *>(out.data());
-    z.avail_out = uInt(out.size());
-    const int result = deflate(&z, Z_FINISH);
-    const qsizetype written = qsizetype(z.total_out);
-    deflateEnd(&z);
-    if (result != Z_STREAM_END)
-        throw TrivoError(QStringLiteral("Не удалось упаковать документ: ошибка сжатия %1").arg(result));
-    out.truncate(written);
+    if (zip_source_open(source) < 0)
+        fail(zip_source_error(source));
+    zip_stat_t st;
+    zip_stat_init(&st);
+    QByteArray out;
+    bool ok = zip_source_stat(source, &st) == 0 && (st.valid & ZIP_STAT_SIZE);
+    if (ok && st.size >= zip_uint64_t(0x7FFFFFFF)) {
+        zip_source_close(source);
+        throw ZipFailure{QStringLiteral("он больше 2 ГБ")};
+    }
+    if (ok) {
+        out.resize(qsizetype(st.size));
+        ok = zip_source_read(source, out.data(), st.size) == zip_int64_t(st.size);
+    }
+    if (!ok) {
+        const QString why = QString::fromLocal8Bit(zip_error_strerror(zip_source_error(source)));
+        zip_source_close(source);
+        throw ZipFailure{why};
+    }
+    zip_source_close(source);
     return out;
 }
 
-// MS-DOS date and time, the only ones every zip reader knows.
-std::pair<quint16, quint16> dosDateTime(const QDateTime &at)
+QByteArray pack(const std::vector<ZipPart> &parts)
 {
-    const QDate d = at.date();
-    const QTime t = at.time();
-    const int year = std::clamp(d.year(), 1980, 2107);
-    return {quint16(((year - 1980) << 9) | (d.month() << 5) | d.day()),
-            quint16((t.hour() << 11) | (t.minute() << 5) | (t.second() / 2))};
+    zip_error_t error;
+    zip_error_init(&error);
+    // The archive is written into a buffer source that outlives it: closing
+    // the archive would otherwise free the source with the bytes we want.
+    Source memory(zip_source_buffer_create(nullptr, 0, 0, &error));
+    Archive archive(memory ? zip_open_from_source(memory.get(), ZIP_TRUNCATE, &error) : nullptr);
+    if (!archive) {
+        const ZipFailure failure{QString::fromLocal8Bit(zip_error_strerror(&error))};
+        zip_error_fini(&error);
+        throw failure;
+    }
+    zip_error_fini(&error);
+    zip_source_keep(memory.get());
+
+    const time_t now = std::time(nullptr);
+    for (const ZipPart &part : parts) {
+        // The bytes stay alive in `parts` until the archive is closed; libzip's
+        // default method deflates a part and stores one that would not shrink.
+        zip_source_t *data =
+            zip_source_buffer(archive.get(), part.bytes.constData(), zip_uint64_t(part.bytes.size()), 0);
+        if (!data)
+            fail(zip_get_error(archive.get()));
+        const zip_int64_t index = zip_file_add(archive.get(), part.name.toUtf8().constData(), data, ZIP_FL_ENC_UTF_8);
+        if (index < 0) {
+            zip_source_free(data);
+            fail(zip_get_error(archive.get()));
+        }
+        if (zip_file_set_mtime(archive.get(), zip_uint64_t(index), now, 0) < 0)
+            fail(zip_get_error(archive.get()));
+    }
+    if (zip_close(archive.get()) < 0)
+        fail(zip_get_error(archive.get()));
+    archive.release(); // closed and freed
+    return bytesOf(memory.get());
 }
 } // namespace
 
-QByteArray zipArchive(const std::vector<ZipPart> &parts)
+extern "C" Q_DECL_EXPORT bool trivoZipArchive(const std::vector<ZipPart> *parts, QByteArray *archive, QString *error)
 {
-    const auto [date, time] = dosDateTime(QDateTime::currentDateTime());
-    if (parts.size() > 0xFFFF)
-        throw TrivoError(QStringLiteral("Не удалось упаковать документ: слишком много частей"));
-    QByteArray out, directory;
-    for (const ZipPart &part : parts) {
-        if (part.bytes.size() >= 0x7FFFFFFF || out.size() >= 0x7FFFFFFF)
-            throw TrivoError(QStringLiteral("Не удалось упаковать документ: он больше 2 ГБ"));
-        const QByteArray name = part.name.toUtf8();
-        const quint32 crc = quint32(crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef *>(part.bytes.constData()),
-                                          uInt(part.bytes.size())));
-        QByteArray packed = deflateRaw(part.bytes);
-        const bool deflate = packed.size() < part.bytes.size();
-        if (!deflate)
-            packed = part.bytes;
-        const quint32 offset = quint32(out.size());
-        // The same fields open the local header and the directory entry.
-        auto common = [&](QByteArray &to) {
-            put<quint16>(to, versionNeeded);
-            put<quint16>(to, utf8Names);
-            put<quint16>(to, deflate ? deflated : stored);
-            put<quint16>(to, time);
-            put<quint16>(to, date);
-            put<quint32>(to, crc);
-            put<quint32>(to, quint32(packed.size()));
-            put<quint32>(to, quint32(part.bytes.size()));
-            put<quint16>(to, quint16(name.size()));
-            put<quint16>(to, 0); // no extra field
-        };
-        put<quint32>(out, 0x04034b50);
-        common(out);
-        out += name;
-        out += packed;
-
-        put<quint32>(directory, 0x02014b50);
-        put<quint16>(directory, versionNeeded); // made by: MS-DOS attributes, version 2.0
-        common(directory);
-        put<quint16>(directory, 0); // no comment
-        put<quint16>(directory, 0); // disk 0
-        put<quint16>(directory, 0); // internal attributes
-        put<quint32>(directory, 0); // external attributes
-        put<quint32>(directory, offset);
-        directory += name;
+    try {
+        *archive = pack(*parts);
+        return true;
+    } catch (const ZipFailure &f) {
+        *error = f.why;
+    } catch (const std::bad_alloc &) {
+        *error = QStringLiteral("не хватило памяти");
     }
-    const quint32 directoryAt = quint32(out.size());
-    out += directory;
-    put<quint32>(out, 0x06054b50);
-    put<quint16>(out, 0); // this disk
-    put<quint16>(out, 0); // the directory's disk
-    put<quint16>(out, quint16(parts.size()));
-    put<quint16>(out, quint16(parts.size()));
-    put<quint32>(out, quint32(directory.size()));
-    put<quint32>(out, directoryAt);
-    put<quint16>(out, 0); // no comment
-    return out;
+    return false;
+}
+
+extern "C" Q_DECL_EXPORT int trivoWritersAbi()
+{
+    return writersAbi;
 }

@@ -2,6 +2,8 @@
 // workbook, written as .xlsx, read back by LibreOffice: the files must open
 // without complaint and hold what was built.
 #include "DocxDocument.h"
+#include "Report.h"
+#include "ReportWorkbook.h"
 #include "XlsxTable.h"
 #include "programstate.h"
 
@@ -237,6 +239,36 @@ private slots:
         QCOMPARE(lines, QStringList({"\"Ученик\",\"Оценка\",\"Баллы\",\"Дата\"",
                                      "\"Иванов И.И. <&>\",5,12.5,\"07.12.2026 10:15\"",
                                      "\"Петрова \"\"А\"\"\",2,-3,\"1,5\""}));
+    }
+
+    void journalViewShowsCodesDatesAndPercents()
+    {
+        using Kind = ReportColumn::Kind;
+        Report report;
+        report.title = QStringLiteral("Результаты");
+        report.filterLine = QStringLiteral("Класс 9 Г");
+        ReportTable runs;
+        runs.columns = {{"Код", Kind::Text},        {"Ученик", Kind::Text},     {"Верно", Kind::Percent},
+                        {"Дата", Kind::Date},       {"Начало", Kind::DateTime}, {"Средний балл", Kind::Decimal},
+                        {"Вопросов", Kind::Integer}};
+        runs.rows = {
+            {"02", "Иванов И.И.", 0.85, QDate(2026, 12, 7), QDateTime(QDate(2026, 12, 7), QTime(8, 5, 36)), 4.125, 10},
+            {"007", QVariant(), QVariant(), QVariant(), QVariant(), QVariant(), QVariant()}};
+        report.tables.push_back(runs);
+        const QString book = work.filePath("view.xlsx");
+        writeReportWorkbook(book, report);
+        QByteArray csv =
+            convert("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,true,false,true,false,false", "csv", book);
+        QVERIFY2(!csv.isEmpty(), "the workbook did not convert");
+        if (csv.startsWith("\xEF\xBB\xBF"))
+            csv.remove(0, 3);
+        QStringList lines = QString::fromUtf8(csv).split('\n');
+        for (QString &l : lines)
+            l.remove('\r');
+        QCOMPARE(lines.mid(0, 6),
+                 QStringList({"\"Результаты\",,,,,,", "\"Класс 9 Г\",,,,,,", ",,,,,,",
+                              "\"Код\",\"Ученик\",\"Верно\",\"Дата\",\"Начало\",\"Средний балл\",\"Вопросов\"",
+                              "\"02\",\"Иванов И.И.\",85%,07.12.2026,07.12.2026 08:05,4.13,10", "\"007\",,,,,,"}));
     }
 
     void weightsSizesBordersAndWidthsSurvive()

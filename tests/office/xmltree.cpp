@@ -112,3 +112,17 @@ XmlNode parseXml(const QByteArray &xml, QString *error)
         *error = r.hasError() ? r.errorString() : QString();
     return root;
 }
+
+QStringList sharedStrings(const QByteArray &xlsx)
+{
+    QString error;
+    const XmlNode root = parseXml(zipEntry(xlsx, QStringLiteral("xl/sharedStrings.xml")), &error);
+    QStringList out;
+    for (const XmlNode *si : root.all(QStringLiteral("si"))) {
+        QString text;
+        for (const XmlNode *t : si->all(QStringLiteral("t")))
+            text += t->text;
+        out << text;
+    }
+    return out;
+}

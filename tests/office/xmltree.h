@@ -24,3 +24,6 @@ struct XmlNode {
 
 // Parses xml; sets error to the reader's message when it is not well formed.
 XmlNode parseXml(const QByteArray &xml, QString *error);
+
+// The shared strings of a workbook (xl/sharedStrings.xml), by index.
+QStringList sharedStrings(const QByteArray &xlsx);

@@ -1,0 +1,42 @@
+#pragma once
+// The writers' module: the code that makes zip archives (libzip) and workbooks
+// (libxlsxwriter) lives in a module of its own, loaded when a document is first
+// written, so that the program does not load those libraries, and what they
+// load, at every start. These are its entry points; the module and the
+// program are built together, and writersAbi guards against an old module.
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+struct Report;
+struct WorkbookLayout;
+struct ZipPart;
+
+inline constexpr int writersAbi = 1;
+
+extern "C" {
+// writersAbi of the module's build.
+using WritersAbiFunction = int (*)();
+// Packs the parts into archive; false with the reason in error when it cannot.
+using ZipArchiveFunction = bool (*)(const std::vector<ZipPart> *parts, QByteArray *archive, QString *error);
+// Writes the report as a workbook at file (a scratch name the caller replaces
+// the real file with), the sheet named sheetName; libxlsxwriter keeps its own
+// temporary files in scratchFolder. False with the reason in error.
+using WriteWorkbookFunction = bool (*)(const QString *file, const QString *scratchFolder, const QString *sheetName,
+                                       const Report *report, const WorkbookLayout *layout, QString *error);
+}
+
+struct WritersModule {
+    ZipArchiveFunction zipArchive = nullptr;
+    WriteWorkbookFunction writeWorkbook = nullptr;
+};
+
+// The module beside the program (../lib/trivo from the folder of the running
+// executable, in the build tree and when installed), loaded at the first call.
+// Throws TrivoError with a Russian text when it is missing or does not fit.
+const WritersModule &writersModule();
+// Loads the module at path (for tests); throws like writersModule.
+WritersModule loadWritersModule(const QString &path);
+// Where writersModule looks for it.
+QString writersModulePath();
