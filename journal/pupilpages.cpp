@@ -164,6 +164,31 @@ std::optional<std::vector<ClassPupil>> classPage(Journal &journal, const QString
     return out;
 }
 
+std::optional<std::vector<ClassSummary>> classSummaries(Journal &journal, const ResultFilter &filter, QString &error)
+{
+    error.clear();
+    if (!journal.open()) {
+        error = journal.lastError();
+        return std::nullopt;
+    }
+    const Journal::Bounded step(journal);
+    SqlCondition c = conditionOf(filter);
+    c.sql += c.sql.isEmpty() ? QStringLiteral(" WHERE r.class_name <> ''") : QStringLiteral(" AND r.class_name <> ''");
+    QSqlQuery q(journal.database());
+    if (!run(q,
+             QStringLiteral("SELECT r.class_name, COUNT(DISTINCT r.pupil_folded), COUNT(*),"
+                            " SUM(CASE WHEN r.grade IN ('2', '3', '4', '5') THEN CAST(r.grade AS INTEGER) ELSE 0 END),"
+                            " SUM(CASE WHEN r.grade IN ('2', '3', '4', '5') THEN 1 ELSE 0 END)"
+                            " FROM results r%1 GROUP BY r.class_name ORDER BY r.class_name"),
+             c))
+        return failed(journal, q, error), std::nullopt;
+    std::vector<ClassSummary> out;
+    while (q.next())
+        out.push_back({q.value(0).toString(), q.value(1).toInt(), q.value(2).toInt(),
+                       mean(q.value(3).toInt(), q.value(4).toInt())});
+    return out;
+}
+
 QStringList journalClasses(Journal &journal, const QString &userCode)
 {
     QStringList out;
@@ -203,12 +228,21 @@ std::optional<int> resetSchedule(Journal &journal, const QString &pupil, QString
             e = mark.lastError();
     }
     if (!e.isValid()) {
+        // What is forgotten is told as the questions that waited to be repeated.
+        QSqlQuery count(db);
+        count.prepare(
+            QStringLiteral("SELECT COUNT(*) FROM question_memory WHERE pupil_folded = ? AND due IS NOT NULL"));
+        count.addBindValue(folded);
+        if (count.exec() && count.next())
+            forgotten = count.value(0).toInt();
+        else
+            e = count.lastError();
+    }
+    if (!e.isValid()) {
         QSqlQuery forget(db);
         forget.prepare(QStringLiteral("DELETE FROM question_memory WHERE pupil_folded = ?"));
         forget.addBindValue(folded);
-        if (forget.exec())
-            forgotten = forget.numRowsAffected();
-        else
+        if (!forget.exec())
             e = forget.lastError();
     }
     if (!e.isValid())

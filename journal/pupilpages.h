@@ -59,9 +59,19 @@ struct ClassPupil {
 std::optional<std::vector<ClassPupil>> classPage(Journal &journal, const QString &className, const ResultFilter &filter,
                                                  QString &error);
 
+struct ClassSummary {
+    QString className;
+    int pupils = 0, runs = 0;
+    std::optional<double> averageGrade;
+};
+
+// The results over the filter grouped by class, in the order of the classes;
+// results without a class are left out.
+std::optional<std::vector<ClassSummary>> classSummaries(Journal &journal, const ResultFilter &filter, QString &error);
+
 // The classes the journal knows, in order.
 QStringList journalClasses(Journal &journal, const QString &userCode);
 
 // Forgets the pupil's schedule of mistakes: every question starts afresh at
-// the next answer. How many questions were forgotten, or nothing with error.
+// the next answer. How many questions waited to be repeated, or nothing with error.
 std::optional<int> resetSchedule(Journal &journal, const QString &pupil, QString &error);

@@ -1,7 +1,9 @@
 // The analysis of a topic's questions, on small journals whose figures are
 // worked out by hand: first as a pure function, then the same runs written to
-// the embedded database and to a real server and read back in one pass.
+// the embedded database and to a real server and read back in one pass; and
+// the pages of a pupil and of a class.
 #include "JournalKit.h"
+#include "pupilpages.h"
 #include "questionanalysis.h"
 
 namespace
@@ -172,6 +174,73 @@ private slots:
         QCOMPARE(wrongList(figures(*b, "T")), QStringLiteral("B:2 D:1"));
         QCOMPARE(b->questions.size(), size_t(4));
         QVERIFY(analyseQuestions(j, {.topic = "Нет такой"}, error)->questions.empty());
+    }
+
+    void pagesOfAPupilAndOfAClass()
+    {
+        Journal j(freshSettings());
+        const QDateTime day(QDate(2027, 4, 5), QTime(10, 0));
+        // pupil, class, topic, grade, points earned of 4, days after the first
+        const std::vector<std::tuple<QString, QString, QString, QString, int, int>> runs = {
+            {"Аня", "9А", "Т1", "5", 4, 0},
+            {"Аня", "9А", "Т2", "3", 2, 1},
+            {"Аня", "", "Т1", "0", 0, 2},
+            {"Боря", "9А", "Т1", "4", 3, 0},
+            {"Вера", "9Б", "Т2", "2", 0, 0}};
+        for (const auto &[pupil, className, topic, grade, earned, after] : runs) {
+            RunResult r = sampleResult(pupil);
+            r.className = className;
+            r.topic = topic;
+            r.grade = grade;
+            r.started = day.addDays(after);
+            QuestionResult q{"1_" + topic, "Точный ответ", 4, earned, grade != "0", earned == 4, 0, 30};
+            r.questions = {q};
+            QCOMPARE(j.record(r), Journal::Recorded::InJournal);
+        }
+        QString error;
+        const auto anya = pupilPage(j, "  аня ", {}, error, day.addDays(3));
+        QVERIFY2(anya, qPrintable(error));
+        QCOMPARE(anya->pupil, QStringLiteral("Аня"));
+        QCOMPARE(anya->className, QStringLiteral("9А")); // the last run that named one
+        QCOMPARE((QList<int>{anya->runs, anya->stopped, int(anya->grades.size())}), (QList<int>{3, 1, 2}));
+        QCOMPARE(*anya->averageGrade, 4.0);
+        QCOMPARE(anya->lastGrade, QStringLiteral("3"));
+        // Т1 lost 4 in the stopped run, Т2 lost 2.
+        QCOMPARE(anya->weakTopics.size(), size_t(2));
+        QCOMPARE((QList<int>{anya->weakTopics[0].pointsLost, anya->weakTopics[0].runs, anya->weakTopics[1].pointsLost}),
+                 (QList<int>{4, 2, 2}));
+        QCOMPARE(anya->weakTopics[0].topic, QStringLiteral("Т1"));
+        // Т2's mistake of day 1 is due on day 2: due and not yet repeated on day 3.
+        QCOMPARE(anya->memory.size(), size_t(1));
+        QCOMPARE((QList<int>{anya->memory[0].learnt, anya->memory[0].due, anya->memory[0].notRepeated}),
+                 (QList<int>{0, 1, 1}));
+
+        const auto nineA = classPage(j, "9А", {}, error);
+        QVERIFY(nineA);
+        QCOMPARE(nineA->size(), size_t(2)); // Аня's run without a class is not the class's
+        QCOMPARE((QList<int>{(*nineA)[0].runs, (*nineA)[1].runs}), (QList<int>{2, 1}));
+        QCOMPARE(*(*nineA)[0].averageGrade, 4.0);
+        QCOMPARE((*nineA)[1].lastGrade, QStringLiteral("4"));
+        const auto classes = classSummaries(j, {}, error);
+        QVERIFY(classes);
+        QCOMPARE(classes->size(), size_t(2));
+        QCOMPARE((QList<int>{(*classes)[0].pupils, (*classes)[0].runs, (*classes)[1].runs}), (QList<int>{2, 3, 1}));
+        QCOMPARE(*(*classes)[0].averageGrade, 4.0);
+        QCOMPARE(*(*classes)[1].averageGrade, 2.0);
+        QCOMPARE(journalClasses(j, QString()), (QStringList{"9А", "9Б"}));
+        // The filters narrow the classes and the results of a class alike.
+        QCOMPARE(classSummaries(j, {.topic = "Т2"}, error)->size(), size_t(2));
+        QCOMPARE(classPage(j, "9А", {.topic = "Т2"}, error)->size(), size_t(1));
+
+        // The teacher's reset: the schedule is forgotten and the old answers no longer count.
+        QCOMPARE(resetSchedule(j, "АНЯ", error), std::optional<int>(1));
+        QVERIFY(pupilPage(j, "Аня", {}, error, day.addDays(3))->memory.empty());
+        QTest::qWait(1100); // times are kept to the second
+        RunResult again = sampleResult("Аня");
+        again.started = QDateTime::currentDateTime().addSecs(2);
+        again.questions = {{"1_Т1", "Точный ответ", 4, 4, true, true, 0, 30}};
+        QCOMPARE(j.record(again), Journal::Recorded::InJournal);
+        QCOMPARE(j.scheduledQuestions("Аня", "История")->size(), size_t(0)); // right from the first answer since
     }
 };
 
