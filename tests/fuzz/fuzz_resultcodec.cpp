@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzedDataProvider in(data, size);
     RunResult r;
     r.id = QStringLiteral("id-") + textOf(in, 40);
-    for (QString *t : {&r.pupil, &r.userCode, &r.access, &r.host, &r.subject, &r.topic, &r.grade, &r.runningGrade})
+    for (QString *t : {&r.pupil, &r.className, &r.userCode, &r.access, &r.host, &r.subject, &r.topic, &r.grade,
+                       &r.runningGrade})
         *t = textOf(in, 40);
     if (in.ConsumeBool())
         r.started = QDateTime::fromMSecsSinceEpoch(in.ConsumeIntegralInRange<qint64>(0, 4102444800000LL), Qt::UTC);
@@ -54,6 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         x.right = in.ConsumeBool();
         x.hints = in.ConsumeIntegral<int>();
         x.seconds = in.ConsumeIntegral<int>();
+        for (QString *t : {&x.textHash, &x.topic, &x.text, &x.given, &x.rightAnswer})
+            *t = textOf(in, 60);
         r.questions.push_back(x);
     }
     const std::optional<RunResult> back = decodeResult(encodeResult(r));
