@@ -22,7 +22,7 @@ void MainWindow::connectRun()
     connect(&m_run, &RunModel::answerAreaCleared, this, &MainWindow::clearEntries);
     connect(&m_run, &RunModel::questionShown, this, &MainWindow::showQuestion);
     connect(&m_run, &RunModel::explanationClosed, this, [this] {
-        if (Teksti && Teksti->isVisible())
+        if (Teksti && Teksti->isVisible()) // one never made was never shown
             Teksti->close();
     });
     connect(&m_run, &RunModel::pictureOpened, this, [](const QString &path) { desktop().openFile(path); });
@@ -50,8 +50,8 @@ void MainWindow::showQuestion()
     ensureAnswerRows(int(m_run.optionRows().size()));
     if (!m_run.questionTopic().isEmpty())
         WiborTema->setEditText(m_run.questionTopic());
-    if (Teksti && !m_run.explanationPath().isEmpty())
-        Teksti->setWindowTitle(QStringLiteral("Пояснения к вопросу из файла: ") + m_run.explanationPath());
+    if (!m_run.explanationPath().isEmpty())
+        explanationWindow()->setWindowTitle(QStringLiteral("Пояснения к вопросу из файла: ") + m_run.explanationPath());
     paint();
     focusFirstAnswer();
 }
@@ -137,8 +137,7 @@ void MainWindow::showRightOptions(const std::vector<int> &dimmedRows)
     paint();
     for (int r : dimmedRows)
         TxtOtw[size_t(r - 1)]->setEnabled(false);
-    if (DalsheOkno)
-        desktop().showModal(DalsheOkno);
+    desktop().showModal(rightAnswerWindow());
     for (size_t i = 0; i < m_run.optionRows().size() && i < TxtOtw.size(); ++i)
         TxtOtw[i]->setEnabled(true);
 }
@@ -153,15 +152,14 @@ void MainWindow::showExplanation(const QString &path)
             desktop().message(refusedToOpenText(path), QStringLiteral("Файл не открыт"), Desktop::Icon::Warning);
         return;
     }
-    if (!Teksti)
-        return;
     QString text;
     try {
         text = readExplanation(path);
     } catch (const TrivoError &) {
         return; // a file that cannot be read is skipped like a missing one
     }
-    Teksti->Poyasnen->clear();
-    Teksti->Poyasnen->setPlainText(text);
-    Teksti->show();
+    ExplanationWindow *w = explanationWindow();
+    w->Poyasnen->clear();
+    w->Poyasnen->setPlainText(text);
+    w->show();
 }

@@ -82,7 +82,7 @@ struct WindowTestKit {
         login(QStringLiteral("470259"));
         desk.onModal = [](QDialog *) {};
         m->findChild<QAction *>(QStringLiteral("N4"))->trigger();
-        EditorWindow *z = main->Zagruzka;
+        EditorWindow *z = main->editorWindow();
         z->show();
         if (!QTest::qWaitForWindowExposed(z))
             return nullptr;

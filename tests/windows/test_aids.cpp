@@ -163,8 +163,9 @@ private slots:
         kit.desk.clear();
         QTest::keyClick(m, Qt::Key_F1);
         QVERIFY(kit.desk.lastText("open").endsWith(QStringLiteral("Help/ReadMe.doc")));
-        for (QDialog *d : std::initializer_list<QDialog *>{m->Zagruzka, m->Nastroika, m->Form5, m->NaborWopr,
-                                                           m->SpisPredm, m->DalsheOkno, m->Teksti}) {
+        for (QDialog *d : std::initializer_list<QDialog *>{m->editorWindow(), m->settingsWindow(), m->accessWindow(),
+                                                           m->examSetupWindow(), m->subjectListWindow(),
+                                                           m->rightAnswerWindow(), m->explanationWindow()}) {
             d->show();
             QVERIFY(QTest::qWaitForWindowActive(d));
             bool hasDefault = false;

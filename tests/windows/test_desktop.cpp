@@ -97,8 +97,8 @@ EditorWindow *openEditor(WindowTestKit &kit)
     kit.login("470259");
     kit.desk.onModal = [](QDialog *) {};
     m->findChild<QAction *>("N4")->trigger();
-    kit.main->Zagruzka->show();
-    return kit.main->Zagruzka;
+    kit.main->editorWindow()->show();
+    return kit.main->editorWindow();
 }
 
 // A stand-in for xdg-mime: text/plain and image/gif have programs, folders
@@ -240,14 +240,14 @@ private slots:
         QTest::newRow("bad date of a user") << Flow([](WindowTestKit &k) {
             k.freshFolder();
             k.start();
-            k.main->Form5->FormShow();
-            k.main->Form5->grid.setCell(1, 4, QStringLiteral("вчера"));
-            QTest::mouseClick(k.main->Form5->ZapDostup, Qt::LeftButton);
+            k.main->accessWindow()->FormShow();
+            k.main->accessWindow()->grid.setCell(1, 4, QStringLiteral("вчера"));
+            QTest::mouseClick(k.main->accessWindow()->ZapDostup, Qt::LeftButton);
         }) << "error";
         QTest::newRow("empty subject list stored") << Flow([](WindowTestKit &k) {
             k.freshFolder();
             k.start();
-            SubjectListWindow *s = k.main->SpisPredm;
+            SubjectListWindow *s = k.main->subjectListWindow();
             s->FormActivate();
             s->grid.setRowCount(1);
             QTest::mouseClick(s->SaveTab, Qt::LeftButton);
@@ -273,8 +273,8 @@ private slots:
             k.freshFolder();
             k.start();
             k.desk.startSucceeds = k.desk.openSucceeds = false;
-            k.main->NaborWopr->FormActivate();
-            QTest::mouseClick(k.main->NaborWopr->SpisTem, Qt::LeftButton);
+            k.main->examSetupWindow()->FormActivate();
+            QTest::mouseClick(k.main->examSetupWindow()->SpisTem, Qt::LeftButton);
         }) << "notOpened";
         QTest::newRow("protocol nothing opens") << Flow([](WindowTestKit &k) {
             k.freshFolder();

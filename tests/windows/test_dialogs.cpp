@@ -41,7 +41,7 @@ private slots:
         writeCp1251Lines(kit.path("Baza/NoKor.qdx"),
                          {"мой", "Учитель", "clSkyBlue", "2010", " 40", "6", "50", "65", "80", "7"});
         MainWindow *m = kit.start();
-        SettingsWindow *s = kit.main->Nastroika;
+        SettingsWindow *s = kit.main->settingsWindow();
         QCOMPARE(s->LabeledEditFima->text(), QStringLiteral("Учитель"));
         QCOMPARE(s->VerOff->text(), QStringLiteral("2010"));
         QCOMPARE(s->BazWrWopr->text(), QStringLiteral("40"));
@@ -75,7 +75,7 @@ private slots:
     {
         kit.freshFolder();
         kit.start();
-        SettingsWindow *s = kit.main->Nastroika;
+        SettingsWindow *s = kit.main->settingsWindow();
         QTest::mouseClick(s->BitBtn1, Qt::LeftButton);
         QCOMPARE(kit.desk.of("print").back().text, QStringLiteral("Nastroika"));
         QCOMPARE(s->palette().color(QPalette::Window), QColor(0, 255, 255));
@@ -85,7 +85,7 @@ private slots:
     {
         kit.freshFolder();
         kit.start();
-        AccessWindow *f = kit.main->Form5;
+        AccessWindow *f = kit.main->accessWindow();
         f->FormShow();
         // The Russian date also under the C locale the suite runs in.
         const QString today = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
@@ -119,8 +119,9 @@ private slots:
         kit.start();
         kit.login(QStringLiteral("470259"));
         MainWindow *m = kit.main;
-        for (QDialog *w : std::initializer_list<QDialog *>{m->Nastroika, m->NaborWopr, m->Form5, m->SpisPredm,
-                                                           m->Zagruzka, m->journalWindow()}) {
+        for (QDialog *w :
+             std::initializer_list<QDialog *>{m->settingsWindow(), m->examSetupWindow(), m->accessWindow(),
+                                              m->subjectListWindow(), m->editorWindow(), m->journalWindow()}) {
             w->show();
             QVERIFY(QTest::qWaitForWindowExposed(w));
             QSet<QChar> letters;
@@ -137,7 +138,7 @@ private slots:
             w->hide();
         }
         // «Выход» of the exam set-up, reached through the key of its letter on the Latin layout.
-        ExamSetupWindow *e = m->NaborWopr;
+        ExamSetupWindow *e = m->examSetupWindow();
         e->show();
         QVERIFY(QTest::qWaitForWindowExposed(e));
         const QChar letter = mnemonicOf(e->BitBtn2->text());
@@ -165,8 +166,9 @@ private slots:
         m->WiborTema->setCurrentIndex(0);
         QTest::keyClick(m, Qt::Key_F5);
         QStringList unnamed;
-        for (QWidget *w : std::initializer_list<QWidget *>{m, m->Nastroika, m->NaborWopr, m->Form5, m->SpisPredm,
-                                                           m->Zagruzka, m->journalWindow(), m->DalsheOkno, m->Teksti}) {
+        for (QWidget *w : std::initializer_list<QWidget *>{
+                 m, m->settingsWindow(), m->examSetupWindow(), m->accessWindow(), m->subjectListWindow(),
+                 m->editorWindow(), m->journalWindow(), m->rightAnswerWindow(), m->explanationWindow()}) {
             w->show();
             QVERIFY(QTest::qWaitForWindowExposed(w));
             for (const QString &c : unnamedControls(w))
@@ -184,7 +186,7 @@ private slots:
     {
         kit.freshFolder();
         kit.start();
-        SettingsWindow *s = kit.main->Nastroika;
+        SettingsWindow *s = kit.main->settingsWindow();
         const QColor usual = QApplication::palette().color(QPalette::Window);
         s->Kontrast->setChecked(true);
         QVERIFY(highContrastChosen());
@@ -204,8 +206,8 @@ private slots:
         // edited they ask, and «Да» stores what «Запомнить» would.
         kit.freshFolder();
         kit.start();
-        AccessWindow *f = kit.main->Form5;
-        SubjectListWindow *s = kit.main->SpisPredm;
+        AccessWindow *f = kit.main->accessWindow();
+        SubjectListWindow *s = kit.main->subjectListWindow();
         for (QDialog *w : {static_cast<QDialog *>(f), static_cast<QDialog *>(s)}) {
             w->show();
             QVERIFY(QTest::qWaitForWindowExposed(w));
@@ -238,7 +240,7 @@ private slots:
     {
         kit.freshFolder();
         kit.start();
-        AccessWindow *f = kit.main->Form5;
+        AccessWindow *f = kit.main->accessWindow();
         f->FormShow();
         const QByteArray before = kit.bytes("Baza/Dostup.dat");
         f->grid.setCell(0, 2, QString());               // would shorten the file ...
@@ -257,7 +259,7 @@ private slots:
             .rewrite(std::vector<PapkaRec>{
                 defaultSubject(), {2, "География", "Geogr", 3, 30, 120}, {3, "Физика", "Fizika", 2, 20, 80}});
         kit.start();
-        SubjectListWindow *s = kit.main->SpisPredm;
+        SubjectListWindow *s = kit.main->subjectListWindow();
         s->FormActivate();
         QCOMPARE(s->grid.rowCount(), 4);
         s->PlusClick();
@@ -284,7 +286,7 @@ private slots:
     {
         kit.freshFolder();
         kit.start();
-        SubjectListWindow *s = kit.main->SpisPredm;
+        SubjectListWindow *s = kit.main->subjectListWindow();
         s->FormActivate();
         s->PlusClick();
         const QByteArray before = kit.bytes("Baza/Papka.dat");

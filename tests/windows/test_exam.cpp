@@ -45,7 +45,7 @@ private slots:
         kit.freshFolder();
         writeSubject(kit.path("Istoriy"), {3, 12, 0});
         kit.start();
-        ExamSetupWindow *w = kit.main->NaborWopr;
+        ExamSetupWindow *w = kit.main->examSetupWindow();
         w->FormActivate();
         QCOMPARE(w->grid.rowCount(), 4); // built from the topics on the first opening
         QCOMPARE(w->grid.row(1), QStringList({"1", "1", "Тема 1", "5", "1"}));
@@ -78,7 +78,7 @@ private slots:
         kit.freshFolder();
         writeSubject(kit.path("Istoriy"), {3, 12});
         kit.start();
-        ExamSetupWindow *w = kit.main->NaborWopr;
+        ExamSetupWindow *w = kit.main->examSetupWindow();
         w->FormActivate();
         kit.desk.startSucceeds = false;
         QTest::mouseClick(w->SpisTem, Qt::LeftButton);

@@ -233,7 +233,7 @@ private slots:
         writeTopic(kit.path("Istoriy"));
         MainWindow *m = kit.start();
         kit.login(QStringLiteral("470259"));
-        SettingsWindow *s = m->Nastroika;
+        SettingsWindow *s = m->settingsWindow();
         s->FormCreate();
         QVERIFY(!s->ZhurnalHost->isEnabled()); // this PC's own journal by default
         s->ZhurnalServer->setChecked(true);

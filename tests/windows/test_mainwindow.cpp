@@ -1,4 +1,10 @@
 // The main window from a first start to the log-in, the subject choice and the menus.
+#include "AccessWindow.h"
+#include "ExamSetupWindow.h"
+#include "ExplanationWindow.h"
+#include "RightAnswerWindow.h"
+#include "SettingsWindow.h"
+#include "SubjectListWindow.h"
 #include "WindowTestKit.h"
 #include "banktables.h"
 #include "subjects.h"
@@ -76,8 +82,17 @@ private slots:
         kit.freshFolder();
         MainWindow *m = kit.start();
         QCOMPARE(m->objectName(), QStringLiteral("Form1"));
-        for (const char *name : {"Zagruzka", "Nastroika", "Form5", "NaborWopr", "SpisPredm", "DalsheOkno", "Teksti"})
-            QVERIFY2(m->findChild<QDialog *>(QLatin1String(name)), name);
+        // Настройки is there from the start; the other windows wait until they
+        // are first wanted, then each is made once under its name.
+        const char *windows[] = {"Zagruzka", "Nastroika", "Form5", "NaborWopr", "SpisPredm", "DalsheOkno", "Teksti"};
+        for (const char *name : windows)
+            QCOMPARE(!m->findChild<QDialog *>(QLatin1String(name)), QByteArray(name) != "Nastroika");
+        const QDialog *made[] = {m->editorWindow(),     m->settingsWindow(),    m->accessWindow(),
+                                 m->examSetupWindow(),  m->subjectListWindow(), m->rightAnswerWindow(),
+                                 m->explanationWindow()};
+        for (size_t i = 0; i < std::size(windows); ++i)
+            QCOMPARE(m->findChild<QDialog *>(QLatin1String(windows[i])), made[i]);
+        QCOMPARE(m->editorWindow(), made[0]);
         for (int i = 1; i <= 30; ++i) {
             QVERIFY(m->findChild<QCheckBox *>(QStringLiteral("PtiOtw%1").arg(i)));
             QVERIFY(m->findChild<QLineEdit *>(QStringLiteral("NomOtw%1").arg(i)));
@@ -257,6 +272,8 @@ private slots:
             a->trigger();
             QCOMPARE(kit.desk.of("modal").size(), size_t(1));
         }
+        // Opening the windows reads no settings over the limit set in this session.
+        QCOMPARE(glo().LimitWopr, 12);
     }
 
     void userIsRefusedEveryAdministratorEntry()

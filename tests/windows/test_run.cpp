@@ -407,17 +407,18 @@ private slots:
         writeCp1251Lines(kit.path("Istoriy/Foto/1_1_1_1.gif"), {"GIF89a"});
         pickTopic(0);
         QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Где это? "));
-        QVERIFY(kit.main->Teksti->isVisible());
-        QCOMPARE(kit.main->Teksti->windowTitle(),
+        QVERIFY(kit.main->explanationWindow()->isVisible());
+        QCOMPARE(kit.main->explanationWindow()->windowTitle(),
                  QStringLiteral("Пояснения к вопросу из файла: ") + kit.path("Istoriy/Foto/poltava.txt"));
-        QCOMPARE(kit.main->Teksti->Poyasnen->toPlainText().trimmed(), QStringLiteral("Полтавская битва, 1709 год."));
+        QCOMPARE(kit.main->explanationWindow()->Poyasnen->toPlainText().trimmed(),
+                 QStringLiteral("Полтавская битва, 1709 год."));
         QCOMPARE(kit.desk.lastText("open"), kit.path("Istoriy/Foto/1_1_1_1.gif"));
         QVERIFY(m->notice->isVisible());
         QCOMPARE(m->notice->text(), QStringLiteral("Закройте окна с информацией к вопросу!!!"));
 
         kit.desk.clear();
         answer();
-        QVERIFY(!kit.main->Teksti->isVisible());
+        QVERIFY(!kit.main->explanationWindow()->isVisible());
         QCOMPARE(kit.desk.lastText("open"), kit.path("Istoriy/Foto/ukaz.doc"));
         QVERIFY(!m->notice->isVisible()); // the notice is for pictures only
 
@@ -429,10 +430,10 @@ private slots:
         answer(); // a reference that leaves the Foto folder is never followed
         QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Чужой файл "));
         QVERIFY(kit.desk.of("open").empty());
-        QVERIFY(!kit.main->Teksti->isVisible());
+        QVERIFY(!kit.main->explanationWindow()->isVisible());
 
         answer();
-        const QString shown = kit.main->Teksti->Poyasnen->toPlainText();
+        const QString shown = kit.main->explanationWindow()->Poyasnen->toPlainText();
         QVERIFY(shown.startsWith(QStringLiteral("АБВ")));
         QVERIFY(shown.size() < 1100 * 1024);
         QVERIFY(shown.endsWith(QStringLiteral("[Текст обрезан: показаны первые 1024 КБ из 292969 КБ файла.]")));

@@ -170,8 +170,9 @@ private slots:
         check(m);
         QTest::mouseClick(m->Pusk, Qt::LeftButton); // stopped: the journal has a run to show
         m->journalWindow()->openFor(QString());
-        for (QWidget *w : std::initializer_list<QWidget *>{m->Zagruzka, m->Nastroika, m->Form5, m->NaborWopr,
-                                                           m->SpisPredm, m->DalsheOkno, m->Teksti, m->Zhurnal}) {
+        for (QWidget *w : std::initializer_list<QWidget *>{
+                 m->editorWindow(), m->settingsWindow(), m->accessWindow(), m->examSetupWindow(),
+                 m->subjectListWindow(), m->rightAnswerWindow(), m->explanationWindow(), m->Zhurnal}) {
             check(w);
             w->hide();
         }
@@ -212,7 +213,7 @@ private slots:
         kit.freshFolder();
         MainWindow *m = kit.start();
         const QRect screen = m->screen()->availableGeometry();
-        SubjectListWindow *s = m->SpisPredm;
+        SubjectListWindow *s = m->subjectListWindow();
         s->show();
         const QSize small(std::min(420, screen.width()), std::min(300, screen.height()));
         s->resize(small);
@@ -222,15 +223,15 @@ private slots:
         s->hide();
         kit.destroy(); // a new start reads the place back
         m = kit.start();
-        m->SpisPredm->show();
-        QCOMPARE(m->SpisPredm->geometry(), left);
+        m->subjectListWindow()->show();
+        QCOMPARE(m->subjectListWindow()->geometry(), left);
         // A place on a screen that is gone comes back fully on this one.
-        m->SpisPredm->move(screen.right() + 500, screen.bottom() + 500);
-        m->SpisPredm->hide();
+        m->subjectListWindow()->move(screen.right() + 500, screen.bottom() + 500);
+        m->subjectListWindow()->hide();
         kit.destroy();
         m = kit.start();
-        m->SpisPredm->show();
-        QVERIFY(screen.contains(m->SpisPredm->frameGeometry()));
+        m->subjectListWindow()->show();
+        QVERIFY(screen.contains(m->subjectListWindow()->frameGeometry()));
     }
 };
 
