@@ -88,6 +88,8 @@ void MainWindow::paintAnswerArea()
     OtwTek->setVisible(m_run.optionsTableShown());
     notice->setText(QStringLiteral("Закройте окна с информацией к вопросу!!!"));
     notice->setVisible(m_run.noticeShown());
+    if (a.rows)
+        ensureAnswerRows(AnswerRows);
     const std::vector<OptionRow> &rows = m_run.optionRows();
     for (size_t i = 0; i < PtiOtw.size(); ++i) {
         const bool used = i < rows.size();

@@ -549,7 +549,8 @@ void MainWindow::buildAnswerRows()
     bold.setPointSize(10);
     bold.setBold(true);
     answerRowsPanel->setFont(bold);
-    ensureAnswerRows(AnswerRows);
+    // The rows themselves come when the answer area first shows (after the
+    // log-in), not with the window.
     OtwetiOtm->setWidget(answerRowsPanel);
     OtwetiOtm->setWidgetResizable(true);
 }
@@ -560,7 +561,7 @@ void MainWindow::ensureAnswerRows(int n)
     // are worked out once for all of them.
     auto *grid = static_cast<QGridLayout *>(answerRowsPanel->layout());
     const int numberWidth = answerRowsPanel->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 12;
-    QPalette numberColours = answerRowsPanel->palette();
+    QPalette numberColours; // only the box's own colour: the rest comes from the panel
     numberColours.setColor(QPalette::Base, paintColour(*colorFromName(QStringLiteral("clInfoBk"))));
     for (int i = int(PtiOtw.size()) + 1; i <= n; ++i) {
         auto *tick = new QCheckBox(answerRowsPanel);
@@ -575,6 +576,10 @@ void MainWindow::ensureAnswerRows(int n)
         num->setMaximumWidth(numberWidth);
         num->setPalette(numberColours);
         num->hide();
+        // Spoken by their hints until an option's text names them, as the
+        // window's other controls are named when it first shows.
+        tick->setAccessibleName(tick->toolTip());
+        num->setAccessibleName(num->toolTip());
         auto *text = new OptionText(answerRowsPanel);
         text->setObjectName(QStringLiteral("TxtOtw%1").arg(i));
         text->hide();

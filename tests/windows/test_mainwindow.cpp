@@ -93,6 +93,11 @@ private slots:
         for (size_t i = 0; i < std::size(windows); ++i)
             QCOMPARE(m->findChild<QDialog *>(QLatin1String(windows[i])), made[i]);
         QCOMPARE(m->editorWindow(), made[0]);
+        // The answer rows come with the answer area, at the log-in.
+        QVERIFY(!m->findChild<QCheckBox *>(QStringLiteral("PtiOtw1")));
+        kit.login(QStringLiteral("470259"));
+        QCOMPARE(m->PtiOtw[29]->accessibleName(), QStringLiteral("Мышкой щёлкни для изменения"));
+        QCOMPARE(m->NomOtw[29]->accessibleName(), QStringLiteral("Введите число от 1 и далее"));
         for (int i = 1; i <= 30; ++i) {
             QVERIFY(m->findChild<QCheckBox *>(QStringLiteral("PtiOtw%1").arg(i)));
             QVERIFY(m->findChild<QLineEdit *>(QStringLiteral("NomOtw%1").arg(i)));
