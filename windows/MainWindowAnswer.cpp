@@ -4,6 +4,8 @@
 #include "ExplanationWindow.h"
 #include "MainWindow.h"
 #include "RightAnswerWindow.h"
+#include "ScreenFit.h"
+#include "TableModel.h"
 #include "questionfiles.h"
 
 #include <QCheckBox>
@@ -16,6 +18,19 @@
 #include <QTableView>
 #include <QTextDocument>
 #include <QTextEdit>
+
+namespace
+{
+// A grid gets its model the first time it is to show: connecting a view to a
+// model takes longer than making all the other controls of the window.
+void giveModel(QTableView *grid, StringTableModel *model, const QList<int> &textColumns)
+{
+    if (grid->model())
+        return;
+    grid->setModel(model);
+    fitColumns(grid, textColumns);
+}
+} // namespace
 
 void MainWindow::connectRun()
 {
@@ -82,6 +97,13 @@ void MainWindow::paintAnswerArea()
     const AnswerArea &a = m_run.answerArea();
     OtwetiOtm->setVisible(a.rows);
     OdinTo4->setVisible(a.exact);
+    if (a.grid) {
+        // Labels narrow, the texts share the width and wrap.
+        giveModel(SootTab, m_sootModel, {1, 2});
+        giveModel(WidimSoot, m_widimModel, {0, 1});
+    }
+    if (m_run.optionsTableShown())
+        giveModel(OtwTek, m_otwTekModel, {6});
     Soot->setVisible(a.grid);
     SootTab->setVisible(m_run.gridNumbersShown());
     WidimSoot->setVisible(m_run.gridPlainShown());

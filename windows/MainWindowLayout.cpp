@@ -84,9 +84,10 @@ QLineEdit *counter(const QString &name, const QString &hint, const QString &text
     return e;
 }
 
-QTableView *grid(const QString &name, StringTableModel *model)
+// A grid of the answer area: its model comes when it first shows.
+QTableView *grid(const QString &name)
 {
-    QTableView *v = namedGrid(name, model);
+    QTableView *v = namedGrid(name, nullptr);
     v->verticalHeader()->setVisible(false);
     v->setSelectionBehavior(QAbstractItemView::SelectRows);
     return v;
@@ -328,11 +329,8 @@ void MainWindow::buildWindow()
     Soot = new QGroupBox(QStringLiteral("Соответствие"));
     Soot->setObjectName(QStringLiteral("Soot"));
     auto *sl = new QGridLayout(Soot);
-    SootTab = grid(QStringLiteral("SootTab"), m_sootModel);
-    WidimSoot = grid(QStringLiteral("WidimSoot"), m_widimModel);
-    // Labels narrow, the texts share the width and wrap.
-    fitColumns(SootTab, {1, 2});
-    fitColumns(WidimSoot, {0, 1});
+    SootTab = grid(QStringLiteral("SootTab"));
+    WidimSoot = grid(QStringLiteral("WidimSoot"));
     NStr = namedEdit(QStringLiteral("NStr"), QStringLiteral("Выбрана строка"), QStringLiteral("1"));
     NStr->setMaximumWidth(50);
     WWerh = namedButton(QStringLiteral("WWerh"), QStringLiteral("▲"), QStringLiteral("Выбранную строку поднять"));
@@ -351,8 +349,7 @@ void MainWindow::buildWindow()
     Soot->hide();
     answersL->addWidget(Soot, 1);
 
-    OtwTek = grid(QStringLiteral("OtwTek"), m_otwTekModel);
-    fitColumns(OtwTek, {6});
+    OtwTek = grid(QStringLiteral("OtwTek"));
     OtwTek->hide();
     answersL->addWidget(OtwTek);
 

@@ -34,7 +34,8 @@ QTableView *namedGrid(const QString &name, QAbstractItemModel *model, const QStr
     auto *v = new QTableView;
     v->setObjectName(name);
     v->setAccessibleName(spoken);
-    v->setModel(model);
+    if (model)
+        v->setModel(model);
     v->horizontalHeader()->setStretchLastSection(true);
     // Tab goes on to the next control; the arrow keys move inside the grid.
     v->setTabKeyNavigation(false);

@@ -20,7 +20,7 @@ void selectAllOnFocus(QLineEdit *box);
 // storing) and «Отмена» (stay). True when the window may close.
 bool mayCloseWithEdits(QWidget *window, const QString &question, const std::function<bool()> &store);
 // A grid over a table model, its last column taking the spare width; spoken
-// is what a screen reader calls it.
+// is what a screen reader calls it. Without a model the grid gets one later.
 QTableView *namedGrid(const QString &name, QAbstractItemModel *model, const QString &spoken = {});
 
 #include "colors.h"
