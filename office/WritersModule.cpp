@@ -22,7 +22,7 @@ QString writersModulePath()
     // The running executable, not the current folder: the program, the bank
     // tool's tests and the benches all sit in one bin folder.
     const QString exe = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
-    return QDir::cleanPath(QFileInfo(exe).absolutePath() + QStringLiteral("/../lib/trivo/libtrivo-writers.so"));
+    return QDir::cleanPath(QFileInfo(exe).absolutePath() + QStringLiteral("/../lib/trivo/modules/libtrivo-writers.so"));
 }
 
 WritersModule loadWritersModule(const QString &path)

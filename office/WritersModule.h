@@ -32,7 +32,7 @@ struct WritersModule {
     WriteWorkbookFunction writeWorkbook = nullptr;
 };
 
-// The module beside the program (../lib/trivo from the folder of the running
+// The module beside the program (../lib/trivo/modules from the folder of the running
 // executable, in the build tree and when installed), loaded at the first call.
 // Throws TrivoError with a Russian text when it is missing or does not fit.
 const WritersModule &writersModule();

@@ -62,7 +62,7 @@ grep -v "root privileges" "$work/lintian.log" || true
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"
-for f in usr/bin/trivo usr/bin/trivo-bank usr/lib/trivo/libtrivo-writers.so \
+for f in usr/bin/trivo usr/bin/trivo-bank usr/lib/trivo/modules/libtrivo-writers.so \
   usr/share/trivo/Baza/Win_Dos.qdx usr/share/trivo/Help/ReadMe.doc usr/share/trivo/Istoriy/Tema.dat \
   usr/share/applications/ru.trivo.Trivo.desktop usr/share/metainfo/ru.trivo.Trivo.metainfo.xml \
   usr/share/icons/hicolor/scalable/apps/ru.trivo.Trivo.svg usr/share/icons/hicolor/48x48/apps/ru.trivo.Trivo.png \
@@ -70,7 +70,7 @@ for f in usr/bin/trivo usr/bin/trivo-bank usr/lib/trivo/libtrivo-writers.so \
   usr/share/man/man1/trivo.1.gz usr/share/man/man1/trivo-bank.1.gz; do
   [ -e "$root/$f" ] || fail "the package lacks /$f"
 done
-for exe in bin/trivo bin/trivo-bank lib/trivo/libtrivo-writers.so; do
+for exe in bin/trivo bin/trivo-bank lib/trivo/modules/libtrivo-writers.so; do
   file -b "$root/usr/$exe" | grep -q ", stripped" || fail "/usr/$exe is not stripped"
   if missing=$(env -u LD_LIBRARY_PATH ldd "$root/usr/$exe" | grep "not found"); then
     fail "/usr/$exe needs libraries the system lacks: $missing"

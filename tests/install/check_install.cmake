@@ -8,7 +8,7 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${err}")
 endif()
 
-set(expected bin/trivo bin/trivo-bank lib/trivo/libtrivo-writers.so
+set(expected bin/trivo bin/trivo-bank lib/trivo/modules/libtrivo-writers.so
     share/trivo/Baza/Win_Dos.qdx share/trivo/Help/ReadMe.doc share/trivo/Istoriy/Tema.dat
     share/applications/${APP_ID}.desktop share/metainfo/${APP_ID}.metainfo.xml
     share/icons/hicolor/scalable/apps/${APP_ID}.svg)
