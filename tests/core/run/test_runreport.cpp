@@ -95,7 +95,7 @@ private slots:
             QCOMPARE(q.topic, QStringLiteral("Все виды"));
         }
         // A name of one's own under one's own account names no class.
-        for (const QString &name : {"Петров Пётр", "9Б класс", "12", "9-Б ", "11 А"})
+        for (const QString &name : QStringList{"Петров Пётр", "9Б класс", "12", "9-Б ", "11 А"})
             QCOMPARE(looksLikeClass(name), name == QStringLiteral("9-Б ") || name == QStringLiteral("11 А"));
     }
 
