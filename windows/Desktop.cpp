@@ -1,4 +1,5 @@
 #include "Desktop.h"
+#include "ReportDocument.h"
 #include "WidgetKit.h"
 
 #include <QAbstractButton>
@@ -13,6 +14,7 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPainter>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -273,6 +275,20 @@ bool QtDesktop::printWindow(QWidget *window, bool landscape)
     return p.end();
 }
 
+void QtDesktop::printPreview(const Report &report, QWidget *parent)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    setReportPageLayout(printer);
+    printer.setDocName(report.title);
+    // The dialog's print button asks for the printer; «Печать в файл (PDF)» is
+    // always among them, also where no printer is set up.
+    QPrintPreviewDialog preview(&printer, parent ? parent : activeParent());
+    preview.setWindowTitle(QStringLiteral("Предварительный просмотр: %1").arg(report.title));
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&report](QPrinter *p) { printReport(*p, report); });
+    preview.exec();
+}
+
 void QtDesktop::activateKeyboardLayout(const QString &)
 {
     // The layout belongs to the desktop session here; the program types
@@ -383,6 +399,12 @@ bool ScriptedDesktop::printWindow(QWidget *window, bool landscape)
     shown.push_back({QStringLiteral("print"), window->objectName(),
                      landscape ? QStringLiteral("landscape") : QStringLiteral("portrait"), Icon::Information});
     return printSucceeds;
+}
+
+void ScriptedDesktop::printPreview(const Report &report, QWidget *)
+{
+    shown.push_back({QStringLiteral("preview"), report.title, report.filterLine, Icon::Information});
+    lastReport = report;
 }
 
 void ScriptedDesktop::activateKeyboardLayout(const QString &layoutId)

@@ -1,4 +1,6 @@
 #pragma once
+#include "Report.h"
+
 #include <QColor>
 #include <QString>
 #include <QStringList>
@@ -48,6 +50,10 @@ public:
     virtual bool startProgram(const QString &program, const QStringList &args) = 0;
     // Prints the image of a window on the default printer.
     virtual bool printWindow(QWidget *window, bool landscape) = 0;
+    // The print preview of a journal view, landscape unless the user turns it;
+    // it prints the view or, through the printer choice «Печать в файл (PDF)»,
+    // saves it as PDF. Returns when the preview is closed.
+    virtual void printPreview(const Report &report, QWidget *parent) = 0;
     // Switches the keyboard to the given layout (e.g. "00000419" for Russian).
     virtual void activateKeyboardLayout(const QString &layoutId) = 0;
 };
@@ -84,6 +90,7 @@ public:
     void reportNotOpened(const QString &path) override;
     bool startProgram(const QString &program, const QStringList &args) override;
     bool printWindow(QWidget *window, bool landscape) override;
+    void printPreview(const Report &report, QWidget *parent) override;
     void activateKeyboardLayout(const QString &layoutId) override;
 };
 
@@ -93,7 +100,7 @@ class ScriptedDesktop : public Desktop
 public:
     struct Shown {
         // "message", "question", "error", "input", "colour", "file", "modal", "open", "notOpened", "folder", "start",
-        // "print", "layout"
+        // "print", "preview" (text: the report's title, caption: its filter line), "layout"
         QString kind;
         QString text, caption;
         Icon icon = Icon::Information;
@@ -110,6 +117,7 @@ public:
     // Called for each modal window instead of running a loop; the default closes it at once.
     std::function<void(QDialog *)> onModal;
     bool openSucceeds = true, startSucceeds = true, printSucceeds = true;
+    std::optional<Report> lastReport; // what the last print preview showed
 
     void message(const QString &text, const QString &caption, Icon icon) override;
     void detailedMessage(const QString &text, const QString &caption, Icon icon, const QString &details) override;
@@ -123,6 +131,7 @@ public:
     void reportNotOpened(const QString &path) override;
     bool startProgram(const QString &program, const QStringList &args) override;
     bool printWindow(QWidget *window, bool landscape) override;
+    void printPreview(const Report &report, QWidget *parent) override;
     void activateKeyboardLayout(const QString &layoutId) override;
 
     // The recorded items of one kind, and the last one.

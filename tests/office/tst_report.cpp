@@ -1,12 +1,18 @@
-// A journal view as a workbook: what each kind of column becomes in the sheet,
-// the sheet's view and page setup, and what a failed write leaves behind.
+// A journal view as a workbook and on paper: what each kind of column becomes
+// in the sheet and on the page, the sheet's view and page setup, what a failed
+// write leaves behind, and how a long table runs over pages.
 #include "Report.h"
+#include "ReportDocument.h"
 #include "ReportWorkbook.h"
 #include "WritersModule.h"
 #include "durablefile.h"
 #include "errors.h"
 #include "xmltree.h"
 
+#include <QPrinter>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFormat>
 #include <QtTest>
 
 #include <optional>
@@ -108,6 +114,11 @@ struct Book {
     }
 };
 
+int pdfPages(const QByteArray &pdf)
+{
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
+    return int(QString::fromLatin1(pdf).count(page));
+}
 } // namespace
 
 class ReportTest : public QObject
@@ -237,6 +248,75 @@ private slots:
             }
         }
         QVERIFY(QFileInfo::exists(writersModulePath()));
+    }
+
+    void cellsAreShownAsOnPaper_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("code") << QVariant(QStringLiteral("02")) << int(Kind::Text) << "02";
+        QTest::newRow("integer") << QVariant(1234567) << int(Kind::Integer) << "1234567";
+        QTest::newRow("decimal, comma") << QVariant(3.456) << int(Kind::Decimal) << "3,46";
+        QTest::newRow("percent rounded") << QVariant(0.855) << int(Kind::Percent) << QStringLiteral("86\u00A0%");
+        QTest::newRow("whole percent") << QVariant(1.0) << int(Kind::Percent) << QStringLiteral("100\u00A0%");
+        QTest::newRow("date") << QVariant(exam) << int(Kind::Date) << "07.12.2026";
+        QTest::newRow("to the minute") << QVariant(QDateTime(exam, QTime(8, 5, 59))) << int(Kind::DateTime)
+                                       << "07.12.2026 08:05";
+        QTest::newRow("empty") << QVariant() << int(Kind::Integer) << "";
+        QTest::newRow("text in a number column") << QVariant(QStringLiteral("нет")) << int(Kind::Percent) << "нет";
+    }
+    void cellsAreShownAsOnPaper()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(int, kind);
+        QFETCH(QString, shown);
+        QCOMPARE(shownReportCell(value, Kind(kind)), shown);
+    }
+
+    void printedViewHoldsTheTextAndFitsTheChart()
+    {
+        const QSizeF area(1000, 600);
+        const auto doc = reportDocument(sampleReport(2), area);
+        const QString text = doc->toRawText(); // keeps the no-break space of "85 %"
+        for (const QString &part : {sampleReport(0).title, sampleReport(0).filterLine, QStringLiteral("Оценки"),
+                                    QStringLiteral("85\u00A0%"), QStringLiteral("07.12.2026 08:05")})
+            QVERIFY2(text.contains(part), qPrintable(part));
+        QImage wide(3000, 500, QImage::Format_RGB32);
+        wide.fill(Qt::white);
+        Report r;
+        r.title = QStringLiteral("Диаграмма");
+        r.charts.push_back({QStringLiteral("Широкая"), wide});
+        const auto chartDoc = reportDocument(r, area);
+        QTextCursor found = chartDoc->find(QString(QChar::ObjectReplacementCharacter));
+        QVERIFY(!found.isNull());
+        const QTextImageFormat image = found.charFormat().toImageFormat();
+        QCOMPARE(image.width(), area.width());
+        QCOMPARE(image.height(), area.width() / 6);
+    }
+
+    void longTableRunsOverPages_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("fewestPages");
+        QTest::addColumn<int>("mostPages");
+        QTest::newRow("short view") << 3 << 1 << 1;
+        QTest::newRow("200 rows") << 200 << 10 << 40;
+    }
+    void longTableRunsOverPages()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, fewestPages);
+        QFETCH(int, mostPages);
+        const QString pdf = root.filePath(QStringLiteral("view-%1.pdf").arg(rows));
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        setReportPageLayout(printer);
+        printReport(printer, sampleReport(rows, false));
+        const int pages = pdfPages(fileBytes(pdf));
+        QVERIFY2(pages >= fewestPages && pages <= mostPages, qPrintable(QString::number(pages)));
+        QVERIFY(printer.pageLayout().orientation() == QPageLayout::Landscape);
     }
 };
 

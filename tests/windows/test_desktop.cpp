@@ -13,7 +13,10 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDirIterator>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QTranslator>
 
 namespace
@@ -172,6 +175,49 @@ private slots:
         qputenv("PATH", files.path().toLocal8Bit()); // no xdg-mime at all: it cannot tell
         QCOMPARE(desktopHasOpenerFor(docx), std::optional<bool>());
         qputenv("PATH", path);
+    }
+
+    // The Qt seam's print preview shows the view's pages, landscape, under a
+    // Russian caption; the scripted one keeps the view for the window tests.
+    void printPreviewShowsTheViewLandscape()
+    {
+        Report report;
+        report.title = QStringLiteral("Анализ вопросов");
+        report.filterLine = QStringLiteral("Тема: Великая Отечественная война");
+        ReportTable table;
+        table.columns = {{QStringLiteral("Вопрос"), ReportColumn::Kind::Text},
+                         {QStringLiteral("Верно"), ReportColumn::Kind::Percent}};
+        for (int i = 0; i < 120; ++i)
+            table.rows.push_back({QStringLiteral("Вопрос %1").arg(i + 1), 0.5});
+        report.tables.push_back(table);
+
+        int pages = 0;
+        QString caption;
+        bool landscape = false;
+        QTimer::singleShot(0, [&] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                auto *preview = qobject_cast<QPrintPreviewDialog *>(w);
+                if (!preview || !preview->isVisible())
+                    continue;
+                caption = preview->windowTitle();
+                if (auto *pagesView = preview->findChild<QPrintPreviewWidget *>()) {
+                    pages = pagesView->pageCount();
+                    landscape = pagesView->orientation() == QPageLayout::Landscape;
+                }
+                preview->reject();
+            }
+        });
+        QtDesktop().printPreview(report, nullptr);
+        QVERIFY2(pages >= 2, qPrintable(QString::number(pages)));
+        QVERIFY(landscape);
+        QVERIFY2(caption.startsWith(QStringLiteral("Предварительный просмотр")) && caption.contains(report.title),
+                 qPrintable(caption));
+
+        ScriptedDesktop scripted;
+        scripted.printPreview(report, nullptr);
+        QCOMPARE(scripted.lastText("preview"), report.title);
+        QCOMPARE(scripted.of("preview").back().caption, report.filterLine);
+        QVERIFY(scripted.lastReport && scripted.lastReport->tables.at(0).rows.size() == 120);
     }
 
     void latinWordsAreFound_data()
