@@ -222,6 +222,11 @@ QString QtDesktop::openFileName(const QString &caption, const QString &folder, c
     return QFileDialog::getOpenFileName(activeParent(), caption, folder, filter);
 }
 
+QString QtDesktop::saveFileName(const QString &caption, const QString &suggested, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(activeParent(), caption, suggested, filter);
+}
+
 void QtDesktop::showModal(QDialog *window)
 {
     window->exec();
@@ -348,6 +353,16 @@ std::optional<QColor> ScriptedDesktop::chooseColour(const QColor &initial)
     const auto c = colours.front();
     colours.pop_front();
     return c;
+}
+
+QString ScriptedDesktop::saveFileName(const QString &caption, const QString &suggested, const QString &)
+{
+    shown.push_back({QStringLiteral("save"), suggested, caption, Icon::Question});
+    if (saveNames.empty())
+        return {};
+    const QString f = saveNames.front();
+    saveNames.pop_front();
+    return f;
 }
 
 QString ScriptedDesktop::openFileName(const QString &caption, const QString &, const QString &)

@@ -39,6 +39,8 @@ public:
     virtual std::optional<QColor> chooseColour(const QColor &initial) = 0;
     // An open-file dialog; an empty text when cancelled.
     virtual QString openFileName(const QString &caption, const QString &folder, const QString &filter) = 0;
+    // A save-file dialog offering a path (its folder and name); an empty text when cancelled.
+    virtual QString saveFileName(const QString &caption, const QString &suggested, const QString &filter) = 0;
     // Shows a window modally and returns when it closes.
     virtual void showModal(QDialog *window) = 0;
     // Opens a file with the desktop's associated program; false when nothing could.
@@ -85,6 +87,7 @@ public:
     Answer ask(const QString &text, const QString &caption) override;
     std::optional<QColor> chooseColour(const QColor &initial) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
+    QString saveFileName(const QString &caption, const QString &suggested, const QString &filter) override;
     void showModal(QDialog *window) override;
     bool openFile(const QString &path) override;
     void reportNotOpened(const QString &path) override;
@@ -112,6 +115,7 @@ public:
     std::deque<std::optional<QColor>> colours; // nullopt = cancel
     std::deque<Answer> answers;                // to ask(); none = «Отмена»
     std::deque<QString> fileNames;
+    std::deque<QString> saveNames; // to saveFileName(); none = cancelled
     Answer ask(const QString &text, const QString &caption) override;
     std::deque<bool> openFolder; // answers to "open the folder?" of reportNotOpened; none = no
     // Called for each modal window instead of running a loop; the default closes it at once.
@@ -126,6 +130,7 @@ public:
     QString password(const QString &caption, const QString &prompt, const QString &defaultText) override;
     std::optional<QColor> chooseColour(const QColor &initial) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
+    QString saveFileName(const QString &caption, const QString &suggested, const QString &filter) override;
     void showModal(QDialog *window) override;
     bool openFile(const QString &path) override;
     void reportNotOpened(const QString &path) override;

@@ -2,6 +2,8 @@
 #include "Desktop.h"
 #include "Documents.h"
 #include "GradeChart.h"
+#include "JournalBusy.h"
+#include "JournalSections.h"
 #include "ScreenFit.h"
 #include "Spreadsheet.h"
 #include "WidgetKit.h"
@@ -10,9 +12,11 @@
 #include "installfolder.h"
 #include "journal.h"
 #include "programstate.h"
+#include "pupilpages.h"
 #include "reports.h"
 #include "resultsmodel.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -49,81 +53,7 @@ QComboBox *choiceBox(const QString &name, const QString &hint)
     return c;
 }
 
-QTableWidget *reportTable(const QString &name, const QStringList &captions, int stretched)
-{
-    auto *t = new QTableWidget(0, int(captions.size()));
-    t->setObjectName(name);
-    t->setHorizontalHeaderLabels(captions);
-    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    t->verticalHeader()->setVisible(false);
-    t->setTabKeyNavigation(false); // Tab leaves the table, the arrows move in it
-    t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    t->horizontalHeader()->setSectionResizeMode(stretched, QHeaderView::Stretch);
-    return t;
-}
-
-void fillTable(QTableWidget *t, const std::vector<QStringList> &rows)
-{
-    t->setRowCount(int(rows.size()));
-    for (size_t r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < rows[r].size(); ++c)
-            t->setItem(int(r), c, new QTableWidgetItem(rows[r][c]));
-}
-
-QString percent(double share)
-{
-    return QString::number(qRound(share * 100)) + u'%';
-}
 } // namespace
-
-class JournalWindow::Busy
-{
-public:
-    explicit Busy(JournalWindow *w) : m_window(w), m_outer(w->m_busy++ == 0)
-    {
-        if (!m_outer)
-            return;
-        m_focus = QApplication::focusWidget();
-        m_total = w->Itogo->text();
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        setControlsEnabled(false);
-        w->Itogo->setText(QStringLiteral("Читаю журнал…"));
-        w->repaint(); // the events wait until the journal answers
-    }
-    ~Busy()
-    {
-        if (--m_window->m_busy > 0 || !m_outer)
-            return;
-        setControlsEnabled(true);
-        if (m_window->Itogo->text() == QStringLiteral("Читаю журнал…"))
-            m_window->Itogo->setText(m_total);
-        if (m_focus)
-            m_focus->setFocus();
-        QApplication::restoreOverrideCursor();
-    }
-    Busy(const Busy &) = delete;
-    Busy &operator=(const Busy &) = delete;
-
-private:
-    void setControlsEnabled(bool enabled)
-    {
-        const JournalWindow *w = m_window;
-        for (QWidget *c :
-             std::initializer_list<QWidget *>{w->Uchenik, w->Predmet, w->Tema, w->Ocenka, w->ZaPeriod, w->Ot, w->Do,
-                                              w->Rezultaty, w->Razdely, w->Excel, w->Tablica}) {
-            // A box that loses the focus this way has not been edited.
-            const QSignalBlocker quiet(c);
-            c->setEnabled(enabled);
-        }
-        // The dates count only while the period is on.
-        for (QWidget *d : std::initializer_list<QWidget *>{w->Ot, w->Do})
-            d->setEnabled(enabled && w->ZaPeriod->isChecked());
-    }
-    JournalWindow *m_window;
-    bool m_outer;
-    QPointer<QWidget> m_focus;
-    QString m_total;
-};
 
 JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent), m_journal(journal)
 {
@@ -135,6 +65,7 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     auto *filters = new QGridLayout;
     Uchenik = namedEdit(QStringLiteral("Uchenik"), QStringLiteral("Часть фамилии или имени ученика"));
     Uchenik->setPlaceholderText(QStringLiteral("Ученик"));
+    Klass = choiceBox(QStringLiteral("Klass"), QStringLiteral("Класс"));
     Predmet = choiceBox(QStringLiteral("Predmet"), QStringLiteral("Предмет"));
     Tema = choiceBox(QStringLiteral("Tema"), QStringLiteral("Тема"));
     Ocenka = new QComboBox;
@@ -154,19 +85,22 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     Do->setObjectName(QStringLiteral("Do"));
     filters->addWidget(new QLabel(QStringLiteral("Ученик")), 0, 0);
     filters->addWidget(Uchenik, 0, 1);
-    filters->addWidget(new QLabel(QStringLiteral("Предмет")), 0, 2);
-    filters->addWidget(Predmet, 0, 3);
-    filters->addWidget(new QLabel(QStringLiteral("Тема")), 0, 4);
-    filters->addWidget(Tema, 0, 5);
+    filters->addWidget(new QLabel(QStringLiteral("Класс")), 0, 2);
+    filters->addWidget(Klass, 0, 3);
+    filters->addWidget(new QLabel(QStringLiteral("Предмет")), 0, 4);
+    filters->addWidget(Predmet, 0, 5);
+    filters->addWidget(new QLabel(QStringLiteral("Тема")), 0, 6);
+    filters->addWidget(Tema, 0, 7);
     filters->addWidget(new QLabel(QStringLiteral("Оценка")), 1, 0);
     filters->addWidget(Ocenka, 1, 1);
-    filters->addWidget(ZaPeriod, 1, 2);
-    filters->addWidget(Ot, 1, 3);
-    filters->addWidget(new QLabel(QStringLiteral("по")), 1, 4, Qt::AlignRight);
-    filters->addWidget(Do, 1, 5);
-    filters->setColumnStretch(1, 1);
+    filters->addWidget(ZaPeriod, 1, 2, 1, 2);
+    filters->addWidget(Ot, 1, 4, 1, 2);
+    filters->addWidget(new QLabel(QStringLiteral("по")), 1, 6, Qt::AlignRight);
+    filters->addWidget(Do, 1, 7);
+    filters->setColumnStretch(1, 2);
     filters->setColumnStretch(3, 1);
     filters->setColumnStretch(5, 2);
+    filters->setColumnStretch(7, 3);
     l->addLayout(filters);
 
     Rezultaty = new QTableView;
@@ -183,29 +117,7 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     Rezultaty->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     Rezultaty->horizontalHeader()->setSectionResizeMode(ResultsModel::Topic, QHeaderView::Stretch);
 
-    Razdely = new QTabWidget;
-    Razdely->setObjectName(QStringLiteral("Razdely"));
-    Woprosy = reportTable(QStringLiteral("Woprosy"),
-                          {QStringLiteral("Вопрос"), QStringLiteral("Тип"), QStringLiteral("Баллы"),
-                           QStringLiteral("Верно"), QStringLiteral("Подсказок"), QStringLiteral("Секунд")},
-                          1);
-    Otchet =
-        reportTable(QStringLiteral("Otchet"),
-                    {QStringLiteral("Вопрос"), QStringLiteral("Учеников"), QStringLiteral("Задан раз"),
-                     QStringLiteral("Верно"), QStringLiteral("Баллов в среднем"), QStringLiteral("Секунд в среднем")},
-                    0);
-    Woprosy->setAccessibleName(QStringLiteral("Вопросы выбранного прохождения"));
-    Otchet->setAccessibleName(QStringLiteral("Отчёт по вопросам темы"));
-    OcenkiUchenika = new GradeChart;
-    OcenkiUchenika->setObjectName(QStringLiteral("OcenkiUchenika"));
-    OcenkiTemy = new GradeChart;
-    OcenkiTemy->setObjectName(QStringLiteral("OcenkiTemy"));
-    for (GradeChart *v : {OcenkiUchenika, OcenkiTemy})
-        v->setMinimumHeight(160);
-    Razdely->addTab(Woprosy, QStringLiteral("Вопросы результата"));
-    Razdely->addTab(OcenkiUchenika, QStringLiteral("Оценки ученика"));
-    Razdely->addTab(OcenkiTemy, QStringLiteral("Оценки по теме"));
-    Razdely->addTab(Otchet, QStringLiteral("Отчёт по вопросам темы"));
+    buildSections();
 
     auto *split = new QSplitter(Qt::Vertical);
     split->addWidget(Rezultaty);
@@ -217,15 +129,18 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     auto *bl = new QHBoxLayout;
     Itogo = new QLabel;
     Itogo->setObjectName(QStringLiteral("Itogo"));
-    Excel = namedButton(QStringLiteral("Excel"), QStringLiteral("В таблицу .xlsx"),
-                        QStringLiteral("Записать показанные результаты в файл электронной таблицы"));
+    Pechat = namedButton(QStringLiteral("Pechat"), QStringLiteral("Печать"),
+                         QStringLiteral("Просмотр и печать показанных результатов и открытого раздела (Ctrl+P)"));
+    Excel = namedButton(QStringLiteral("Excel"), QStringLiteral("Сохранить в Excel"),
+                        QStringLiteral("Записать показанные результаты и открытый раздел в файл .xlsx"));
     Tablica = namedButton(QStringLiteral("Tablica"), QStringLiteral("Открыть в электронной таблице"),
                           QStringLiteral("Передать показанные результаты программе электронных таблиц"));
     Zakryt = namedButton(QStringLiteral("Zakryt"), QStringLiteral("Закрыть"), QStringLiteral("Закрыть окно"));
     // Enter in a filter must never close the window: no button here is the default.
-    for (QPushButton *b : {Excel, Tablica, Zakryt})
+    for (QPushButton *b : {Pechat, Excel, Tablica, Zakryt})
         b->setAutoDefault(false);
     bl->addWidget(Itogo, 1);
+    bl->addWidget(Pechat);
     bl->addWidget(Excel);
     bl->addWidget(Tablica);
     bl->addWidget(Zakryt);
@@ -241,7 +156,7 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
         typing->stop();
         applyFilter();
     });
-    for (QComboBox *c : {Predmet, Tema, Ocenka})
+    for (QComboBox *c : {Klass, Predmet, Tema, Ocenka})
         connect(c, &QComboBox::currentTextChanged, this, &JournalWindow::applyFilter);
     connect(ZaPeriod, &QCheckBox::toggled, this, &JournalWindow::applyFilter);
     // Whether the dates count is said in words, and the dates are off while they do not.
@@ -257,7 +172,14 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
         connect(d, &QDateEdit::dateChanged, this, &JournalWindow::applyFilter);
     connect(Rezultaty->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &i) { resultChosen(i.row()); });
+    connect(Pechat, &QPushButton::clicked, this, &JournalWindow::PechatClick);
+    // Ctrl+P beside the button's own letter, which the mnemonics give it.
+    auto *print = new QAction(this);
+    print->setShortcut(QKeySequence::Print);
+    addAction(print);
+    connect(print, &QAction::triggered, this, &JournalWindow::PechatClick);
     connect(Excel, &QPushButton::clicked, this, &JournalWindow::ExcelClick);
+    connect(SbrositRaspisanie, &QPushButton::clicked, this, &JournalWindow::SbrositRaspisanieClick);
     connect(Tablica, &QPushButton::clicked, this, &JournalWindow::TablicaClick);
     connect(Zakryt, &QPushButton::clicked, this, &QDialog::reject);
     keepGeometry(this, QSize(1100, 720));
@@ -282,7 +204,8 @@ void JournalWindow::showError(const QString &text, const QString &details)
 void JournalWindow::fillChoices()
 {
     const JournalChoices c = journalChoices(m_journal, m_onlyUserCode);
-    for (auto [box, items] : {std::pair{Predmet, c.subjects}, std::pair{Tema, c.topics}}) {
+    for (auto [box, items] : {std::pair{Predmet, c.subjects}, std::pair{Tema, c.topics},
+                              std::pair{Klass, journalClasses(m_journal, m_onlyUserCode)}}) {
         const QSignalBlocker quiet(box);
         const QString kept = box->currentText();
         box->clear();
@@ -305,6 +228,7 @@ void JournalWindow::showFiltered()
 {
     ResultFilter f;
     f.pupil = Uchenik->text().trimmed();
+    f.className = Klass->currentText().trimmed();
     f.subject = Predmet->currentText().trimmed();
     f.topic = Tema->currentText().trimmed();
     f.grade = Ocenka->currentText();
@@ -318,80 +242,10 @@ void JournalWindow::showFiltered()
     Itogo->setText(QStringLiteral("Результатов: %1").arg(m_model->totalCount()) +
                    (waiting > 0 ? QStringLiteral("   Ждут отправки в журнал: %1").arg(waiting) : QString()));
     Woprosy->setRowCount(0);
-    showQuestionReport();
+    showSection(RunSection, {});
+    showClassPage();
+    showQuestionAnalysis();
     showTopicChart(f.subject, f.topic);
-}
-
-void JournalWindow::resultChosen(int row)
-{
-    if (row < 0)
-        return;
-    const Busy busy(this);
-    std::vector<QStringList> rows;
-    for (const QuestionResult &q : questionsOf(m_journal, m_model->resultId(row)))
-        rows.push_back({q.key, q.answerType, QStringLiteral("%1 из %2").arg(q.pointsEarned).arg(q.pointsPossible),
-                        q.answered ? (q.right ? QStringLiteral("да") : QStringLiteral("нет")) : QStringLiteral("—"),
-                        QString::number(q.hints), QString::number(q.seconds)});
-    fillTable(Woprosy, rows);
-    showPupilChart(m_model->index(row, ResultsModel::Pupil).data().toString());
-}
-
-void JournalWindow::showPupilChart(const QString &pupil)
-{
-    // The pupil's grades by points, run after run.
-    ResultsModel runs(m_journal);
-    ResultFilter f;
-    f.pupil = pupil;
-    f.userCode = m_onlyUserCode;
-    runs.setFilter(f);
-    runs.sort(ResultsModel::Started, Qt::AscendingOrder);
-    while (runs.canFetchMore())
-        runs.fetchMore();
-    std::vector<GradeChart::Point> points;
-    for (int r = 0; r < runs.rowCount(); ++r) {
-        if (runs.index(r, ResultsModel::Pupil).data().toString() != pupil)
-            continue; // another pupil whose name holds this one
-        bool ok = false;
-        const int grade = runs.index(r, ResultsModel::Grade).data().toString().toInt(&ok);
-        if (!ok)
-            continue;
-        const QDateTime at = QDateTime::fromString(runs.index(r, ResultsModel::Started).data().toString(),
-                                                   QStringLiteral("dd.MM.yyyy HH:mm"));
-        points.emplace_back(at, grade);
-    }
-    OcenkiUchenika->showLine(QStringLiteral("Оценки: %1").arg(pupil), std::move(points));
-}
-
-void JournalWindow::showTopicChart(const QString &subject, const QString &topic)
-{
-    if (topic.isEmpty()) {
-        // A topic's picture: without one chosen the whole journal is not counted.
-        OcenkiTemy->showMessage(QStringLiteral("Выберите тему, чтобы увидеть её оценки"));
-        return;
-    }
-    // How many runs of the topic ended with each grade.
-    const std::vector<int> counts = gradeCounts(m_journal, [&] {
-        ResultFilter f = m_model->filter();
-        f.subject = subject;
-        f.topic = topic;
-        f.grade.clear();
-        return f;
-    }());
-    OcenkiTemy->showBars(QStringLiteral("Оценки по теме: %1").arg(topic),
-                         {QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")}, counts);
-}
-
-void JournalWindow::showQuestionReport()
-{
-    std::vector<QStringList> rows;
-    if (m_model->filter().topic.isEmpty()) {
-        fillTable(Otchet, rows); // the report is a topic's: none until one is chosen
-        return;
-    }
-    for (const QuestionReportRow &q : questionReport(m_journal, m_model->filter()))
-        rows.push_back({q.key, QString::number(q.pupils), QString::number(q.shown), percent(q.shareRight),
-                        QLocale().toString(q.averagePoints, 'f', 2), QLocale().toString(q.averageSeconds, 'f', 0)});
-    fillTable(Otchet, rows);
 }
 
 QStringList JournalWindow::shownCaptions() const
@@ -416,23 +270,6 @@ std::vector<QStringList> JournalWindow::shownRows()
         rows.push_back(row);
     }
     return rows;
-}
-
-void JournalWindow::ExcelClick()
-{
-    const QString folder = installPath(QStringLiteral("Documents"));
-    QDir().mkpath(folder);
-    const QString path =
-        QDir(folder).filePath(QStringLiteral("Журнал_%1.xlsx")
-                                  .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"))));
-    try {
-        writeXlsxTable(path, QStringLiteral("Журнал"), shownCaptions(), shownRows());
-    } catch (const TrivoError &e) {
-        desktop().error(e.text());
-        return;
-    }
-    if (!desktop().openFile(path))
-        desktop().reportNotOpened(path);
 }
 
 void JournalWindow::TablicaClick()

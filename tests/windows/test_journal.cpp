@@ -9,6 +9,7 @@
 #include "bank.h"
 #include "journal.h"
 #include "journalservice.h"
+#include "pupilpages.h"
 #include "resultsmodel.h"
 
 #include <QAction>
@@ -130,22 +131,38 @@ private slots:
         QCOMPARE(shownResults(m), 1);
         j->Rezultaty->selectRow(0);
         QCOMPARE(j->Woprosy->rowCount(), 2);
-        QCOMPARE(j->Woprosy->item(1, 3)->text(), QStringLiteral("нет"));
-        QCOMPARE(j->Woprosy->item(0, 2)->text(), QStringLiteral("2 из 2"));
+        // Each question as it was asked, the answer given and the right one.
+        QCOMPARE(j->Woprosy->item(1, 4)->text(), QStringLiteral("нет"));
+        QCOMPARE(j->Woprosy->item(0, 3)->text(), QStringLiteral("2 из 2"));
+        QCOMPARE(j->Woprosy->item(1, 1)->text(), QStringLiteral("1900"));
+        QCOMPARE(j->Woprosy->item(1, 2)->text(), QStringLiteral("1703"));
+        QVERIFY2(j->Woprosy->item(0, 0)->text().contains(QStringLiteral("Полтавской")),
+                 qPrintable(j->Woprosy->item(0, 0)->text()));
         j->Ocenka->setCurrentText(QString());
-        QCOMPARE(j->Otchet->rowCount(), 0); // a topic's report waits for the topic
+        QCOMPARE(j->Otchet->rowCount(), 0); // a topic's analysis waits for the topic
         j->Tema->setCurrentText(QStringLiteral("Петровская эпоха"));
-        QCOMPARE(j->Otchet->rowCount(), 2); // one report line per question
-        QCOMPARE(j->Otchet->item(1, 3)->text(), QStringLiteral("50%"));
+        QCOMPARE(j->Otchet->rowCount(), 2); // one line per question, by its text
+        QCOMPARE(j->Otchet->item(1, 0)->text(), QStringLiteral("Год основания Петербурга?"));
+        QCOMPARE(j->Otchet->item(1, 2)->text(), QStringLiteral("50\u00a0%"));
+        QCOMPARE(j->Otchet->item(1, 6)->text(), QStringLiteral("1900 (1)")); // the wrong answer given
         // Averages with a decimal comma, also under the C locale the suite runs in.
-        QVERIFY2(j->Otchet->item(1, 4)->text().contains(u',') && !j->Otchet->item(1, 4)->text().contains(u'.'),
-                 qPrintable(j->Otchet->item(1, 4)->text()));
+        QVERIFY2(j->Otchet->item(1, 5)->text().contains(u',') && !j->Otchet->item(1, 5)->text().contains(u'.'),
+                 qPrintable(j->Otchet->item(1, 5)->text()));
 
-        // What is shown goes to a workbook.
+        // What is shown goes to paper and to a workbook where the user says:
+        // the results and the open section, with the filter in words.
+        j->Razdely->setCurrentWidget(j->Analiz);
+        j->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(j));
+        QTest::keySequence(j, QKeySequence::Print);
+        QCOMPARE(kit.desk.lastText("preview"),
+                 QStringLiteral("Журнал результатов — Анализ вопросов: Петровская эпоха"));
+        j->ExcelClick(); // cancelled: nothing written
+        QVERIFY(kit.desk.of("open").empty());
+        kit.desk.saveNames.push_back(kit.path("отчёт"));
         j->ExcelClick();
-        const QString book = kit.desk.lastText("open");
-        QVERIFY2(book.endsWith(QStringLiteral(".xlsx")), qPrintable(book));
-        QFile f(book);
+        QCOMPARE(kit.desk.lastText("open"), kit.path("отчёт.xlsx"));
+        QFile f(kit.path("отчёт.xlsx"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.read(2), QByteArray("PK"));
         kit.destroy();
@@ -241,27 +258,50 @@ private slots:
         QTest::mouseClick(s->ZapNastr, Qt::LeftButton);
         QVERIFY(kit.desk.lastText("message").contains(QStringLiteral("сервер")));
         QVERIFY(!QFile::exists(kit.path("Baza/journal.pass")));
+        // The check says in words what is wrong, and saves nothing.
+        int closed = 0;
+        {
+            const SilentServer probe; // a free port, closed again below
+            closed = probe.port;
+        }
+        s->ZhurnalHost->setText(QStringLiteral("127.0.0.1"));
+        s->ZhurnalPort->setText(QString::number(closed));
+        QTest::mouseClick(s->ProveritPodkl, Qt::LeftButton);
+        QVERIFY2(kit.desk.of("message").back().text.contains(QStringLiteral("отказал в соединении")),
+                 qPrintable(kit.desk.of("message").back().text));
+        QVERIFY(!QFile::exists(kit.path("Baza/journal.pass")));
         s->ZhurnalHost->setText(QStringLiteral("school-server"));
+        s->ZhurnalPort->setText(QStringLiteral("5432"));
         s->ZhurnalParol->setText(QStringLiteral("тайна"));
+        QVERIFY(!s->SprashivatKlass->isEnabled());
         s->SprashivatImya->setChecked(true);
+        s->SprashivatKlass->setChecked(true);
         QTest::mouseClick(s->ZapNastr, Qt::LeftButton);
         QCOMPARE(QFile::permissions(kit.path("Baza/journal.pass")) & 0x0077, QFileDevice::Permissions());
         QVERIFY(!kit.bytes("Baza/journal.ini").contains("тайна"));
         QCOMPARE(m->journal().settings().engine, JournalSettings::Engine::Server);
 
-        // Back to this PC's journal; every start now asks the pupil's name.
+        // Back to this PC's journal; every start now asks the pupil's name and class.
         s->FormCreate();
+        QVERIFY(s->SprashivatKlass->isChecked());
         s->ZhurnalServer->setChecked(false);
+        QTest::mouseClick(s->ProveritPodkl, Qt::LeftButton);
+        QVERIFY2(kit.desk.of("message").back().text.startsWith(QStringLiteral("Журнал на этом компьютере открыт")),
+                 qPrintable(kit.desk.of("message").back().text));
         QTest::mouseClick(s->ZapNastr, Qt::LeftButton);
-        kit.desk.inputs.push_back(QStringLiteral("Сидоров С., 9 Б"));
+        kit.desk.inputs.push_back(QStringLiteral("Сидоров С."));
+        kit.desk.inputs.push_back(QStringLiteral("9Б"));
         m->WiborTema->setCurrentIndex(0);
         QTest::mouseClick(m->Pusk, Qt::LeftButton);
-        QCOMPARE(kit.desk.of("input").back().text, QStringLiteral("Как Вас называть?|Администратор"));
+        const auto asked = kit.desk.of("input");
+        QCOMPARE(asked[asked.size() - 2].text, QStringLiteral("Как Вас называть?|Администратор"));
+        QCOMPARE(asked.back().text, QStringLiteral("Ваш класс (например, 9А)?|"));
         QTest::mouseClick(m->Pusk, Qt::LeftButton); // stopped at once: kept all the same
         QVERIFY(m->journalService().waitUntilIdle(20000));
         ResultsModel results(m->journal());
         QCOMPARE(results.rowCount(), 1);
-        QCOMPARE(results.index(0, ResultsModel::Pupil).data().toString(), QStringLiteral("Сидоров С., 9 Б"));
+        QCOMPARE(results.index(0, ResultsModel::Pupil).data().toString(), QStringLiteral("Сидоров С."));
+        QCOMPARE(journalClasses(m->journal(), QString()), QStringList{QStringLiteral("9Б")});
     }
 
     void aBrokenJournalLosesNothing()

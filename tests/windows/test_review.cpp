@@ -1,16 +1,22 @@
 // «Работа над ошибками» played from the menu: the mistakes due come back most
 // overdue first, the quiet line counts them after the log-in, nothing due is
 // said with the next date, and the administrator can switch it off.
+#include "JournalWindow.h"
 #include "WindowTestKit.h"
 #include "bank.h"
 #include "journal.h"
 #include "journalservice.h"
+#include "resultsmodel.h"
 #include "review.h"
 #include "schema.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QSqlQuery>
+#include <QTableView>
+#include <QTableWidget>
 
 namespace
 {
@@ -57,6 +63,12 @@ void earlierMistakes(Journal &j)
     };
     run(3, {wrongAnswer("1_1_1_2", "Год основания Петербурга?"), wrongAnswer("1_1_1_9", "Ушедший вопрос")});
     run(2, {wrongAnswer("1_1_1_1", "Год Полтавской битвы?"), wrongAnswer("1_1_1_3", "Год Ништадтского мира")});
+}
+
+void waitForNextSecond()
+{
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    QTRY_VERIFY_WITH_TIMEOUT(QDateTime::currentSecsSinceEpoch() > now, 2000);
 }
 
 int dueInDays(Journal &j, const QString &key)
@@ -118,6 +130,9 @@ private slots:
             QCOMPARE(q.value(0).toInt(), 1);
         }
 
+        QTRY_VERIFY2(m->Izveshenie->text().isEmpty(),
+                     qPrintable(m->Izveshenie->text())); // nothing more to repeat today
+
         // Nothing left for today: said so, with the day the next one comes due.
         review->trigger();
         QVERIFY(m->journalService().waitUntilIdle(20000));
@@ -126,6 +141,60 @@ private slots:
         QCOMPARE(said.size(), size_t(1));
         QCOMPARE(said[0].text, QStringLiteral("На сегодня повторять нечего. Следующий вопрос для повторения — %1.")
                                    .arg(QDate::currentDate().addDays(1).toString("dd.MM.yyyy")));
+
+        // The journal's pupil page: by topic, one mistake not yet repeated
+        // (wrong again), none learnt yet; the teacher may start it afresh.
+        {
+            Journal j(JournalSettings::load());
+            JournalWindow w(j);
+            w.openFor(QString());
+            int row = 0;
+            while (w.Rezultaty->model()->index(row, ResultsModel::Topic).data().toString() != "Работа над ошибками")
+                QVERIFY(++row < w.Rezultaty->model()->rowCount());
+            w.Rezultaty->selectRow(row);
+            // Questions 3 and 9 were answered before the journal kept topics.
+            QCOMPARE(w.PamyatUchenika->rowCount(), 2);
+            std::vector<QStringList> rows(2);
+            for (int r = 0; r < 2; ++r)
+                for (int c = 0; c < w.PamyatUchenika->columnCount(); ++c)
+                    rows[size_t(r)] << w.PamyatUchenika->item(r, c)->text();
+            QCOMPARE(rows[0], (QStringList{"История", "тема не записана", "0", "2", "2"}));
+            QCOMPARE(rows[1], (QStringList{"История", "Петровская эпоха", "0", "0", "1"}));
+            QVERIFY(w.SvodkaUchenika->text().contains(QStringLiteral("Прохождений: 3")));
+            kit.desk.answers.push_back(Desktop::Answer::No);
+            QTest::mouseClick(w.SbrositRaspisanie, Qt::LeftButton);
+            QCOMPARE(w.PamyatUchenika->rowCount(), 2);
+            // The journal keeps times to the second: the reset stands apart from the runs.
+            waitForNextSecond();
+            kit.desk.answers.push_back(Desktop::Answer::Yes);
+            QTest::mouseClick(w.SbrositRaspisanie, Qt::LeftButton);
+            waitForNextSecond();
+            QCOMPARE(w.PamyatUchenika->rowCount(), 0);
+            QVERIFY(kit.desk.lastText("message").contains(QStringLiteral("вопросов: 4")));
+        }
+        kit.desk.shown.clear();
+
+        // Nothing left to repeat after the reset: said so.
+        review->trigger();
+        QVERIFY(m->journalService().waitUntilIdle(20000));
+        QVERIFY(!m->running());
+        QCOMPARE(kit.desk.lastText("message"),
+                 QStringLiteral("Повторять нечего: ошибок, которые ждут повторения, нет."));
+        // An answer after the reset counts from the reset on: one mistake, due tomorrow.
+        m->WiborTema->setCurrentIndex(0);
+        QTest::mouseClick(m->Pusk, Qt::LeftButton);
+        QVERIFY(m->running());
+        while (m->running()) {
+            m->OdinOt->setText(QStringLiteral("0"));
+            QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        }
+        QVERIFY(m->journalService().waitUntilIdle(20000));
+        {
+            Journal j(JournalSettings::load());
+            QVERIFY(j.open());
+            QCOMPARE(dueInDays(j, "1_1_1_2"), 1);
+            QCOMPARE(dueInDays(j, "1_1_1_1"), 1);
+        }
     }
 
     void switchedOffForExamDays()

@@ -22,6 +22,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitterHandle>
+#include <QTabWidget>
+#include <QTableView>
 
 namespace
 {
@@ -176,6 +178,15 @@ private slots:
             check(w);
             w->hide();
         }
+        // Every section of the journal, with the run chosen and its topic filtered.
+        JournalWindow *j = m->Zhurnal;
+        j->Tema->setCurrentIndex(1);
+        j->Rezultaty->selectRow(0);
+        for (int section = 0; section < j->Razdely->count(); ++section) {
+            j->Razdely->setCurrentIndex(section);
+            check(j);
+        }
+        j->hide();
     }
 
     void placeWithinKeepsFrameAndAllOnTheScreen_data()

@@ -1,0 +1,124 @@
+// What the journal window shows, on paper and in a workbook: the results that
+// pass the filters and the open section, with its chart.
+#include "Desktop.h"
+#include "GradeChart.h"
+#include "JournalWindow.h"
+#include "ReportWorkbook.h"
+#include "errors.h"
+#include "resultsmodel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDir>
+#include <QLineEdit>
+#include <QStandardPaths>
+#include <QTabWidget>
+
+namespace
+{
+using Kind = ReportColumn::Kind;
+
+QImage pictureOf(GradeChart *chart)
+{
+    // Drawn at a size that reads well on a landscape page, whatever the window's size.
+    const QSize was = chart->size();
+    chart->resize(900, 320);
+    QImage image(chart->size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    chart->render(&image);
+    chart->resize(was);
+    return image;
+}
+} // namespace
+
+Report JournalWindow::shownReport()
+{
+    const ResultFilter f = m_model->filter();
+    QStringList filters;
+    if (!f.pupil.isEmpty())
+        filters << QStringLiteral("ученик: «%1»").arg(f.pupil);
+    if (!f.className.isEmpty())
+        filters << QStringLiteral("класс: %1").arg(f.className);
+    if (!f.subject.isEmpty())
+        filters << QStringLiteral("предмет: %1").arg(f.subject);
+    if (!f.topic.isEmpty())
+        filters << QStringLiteral("тема: %1").arg(f.topic);
+    if (!f.grade.isEmpty())
+        filters << QStringLiteral("оценка: %1").arg(f.grade);
+    if (f.from.isValid())
+        filters << QStringLiteral("с %1 по %2")
+                       .arg(f.from.toString(QStringLiteral("dd.MM.yyyy")), f.to.toString(QStringLiteral("dd.MM.yyyy")));
+    Report report;
+    const SectionView &section = m_sections[Razdely->currentIndex()];
+    report.title = QStringLiteral("Журнал результатов") +
+                   (section.title.isEmpty() ? QString() : QStringLiteral(" — ") + section.title);
+    report.filterLine = (filters.isEmpty() ? QStringLiteral("Все результаты")
+                                           : QStringLiteral("Отбор: ") + filters.join(QStringLiteral("; "))) +
+                        QStringLiteral(". Результатов: %1.").arg(m_model->totalCount());
+
+    ReportTable results{QStringLiteral("Результаты"),
+                        {{QStringLiteral("Начало"), Kind::DateTime},
+                         {QStringLiteral("Ученик")},
+                         {QStringLiteral("Код")},
+                         {QStringLiteral("Предмет")},
+                         {QStringLiteral("Тема")},
+                         {QStringLiteral("Оценка")},
+                         {QStringLiteral("Верно"), Kind::Integer},
+                         {QStringLiteral("Задано"), Kind::Integer},
+                         {QStringLiteral("Баллы")},
+                         {QStringLiteral("Время")},
+                         {QStringLiteral("Компьютер")}},
+                        {}};
+    for (const QStringList &row : shownRows()) {
+        QVariantList cells;
+        for (int c = 0; c < row.size(); ++c) {
+            if (c == ResultsModel::Started)
+                cells << QDateTime::fromString(row[c], QStringLiteral("dd.MM.yyyy HH:mm"));
+            else if (c == ResultsModel::Right || c == ResultsModel::Asked)
+                cells << row[c].toInt();
+            else
+                cells << row[c];
+        }
+        results.rows.push_back(std::move(cells));
+    }
+    report.tables.push_back(std::move(results));
+    if (!section.summary.isEmpty())
+        report.filterLine += u'\n' + section.summary;
+    for (const ReportTable &t : section.tables)
+        report.tables.push_back(t);
+    if (Razdely->currentIndex() == PupilSection && OcenkiUchenika->kind() != GradeChart::Kind::Message)
+        report.charts.emplace_back(OcenkiUchenika->title(), pictureOf(OcenkiUchenika));
+    if (Razdely->currentIndex() == TopicSection && OcenkiTemy->kind() != GradeChart::Kind::Message)
+        report.charts.emplace_back(OcenkiTemy->title(), pictureOf(OcenkiTemy));
+    return report;
+}
+
+void JournalWindow::PechatClick()
+{
+    desktop().printPreview(shownReport(), this);
+}
+
+void JournalWindow::ExcelClick()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QDir(folder).exists())
+        folder = QDir::homePath();
+    const QString suggested =
+        QDir(folder).filePath(QStringLiteral("Журнал_%1.xlsx")
+                                  .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm"))));
+    QString path =
+        desktop().saveFileName(QStringLiteral("Сохранить в Excel"), suggested, QStringLiteral("Книга Excel (*.xlsx)"));
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
+        path += QStringLiteral(".xlsx");
+    try {
+        writeReportWorkbook(path, shownReport());
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+        return;
+    }
+    if (!desktop().openFile(path))
+        desktop().reportNotOpened(path);
+}

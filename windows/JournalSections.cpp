@@ -1,0 +1,415 @@
+// The sections of the journal window: a run's questions, a pupil's page, a
+// class's page, a topic's grades and the analysis of a topic's questions.
+#include "JournalSections.h"
+#include "Desktop.h"
+#include "GradeChart.h"
+#include "JournalBusy.h"
+#include "JournalWindow.h"
+#include "ReportDocument.h"
+#include "WidgetKit.h"
+#include "choices.h"
+#include "journal.h"
+#include "pupilpages.h"
+#include "questionanalysis.h"
+#include "reports.h"
+#include "resultsmodel.h"
+#include "review.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+using Kind = ReportColumn::Kind;
+
+QTableWidget *sectionTable(const QString &name, const QString &spoken, int stretched)
+{
+    auto *t = new QTableWidget;
+    t->setObjectName(name);
+    t->setAccessibleName(spoken);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->verticalHeader()->setVisible(false);
+    t->setTabKeyNavigation(false); // Tab leaves the table, the arrows move in it
+    t->setWordWrap(false);
+    t->setTextElideMode(Qt::ElideRight);
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    t->setProperty("stretched", stretched);
+    return t;
+}
+
+void showReportTable(QTableWidget *t, const ReportTable &report)
+{
+    t->clear();
+    t->setColumnCount(int(report.columns.size()));
+    QStringList captions;
+    for (const ReportColumn &c : report.columns)
+        captions << c.caption;
+    t->setHorizontalHeaderLabels(captions);
+    t->setRowCount(int(report.rows.size()));
+    for (size_t r = 0; r < report.rows.size(); ++r)
+        for (size_t c = 0; c < report.columns.size(); ++c) {
+            const QString whole = shownReportCell(report.rows[r].value(qsizetype(c)), report.columns[c].kind);
+            auto *item = new QTableWidgetItem(QString(whole).replace(u'\n', QStringLiteral("; ")));
+            if (report.columns[c].kind != Kind::Text)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            else if (!whole.isEmpty())
+                item->setToolTip(whole);
+            t->setItem(int(r), int(c), item);
+        }
+    // The main text takes what is left; other long texts are held to a
+    // width that leaves it room. Both are cut with "…", the tooltip has them whole.
+    const int stretched = t->property("stretched").toInt();
+    QHeaderView *h = t->horizontalHeader();
+    const int widest = t->fontMetrics().averageCharWidth() * 22;
+    for (int c = 0; c < t->columnCount(); ++c) {
+        if (c == stretched) {
+            h->setSectionResizeMode(c, QHeaderView::Stretch);
+            continue;
+        }
+        h->setSectionResizeMode(c, QHeaderView::Interactive);
+        t->resizeColumnToContents(c);
+        if (report.columns[size_t(c)].kind == Kind::Text && h->sectionSize(c) > widest)
+            h->resizeSection(c, widest);
+    }
+}
+
+namespace
+{
+QVariant orNothing(const std::optional<double> &v)
+{
+    return v ? QVariant(*v) : QVariant();
+}
+
+QString gradeText(const std::optional<double> &v)
+{
+    return v ? QLocale().toString(*v, 'f', 1) : QStringLiteral("—");
+}
+
+QLabel *summaryLabel(const QString &name)
+{
+    auto *l = new QLabel;
+    l->setObjectName(name);
+    l->setWordWrap(true);
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    return l;
+}
+} // namespace
+
+void JournalWindow::buildSections()
+{
+    Razdely = new QTabWidget;
+    Razdely->setObjectName(QStringLiteral("Razdely"));
+    Woprosy = sectionTable(QStringLiteral("Woprosy"), QStringLiteral("Вопросы выбранного прохождения"), 0);
+
+    StranicaUchenika = new QWidget;
+    StranicaUchenika->setObjectName(QStringLiteral("StranicaUchenika"));
+    SvodkaUchenika = summaryLabel(QStringLiteral("SvodkaUchenika"));
+    OcenkiUchenika = new GradeChart;
+    OcenkiUchenika->setObjectName(QStringLiteral("OcenkiUchenika"));
+    SlabyeTemy = sectionTable(QStringLiteral("SlabyeTemy"), QStringLiteral("Темы, где ученик теряет больше баллов"), 1);
+    PamyatUchenika = sectionTable(QStringLiteral("PamyatUchenika"), QStringLiteral("Работа над ошибками по темам"), 1);
+    SbrositRaspisanie = namedButton(QStringLiteral("SbrositRaspisanie"), QStringLiteral("Сбросить повторение ошибок"),
+                                    QStringLiteral("Начать расписание повторения ошибок этого ученика заново"));
+    SbrositRaspisanie->setAutoDefault(false);
+    auto *pl = new QVBoxLayout(StranicaUchenika);
+    pl->addWidget(SvodkaUchenika);
+    auto *pupilRow = new QHBoxLayout;
+    pupilRow->addWidget(OcenkiUchenika, 3);
+    auto *tables = new QVBoxLayout;
+    tables->addWidget(new QLabel(QStringLiteral("Где теряет больше баллов")));
+    tables->addWidget(SlabyeTemy);
+    tables->addWidget(new QLabel(QStringLiteral("Работа над ошибками")));
+    tables->addWidget(PamyatUchenika);
+    tables->addWidget(SbrositRaspisanie, 0, Qt::AlignRight);
+    pupilRow->addLayout(tables, 4);
+    pl->addLayout(pupilRow, 1);
+
+    StranicaKlassa = new QWidget;
+    StranicaKlassa->setObjectName(QStringLiteral("StranicaKlassa"));
+    SvodkaKlassa = summaryLabel(QStringLiteral("SvodkaKlassa"));
+    UchenikiKlassa = sectionTable(QStringLiteral("UchenikiKlassa"), QStringLiteral("Ученики класса"), 0);
+    auto *cl = new QVBoxLayout(StranicaKlassa);
+    cl->addWidget(SvodkaKlassa);
+    cl->addWidget(UchenikiKlassa, 1);
+
+    OcenkiTemy = new GradeChart;
+    OcenkiTemy->setObjectName(QStringLiteral("OcenkiTemy"));
+    for (GradeChart *v : {OcenkiUchenika, OcenkiTemy})
+        v->setMinimumHeight(160);
+
+    Analiz = new QWidget;
+    Analiz->setObjectName(QStringLiteral("Analiz"));
+    Nadezhnost = summaryLabel(QStringLiteral("Nadezhnost"));
+    Otchet = sectionTable(QStringLiteral("Otchet"), QStringLiteral("Анализ вопросов темы"), 0);
+    auto *al = new QVBoxLayout(Analiz);
+    al->addWidget(Nadezhnost);
+    al->addWidget(Otchet, 1);
+
+    Razdely->addTab(Woprosy, QStringLiteral("Вопросы результата"));
+    Razdely->addTab(StranicaUchenika, QStringLiteral("Ученик"));
+    Razdely->addTab(StranicaKlassa, QStringLiteral("Класс"));
+    Razdely->addTab(OcenkiTemy, QStringLiteral("Оценки по теме"));
+    Razdely->addTab(Analiz, QStringLiteral("Анализ вопросов"));
+    showSection(PupilSection, {QStringLiteral("Ученик"), QStringLiteral("Выберите результат ученика в списке."), {}});
+}
+
+void JournalWindow::showSection(Section section, SectionView view)
+{
+    const std::vector<QTableWidget *> widgets = section == RunSection        ? std::vector<QTableWidget *>{Woprosy}
+                                                : section == PupilSection    ? std::vector{SlabyeTemy, PamyatUchenika}
+                                                : section == ClassSection    ? std::vector{UchenikiKlassa}
+                                                : section == AnalysisSection ? std::vector{Otchet}
+                                                                             : std::vector<QTableWidget *>{};
+    for (size_t i = 0; i < widgets.size(); ++i) {
+        if (i < view.tables.size())
+            showReportTable(widgets[i], view.tables[i]);
+        else
+            widgets[i]->setRowCount(0);
+    }
+    if (section == PupilSection)
+        SvodkaUchenika->setText(view.summary);
+    else if (section == ClassSection)
+        SvodkaKlassa->setText(view.summary);
+    else if (section == AnalysisSection)
+        Nadezhnost->setText(view.summary);
+    m_sections[section] = std::move(view);
+}
+
+void JournalWindow::resultChosen(int row)
+{
+    if (row < 0)
+        return;
+    const Busy busy(this);
+    ReportTable t{QString(),
+                  {{QStringLiteral("Вопрос")},
+                   {QStringLiteral("Ответ ученика")},
+                   {QStringLiteral("Верный ответ")},
+                   {QStringLiteral("Баллы")},
+                   {QStringLiteral("Верно")},
+                   {QStringLiteral("Подсказок"), Kind::Integer},
+                   {QStringLiteral("Секунд"), Kind::Integer},
+                   {QStringLiteral("Тип")}},
+                  {}};
+    for (const QuestionResult &q : questionsOf(m_journal, m_model->resultId(row)))
+        // A result kept before the journal kept texts shows its question's key.
+        t.rows.push_back({q.text.isEmpty() ? q.key : q.text, q.given, q.rightAnswer,
+                          QStringLiteral("%1 из %2").arg(q.pointsEarned).arg(q.pointsPossible),
+                          q.answered ? (q.right ? QStringLiteral("да") : QStringLiteral("нет")) : QStringLiteral("—"),
+                          q.hints, q.seconds, q.answerType});
+    auto cell = [&](int column) { return m_model->index(row, column).data().toString(); };
+    showSection(RunSection,
+                {QStringLiteral("Прохождение: %1, %2, %3")
+                     .arg(cell(ResultsModel::Pupil), cell(ResultsModel::Topic), cell(ResultsModel::Started)),
+                 QString(),
+                 {std::move(t)}});
+    showPupilPage(cell(ResultsModel::Pupil));
+}
+
+void JournalWindow::showPupilPage(const QString &pupil)
+{
+    m_pupilShown = pupil;
+    SbrositRaspisanie->setEnabled(m_onlyUserCode.isEmpty() && !pupil.isEmpty());
+    // The whole of the pupil, whatever the filters pick out of the results.
+    ResultFilter f;
+    f.userCode = m_onlyUserCode;
+    QString error;
+    const std::optional<PupilPage> page = pupilPage(m_journal, pupil, f, error);
+    if (!page) {
+        showSection(PupilSection, {QStringLiteral("Ученик: %1").arg(pupil), error, {}});
+        return;
+    }
+    std::vector<GradeChart::Point> points;
+    for (const GradeAt &g : page->grades)
+        points.emplace_back(g.started, g.grade);
+    OcenkiUchenika->showLine(QStringLiteral("Оценки: %1").arg(page->pupil), std::move(points));
+    QString summary =
+        QStringLiteral("%1%2. Прохождений: %3, средняя оценка: %4, последняя: %5")
+            .arg(page->pupil, page->className.isEmpty() ? QString() : QStringLiteral(", класс %1").arg(page->className))
+            .arg(page->runs)
+            .arg(gradeText(page->averageGrade), page->lastGrade.isEmpty() ? QStringLiteral("—") : page->lastGrade);
+    if (page->stopped > 0)
+        summary += QStringLiteral(", прервано: %1").arg(page->stopped);
+    ReportTable losses{QStringLiteral("Где теряет больше баллов"),
+                       {{QStringLiteral("Предмет")},
+                        {QStringLiteral("Тема")},
+                        {QStringLiteral("Прохождений"), Kind::Integer},
+                        {QStringLiteral("Потеряно баллов"), Kind::Integer},
+                        {QStringLiteral("Доля потерянных"), Kind::Percent}},
+                       {}};
+    for (const TopicLoss &t : page->weakTopics)
+        losses.rows.push_back({t.subject, t.topic, t.runs, t.pointsLost,
+                               t.pointsPossible > 0 ? QVariant(double(t.pointsLost) / t.pointsPossible) : QVariant()});
+    ReportTable memory{QStringLiteral("Работа над ошибками"),
+                       {{QStringLiteral("Предмет")},
+                        {QStringLiteral("Тема")},
+                        {QStringLiteral("Выучено"), Kind::Integer},
+                        {QStringLiteral("Повторить сегодня"), Kind::Integer},
+                        {QStringLiteral("Ошибки не повторены"), Kind::Integer}},
+                       {}};
+    for (const TopicMemory &t : page->memory)
+        memory.rows.push_back({t.subject, t.topic.isEmpty() ? QStringLiteral("тема не записана") : t.topic, t.learnt,
+                               t.due, t.notRepeated});
+    showSection(PupilSection, {QStringLiteral("Ученик: %1").arg(page->pupil), summary, {losses, memory}});
+}
+
+void JournalWindow::SbrositRaspisanieClick()
+{
+    if (m_pupilShown.isEmpty() || !m_onlyUserCode.isEmpty())
+        return;
+    if (desktop().ask(QStringLiteral("Начать повторение ошибок ученика «%1» заново? Прежние ответы больше не будут "
+                                     "определять, какие вопросы ему повторять.")
+                          .arg(m_pupilShown),
+                      QStringLiteral("Журнал результатов")) != Desktop::Answer::Yes)
+        return;
+    QString error;
+    std::optional<int> forgotten;
+    {
+        const Busy busy(this);
+        forgotten = resetSchedule(m_journal, m_pupilShown, error);
+        if (forgotten)
+            showPupilPage(m_pupilShown);
+    }
+    if (!forgotten)
+        showError(error, m_journal.lastDetails());
+    else
+        desktop().message(QStringLiteral("Расписание повторения ошибок ученика «%1» сброшено (вопросов: %2).")
+                              .arg(m_pupilShown)
+                              .arg(*forgotten),
+                          QStringLiteral("Журнал результатов"), Desktop::Icon::Information);
+}
+
+void JournalWindow::showClassPage()
+{
+    const QString className = m_model->filter().className;
+    if (className.isEmpty()) {
+        // Without a class chosen: the results grouped by class.
+        QString error;
+        const auto classes = classSummaries(m_journal, m_model->filter(), error);
+        ReportTable t{QString(),
+                      {{QStringLiteral("Класс")},
+                       {QStringLiteral("Учеников"), Kind::Integer},
+                       {QStringLiteral("Прохождений"), Kind::Integer},
+                       {QStringLiteral("Средняя оценка"), Kind::Decimal}},
+                      {}};
+        for (const ClassSummary &c : classes.value_or(std::vector<ClassSummary>{}))
+            t.rows.push_back({c.className, c.pupils, c.runs, orNothing(c.averageGrade)});
+        const QString summary = !classes ? error
+                                : t.rows.empty()
+                                    ? QStringLiteral("Классы не записаны: спросите класс вместе с именем ученика в "
+                                                     "настройках или заведите учётную запись класса («9А»).")
+                                    : QStringLiteral("Результаты по классам. Выберите класс в фильтре «Класс», чтобы "
+                                                     "увидеть его учеников.");
+        showSection(ClassSection, {QStringLiteral("Классы"), summary, {std::move(t)}});
+        return;
+    }
+    QString error;
+    const auto pupils = classPage(m_journal, className, m_model->filter(), error);
+    if (!pupils) {
+        showSection(ClassSection, {QStringLiteral("Класс %1").arg(className), error, {}});
+        return;
+    }
+    ReportTable t{QString(),
+                  {{QStringLiteral("Ученик")},
+                   {QStringLiteral("Прохождений"), Kind::Integer},
+                   {QStringLiteral("Средняя оценка"), Kind::Decimal},
+                   {QStringLiteral("Последняя оценка")}},
+                  {}};
+    int runs = 0;
+    for (const ClassPupil &p : *pupils) {
+        t.rows.push_back({p.pupil, p.runs, orNothing(p.averageGrade), p.lastGrade});
+        runs += p.runs;
+    }
+    showSection(ClassSection,
+                {QStringLiteral("Класс %1").arg(className),
+                 QStringLiteral("Класс %1: учеников %2, прохождений %3").arg(className).arg(pupils->size()).arg(runs),
+                 {std::move(t)}});
+}
+
+void JournalWindow::showTopicChart(const QString &subject, const QString &topic)
+{
+    if (topic.isEmpty()) {
+        // A topic's picture: without one chosen the whole journal is not counted.
+        OcenkiTemy->showMessage(QStringLiteral("Выберите тему, чтобы увидеть её оценки"));
+        m_sections[TopicSection] = {QStringLiteral("Оценки по теме"), QString(), {}};
+        return;
+    }
+    // How many runs of the topic ended with each grade.
+    const std::vector<int> counts = gradeCounts(m_journal, [&] {
+        ResultFilter f = m_model->filter();
+        f.subject = subject;
+        f.topic = topic;
+        f.grade.clear();
+        return f;
+    }());
+    OcenkiTemy->showBars(QStringLiteral("Оценки по теме: %1").arg(topic),
+                         {QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")}, counts);
+    ReportTable t{QString(), {{QStringLiteral("Оценка")}, {QStringLiteral("Прохождений"), Kind::Integer}}, {}};
+    for (int g = 0; g < 4; ++g)
+        t.rows.push_back({QString::number(g + 2), counts[size_t(g)]});
+    m_sections[TopicSection] = {QStringLiteral("Оценки по теме: %1").arg(topic), QString(), {std::move(t)}};
+}
+
+void JournalWindow::showQuestionAnalysis()
+{
+    const ResultFilter f = m_model->filter();
+    if (f.topic.isEmpty()) {
+        // The analysis is a topic's (or the exam's): none until one is chosen.
+        showSection(
+            AnalysisSection,
+            {QStringLiteral("Анализ вопросов"),
+             QStringLiteral("Выберите тему (или «Экзамен по всему предмету»), чтобы увидеть анализ её вопросов."),
+             {}});
+        return;
+    }
+    QString error;
+    const std::optional<QuestionAnalysis> a = analyseQuestions(m_journal, f, error);
+    if (!a) {
+        showSection(AnalysisSection, {QStringLiteral("Анализ вопросов: %1").arg(f.topic), error, {}});
+        return;
+    }
+    ReportTable t{QString(),
+                  {{QStringLiteral("Вопрос")},
+                   {QStringLiteral("Задан раз"), Kind::Integer},
+                   {QStringLiteral("Верно"), Kind::Percent},
+                   {QStringLiteral("Доля баллов"), Kind::Percent},
+                   {QStringLiteral("Различение"), Kind::Decimal},
+                   {QStringLiteral("Секунд"), Kind::Decimal},
+                   {QStringLiteral("Частые ошибки")},
+                   {QStringLiteral("Замечания")},
+                   {QStringLiteral("Верный ответ")}},
+                  {}};
+    for (const QuestionFigures &q : a->questions) {
+        QStringList wrong;
+        for (size_t i = 0; i < q.wrongAnswers.size() && i < 5; ++i)
+            wrong << QStringLiteral("%1 (%2)").arg(q.wrongAnswers[i].answer).arg(q.wrongAnswers[i].times);
+        t.rows.push_back({q.text, q.asked, q.shareRight, q.facility, orNothing(q.discrimination), q.averageSeconds,
+                          wrong.join(u'\n'), q.flags.join(u'\n'), q.rightAnswer});
+    }
+    QStringList reliability;
+    for (const TopicReliability &r : a->topics)
+        reliability << (r.alpha ? QStringLiteral("Надёжность теста «%1» (альфа Кронбаха): %2 по %3 прохождениям с "
+                                                 "одинаковыми %4 вопросами.")
+                                      .arg(r.topic, QLocale().toString(*r.alpha, 'f', 2))
+                                      .arg(r.runs)
+                                      .arg(r.questions)
+                                : QStringLiteral("Надёжность теста «%1» не оценить: нужно не меньше %2 прохождений с "
+                                                 "одинаковыми вопросами (есть %3).")
+                                      .arg(r.topic)
+                                      .arg(alphaMinimum)
+                                      .arg(r.runs));
+    reliability << QStringLiteral("Различение — связь ответа на вопрос с успехом в остальных вопросах (от −1 до 1); "
+                                  "замечания появляются, когда вопрос задан не меньше %1 раз.")
+                       .arg(flagMinimum);
+    showSection(AnalysisSection,
+                {QStringLiteral("Анализ вопросов: %1").arg(f.topic), reliability.join(u'\n'), {std::move(t)}});
+    // On screen the right answer goes with the question's text; paper has a column for it.
+    constexpr int rightColumn = 8;
+    Otchet->setColumnHidden(rightColumn, true);
+    for (int r = 0; r < Otchet->rowCount(); ++r)
+        if (const QString right = Otchet->item(r, rightColumn)->toolTip(); !right.isEmpty())
+            Otchet->item(r, 0)->setToolTip(Otchet->item(r, 0)->toolTip() + QStringLiteral("\n\nВерный ответ:\n") +
+                                           right);
+}
