@@ -7,6 +7,7 @@
 #include "ExamSetupWindow.h"
 #include "ExplanationWindow.h"
 #include "JournalWindow.h"
+#include "ReportDocument.h"
 #include "RightAnswerWindow.h"
 #include "SettingsWindow.h"
 #include "SubjectListWindow.h"
@@ -17,6 +18,8 @@
 #include <QComboBox>
 #include <QFocusFrame>
 #include <QLabel>
+#include <QPainter>
+#include <QTextDocument>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -185,6 +188,18 @@ private slots:
         for (int section = 0; section < j->Razdely->count(); ++section) {
             j->Razdely->setCurrentIndex(section);
             check(j);
+            // And the first page of the section on paper.
+            if (const QString dir = qEnvironmentVariable("TRIVO_SCREENSHOTS"); !dir.isEmpty()) {
+                const QSizeF page(1060, 700); // A4 landscape at 96 dpi, less the margins
+                const auto doc = reportDocument(j->shownReport(), page);
+                doc->setPageSize(page);
+                QImage paper(page.toSize(), QImage::Format_RGB32);
+                paper.fill(Qt::white);
+                QPainter p(&paper);
+                doc->drawContents(&p, QRectF(QPointF(), page));
+                p.end();
+                paper.save(QStringLiteral("%1/paper_%2.png").arg(dir).arg(section));
+            }
         }
         j->hide();
     }
