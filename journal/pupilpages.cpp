@@ -60,7 +60,9 @@ std::optional<PupilPage> pupilPage(Journal &journal, const QString &pupil, const
 
     QSqlQuery runs(journal.database());
     if (!run(runs,
-             QStringLiteral("SELECT r.started, r.grade, r.class_name, r.pupil FROM results r%1 ORDER BY r.started"), c))
+             QStringLiteral("SELECT r.started, r.grade, r.class_name, r.pupil, r.subject, r.topic, r.points_earned,"
+                            " r.points_possible FROM results r%1 ORDER BY r.started"),
+             c))
         return failed(journal, runs, error), std::nullopt;
     int sum = 0;
     while (runs.next()) {
@@ -69,6 +71,8 @@ std::optional<PupilPage> pupilPage(Journal &journal, const QString &pupil, const
         if (!runs.value(2).toString().isEmpty())
             page.className = runs.value(2).toString();
         const QString grade = runs.value(1).toString();
+        page.list.push_back({timeFromStored(runs.value(0)), runs.value(4).toString(), runs.value(5).toString(), grade,
+                             runs.value(6).toInt(), runs.value(7).toInt()});
         if (const int g = gradeOf(grade)) {
             sum += g;
             page.grades.push_back({timeFromStored(runs.value(0)), g});
@@ -78,6 +82,7 @@ std::optional<PupilPage> pupilPage(Journal &journal, const QString &pupil, const
         }
     }
     page.averageGrade = mean(sum, int(page.grades.size()));
+    std::reverse(page.list.begin(), page.list.end());
 
     // Points lost by the topic of each question: an exam's questions count for their own topics.
     QSqlQuery losses(journal.database());

@@ -31,12 +31,19 @@ struct TopicMemory {
     int notRepeated = 0; // the last answer was wrong
 };
 
+struct PupilRun {
+    QDateTime started;
+    QString subject, topic, grade;
+    int pointsEarned = 0, pointsPossible = 0;
+};
+
 struct PupilPage {
     QString pupil, className;
     int runs = 0;
     int stopped = 0; // runs stopped before the end (grade "0")
     std::optional<double> averageGrade;
     QString lastGrade;
+    std::vector<PupilRun> list;  // every run, the latest first
     std::vector<GradeAt> grades; // in time order, the runs that ended
     std::vector<TopicLoss> weakTopics;
     std::vector<TopicMemory> memory; // by subject and topic

@@ -109,6 +109,8 @@ void JournalWindow::buildSections()
     SvodkaUchenika = summaryLabel(QStringLiteral("SvodkaUchenika"));
     OcenkiUchenika = new GradeChart;
     OcenkiUchenika->setObjectName(QStringLiteral("OcenkiUchenika"));
+    ProhozhdeniyaUchenika =
+        sectionTable(QStringLiteral("ProhozhdeniyaUchenika"), QStringLiteral("Прохождения ученика"), 2);
     SlabyeTemy = sectionTable(QStringLiteral("SlabyeTemy"), QStringLiteral("Темы, где ученик теряет больше баллов"), 1);
     PamyatUchenika = sectionTable(QStringLiteral("PamyatUchenika"), QStringLiteral("Работа над ошибками по темам"), 1);
     SbrositRaspisanie = namedButton(QStringLiteral("SbrositRaspisanie"), QStringLiteral("Сбросить повторение ошибок"),
@@ -117,7 +119,10 @@ void JournalWindow::buildSections()
     auto *pl = new QVBoxLayout(StranicaUchenika);
     pl->addWidget(SvodkaUchenika);
     auto *pupilRow = new QHBoxLayout;
-    pupilRow->addWidget(OcenkiUchenika, 3);
+    auto *runs = new QVBoxLayout;
+    runs->addWidget(OcenkiUchenika, 1);
+    runs->addWidget(ProhozhdeniyaUchenika, 1);
+    pupilRow->addLayout(runs, 3);
     auto *tables = new QVBoxLayout;
     tables->addWidget(new QLabel(QStringLiteral("Где теряет больше баллов")));
     tables->addWidget(SlabyeTemy);
@@ -232,6 +237,16 @@ void JournalWindow::showPupilPage(const QString &pupil)
             .arg(gradeText(page->averageGrade), page->lastGrade.isEmpty() ? QStringLiteral("—") : page->lastGrade);
     if (page->stopped > 0)
         summary += QStringLiteral(", прервано: %1").arg(page->stopped);
+    ReportTable list{QStringLiteral("Прохождения"),
+                     {{QStringLiteral("Начало"), Kind::DateTime},
+                      {QStringLiteral("Предмет")},
+                      {QStringLiteral("Тема")},
+                      {QStringLiteral("Оценка")},
+                      {QStringLiteral("Баллы")}},
+                     {}};
+    for (const PupilRun &r : page->list)
+        list.rows.push_back({r.started, r.subject, r.topic, r.grade == u"0" ? QStringLiteral("прервана") : r.grade,
+                             QStringLiteral("%1 из %2").arg(r.pointsEarned).arg(r.pointsPossible)});
     ReportTable losses{QStringLiteral("Где теряет больше баллов"),
                        {{QStringLiteral("Предмет")},
                         {QStringLiteral("Тема")},
@@ -252,7 +267,7 @@ void JournalWindow::showPupilPage(const QString &pupil)
     for (const TopicMemory &t : page->memory)
         memory.rows.push_back({t.subject, t.topic.isEmpty() ? QStringLiteral("тема не записана") : t.topic, t.learnt,
                                t.due, t.notRepeated});
-    showSection(PupilSection, {QStringLiteral("Ученик: %1").arg(page->pupil), summary, {losses, memory}});
+    showSection(PupilSection, {QStringLiteral("Ученик: %1").arg(page->pupil), summary, {list, losses, memory}});
 }
 
 void JournalWindow::SbrositRaspisanieClick()

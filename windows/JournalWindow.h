@@ -44,7 +44,7 @@ public:
     QWidget *StranicaUchenika;
     QLabel *SvodkaUchenika;
     GradeChart *OcenkiUchenika;
-    QTableWidget *SlabyeTemy, *PamyatUchenika;
+    QTableWidget *ProhozhdeniyaUchenika, *SlabyeTemy, *PamyatUchenika;
     QPushButton *SbrositRaspisanie;
     QWidget *StranicaKlassa;
     QLabel *SvodkaKlassa;

@@ -205,6 +205,8 @@ private slots:
         QCOMPARE((QList<int>{anya->runs, anya->stopped, int(anya->grades.size())}), (QList<int>{3, 1, 2}));
         QCOMPARE(*anya->averageGrade, 4.0);
         QCOMPARE(anya->lastGrade, QStringLiteral("3"));
+        QCOMPARE(anya->list.size(), size_t(3)); // the latest first
+        QCOMPARE(anya->list[0].grade + anya->list[1].topic + anya->list[2].grade, QStringLiteral("0Т25"));
         // Т1 lost 4 in the stopped run, Т2 lost 2.
         QCOMPARE(anya->weakTopics.size(), size_t(2));
         QCOMPARE((QList<int>{anya->weakTopics[0].pointsLost, anya->weakTopics[0].runs, anya->weakTopics[1].pointsLost}),

@@ -161,6 +161,7 @@ private slots:
             QCOMPARE(rows[0], (QStringList{"История", "тема не записана", "0", "2", "2"}));
             QCOMPARE(rows[1], (QStringList{"История", "Петровская эпоха", "0", "0", "1"}));
             QVERIFY(w.SvodkaUchenika->text().contains(QStringLiteral("Прохождений: 3")));
+            QCOMPARE(w.ProhozhdeniyaUchenika->rowCount(), 3);
             kit.desk.answers.push_back(Desktop::Answer::No);
             QTest::mouseClick(w.SbrositRaspisanie, Qt::LeftButton);
             QCOMPARE(w.PamyatUchenika->rowCount(), 2);
