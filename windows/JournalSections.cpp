@@ -163,11 +163,23 @@ void JournalWindow::buildSections()
 
 void JournalWindow::showSection(Section section, SectionView view)
 {
-    const std::vector<QTableWidget *> widgets = section == RunSection        ? std::vector<QTableWidget *>{Woprosy}
-                                                : section == PupilSection    ? std::vector{SlabyeTemy, PamyatUchenika}
-                                                : section == ClassSection    ? std::vector{UchenikiKlassa}
-                                                : section == AnalysisSection ? std::vector{Otchet}
-                                                                             : std::vector<QTableWidget *>{};
+    std::vector<QTableWidget *> widgets;
+    switch (section) {
+    case RunSection:
+        widgets = {Woprosy};
+        break;
+    case PupilSection:
+        widgets = {ProhozhdeniyaUchenika, SlabyeTemy, PamyatUchenika};
+        break;
+    case ClassSection:
+        widgets = {UchenikiKlassa};
+        break;
+    case TopicSection:
+        break; // a chart
+    case AnalysisSection:
+        widgets = {Otchet};
+        break;
+    }
     for (size_t i = 0; i < widgets.size(); ++i) {
         if (i < view.tables.size())
             showReportTable(widgets[i], view.tables[i]);
