@@ -325,8 +325,11 @@ QString Journal::explain(const QSqlError &e) const
         return QStringLiteral("сервер %1 не принял имя пользователя «%2» или пароль").arg(server, m_settings.user);
     if (mentions(text, {"does not exist"}) && mentions(text, {"database"}))
         return QStringLiteral("на сервере %1 нет базы «%2»").arg(server, m_settings.database);
+    // The rest are the server's; the embedded journal's other failures are told as they are.
+    if (embedded)
+        return QStringLiteral("%1: %2").arg(m_settings.place(), text);
     const QString noLink = QStringLiteral("нет связи с сервером %1: ").arg(server);
-    if (!embedded && cutOff())
+    if (cutOff())
         return noLink + QStringLiteral("сервер не ответил за %1 с").arg(m_settings.answerSeconds);
     if (mentions(text,
                  {"could not translate host", "name or service not known", "name resolution", "nodename nor servname"}))

@@ -155,6 +155,19 @@ private slots:
         QVERIFY(Journal::details(e).contains(driver));
     }
 
+    void embeddedFailuresNeverBlameAServer()
+    {
+        // The driver calls some failures of a statement connection errors.
+        JournalSettings s;
+        s.file = QStringLiteral("/школа/Baza/journal.sqlite");
+        const Journal j(s);
+        const QString told = j.explain(QSqlError(QStringLiteral("Unable to fetch row"),
+                                                 QStringLiteral("NOT NULL constraint failed: results.pupil"),
+                                                 QSqlError::ConnectionError));
+        QVERIFY2(!told.contains(QStringLiteral("сервер")) && told.contains(QStringLiteral("journal.sqlite")),
+                 qPrintable(told));
+    }
+
     void silentServerNeverHoldsUpTheCaller()
     {
         if (server)
