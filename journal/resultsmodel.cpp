@@ -43,6 +43,7 @@ void ResultsModel::reload()
 {
     beginResetModel();
     m_rows.clear();
+    m_cursor = {};
     m_total = 0;
     m_error.clear();
     m_details.clear();
@@ -69,20 +70,62 @@ void ResultsModel::reload()
 bool ResultsModel::readPage(std::vector<Row> &into)
 {
     const Journal::Bounded step(m_journal);
+    // Only the start of a run may be unknown. SQLite sorts the rows of no
+    // value before all others, PostgreSQL after them; each engine keeps its own.
+    std::vector<bool> blocks{false};
+    if (m_sortColumn == Started) {
+        const bool server = dialectOf(m_journal.database()) == Dialect::Postgres;
+        const bool nullsFirst = server != (m_order == Qt::AscendingOrder);
+        blocks = {nullsFirst, !nullsFirst};
+    }
+    size_t block = 0;
+    while (m_cursor.any && block + 1 < blocks.size() && blocks[block] != m_cursor.inNulls)
+        ++block;
+    const size_t before = into.size();
+    for (; block < blocks.size(); ++block) {
+        const int wanted = pageSize - int(into.size() - before);
+        if (wanted <= 0)
+            break;
+        if (!readBlock(blocks[block], wanted, into))
+            return false;
+    }
+    return true;
+}
+
+bool ResultsModel::readBlock(bool nulls, int limit, std::vector<Row> &into)
+{
     const SqlCondition c = conditionOf(m_filter);
-    const QString direction = m_order == Qt::AscendingOrder ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
+    const QString key = QLatin1String(sortExpressions[m_sortColumn]);
+    const bool ascending = m_order == Qt::AscendingOrder;
+    const QString direction = ascending ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
+    const QString after = ascending ? QStringLiteral(" > ") : QStringLiteral(" < ");
+    const bool continues = m_cursor.any && m_cursor.inNulls == nulls;
+    QStringList parts;
+    if (m_sortColumn == Started)
+        parts << key + (nulls ? QStringLiteral(" IS NULL") : QStringLiteral(" IS NOT NULL"));
     // The id breaks ties, so that pages neither repeat nor skip a row.
+    if (continues)
+        parts << (nulls ? QStringLiteral("r.id") + after + u'?' : QStringLiteral("(%1, r.id)%2(?, ?)").arg(key, after));
+    QString where = c.sql;
+    if (!parts.isEmpty())
+        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
+                 parts.join(QStringLiteral(" AND "));
+    // The time comes back as the text the database compares, never through
+    // the local time zone.
+    const QString keyRead = m_sortColumn == Started ? QStringLiteral("CAST(r.started AS TEXT)") : key;
     QSqlQuery q(m_journal.database());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT r.id, r.started, r.pupil, r.user_code, r.subject, r.topic, r.grade, r.host,"
-                             " r.right_answers, r.asked, r.points_earned, r.points_possible, r.seconds"
-                             " FROM results r") +
-              c.sql + QStringLiteral(" ORDER BY ") + QLatin1String(sortExpressions[m_sortColumn]) + direction +
-              QStringLiteral(", r.id") + direction + QStringLiteral(" LIMIT ? OFFSET ?"));
+                             " r.right_answers, r.asked, r.points_earned, r.points_possible, r.seconds, ") +
+              keyRead + QStringLiteral(" FROM results r") + where + QStringLiteral(" ORDER BY ") + key + direction +
+              QStringLiteral(", r.id") + direction + QStringLiteral(" LIMIT ?"));
     for (const QVariant &v : c.values)
         q.addBindValue(v);
-    q.addBindValue(pageSize);
-    q.addBindValue(int(m_rows.size()));
+    if (continues && !nulls)
+        q.addBindValue(m_cursor.key);
+    if (continues)
+        q.addBindValue(m_cursor.id);
+    q.addBindValue(limit);
     if (!q.exec()) {
         fail(q.lastError());
         return false;
@@ -102,6 +145,7 @@ bool ResultsModel::readPage(std::vector<Row> &into)
         r.pointsEarned = q.value(10).toInt();
         r.pointsPossible = q.value(11).toInt();
         r.seconds = q.value(12).toInt();
+        m_cursor = {true, nulls, q.value(13), r.id};
         into.push_back(std::move(r));
     }
     return true;

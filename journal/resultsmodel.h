@@ -49,13 +49,25 @@ private:
         QString pupil, userCode, subject, topic, grade, host;
         int right = 0, asked = 0, pointsEarned = 0, pointsPossible = 0, seconds = 0;
     };
+    // Where the next page starts: after the last row read, by its sort value
+    // and id (keyset paging: a page deep in the journal costs what the first
+    // does). Rows of no sort value form a block of their own, first or last
+    // as the engine sorts them.
+    struct Cursor {
+        bool any = false;     // a row was read
+        bool inNulls = false; // the last row read had no sort value
+        QVariant key;
+        QString id;
+    };
     bool readPage(std::vector<Row> &into);
+    bool readBlock(bool nulls, int limit, std::vector<Row> &into);
     void fail(const QSqlError &e);
     Journal &m_journal;
     ResultFilter m_filter;
     int m_sortColumn = Started;
     Qt::SortOrder m_order = Qt::DescendingOrder;
     std::vector<Row> m_rows;
+    Cursor m_cursor;
     int m_total = 0;
     QString m_error, m_details;
 };

@@ -5,6 +5,7 @@
 #include "journalservice.h"
 #include "reports.h"
 #include "resultsmodel.h"
+#include "schema.h"
 
 #include "JournalKit.h"
 #include "SilentServer.h"
@@ -205,6 +206,49 @@ private slots:
         for (int row = 1; row < m.rowCount(); ++row)
             QVERIFY(m.data(m.index(row - 1, ResultsModel::Pupil)).toString().toCaseFolded() <=
                     m.data(m.index(row, ResultsModel::Pupil)).toString().toCaseFolded());
+    }
+
+    // Runs of unknown start sort apart (SQLite puts them first, a server
+    // last, as each sorts no value); the pages go through them and through
+    // runs that started together without repeating or skipping one.
+    void pagesThroughRunsOfNoStartAndOfOneStart()
+    {
+        Journal j(freshSettings());
+        for (int i = 0; i < 500; ++i) {
+            RunResult r = sampleResult();
+            r.questions.clear();
+            if (i % 2)
+                r.started = QDateTime();
+            else
+                r.started = QDateTime(QDate(2026, 5, 1), QTime(9, i % 4 ? 0 : 30));
+            QCOMPARE(j.record(r), Journal::Recorded::InJournal);
+        }
+        for (const Qt::SortOrder order : {Qt::DescendingOrder, Qt::AscendingOrder}) {
+            ResultsModel m(j);
+            m.sort(ResultsModel::Started, order);
+            while (m.canFetchMore())
+                m.fetchMore();
+            QVERIFY2(m.lastError().isEmpty(), qPrintable(m.lastError()));
+            QCOMPARE(m.rowCount(), 500);
+            std::set<QString> ids;
+            QStringList blocks; // the start of each stretch of rows, in order
+            for (int row = 0; row < m.rowCount(); ++row) {
+                ids.insert(m.resultId(row));
+                const QString started = m.data(m.index(row, ResultsModel::Started)).toString();
+                if (blocks.isEmpty() || blocks.back() != started)
+                    blocks << started;
+            }
+            QCOMPARE(int(ids.size()), 500);
+            const bool server = dialectOf(j.database()) == Dialect::Postgres;
+            QStringList expected = {"01.05.2026 09:00", "01.05.2026 09:30"};
+            if (order == Qt::DescendingOrder)
+                std::reverse(expected.begin(), expected.end());
+            if (server == (order == Qt::DescendingOrder))
+                expected.prepend(QString());
+            else
+                expected.append(QString());
+            QCOMPARE(blocks, expected);
+        }
     }
 
     void questionReportOfATopic()
