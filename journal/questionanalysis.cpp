@@ -202,6 +202,47 @@ private:
     // Per subject and topic, the runs by the set of questions they asked.
     std::map<std::pair<QString, QString>, std::map<QString, std::vector<std::vector<double>>>> m_topics;
 };
+
+// Where a question was shown last: its run and position.
+struct Shown {
+    QDateTime started;
+    QString id;
+    int position = 0;
+};
+
+// The text, the type and the right answer of each question as the run that
+// showed it last kept them, read for those rows only.
+QSqlError addTexts(const QSqlDatabase &db, const QHash<QString, Shown> &latest, QuestionAnalysis &analysis)
+{
+    QHash<QPair<QString, int>, QuestionFigures *> wanted;
+    for (QuestionFigures &f : analysis.questions)
+        if (const auto it = latest.constFind(f.key); it != latest.constEnd())
+            wanted.insert({it->id, it->position}, &f);
+    const auto rows = wanted.keys();
+    constexpr qsizetype perQuery = 100;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    for (qsizetype from = 0; from < rows.size(); from += perQuery) {
+        const auto part = rows.mid(from, perQuery);
+        q.prepare(QStringLiteral("SELECT result_id, position, question_text, answer_type, right_answer"
+                                 " FROM result_questions WHERE ") +
+                  QStringList(part.size(), QStringLiteral("(result_id = ? AND position = ?)")).join(" OR "));
+        for (const auto &[id, position] : part) {
+            q.addBindValue(id);
+            q.addBindValue(position);
+        }
+        if (!q.exec())
+            return q.lastError();
+        while (q.next())
+            if (QuestionFigures *f = wanted.value({q.value(0).toString(), q.value(1).toInt()})) {
+                const QString text = q.value(2).toString();
+                f->text = text.isEmpty() ? f->key : text;
+                f->answerType = q.value(3).toString();
+                f->rightAnswer = q.value(4).toString();
+            }
+    }
+    return {};
+}
 } // namespace
 
 QuestionAnalysis analyseQuestions(const std::vector<AnalysedRun> &runs)
@@ -221,39 +262,80 @@ std::optional<QuestionAnalysis> analyseQuestions(Journal &journal, const ResultF
     }
     const Journal::Bounded step(journal);
     const SqlCondition c = conditionOf(filter);
+    // A topic's runs are hundreds of thousands of question rows: the runs
+    // are read first, then each question row brings only what the figures
+    // need (the type, what was given and the right answer only where the
+    // answer was wrong); the texts of the questions as the latest runs
+    // showed them are read last, one row per question.
+    QHash<QString, AnalysedRun> runs;
     QSqlQuery q(journal.database());
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT r.id, r.subject, r.topic, r.started, rq.question_key, rq.question_text,"
-                             " rq.answer_type, rq.points_possible, rq.points_earned, rq.is_right, rq.seconds,"
-                             " rq.given, rq.right_answer"
-                             " FROM results r JOIN result_questions rq ON rq.result_id = r.id") +
-              c.sql + QStringLiteral(" ORDER BY r.id, rq.position"));
+    q.prepare(QStringLiteral("SELECT r.id, r.subject, r.topic, r.started FROM results r") + c.sql);
     for (const QVariant &v : c.values)
         q.addBindValue(v);
     if (!q.exec()) {
         error = journal.explain(q.lastError());
         return std::nullopt;
     }
-    // The rows come run after run: each run is added when the next begins.
+    while (q.next())
+        runs.insert(q.value(0).toString(),
+                    {q.value(1).toString(), q.value(2).toString(), timeFromStored(q.value(3)), {}});
+    q.prepare(QStringLiteral("SELECT r.id, rq.question_key, rq.position, rq.points_possible, rq.points_earned,"
+                             " rq.is_right, rq.seconds, CASE WHEN rq.is_right THEN NULL ELSE rq.answer_type END,"
+                             " CASE WHEN rq.is_right THEN NULL ELSE rq.given END,"
+                             " CASE WHEN rq.is_right THEN NULL ELSE rq.right_answer END"
+                             " FROM results r JOIN result_questions rq ON rq.result_id = r.id") +
+              c.sql + QStringLiteral(" ORDER BY r.id"));
+    for (const QVariant &v : c.values)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        error = journal.explain(q.lastError());
+        return std::nullopt;
+    }
+    // The rows come run after run, each run's in any order: a run is put in
+    // the order its questions were asked and added when the next begins. A
+    // run written since the runs were read waits for the next analysis.
     Analyser a;
-    AnalysedRun run;
+    QHash<QString, Shown> latest; // chosen as the analyser chooses
+    std::vector<std::pair<int, AskedQuestion>> asked;
     QString id;
+    auto add = [&] {
+        const auto it = runs.constFind(id);
+        if (it == runs.constEnd())
+            return;
+        AnalysedRun run = *it;
+        std::stable_sort(asked.begin(), asked.end(), [](const auto &x, const auto &y) { return x.first < y.first; });
+        for (auto &[position, question] : asked) {
+            if (auto l = latest.find(question.key); l == latest.end())
+                latest.insert(question.key, {run.started, id, position});
+            else if (run.started >= l->started)
+                *l = {run.started, id, position};
+            run.questions.push_back(std::move(question));
+        }
+        a.add(run);
+    };
     while (q.next()) {
         if (q.value(0).toString() != id) {
             if (!id.isEmpty())
-                a.add(run);
+                add();
             id = q.value(0).toString();
-            run = {q.value(1).toString(), q.value(2).toString(), timeFromStored(q.value(3)), {}};
+            asked.clear();
         }
-        run.questions.push_back({q.value(4).toString(), q.value(5).toString(), q.value(6).toString(),
-                                 q.value(7).toInt(), q.value(8).toInt(), q.value(9).toBool(), q.value(10).toInt(),
-                                 q.value(11).toString(), q.value(12).toString()});
+        asked.emplace_back(q.value(2).toInt(),
+                           AskedQuestion{q.value(1).toString(), QString(), q.value(7).toString(), q.value(3).toInt(),
+                                         q.value(4).toInt(), q.value(5).toBool(), q.value(6).toInt(),
+                                         q.value(8).toString(), q.value(9).toString()});
     }
     if (q.lastError().isValid()) {
         error = journal.explain(q.lastError());
         return std::nullopt;
     }
     if (!id.isEmpty())
-        a.add(run);
-    return a.result();
+        add();
+    QuestionAnalysis out = a.result();
+    if (QSqlError e = addTexts(journal.database(), latest, out); e.isValid()) {
+        error = journal.explain(e);
+        return std::nullopt;
+    }
+    return out;
 }

@@ -176,6 +176,55 @@ private slots:
         QVERIFY(analyseQuestions(j, {.topic = "Нет такой"}, error)->questions.empty());
     }
 
+    // The journal reads a question's text apart from its answers: the text,
+    // type and right answer are still the latest run's, by its start and
+    // not by when it was written, also when that run answered it right.
+    void latestTextFromTheJournal()
+    {
+        std::vector<AnalysedRun> runs;
+        for (int r = 0; r < 4; ++r) {
+            AskedQuestion q = asked("K", r == 1 ? 1 : 0);
+            q.text = QStringLiteral("Текст, редакция %1").arg(r);
+            q.answerType = r == 1 ? QStringLiteral("Птички поставить") : QStringLiteral("Точный ответ");
+            q.rightAnswer = QStringLiteral("ответ %1").arg(r);
+            q.given = QStringLiteral("не то");
+            // The second run written started last.
+            const QDate day = QDate(2027, 5, r == 1 ? 9 : 1 + r);
+            runs.push_back({QStringLiteral("История"),
+                            QStringLiteral("Правки"),
+                            QDateTime(day, QTime(9, 0)),
+                            {asked("M", r % 2), q}});
+        }
+        Journal j(freshSettings());
+        for (const AnalysedRun &run : runs) {
+            RunResult r = sampleResult();
+            r.topic = run.topic;
+            r.started = run.started;
+            r.questions.clear();
+            for (const AskedQuestion &a : run.questions) {
+                QuestionResult q{a.key, a.answerType, a.pointsPossible, a.pointsEarned, true, a.right, 0, a.seconds};
+                q.text = a.text;
+                q.given = a.given;
+                q.rightAnswer = a.rightAnswer;
+                r.questions.push_back(q);
+            }
+            QCOMPARE(j.record(r), Journal::Recorded::InJournal);
+        }
+        QString error;
+        const auto read = analyseQuestions(j, {.topic = "Правки"}, error);
+        QVERIFY2(read, qPrintable(error));
+        const QuestionAnalysis expected = analyseQuestions(runs);
+        QCOMPARE(figures(expected, "K").text, QStringLiteral("Текст, редакция 1"));
+        for (const char *key : {"K", "M"}) {
+            const QuestionFigures &want = figures(expected, key), &got = figures(*read, key);
+            QCOMPARE(got.asked, want.asked);
+            QCOMPARE(got.text, want.text);
+            QCOMPARE(got.answerType, want.answerType);
+            QCOMPARE(got.rightAnswer, want.rightAnswer);
+            QCOMPARE(wrongList(got), wrongList(want));
+        }
+    }
+
     void pagesOfAPupilAndOfAClass()
     {
         Journal j(freshSettings());
