@@ -1,5 +1,5 @@
 #include "journal.h"
-#include "questionmemory.h"
+#include "resultwrite.h"
 #include "schema.h"
 #include "serverguard.h"
 
@@ -33,115 +33,6 @@ bool mentions(const QString &text, std::initializer_list<const char *> parts)
     return false;
 }
 
-// A text as the journal keeps it: an empty text as empty, never as SQL NULL,
-// which the columns refuse (a refused result would wait in the outbox for ever).
-QVariant textValue(const QString &text)
-{
-    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
-}
-
-QSqlError insertResult(QSqlDatabase &db, const RunResult &r, bool &inserted)
-{
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral(
-        "INSERT INTO results (id, pupil, pupil_folded, user_code, access, host, subject, topic, started, seconds,"
-        " prompting, random_order, protocol, exam, asked, answered, right_answers, put_off, points_possible,"
-        " points_earned, grade, running_grade, hints, class_name)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT (id) DO "
-        "NOTHING"));
-    for (const QVariant &v : {QVariant(r.id),
-                              textValue(r.pupil),
-                              textValue(r.pupil.toCaseFolded()),
-                              textValue(r.userCode),
-                              textValue(r.access),
-                              textValue(r.host),
-                              textValue(r.subject),
-                              textValue(r.topic),
-                              storedTime(r.started),
-                              QVariant(r.seconds),
-                              QVariant(r.prompting),
-                              QVariant(r.randomOrder),
-                              QVariant(r.protocol),
-                              QVariant(r.exam),
-                              QVariant(r.asked),
-                              QVariant(r.answered),
-                              QVariant(r.right),
-                              QVariant(r.putOff),
-                              QVariant(r.pointsPossible),
-                              QVariant(r.pointsEarned),
-                              textValue(r.grade),
-                              textValue(r.runningGrade),
-                              QVariant(r.hints),
-                              textValue(r.className)})
-        q.addBindValue(v);
-    if (!q.exec())
-        return q.lastError();
-    inserted = q.numRowsAffected() > 0;
-    return {};
-}
-
-QSqlError insertQuestions(QSqlDatabase &db, const RunResult &r)
-{
-    if (r.questions.empty())
-        return {};
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT INTO result_questions (result_id, position, question_key, answer_type,"
-                             " points_possible, points_earned, answered, is_right, hints, seconds, text_hash,"
-                             " question_text, given, right_answer, topic)"
-                             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
-    int position = 0;
-    for (const QuestionResult &qr : r.questions) {
-        q.bindValue(0, r.id);
-        q.bindValue(1, ++position);
-        q.bindValue(2, textValue(qr.key));
-        q.bindValue(3, textValue(qr.answerType));
-        q.bindValue(4, qr.pointsPossible);
-        q.bindValue(5, qr.pointsEarned);
-        q.bindValue(6, qr.answered);
-        q.bindValue(7, qr.right);
-        q.bindValue(8, qr.hints);
-        q.bindValue(9, qr.seconds);
-        q.bindValue(10, textValue(qr.textHash));
-        q.bindValue(11, textValue(qr.text));
-        q.bindValue(12, textValue(qr.given));
-        q.bindValue(13, textValue(qr.rightAnswer));
-        q.bindValue(14, textValue(qr.topic));
-        if (!q.exec())
-            return q.lastError();
-    }
-    return {};
-}
-// The pupil's row of the pupils table: the name and class of their latest run.
-QSqlError notePupil(const QSqlDatabase &db, const RunResult &r)
-{
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral(
-        "INSERT INTO pupils (pupil_folded, pupil, class_name, last_started) VALUES (?, ?, ?, ?)"
-        " ON CONFLICT (pupil_folded) DO UPDATE SET pupil = excluded.pupil, last_started = excluded.last_started,"
-        " class_name = CASE WHEN excluded.class_name <> '' THEN excluded.class_name ELSE pupils.class_name END"
-        " WHERE pupils.last_started IS NULL OR excluded.last_started >= pupils.last_started"));
-    q.addBindValue(textValue(r.pupil.toCaseFolded()));
-    q.addBindValue(textValue(r.pupil));
-    q.addBindValue(textValue(r.className));
-    q.addBindValue(storedTime(r.started));
-    return q.exec() ? QSqlError() : q.lastError();
-}
-
-QSqlError replaceOlder(const QSqlDatabase &db, const RunResult &r)
-{
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("DELETE FROM results WHERE id = ? AND seconds <= ?"));
-    q.addBindValue(r.id);
-    q.addBindValue(r.seconds);
-    if (!q.exec())
-        return q.lastError();
-    if (q.numRowsAffected() <= 0)
-        return {};
-    QSqlQuery questions(db);
-    questions.prepare(QStringLiteral("DELETE FROM result_questions WHERE result_id = ?"));
-    questions.addBindValue(r.id);
-    return questions.exec() ? QSqlError() : questions.lastError();
-}
 } // namespace
 
 Journal::Journal(const JournalSettings &settings)
@@ -369,23 +260,24 @@ QString Journal::details(const QSqlError &e)
     return parts.join(u'\n');
 }
 
-bool Journal::writeNow(const RunResult &r)
+bool Journal::writeNow(const std::vector<const RunResult *> &results)
 {
     const bool reused = m_ready;
     QSqlError e;
     if (open()) {
-        e = write(r);
+        e = write(results);
         if (e.isValid() && reused && !cutOff()) {
             // A connection that served before may have died with a server that
             // restarted since: one fresh try before the result goes to the outbox.
             disconnect();
             if (open())
-                e = write(r);
+                e = write(results);
         }
         if (m_ready && !e.isValid())
             return true;
         if (m_ready) {
             fail(e);
+            m_refused = !cutOff();
             // The next attempt connects anew; a server that came back is found again.
             disconnect();
         }
@@ -394,27 +286,13 @@ bool Journal::writeNow(const RunResult &r)
     return false;
 }
 
-QSqlError Journal::write(const RunResult &r)
+QSqlError Journal::write(const std::vector<const RunResult *> &results)
 {
     QSqlDatabase db = database();
     const Bounded step(*this);
     if (QSqlError e = beginWrite(db); e.isValid())
         return e;
-    // A later report of the same run (a repeat pass after the close runs
-    // longer) replaces the earlier one; an earlier one arriving late from the
-    // outbox changes nothing.
-    QSqlError e = replaceOlder(db, r);
-    bool inserted = false;
-    if (!e.isValid())
-        e = insertResult(db, r, inserted);
-    // A result already in the journal keeps the questions it came with, and
-    // the pupil's memory of them stays what they made it.
-    if (!e.isValid() && inserted)
-        e = insertQuestions(db, r);
-    if (!e.isValid() && inserted)
-        e = updateMemory(db, r);
-    if (!e.isValid() && inserted)
-        e = notePupil(db, r);
+    QSqlError e = writeResults(db, results);
     if (!e.isValid())
         e = commitWrite(db);
     if (e.isValid())
@@ -433,7 +311,7 @@ Journal::Recorded Journal::record(const RunResult &result)
         fresh.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
         r = &fresh;
     }
-    if ((m_quiet.hasExpired() || m_settings.engine == JournalSettings::Engine::Embedded) && writeNow(*r)) {
+    if ((m_quiet.hasExpired() || m_settings.engine == JournalSettings::Engine::Embedded) && writeNow({r})) {
         if (m_outbox.count() > 0)
             deliverOutbox();
         return Recorded::InJournal;
@@ -458,28 +336,49 @@ int Journal::deliverOutbox()
         m_error = unavailableText(m_reason) + QStringLiteral(" Ждут отправки результатов: %1.").arg(waitingNow);
         return 0;
     }
+    // Many results to a transaction: a school's PCs back on the network send
+    // thousands at once.
     constexpr int batch = 200;
     int sent = 0;
     for (;;) {
         const std::vector<RunResult> results = m_outbox.oldest(batch);
-        for (const RunResult &r : results) {
-            if (!writeNow(r)) {
+        if (results.empty())
+            break;
+        std::vector<const RunResult *> all;
+        for (const RunResult &r : results)
+            all.push_back(&r);
+        m_refused = false;
+        if (!writeNow(all)) {
+            // A result the journal refuses holds back no other: the batch goes
+            // one by one up to it. A journal out of reach is not asked again.
+            size_t one = 0;
+            for (; m_refused && all.size() > 1 && one < all.size() && writeNow({all[one]}); ++one) {
+                if (!m_outbox.remove({all[one]->id})) {
+                    m_error = QStringLiteral("Не удалось убрать отправленный результат из очереди: %1")
+                                  .arg(m_outbox.lastError());
+                    return sent + 1;
+                }
+                ++sent;
+            }
+            if (one < all.size() || all.size() == 1) {
                 m_error = unavailableText(m_reason) +
                           QStringLiteral(" Ждут отправки результатов: %1.").arg(qMax(0, m_outbox.count()));
                 return sent;
             }
-            // Committed: only now may it leave the outbox. A failure here
-            // only means it is sent once more, which the id makes harmless.
-            if (!m_outbox.remove(r.id)) {
-                m_error =
-                    QStringLiteral("Не удалось убрать отправленный результат из очереди: %1").arg(m_outbox.lastError());
-                return sent + 1;
-            }
-            ++sent;
+            continue; // the batch went after all
         }
+        // Committed: only now may they leave the outbox. A failure here
+        // only means they are sent once more, which the ids make harmless.
+        QStringList ids;
+        for (const RunResult &r : results)
+            ids << r.id;
+        if (!m_outbox.remove(ids)) {
+            m_error =
+                QStringLiteral("Не удалось убрать отправленные результаты из очереди: %1").arg(m_outbox.lastError());
+            return sent + int(results.size());
+        }
+        sent += int(results.size());
         if (int(results.size()) + m_outbox.damaged() < batch)
-            break;
-        if (results.empty())
             break;
     }
     if (m_outbox.damaged() > 0)

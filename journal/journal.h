@@ -99,14 +99,15 @@ public:
 private:
     bool cutOff() const;
     void fail(const QSqlError &e);
-    bool writeNow(const RunResult &r);
-    QSqlError write(const RunResult &r);
+    bool writeNow(const std::vector<const RunResult *> &results);
+    QSqlError write(const std::vector<const RunResult *> &results);
     void disconnect();
     JournalSettings m_settings;
     QString m_connection;
     Outbox m_outbox;
     QString m_error, m_reason, m_details;
     bool m_ready = false;
+    bool m_refused = false; // the last write reached the journal and failed there, not cut off on the way
     QDeadlineTimer m_quiet{0};
     // A server that took its time to fail is not asked again at once: the
     // several queries of one look at the journal wait for it only once.

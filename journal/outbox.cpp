@@ -43,10 +43,14 @@ bool Outbox::open(bool create)
     db.setDatabaseName(m_path);
     db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
     QSqlQuery q(db);
-    const bool ok = db.open() && q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS outbox ("
-                                                       "id TEXT PRIMARY KEY,"
-                                                       "queued TEXT NOT NULL DEFAULT CURRENT_TIMESTAMP,"
-                                                       "body TEXT NOT NULL)"));
+    // The oldest come first; with thousands waiting, an index finds them
+    // without sorting the whole outbox for each batch sent.
+    const bool ok = db.open() &&
+                    q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS outbox ("
+                                          "id TEXT PRIMARY KEY,"
+                                          "queued TEXT NOT NULL DEFAULT CURRENT_TIMESTAMP,"
+                                          "body TEXT NOT NULL)")) &&
+                    q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS outbox_queued ON outbox (queued, id)"));
     if (!ok) {
         const QSqlError e = db.isOpen() ? q.lastError() : db.lastError();
         m_error = QStringLiteral("очередь отправки %1 недоступна: %2")
@@ -62,11 +66,29 @@ bool Outbox::put(const RunResult &r)
 {
     if (!open(true))
         return false;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.prepare(QStringLiteral("INSERT INTO outbox (id, body) VALUES (?, ?) ON CONFLICT (id) DO NOTHING"));
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery q(db);
+    // A report of a run that already waits takes its place when it ran as
+    // long or longer (a repeat pass after the close), as in the journal.
+    q.prepare(QStringLiteral("SELECT body FROM outbox WHERE id = ?"));
     q.addBindValue(r.id);
-    q.addBindValue(QString::fromUtf8(encodeResult(r)));
-    if (!q.exec()) {
+    bool ok = q.exec();
+    if (ok && q.next()) {
+        const std::optional<RunResult> waiting = decodeResult(q.value(0).toString().toUtf8());
+        q.finish();
+        if (waiting && waiting->seconds > r.seconds)
+            return true;
+        q.prepare(QStringLiteral("UPDATE outbox SET body = ? WHERE id = ?"));
+        q.addBindValue(QString::fromUtf8(encodeResult(r)));
+        q.addBindValue(r.id);
+        ok = q.exec();
+    } else if (ok) {
+        q.prepare(QStringLiteral("INSERT INTO outbox (id, body) VALUES (?, ?) ON CONFLICT (id) DO NOTHING"));
+        q.addBindValue(r.id);
+        q.addBindValue(QString::fromUtf8(encodeResult(r)));
+        ok = q.exec();
+    }
+    if (!ok) {
         m_error = QStringLiteral("не удалось записать в очередь отправки %1: %2")
                       .arg(QDir::toNativeSeparators(m_path), q.lastError().text());
         return false;
@@ -96,18 +118,30 @@ std::vector<RunResult> Outbox::oldest(int limit)
     return out;
 }
 
-bool Outbox::remove(const QString &id)
+bool Outbox::remove(const QStringList &ids)
 {
     if (!open(false))
         return false;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.prepare(QStringLiteral("DELETE FROM outbox WHERE id = ?"));
-    q.addBindValue(id);
-    if (!q.exec()) {
-        m_error = q.lastError().text();
-        return false;
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery q(db);
+    bool ok = q.exec(QStringLiteral("BEGIN"));
+    // Well below the values SQLite takes in one statement.
+    constexpr qsizetype perStatement = 500;
+    for (qsizetype from = 0; ok && from < ids.size(); from += perStatement) {
+        const QStringList part = ids.mid(from, perStatement);
+        q.prepare(QStringLiteral("DELETE FROM outbox WHERE id IN (%1)")
+                      .arg(QStringList(part.size(), QStringLiteral("?")).join(u',')));
+        for (const QString &id : part)
+            q.addBindValue(id);
+        ok = q.exec();
     }
-    return true;
+    if (ok)
+        ok = q.exec(QStringLiteral("COMMIT"));
+    if (!ok) {
+        m_error = q.lastError().text();
+        QSqlQuery(db).exec(QStringLiteral("ROLLBACK"));
+    }
+    return ok;
 }
 
 int Outbox::count()

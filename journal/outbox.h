@@ -2,6 +2,7 @@
 #include "runresult.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 // Results that wait for the journal: a small embedded database beside the
@@ -15,14 +16,16 @@ public:
     Outbox(const Outbox &) = delete;
     Outbox &operator=(const Outbox &) = delete;
 
-    // Keeps the result; putting the same id again keeps one. False with
-    // lastError() when it could not be kept.
+    // Keeps the result; putting the same id again keeps one, the report that
+    // ran longer (of equal ones, the later). False with lastError() when it
+    // could not be kept.
     bool put(const RunResult &r);
     // The oldest waiting results, at most limit of them. A row that is no
     // result any more (damaged by hand) is left where it is and counted in
     // damaged().
     std::vector<RunResult> oldest(int limit);
-    bool remove(const QString &id);
+    // Takes the results out, all or none.
+    bool remove(const QStringList &ids);
     // How many results wait; 0 when the outbox was never made, -1 on error.
     int count();
     int damaged() const { return m_damaged; }

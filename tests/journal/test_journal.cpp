@@ -251,6 +251,42 @@ private slots:
         }
     }
 
+    // A result the journal refuses holds back only itself and what waits
+    // after it; the ones before it are sent.
+    void aRefusedResultHoldsBackOnlyWhatFollows()
+    {
+        const JournalSettings s = freshSettings();
+        Journal j(s);
+        QVERIFY(j.open());
+        QSqlQuery q(j.database());
+        if (server)
+            QVERIFY2(q.exec("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
+                            " IF NEW.pupil = 'Отказ' THEN RAISE EXCEPTION 'refused'; END IF; RETURN NEW; END $$") &&
+                         q.exec("CREATE TRIGGER refuse BEFORE INSERT ON results FOR EACH ROW EXECUTE FUNCTION "
+                                "refuse()"),
+                     qPrintable(q.lastError().text()));
+        else
+            QVERIFY2(q.exec("CREATE TRIGGER refuse BEFORE INSERT ON results WHEN NEW.pupil = 'Отказ'"
+                            " BEGIN SELECT RAISE(ABORT, 'refused'); END"),
+                     qPrintable(q.lastError().text()));
+        {
+            Outbox outbox(s.outbox);
+            for (int i = 0; i < 5; ++i) {
+                RunResult r = sampleResult(i == 2 ? "Отказ" : "Иванова Мария");
+                r.id = QStringLiteral("result-%1").arg(i); // the order they wait in
+                QVERIFY(outbox.put(r));
+            }
+        }
+        QCOMPARE(j.deliverOutbox(), 2);
+        QCOMPARE(j.waiting(), 3);
+        QVERIFY2(j.lastError().endsWith("Ждут отправки результатов: 3."), qPrintable(j.lastError()));
+        QVERIFY(j.open());
+        QVERIFY(QSqlQuery(j.database()).exec("DROP TRIGGER refuse" + QString(server ? " ON results" : "")));
+        QCOMPARE(j.deliverOutbox(), 3);
+        QCOMPARE(countsOf(j).results, 5);
+        QCOMPARE(countsOf(j).questions, 15);
+    }
+
     void questionReportOfATopic()
     {
         Journal j(freshSettings());

@@ -5,6 +5,8 @@
 #include "resultcodec.h"
 #include "schema.h"
 
+#include <QSqlRecord>
+
 namespace
 {
 const QDateTime monday(QDate(2027, 3, 1), QTime(10, 0));
@@ -61,6 +63,24 @@ QStringList keysOf(const std::optional<std::vector<DueQuestion>> &due)
         for (const DueQuestion &q : *due)
             keys << q.key;
     return keys;
+}
+
+// A table's rows as sorted lines, to compare two journals.
+QStringList rowsOf(Journal &j, const char *sql)
+{
+    QStringList rows;
+    QSqlQuery q(j.database());
+    if (!j.open() || !q.exec(QLatin1String(sql)))
+        return {q.lastError().text()};
+    while (q.next()) {
+        QStringList row;
+        for (int c = 0; c < q.record().count(); ++c)
+            row << (q.value(c).typeId() == QMetaType::QDateTime ? storedTime(q.value(c).toDateTime()).toString()
+                                                                : q.value(c).toString());
+        rows << row.join(u'|');
+    }
+    rows.sort();
+    return rows;
 }
 } // namespace
 
@@ -147,6 +167,83 @@ private slots:
         QCOMPARE(listings[0].subject, QStringLiteral("История"));
         QCOMPARE(keysOf(listings[0].questions), QStringList({"1_1_1_4"}));
         QCOMPARE(listings[0].questions[0].textHash, QStringLiteral("abc"));
+    }
+
+    // The outbox sends many results to a transaction; what they leave in
+    // the journal is what writing them one by one leaves: across batches,
+    // with a pupil twice in one batch, late and longer reports of runs the
+    // journal already holds, and a longer report of a run that still waits.
+    void manyAtOnceAsOneByOne()
+    {
+        const QStringList pupils = {"Петров Пётр", "ПЕТРОВ ПЁТР", "Сидорова Анна", "Ким Ли"};
+        std::vector<RunResult> before, waiting;
+        for (int i = 0; i < 450; ++i) {
+            std::vector<QuestionResult> questions;
+            for (int k = 0; k < 3; ++k) {
+                QuestionResult q = answered(QStringLiteral("1_1_1_%1").arg((i * 7 + k * 3) % 8), (i + k) % 3 != 0,
+                                            i % 50 ? "h1" : "h2");
+                q.topic = (i + k) % 4 ? QStringLiteral("Тема %1").arg(i % 2) : QString();
+                q.answered = (i + k) % 5 != 0;
+                questions.push_back(q);
+            }
+            // Three runs to an hour: a pupil's two spellings may start together.
+            RunResult r = runOn(monday.addSecs(qint64(i / 3) * 3600), std::move(questions), pupils[i % 4]);
+            r.subject = i % 3 ? QStringLiteral("История") : QStringLiteral("География");
+            r.className = i % 6 ? QStringLiteral("%1А").arg(5 + i % 2) : QString();
+            (i < 40 ? before : waiting).push_back(r);
+        }
+        for (int i = 0; i < 40; i += 2) {
+            RunResult again = before[size_t(i)];
+            if (i % 4 == 0) { // the repeat pass answered what was put off
+                again.seconds += 60;
+                for (QuestionResult &q : again.questions)
+                    q.answered = true;
+            } else { // the earlier report, late
+                again.seconds -= 60;
+            }
+            waiting.insert(waiting.begin() + i * 5, again);
+        }
+        RunResult longer = waiting[300];
+        longer.seconds += 30;
+        longer.questions.push_back(answered("1_1_1_9", true));
+
+        const JournalSettings s = freshSettings();
+        const auto keep = std::move(folder); // the next journal gets a folder of its own
+        Journal batched(s);
+        for (const RunResult &r : before)
+            QCOMPARE(batched.record(r), Journal::Recorded::InJournal);
+        std::vector<RunResult> inTurn; // as the outbox sends them
+        {
+            Outbox outbox(s.outbox);
+            for (const RunResult &r : waiting)
+                QVERIFY(outbox.put(r));
+            QVERIFY(outbox.put(longer));
+            QVERIFY(outbox.put(waiting[300])); // the shorter again: the longer stays
+            inTurn = outbox.oldest(1000);
+        }
+        QCOMPARE(inTurn.size(), waiting.size());
+        QCOMPARE(
+            std::find_if(inTurn.begin(), inTurn.end(), [&](const RunResult &r) { return r.id == longer.id; })->seconds,
+            longer.seconds);
+
+        Journal oneByOne(freshSettings());
+        for (const RunResult &r : before)
+            QCOMPARE(oneByOne.record(r), Journal::Recorded::InJournal);
+        for (const RunResult &r : inTurn)
+            QCOMPARE(oneByOne.record(r), Journal::Recorded::InJournal);
+        QCOMPARE(batched.deliverOutbox(), int(waiting.size()));
+        QVERIFY2(batched.lastError().isEmpty(), qPrintable(batched.lastError()));
+        QCOMPARE(batched.waiting(), 0);
+        for (const char *sql :
+             {"SELECT id, pupil, seconds, grade, started, class_name FROM results",
+              "SELECT result_id, position, question_key, answered, is_right, topic FROM result_questions",
+              "SELECT pupil_folded, pupil, subject, question_key, text_hash, stability, difficulty, interval_days, due,"
+              " last_answer, right_count, wrong_count, topic, last_right FROM question_memory",
+              "SELECT pupil_folded, pupil, class_name, last_started FROM pupils"}) {
+            const QStringList expected = rowsOf(oneByOne, sql), got = rowsOf(batched, sql);
+            QVERIFY2(expected.size() >= 3, qPrintable(expected.join(u'\n')));
+            QCOMPARE(got, expected);
+        }
     }
 };
 

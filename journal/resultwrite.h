@@ -1,0 +1,28 @@
+#pragma once
+#include "runresult.h"
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QString>
+#include <QVariant>
+#include <vector>
+
+// Writes results into the journal inside the caller's transaction, as if one
+// after another: the id is the key, so a result written twice is kept once,
+// and of two reports of a run the one that ran longer stays (of equal ones,
+// the later). The questions, the pupils' memory and the pupils table follow
+// the results that went in. A few statements of many rows each, whatever the
+// number of results.
+QSqlError writeResults(QSqlDatabase &db, const std::vector<const RunResult *> &results);
+
+// Statements of many rows: "head VALUES (?, …), (?, …) tail" over the rows,
+// as many to a statement as the engines' limit of values allows.
+QSqlError insertRows(const QSqlDatabase &db, const QString &head, const QString &tail,
+                     const std::vector<QVariantList> &rows);
+
+// A text as the journal keeps it: an empty text as empty, never as SQL NULL,
+// which the columns refuse (a refused result would wait in the outbox for ever).
+inline QVariant textValue(const QString &text)
+{
+    return text.isNull() ? QVariant(QStringLiteral("")) : QVariant(text);
+}
