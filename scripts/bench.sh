@@ -6,26 +6,37 @@
 # or write of the same files, and the bank dump against iconv; the
 # whole-subject exam taken from the main window's menu (offscreen, on banks of
 # 400,000 and 1,000,000 options) against a plain read of the files it needs;
-# then the program's start-up against a bare Qt window.
+# then the program's start-up against a bare Qt window; then the results
+# journal of a big school (1,000,000 runs of 20 questions) on the embedded
+# database and on a PostgreSQL server the benchmark starts itself: the journal
+# window's first page, a pupil's name filter, a page deep down, a topic's
+# question analysis and a pupil's page against a ceiling of 300 ms each, and
+# 20,000 results sent from the outbox against a floor of 1,000 a second.
+# The embedded journal is made once (minutes, about 10 GB) and kept in
+# ~/.cache/trivo-bench (TRIVO_BENCH_CACHE=/path elsewhere); the server's is
+# made anew each time.
 # Arguments go to the benchmark program, e.g. --benchmark_filter=/10000/.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 out=${BENCH_BUILD:-$here/build-bench}
-"$here/scripts/setup.sh" build
+"$here/scripts/setup.sh" bench
 command -v iconv >/dev/null || { echo "bench.sh: iconv is needed" >&2; exit 1; }
 cmake -S "$here" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRIVO_TESTS=OFF >/dev/null
-cmake --build "$out" --target bench_bank bench_exam bench_dump trivo-bank bench_startup trivo trivo-bare-window demo_bank
+cmake --build "$out" --target bench_bank bench_exam bench_dump trivo-bank bench_startup trivo trivo-bare-window demo_bank \
+  bench_journalscale
 [ -x "$out/bin/bench_dump" ] || { echo "bench.sh: Google Benchmark not found (libbenchmark-dev)" >&2; exit 1; }
 
 csv=$(mktemp)
 bank=$(mktemp)
 exam=$(mktemp)
 startup=$(mktemp)
-trap 'rm -f "$csv" "$bank" "$exam" "$startup"' EXIT
+journal=$(mktemp)
+trap 'rm -f "$csv" "$bank" "$exam" "$startup" "$journal"' EXIT
 "$out/bin/bench_bank" --benchmark_format=csv "$@" >"$bank"
 "$out/bin/bench_exam" --benchmark_format=csv "$@" >"$exam"
 "$out/bin/bench_dump" --benchmark_format=csv "$@" >"$csv"
 "$out/bin/bench_startup" --benchmark_format=csv >"$startup"
+"$out/bin/bench_journalscale" --benchmark_format=csv "$@" >"$journal"
 
 printf '%-30s %-32s %10s %8s %12s %8s\n' "case" "size" "time" "ratio" "peak memory" "/ bytes"
 awk -F, '
@@ -88,3 +99,28 @@ NR == 1 { for (i = 1; i <= NF; ++i) { gsub(/"/, "", $i); col[$i] = i }; next }
     printf fmt, "trivo up", "", sprintf("%.1f ms", $col["real_time"]), sprintf("%.2f", $col["ratio"]), sprintf("%.1f MiB", $col["trivo_maxrss_KiB"] / 1024)
     printf fmt, "  trivo start to end", "", sprintf("%.1f ms", $col["bare_whole_s"] * 1000 * $col["whole_ratio"]), sprintf("%.2f", $col["whole_ratio"]), ""
 }' "$startup"
+
+awk -F, '
+NR == 1 {
+    for (i = 1; i <= NF; ++i) { gsub(/"/, "", $i); col[$i] = i }
+    fmt = "%-30s %-32s %10s %8s %12s\n"
+    print "journal of 1,000,000 runs: a look again on an open connection (ratio to 300 ms), the first"
+    print "on a new one; the outbox sending 20,000 results (ratio to 1 ms a result)"
+    what["BM_JournalFirstPage"] = "journal first page"
+    what["BM_JournalPupilFilter"] = "journal pupil filter"
+    what["BM_JournalScroll"] = "journal page after 10,000 rows"
+    what["BM_JournalTopicAnalysis"] = "topic question analysis"
+    what["BM_JournalPupilPage"] = "pupil page"
+    what["BM_JournalOutboxToEmpty"] = "outbox 20,000 to new journal"
+    what["BM_JournalOutboxToSchool"] = "outbox 20,000 to 1 M journal"
+    next
+}
+{
+    gsub(/"/, "")
+    split($1, name, "/")
+    if ($col["error_occurred"] == "true") { printf "%s: %s\n", $1, $col["error_message"]; next }
+    size = name[2]
+    first = $col["first_ms"] > 0 ? sprintf("%.1f ms", $col["first_ms"]) : ""
+    if (name[1] ~ /Outbox/) size = sprintf("%s, %.0f results/s", name[2], $col["per_s"])
+    printf fmt, what[name[1]], size, sprintf("%.1f ms", $col["ms"]), sprintf("%.2f", $col["ceiling_ratio"]), first
+}' "$journal"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs whatever the build and the tests need and is not on this machine yet.
-# Usage: scripts/setup.sh [build|test]
+# Usage: scripts/setup.sh [build|test|bench]
 set -euo pipefail
 what=${1:-build}
 
@@ -20,6 +20,10 @@ if [ "$what" = test ]; then
   # lintian judges the .deb; appstreamcli validates the metainfo.
   pkgs+=(libreoffice-writer-nogui libreoffice-calc-nogui desktop-file-utils postgresql
          clang libclang-rt-14-dev lintian appstream)
+fi
+if [ "$what" = bench ]; then
+  # The journal benchmarks start a PostgreSQL server of their own.
+  pkgs+=(postgresql)
 fi
 
 missing=()

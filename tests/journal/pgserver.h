@@ -71,10 +71,8 @@ public:
     QString startServer()
     {
         QString out;
-        const QString options = QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 -c fsync=off "
-                                               "-c full_page_writes=off -c max_connections=120")
-                                    .arg(port)
-                                    .arg(dir.path());
+        const QString options =
+            QStringLiteral("-p %1 -k %2 -c listen_addresses=127.0.0.1 ").arg(port).arg(dir.path()) + settings;
         if (!run(bin("pg_ctl"),
                  {"-D", dir.filePath("data"), "-l", dir.filePath("log"), "-w", "-t", "30", "-o", options, "start"},
                  out))
@@ -133,6 +131,9 @@ public:
 
     int port = 0;
     bool running = false;
+    // The server's settings beyond where it listens: the tests need no
+    // durability, a benchmark may want the defaults of a real server.
+    QString settings = QStringLiteral("-c fsync=off -c full_page_writes=off -c max_connections=120");
 
 private:
     QString bin(const char *name) const { return binFolder + u'/' + QLatin1String(name); }
