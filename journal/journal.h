@@ -61,6 +61,13 @@ public:
     // Connects and brings the schema up to date when not done yet. False with
     // lastError() when the journal cannot be reached.
     bool open();
+    // The same, with the reason (Russian) in error when it fails.
+    bool open(QString &error)
+    {
+        const bool opened = open();
+        error = opened ? QString() : m_error;
+        return opened;
+    }
     // The open connection for the queries of the journal window (open() first).
     QSqlDatabase database() const;
     QString lastError() const { return m_error; }

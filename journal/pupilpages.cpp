@@ -45,11 +45,8 @@ bool failed(Journal &journal, const QSqlQuery &q, QString &error)
 std::optional<PupilPage> pupilPage(Journal &journal, const QString &pupil, const ResultFilter &filter, QString &error,
                                    const QDateTime &now)
 {
-    error.clear();
-    if (!journal.open()) {
-        error = journal.lastError();
+    if (!journal.open(error))
         return std::nullopt;
-    }
     const Journal::Bounded step(journal);
     ResultFilter f = filter;
     f.pupil = trimmed(pupil);
@@ -128,11 +125,8 @@ std::optional<PupilPage> pupilPage(Journal &journal, const QString &pupil, const
 std::optional<std::vector<ClassPupil>> classPage(Journal &journal, const QString &className, const ResultFilter &filter,
                                                  QString &error)
 {
-    error.clear();
-    if (!journal.open()) {
-        error = journal.lastError();
+    if (!journal.open(error))
         return std::nullopt;
-    }
     const Journal::Bounded step(journal);
     ResultFilter f = filter;
     f.className = className;
@@ -171,11 +165,8 @@ std::optional<std::vector<ClassPupil>> classPage(Journal &journal, const QString
 
 std::optional<std::vector<ClassSummary>> classSummaries(Journal &journal, const ResultFilter &filter, QString &error)
 {
-    error.clear();
-    if (!journal.open()) {
-        error = journal.lastError();
+    if (!journal.open(error))
         return std::nullopt;
-    }
     const Journal::Bounded step(journal);
     SqlCondition c = conditionOf(filter);
     c.sql += c.sql.isEmpty() ? QStringLiteral(" WHERE r.class_name <> ''") : QStringLiteral(" AND r.class_name <> ''");
@@ -213,11 +204,8 @@ QStringList journalClasses(Journal &journal, const QString &userCode)
 
 std::optional<int> resetSchedule(Journal &journal, const QString &pupil, QString &error)
 {
-    error.clear();
-    if (!journal.open()) {
-        error = journal.lastError();
+    if (!journal.open(error))
         return std::nullopt;
-    }
     const Journal::Bounded step(journal);
     QSqlDatabase db = journal.database();
     const QString folded = trimmed(pupil).toCaseFolded();

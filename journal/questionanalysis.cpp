@@ -255,11 +255,8 @@ QuestionAnalysis analyseQuestions(const std::vector<AnalysedRun> &runs)
 
 std::optional<QuestionAnalysis> analyseQuestions(Journal &journal, const ResultFilter &filter, QString &error)
 {
-    error.clear();
-    if (!journal.open()) {
-        error = journal.lastError();
+    if (!journal.open(error))
         return std::nullopt;
-    }
     const Journal::Bounded step(journal);
     const SqlCondition c = conditionOf(filter);
     // A topic's runs are hundreds of thousands of question rows: the runs

@@ -35,28 +35,3 @@ std::vector<QuestionResult> questionsOf(Journal &journal, const QString &resultI
     }
     return out;
 }
-
-std::vector<QuestionReportRow> questionReport(Journal &journal, const ResultFilter &filter)
-{
-    std::vector<QuestionReportRow> out;
-    if (!journal.open())
-        return out;
-    const Journal::Bounded step(journal);
-    const SqlCondition c = conditionOf(filter);
-    QSqlQuery q(journal.database());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT rq.question_key, COUNT(DISTINCT r.pupil_folded), COUNT(*),"
-                             " AVG(CASE WHEN rq.is_right THEN 1.0 ELSE 0.0 END),"
-                             " AVG(CAST(rq.points_earned AS DOUBLE PRECISION)),"
-                             " AVG(CAST(rq.seconds AS DOUBLE PRECISION))"
-                             " FROM result_questions rq JOIN results r ON r.id = rq.result_id") +
-              c.sql + QStringLiteral(" GROUP BY rq.question_key ORDER BY rq.question_key"));
-    for (const QVariant &v : c.values)
-        q.addBindValue(v);
-    if (!q.exec())
-        return out;
-    while (q.next())
-        out.push_back({q.value(0).toString(), q.value(1).toInt(), q.value(2).toInt(), q.value(3).toDouble(),
-                       q.value(4).toDouble(), q.value(5).toDouble()});
-    return out;
-}

@@ -3,6 +3,7 @@
 // report, the settings and a journal file that is no database.
 #include "journal.h"
 #include "journalservice.h"
+#include "questionanalysis.h"
 #include "reports.h"
 #include "resultsmodel.h"
 #include "schema.h"
@@ -287,7 +288,7 @@ private slots:
         QCOMPARE(countsOf(j).questions, 15);
     }
 
-    void questionReportOfATopic()
+    void questionAnalysisOfATopic()
     {
         Journal j(freshSettings());
         auto run = [&](const QString &pupil, const QString &topic, std::vector<QuestionResult> qs) {
@@ -300,19 +301,19 @@ private slots:
         run("Аня", "Тема 1", {{"A", "", 2, 0, true, false, 0, 20}});
         run("Боря", "Тема 1", {{"A", "", 2, 2, true, true, 0, 30}, {"B", "", 1, 1, true, true, 0, 50}});
         run("Вера", "Тема 2", {{"A", "", 2, 0, false, false, 0, 90}});
-        const auto rows = questionReport(j, {.subject = "История", .topic = "Тема 1"});
+        QString error;
+        const auto rows = analyseQuestions(j, {.subject = "История", .topic = "Тема 1"}, error)->questions;
         QCOMPARE(rows.size(), size_t(2));
         QCOMPARE(rows[0].key, QStringLiteral("A"));
-        QCOMPARE(rows[0].pupils, 2);
-        QCOMPARE(rows[0].shown, 3);
+        QCOMPARE(rows[0].text, QStringLiteral("A")); // kept without its text: shown by its key
+        QCOMPARE(rows[0].asked, 3);
         QCOMPARE(rows[0].shareRight, 2.0 / 3);
-        QCOMPARE(rows[0].averagePoints, 4.0 / 3);
+        QCOMPARE(rows[0].facility, 2.0 / 3);
         QCOMPARE(rows[0].averageSeconds, 20.0);
         QCOMPARE(rows[1].key, QStringLiteral("B"));
-        QCOMPARE(rows[1].pupils, 2);
         QCOMPARE(rows[1].shareRight, 0.5);
         QCOMPARE(rows[1].averageSeconds, 40.0);
-        QVERIFY(questionReport(j, {.topic = "Тема 9"}).empty());
+        QVERIFY(analyseQuestions(j, {.topic = "Тема 9"}, error)->questions.empty());
     }
 
     void newerSchemaIsRefusedAndNothingLost()
