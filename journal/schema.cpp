@@ -109,6 +109,10 @@ const std::vector<QStringList> &migrations()
          // to join a few thousand runs; told the proportion, it looks them up.
          QStringLiteral("%SERVER% ALTER TABLE result_questions ALTER COLUMN result_id SET (n_distinct = -0.05)"),
          QStringLiteral("%SERVER% ANALYZE result_questions")},
+        // Each result written makes the pupil's memory of its questions anew
+        // from all their answers in the subject: their runs of that subject
+        // are found without reading those of the others.
+        {QStringLiteral("CREATE INDEX results_pupil_subject ON results (pupil_folded, subject, started, id)")},
     };
     return all;
 }
