@@ -35,6 +35,13 @@ std::optional<double> mean(int sum, int count)
     return count > 0 ? std::optional<double>(double(sum) / count) : std::nullopt;
 }
 
+// The condition narrowed to the results that name a class.
+SqlCondition withClass(SqlCondition c)
+{
+    c.sql += c.sql.isEmpty() ? QStringLiteral(" WHERE r.class_name <> ''") : QStringLiteral(" AND r.class_name <> ''");
+    return c;
+}
+
 bool failed(Journal &journal, const QSqlQuery &q, QString &error)
 {
     error = journal.explain(q.lastError());
@@ -168,8 +175,7 @@ std::optional<std::vector<ClassSummary>> classSummaries(Journal &journal, const 
     if (!journal.open(error))
         return std::nullopt;
     const Journal::Bounded step(journal);
-    SqlCondition c = conditionOf(filter);
-    c.sql += c.sql.isEmpty() ? QStringLiteral(" WHERE r.class_name <> ''") : QStringLiteral(" AND r.class_name <> ''");
+    const SqlCondition c = withClass(conditionOf(filter));
     QSqlQuery q(journal.database());
     if (!run(q,
              QStringLiteral("SELECT r.class_name, COUNT(DISTINCT r.pupil_folded), COUNT(*),"
@@ -193,8 +199,7 @@ QStringList journalClasses(Journal &journal, const QString &userCode)
     const Journal::Bounded step(journal);
     ResultFilter f;
     f.userCode = userCode;
-    SqlCondition c = conditionOf(f);
-    c.sql += c.sql.isEmpty() ? QStringLiteral(" WHERE r.class_name <> ''") : QStringLiteral(" AND r.class_name <> ''");
+    const SqlCondition c = withClass(conditionOf(f));
     QSqlQuery q(journal.database());
     if (run(q, QStringLiteral("SELECT DISTINCT r.class_name FROM results r%1 ORDER BY r.class_name"), c))
         while (q.next())
