@@ -6,8 +6,13 @@
 #include "text.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSqlQuery>
 #include <QStringList>
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <tuple>
 
 namespace
 {
@@ -27,10 +32,10 @@ QSqlError answersTo(const QSqlDatabase &db, const QString &folded, const QString
                              " WHERE s.pupil_folded = r.pupil_folded AND r.started < s.reset_at)"
                              " ORDER BY r.started, r.id, rq.position")
                   .arg(QStringList(keys.size(), QStringLiteral("?")).join(u',')));
-    q.addBindValue(folded);
-    q.addBindValue(subject);
+    q.addBindValue(textValue(folded));
+    q.addBindValue(textValue(subject));
     for (const QString &k : keys)
-        q.addBindValue(k);
+        q.addBindValue(textValue(k));
     if (!q.exec())
         return q.lastError();
     while (q.next()) {
@@ -47,7 +52,7 @@ QSqlError answersTo(const QSqlDatabase &db, const QString &folded, const QString
 QVariantList memoryRow(const QString &folded, const QString &pupil, const QString &subject, const QString &key,
                        const QString &topic, const QuestionMemory &m)
 {
-    return {QVariant(folded),      QVariant(pupil),       QVariant(subject),      QVariant(key),
+    return {textValue(folded),     textValue(pupil),      textValue(subject),     textValue(key),
             textValue(m.textHash), QVariant(m.stability), QVariant(m.difficulty), QVariant(m.interval),
             storedTime(m.due),     storedTime(m.last),    QVariant(m.right),      QVariant(m.wrong),
             textValue(topic),      QVariant(m.lastRight)};
@@ -69,11 +74,26 @@ QSqlError keep(const QSqlDatabase &db, const std::vector<QVariantList> &rows)
         rows);
 }
 
+// One new answer of a result being written, with its place among the
+// answers: the answers of a pupil count in the order their runs started.
+struct NewAnswer {
+    QDateTime started;
+    QString id;
+    int position = 0;
+    ReviewAnswer answer;
+    bool operator<(const NewAnswer &o) const
+    {
+        return std::tie(started, id, position) < std::tie(o.started, o.id, o.position);
+    }
+};
+
 // What the results answered, by pupil and subject: each question with the
 // name and topic the latest result answering it gives (a result naming no
-// topic leaves the one known).
+// topic leaves the one known), and the new answers to it.
 struct Answered {
     QString pupil, topic;
+    std::vector<NewAnswer> answers;
+    bool replacing = false; // a result answering it took the place of an earlier report
 };
 struct PupilSubject {
     QString folded, subject;
@@ -81,11 +101,13 @@ struct PupilSubject {
     QHash<QString, Answered> of;
 };
 
-std::vector<PupilSubject> answeredBy(const std::vector<const RunResult *> &results)
+std::vector<PupilSubject> answeredBy(const std::vector<const RunResult *> &results, const QSet<QString> &replacing)
 {
     std::vector<PupilSubject> out;
     QHash<QPair<QString, QString>, size_t> at;
     for (const RunResult *r : results) {
+        if (r->pupil.isEmpty())
+            continue; // a run of no one: nobody to remember it
         QHash<QString, QString> topicOf;
         for (const QuestionResult &qr : r->questions)
             topicOf.insert(qr.key, qr.topic);
@@ -96,7 +118,11 @@ std::vector<PupilSubject> answeredBy(const std::vector<const RunResult *> &resul
             out.push_back({who.first, r->subject, {}, {}});
         }
         PupilSubject &g = out[*it];
+        // The time as the journal gives it back: whole seconds, local.
+        const QDateTime started = timeFromStored(storedTime(r->started));
+        int position = 0;
         for (const QuestionResult &qr : r->questions) {
+            ++position;
             if (!qr.answered)
                 continue;
             if (!g.of.contains(qr.key))
@@ -105,6 +131,10 @@ std::vector<PupilSubject> answeredBy(const std::vector<const RunResult *> &resul
             a.pupil = r->pupil;
             if (const QString topic = topicOf.value(qr.key); !topic.isEmpty())
                 a.topic = topic;
+            a.replacing = a.replacing || replacing.contains(r->id);
+            if (started.isValid()) // a run of unknown time cannot be placed among the others
+                a.answers.push_back(
+                    {started, r->id, position, {started.addSecs(r->seconds), qr.right, qr.hints > 0, qr.textHash}});
         }
     }
     return out;
@@ -129,18 +159,148 @@ QSqlError lockPupils(const QSqlDatabase &db, const std::vector<PupilSubject> &gr
         lock.addBindValue(p);
     return lock.exec() ? QSqlError() : lock.lastError();
 }
+
+// Whether the memory holds every answer the journal keeps: not so in a
+// journal that kept answers before it had the memory.
+QSqlError memoryIsWhole(const QSqlDatabase &db, bool &whole)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT complete FROM memory_state")))
+        return q.lastError();
+    whole = q.next() && q.value(0).toBool();
+    return {};
+}
+
+// When each of the pupils last had their schedule reset.
+QSqlError resetsOf(const QSqlDatabase &db, const std::vector<PupilSubject> &groups, QHash<QString, QDateTime> &resets)
+{
+    QStringList pupils;
+    for (const PupilSubject &g : groups)
+        if (!pupils.contains(g.folded))
+            pupils << g.folded;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    for (qsizetype from = 0; from < pupils.size(); from += keysPerQuery) {
+        const QStringList part = pupils.mid(from, keysPerQuery);
+        q.prepare(QStringLiteral("SELECT pupil_folded, reset_at FROM schedule_resets WHERE pupil_folded IN (%1)")
+                      .arg(QStringList(part.size(), QStringLiteral("?")).join(u',')));
+        for (const QString &p : part)
+            q.addBindValue(textValue(p));
+        if (!q.exec())
+            return q.lastError();
+        while (q.next())
+            resets.insert(q.value(0).toString(), timeFromStored(q.value(1)));
+    }
+    return {};
+}
+
+using MemoryKey = std::tuple<QString, QString, QString>; // pupil (folded), subject, question
+
+// The memory the journal holds of the questions the results answered.
+QSqlError memoryKept(const QSqlDatabase &db, const std::vector<PupilSubject> &groups,
+                     std::map<MemoryKey, QuestionMemory> &kept)
+{
+    std::vector<MemoryKey> wanted;
+    for (const PupilSubject &g : groups)
+        for (const QString &key : g.keys)
+            wanted.emplace_back(g.folded, g.subject, key);
+    constexpr size_t perQuery = keysPerQuery;
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    int prepared = -1;
+    for (size_t from = 0; from < wanted.size(); from += perQuery) {
+        const int n = int(std::min(wanted.size() - from, perQuery));
+        if (n != prepared) {
+            q.prepare(QStringLiteral("SELECT m.pupil_folded, m.subject, m.question_key, m.text_hash, m.stability,"
+                                     " m.difficulty, m.interval_days, m.due, m.last_answer, m.right_count,"
+                                     " m.wrong_count, m.last_right FROM (VALUES %1) AS v JOIN question_memory m"
+                                     " ON m.pupil_folded = v.column1 AND m.subject = v.column2"
+                                     " AND m.question_key = v.column3")
+                          .arg(QStringList(n, QStringLiteral("(CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT))"))
+                                   .join(u',')));
+            prepared = n;
+        }
+        int at = 0;
+        for (size_t i = from; i < from + size_t(n); ++i) {
+            q.bindValue(at++, textValue(std::get<0>(wanted[i])));
+            q.bindValue(at++, textValue(std::get<1>(wanted[i])));
+            q.bindValue(at++, textValue(std::get<2>(wanted[i])));
+        }
+        if (!q.exec())
+            return q.lastError();
+        while (q.next()) {
+            QuestionMemory m;
+            m.textHash = q.value(3).toString();
+            m.stability = q.value(4).toDouble();
+            m.difficulty = q.value(5).toDouble();
+            m.interval = q.value(6).toInt();
+            m.due = timeFromStored(q.value(7));
+            m.last = timeFromStored(q.value(8));
+            m.right = q.value(9).toInt();
+            m.wrong = q.value(10).toInt();
+            m.lastRight = q.value(11).toBool();
+            kept.emplace(MemoryKey{q.value(0).toString(), q.value(1).toString(), q.value(2).toString()}, m);
+        }
+    }
+    return {};
+}
+
+// The memory carried on from the kept one by the new answers, when they all
+// come after the answers it was made of (a pupil's next run); nothing when
+// it has to be made anew from every answer.
+std::optional<QuestionMemory> carriedOn(const std::optional<QuestionMemory> &kept, const Answered &a)
+{
+    if (a.replacing || a.answers.empty())
+        return std::nullopt;
+    // The run that gave the kept memory its last answer started no later
+    // than that answer; a run starting after it comes after all of them.
+    if (kept && !(kept->last.isValid() && a.answers.front().started > kept->last))
+        return std::nullopt;
+    std::vector<ReviewAnswer> answers;
+    for (const NewAnswer &n : a.answers)
+        answers.push_back(n.answer);
+    return replayAnswers(answers, kept.value_or(QuestionMemory{}));
+}
 } // namespace
 
-QSqlError updateMemory(QSqlDatabase &db, const std::vector<const RunResult *> &results)
+QSqlError updateMemory(QSqlDatabase &db, const std::vector<const RunResult *> &results, const QSet<QString> &replacing)
 {
-    const std::vector<PupilSubject> groups = answeredBy(results);
+    std::vector<PupilSubject> groups = answeredBy(results, replacing);
     if (dialectOf(db) == Dialect::Postgres)
         if (QSqlError e = lockPupils(db, groups); e.isValid())
             return e;
+    bool whole = false;
+    QHash<QString, QDateTime> resets;
+    std::map<MemoryKey, QuestionMemory> kept;
+    if (QSqlError e = memoryIsWhole(db, whole); e.isValid())
+        return e;
+    if (whole) {
+        if (QSqlError e = resetsOf(db, groups, resets); e.isValid())
+            return e;
+        if (QSqlError e = memoryKept(db, groups, kept); e.isValid())
+            return e;
+    }
     std::vector<QVariantList> rows;
-    for (const PupilSubject &g : groups) {
-        for (qsizetype from = 0; from < g.keys.size(); from += keysPerQuery) {
-            const QStringList part = g.keys.mid(from, keysPerQuery);
+    for (PupilSubject &g : groups) {
+        QStringList remake;
+        for (const QString &key : g.keys) {
+            Answered &a = g.of[key];
+            std::optional<QuestionMemory> m;
+            if (whole) {
+                // Answers before the pupil's reset do not count.
+                const QDateTime reset = resets.value(g.folded);
+                std::erase_if(a.answers, [&](const NewAnswer &n) { return reset.isValid() && n.started < reset; });
+                std::sort(a.answers.begin(), a.answers.end());
+                const auto it = kept.find({g.folded, g.subject, key});
+                m = carriedOn(it == kept.end() ? std::nullopt : std::optional(it->second), a);
+            }
+            if (m)
+                rows.push_back(memoryRow(g.folded, a.pupil, g.subject, key, a.topic, *m));
+            else
+                remake << key;
+        }
+        for (qsizetype from = 0; from < remake.size(); from += keysPerQuery) {
+            const QStringList part = remake.mid(from, keysPerQuery);
             QHash<QString, std::vector<ReviewAnswer>> answers;
             if (QSqlError e = answersTo(db, g.folded, g.subject, part, answers); e.isValid())
                 return e;

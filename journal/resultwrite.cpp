@@ -213,6 +213,7 @@ QSqlError writeResults(QSqlDatabase &db, const std::vector<const RunResult *> &r
     if (QSqlError e = lengthsKept(db, batch, kept); e.isValid())
         return e;
     std::vector<const RunResult *> fresh;
+    QSet<QString> replacing;
     for (const RunResult *r : batch) {
         if (const auto it = kept.constFind(r->id); it != kept.constEnd()) {
             bool replaced = false;
@@ -221,6 +222,7 @@ QSqlError writeResults(QSqlDatabase &db, const std::vector<const RunResult *> &r
                     return e;
             if (!replaced)
                 continue;
+            replacing.insert(r->id);
         }
         fresh.push_back(r);
     }
@@ -235,7 +237,7 @@ QSqlError writeResults(QSqlDatabase &db, const std::vector<const RunResult *> &r
             in.push_back(r);
     if (QSqlError e = insertQuestions(db, in); e.isValid())
         return e;
-    if (QSqlError e = updateMemory(db, in); e.isValid())
+    if (QSqlError e = updateMemory(db, in, replacing); e.isValid())
         return e;
     return notePupils(db, in);
 }

@@ -113,6 +113,15 @@ const std::vector<QStringList> &migrations()
         // from all their answers in the subject: their runs of that subject
         // are found without reading those of the others.
         {QStringLiteral("CREATE INDEX results_pupil_subject ON results (pupil_folded, subject, started, id)")},
+        // A write carries a pupil's memory of a question on from its row, and
+        // no row means no answers yet; answers kept before the memory was
+        // (the journal's first version, whose rows have no text hash, the
+        // oldest runs among them) have none, so such a journal goes on making
+        // the memory anew from all the answers at each write.
+        {QStringLiteral("CREATE TABLE memory_state (complete %BOOL% NOT NULL)"),
+         QStringLiteral("INSERT INTO memory_state (complete) SELECT NOT EXISTS (SELECT 1 FROM result_questions"
+                        " WHERE result_id IN (SELECT id FROM results ORDER BY started, id LIMIT 20)"
+                        " AND answered AND text_hash = '')")},
     };
     return all;
 }

@@ -92,9 +92,9 @@ QuestionMemory afterAnswer(QuestionMemory m, const ReviewAnswer &a)
     return m;
 }
 
-QuestionMemory replayAnswers(const std::vector<ReviewAnswer> &answers)
+QuestionMemory replayAnswers(const std::vector<ReviewAnswer> &answers, QuestionMemory from)
 {
-    QuestionMemory m;
+    QuestionMemory m = std::move(from);
     for (const ReviewAnswer &a : answers) {
         if (!a.textHash.isEmpty() && !m.textHash.isEmpty() && a.textHash != m.textHash)
             m = {};

@@ -42,9 +42,10 @@ struct ReviewAnswer {
 double recallChance(double elapsedDays, double stability);
 // The memory after one more answer.
 QuestionMemory afterAnswer(QuestionMemory m, const ReviewAnswer &a);
-// The memory after all the answers, in time order. A question whose text
-// changed between two answers starts afresh at the answer to the new text.
-QuestionMemory replayAnswers(const std::vector<ReviewAnswer> &answers);
+// The memory after all the answers, in time order, from the memory before
+// them. A question whose text changed between two answers starts afresh at
+// the answer to the new text.
+QuestionMemory replayAnswers(const std::vector<ReviewAnswer> &answers, QuestionMemory from = {});
 
 // A short stable hash of a question's text (trimmed), to notice a changed question.
 QString questionTextHash(const QString &text);

@@ -2,6 +2,7 @@
 // database and on a real server: made from the answers kept, so a result
 // written twice, replaced by a longer report or sent late changes it once.
 #include "JournalKit.h"
+#include "pupilpages.h"
 #include "resultcodec.h"
 #include "schema.h"
 
@@ -244,6 +245,74 @@ private slots:
             QVERIFY2(expected.size() >= 3, qPrintable(expected.join(u'\n')));
             QCOMPARE(got, expected);
         }
+    }
+
+    // A pupil's next run carries the kept memory on; a run sent late, a
+    // longer report, a changed text, a reset and equal start times make it
+    // anew. Either way the memory is the one a journal makes anew from all
+    // the answers at every write, as a journal kept before the memory does.
+    void carriedOnAsMadeAnew()
+    {
+        const QDateTime start = QDateTime::currentDateTime().addDays(-30).addSecs(-600);
+        const QStringList keys = {"1_1_1_1", "1_1_1_2", "1_1_1_3", "1_1_1_4"};
+        auto run = [&](double day, int seed, const QString &pupil, const QString &hash = QStringLiteral("h1")) {
+            std::vector<QuestionResult> questions;
+            for (int k = 0; k < keys.size(); ++k) {
+                QuestionResult q = answered(keys[k], (seed * 5 + k * 3) % 7 > 2, k == 1 ? hash : QStringLiteral("h1"));
+                q.hints = (seed + k) % 4 == 0 ? 1 : 0;
+                q.answered = (seed + k) % 6 != 5;
+                questions.push_back(q);
+            }
+            return runOn(start.addSecs(qint64(day * 86400)), std::move(questions), pupil);
+        };
+        const QString anna = QStringLiteral("Сидорова Анна"), petr = QStringLiteral("Петров Пётр");
+        std::vector<RunResult> sent;
+        for (int d = 0; d < 12; ++d) // day after day, two pupils
+            for (const QString &pupil : {petr, anna})
+                sent.push_back(run(d, d + pupil.size(), pupil));
+        sent.push_back(sent[2]);            // written twice
+        sent.push_back(run(4.5, 40, petr)); // sent late, among the others
+        RunResult longer = sent[8];         // the repeat pass of day 4
+        longer.seconds += 90;
+        for (QuestionResult &q : longer.questions)
+            q.answered = q.right = true;
+        sent.push_back(longer);
+        sent.push_back(run(13, 41, petr, "h2"));                       // the question's text changed
+        RunResult twin = run(14, 42, petr), other = run(14, 43, petr); // two runs that started together:
+        twin.id = QStringLiteral("f-twin");                            // the one of the lower id counts first
+        other.id = QStringLiteral("0-twin");
+        sent.push_back(twin);
+        sent.push_back(other);
+
+        auto write = [&](Journal &j, bool remade) {
+            QVERIFY(j.open());
+            if (remade) {
+                QSqlQuery q(j.database());
+                QVERIFY(q.exec("UPDATE memory_state SET complete = (1 = 0)"));
+            }
+            for (const RunResult &r : sent)
+                QCOMPARE(j.record(r), Journal::Recorded::InJournal);
+            QString error;
+            QVERIFY2(resetSchedule(j, anna, error), qPrintable(error));
+            // Anna's run of before the reset, sent late, counts no more; her runs after it do.
+            QCOMPARE(j.record(run(6.5, 44, anna)), Journal::Recorded::InJournal);
+            QCOMPARE(j.record(run(31, 45, anna)), Journal::Recorded::InJournal);
+            QCOMPARE(j.record(run(32, 46, anna)), Journal::Recorded::InJournal);
+            QCOMPARE(j.record(run(15, 47, petr)), Journal::Recorded::InJournal);
+        };
+        Journal carried(freshSettings());
+        write(carried, false);
+        const auto keep = std::move(folder);
+        Journal remade(freshSettings());
+        write(remade, true);
+        const char *sql = "SELECT pupil_folded, subject, question_key, text_hash, stability, difficulty, interval_days,"
+                          " due, last_answer, right_count, wrong_count, last_right FROM question_memory";
+        const QStringList expected = rowsOf(remade, sql);
+        QCOMPARE(expected.size(), 2 * keys.size());
+        QCOMPARE(rowsOf(carried, sql), expected);
+        // Anna's memory holds her two runs after the reset and nothing before.
+        const Row after = memoryOf(carried, keys[0], anna.toCaseFolded());
+        QCOMPARE(after.right + after.wrong, 2);
     }
 };
 
