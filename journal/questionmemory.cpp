@@ -71,7 +71,9 @@ QSqlError keep(const QSqlDatabase &db, const std::vector<QVariantList> &rows)
                        " wrong_count = excluded.wrong_count,"
                        " topic = CASE WHEN excluded.topic <> '' THEN excluded.topic ELSE question_memory.topic END,"
                        " last_right = excluded.last_right"),
-        rows);
+        rows,
+        {"text", "text", "text", "text", "text", "double precision", "double precision", "integer", "timestamp",
+         "timestamp", "integer", "integer", "text", "boolean"});
 }
 
 // One new answer of a result being written, with its place among the
@@ -200,11 +202,13 @@ using MemoryKey = std::tuple<QString, QString, QString>; // pupil (folded), subj
 QSqlError memoryKept(const QSqlDatabase &db, const std::vector<PupilSubject> &groups,
                      std::map<MemoryKey, QuestionMemory> &kept)
 {
-    std::vector<MemoryKey> wanted;
+    std::vector<QVariantList> wanted;
     for (const PupilSubject &g : groups)
         for (const QString &key : g.keys)
-            wanted.emplace_back(g.folded, g.subject, key);
-    constexpr size_t perQuery = keysPerQuery;
+            wanted.push_back({textValue(g.folded), textValue(g.subject), textValue(key)});
+    // The server takes the questions as three arrays, the embedded database as a list of values.
+    const bool server = dialectOf(db) == Dialect::Postgres;
+    const size_t perQuery = server ? wanted.size() : size_t(keysPerQuery);
     QSqlQuery q(db);
     q.setForwardOnly(true);
     int prepared = -1;
@@ -213,19 +217,23 @@ QSqlError memoryKept(const QSqlDatabase &db, const std::vector<PupilSubject> &gr
         if (n != prepared) {
             q.prepare(QStringLiteral("SELECT m.pupil_folded, m.subject, m.question_key, m.text_hash, m.stability,"
                                      " m.difficulty, m.interval_days, m.due, m.last_answer, m.right_count,"
-                                     " m.wrong_count, m.last_right FROM (VALUES %1) AS v JOIN question_memory m"
+                                     " m.wrong_count, m.last_right FROM %1 JOIN question_memory m"
                                      " ON m.pupil_folded = v.column1 AND m.subject = v.column2"
                                      " AND m.question_key = v.column3")
-                          .arg(QStringList(n, QStringLiteral("(CAST(? AS TEXT), CAST(? AS TEXT), CAST(? AS TEXT))"))
-                                   .join(u',')));
+                          .arg(server ? QStringLiteral("unnest(CAST(? AS text[]), CAST(? AS text[]), CAST(? AS "
+                                                       "text[])) AS v (column1, column2, column3)")
+                                      : QStringLiteral("(VALUES %1) AS v")
+                                            .arg(QStringList(n, QStringLiteral("(?, ?, ?)")).join(u','))));
             prepared = n;
         }
         int at = 0;
-        for (size_t i = from; i < from + size_t(n); ++i) {
-            q.bindValue(at++, textValue(std::get<0>(wanted[i])));
-            q.bindValue(at++, textValue(std::get<1>(wanted[i])));
-            q.bindValue(at++, textValue(std::get<2>(wanted[i])));
-        }
+        if (server)
+            for (int c = 0; c < 3; ++c)
+                q.bindValue(at++, arrayLiteral(wanted, from, from + size_t(n), c));
+        else
+            for (size_t i = from; i < from + size_t(n); ++i)
+                for (const QVariant &v : wanted[i])
+                    q.bindValue(at++, v);
         if (!q.exec())
             return q.lastError();
         while (q.next()) {

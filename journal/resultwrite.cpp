@@ -106,32 +106,22 @@ QVariantList resultRow(const RunResult &r)
 // writer put in meanwhile stays as that writer left it).
 QSqlError insertResults(const QSqlDatabase &db, const std::vector<const RunResult *> &results, QSet<QString> &inserted)
 {
-    constexpr int columns = 24;
-    constexpr int perStatement = valuesPerStatement / columns;
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    int prepared = -1;
-    for (size_t from = 0; from < results.size(); from += perStatement) {
-        const int n = int(std::min(results.size() - from, size_t(perStatement)));
-        if (n != prepared) {
-            q.prepare(QStringLiteral("INSERT INTO results (id, pupil, pupil_folded, user_code, access, host, subject,"
+    std::vector<QVariantList> rows;
+    for (const RunResult *r : results)
+        rows.push_back(resultRow(*r));
+    return insertRows(db,
+                      QStringLiteral("INSERT INTO results (id, pupil, pupil_folded, user_code, access, host, subject,"
                                      " topic, started, seconds, prompting, random_order, protocol, exam, asked,"
                                      " answered, right_answers, put_off, points_possible, points_earned, grade,"
-                                     " running_grade, hints, class_name) VALUES ") +
-                      QStringList(n, marks(columns)).join(u',') +
-                      QStringLiteral(" ON CONFLICT (id) DO NOTHING RETURNING id"));
-            prepared = n;
-        }
-        int at = 0;
-        for (int i = 0; i < n; ++i)
-            for (const QVariant &v : resultRow(*results[from + size_t(i)]))
-                q.bindValue(at++, v);
-        if (!q.exec())
-            return q.lastError();
-        while (q.next())
-            inserted.insert(q.value(0).toString());
-    }
-    return {};
+                                     " running_grade, hints, class_name)"),
+                      QStringLiteral(" ON CONFLICT (id) DO NOTHING RETURNING id"), rows,
+                      {"text",      "text",    "text",    "text",    "text",    "text",    "text",    "text",
+                       "timestamp", "integer", "boolean", "boolean", "boolean", "boolean", "integer", "integer",
+                       "integer",   "integer", "integer", "integer", "text",    "text",    "integer", "text"},
+                      [&](QSqlQuery &q) {
+                          while (q.next())
+                              inserted.insert(q.value(0).toString());
+                      });
 }
 
 QSqlError insertQuestions(const QSqlDatabase &db, const std::vector<const RunResult *> &results)
@@ -148,7 +138,9 @@ QSqlError insertQuestions(const QSqlDatabase &db, const std::vector<const RunRes
                       QStringLiteral("INSERT INTO result_questions (result_id, position, question_key, answer_type,"
                                      " points_possible, points_earned, answered, is_right, hints, seconds, text_hash,"
                                      " question_text, given, right_answer, topic)"),
-                      QStringLiteral(" ON CONFLICT DO NOTHING"), rows);
+                      QStringLiteral(" ON CONFLICT DO NOTHING"), rows,
+                      {"text", "integer", "text", "text", "integer", "integer", "boolean", "boolean", "integer",
+                       "integer", "text", "text", "text", "text", "text"});
 }
 
 // Each pupil's row of the pupils table: the name and class of their latest
@@ -174,34 +166,82 @@ QSqlError notePupils(const QSqlDatabase &db, const std::vector<const RunResult *
                                " last_started = excluded.last_started, class_name = CASE WHEN"
                                " excluded.class_name <> '' THEN excluded.class_name ELSE pupils.class_name END"
                                " WHERE pupils.last_started IS NULL OR excluded.last_started >= pupils.last_started"),
-                round);
+                round, {"text", "text", "text", "timestamp"});
             e.isValid())
             return e;
     return {};
 }
 } // namespace
 
+QString arrayLiteral(const std::vector<QVariantList> &rows, size_t from, size_t to, int column)
+{
+    QString out = QStringLiteral("{");
+    for (size_t r = from; r < to; ++r) {
+        if (r > from)
+            out += u',';
+        const QVariant &v = rows[r][column];
+        if (v.isNull()) {
+            out += QStringLiteral("NULL");
+        } else if (v.typeId() == QMetaType::Bool) {
+            out += v.toBool() ? u't' : u'f';
+        } else if (v.typeId() == QMetaType::Double) {
+            out += QString::number(v.toDouble(), 'g', 17);
+        } else if (v.typeId() == QMetaType::Int || v.typeId() == QMetaType::LongLong) {
+            out += QString::number(v.toLongLong());
+        } else {
+            out += u'"';
+            for (const QChar c : v.toString()) {
+                if (c == u'"' || c == u'\\')
+                    out += u'\\';
+                out += c;
+            }
+            out += u'"';
+        }
+    }
+    out += u'}';
+    return out;
+}
+
 QSqlError insertRows(const QSqlDatabase &db, const QString &head, const QString &tail,
-                     const std::vector<QVariantList> &rows)
+                     const std::vector<QVariantList> &rows, const QStringList &serverTypes,
+                     const std::function<void(QSqlQuery &)> &returned)
 {
     if (rows.empty())
         return {};
     const int columns = int(rows.front().size());
-    const int perStatement = std::max(1, valuesPerStatement / columns);
+    const bool arrays = dialectOf(db) == Dialect::Postgres && serverTypes.size() == columns;
+    // The server takes a column of rows as one array value: a statement of
+    // thousands of rows is parsed once. The embedded database binds each value.
+    const int perStatement = arrays ? 5000 : std::max(1, valuesPerStatement / columns);
     QSqlQuery q(db);
+    q.setForwardOnly(true);
     int prepared = -1;
     for (size_t from = 0; from < rows.size(); from += size_t(perStatement)) {
         const int n = int(std::min(rows.size() - from, size_t(perStatement)));
-        if (n != prepared) {
-            q.prepare(head + QStringLiteral(" VALUES ") + QStringList(n, marks(columns)).join(u',') + tail);
-            prepared = n;
+        if (arrays) {
+            if (prepared < 0) {
+                QStringList unnest;
+                for (const QString &type : serverTypes)
+                    unnest << QStringLiteral("CAST(? AS %1[])").arg(type);
+                q.prepare(head + QStringLiteral(" SELECT * FROM unnest(") + unnest.join(u',') + u')' + tail);
+                prepared = n;
+            }
+            for (int c = 0; c < columns; ++c)
+                q.bindValue(c, arrayLiteral(rows, from, from + size_t(n), c));
+        } else {
+            if (n != prepared) {
+                q.prepare(head + QStringLiteral(" VALUES ") + QStringList(n, marks(columns)).join(u',') + tail);
+                prepared = n;
+            }
+            int at = 0;
+            for (int i = 0; i < n; ++i)
+                for (const QVariant &v : rows[from + size_t(i)])
+                    q.bindValue(at++, v);
         }
-        int at = 0;
-        for (int i = 0; i < n; ++i)
-            for (const QVariant &v : rows[from + size_t(i)])
-                q.bindValue(at++, v);
         if (!q.exec())
             return q.lastError();
+        if (returned)
+            returned(q);
     }
     return {};
 }
