@@ -122,6 +122,7 @@ std::vector<PupilSubject> answeredBy(const std::vector<const RunResult *> &resul
         PupilSubject &g = out[*it];
         // The time as the journal gives it back: whole seconds, local.
         const QDateTime started = timeFromStored(storedTime(r->started));
+        const QDateTime end = started.addSecs(r->seconds); // when its answers count
         int position = 0;
         for (const QuestionResult &qr : r->questions) {
             ++position;
@@ -135,8 +136,7 @@ std::vector<PupilSubject> answeredBy(const std::vector<const RunResult *> &resul
                 a.topic = topic;
             a.replacing = a.replacing || replacing.contains(r->id);
             if (started.isValid()) // a run of unknown time cannot be placed among the others
-                a.answers.push_back(
-                    {started, r->id, position, {started.addSecs(r->seconds), qr.right, qr.hints > 0, qr.textHash}});
+                a.answers.push_back({started, r->id, position, {end, qr.right, qr.hints > 0, qr.textHash}});
         }
     }
     return out;
@@ -215,15 +215,20 @@ QSqlError memoryKept(const QSqlDatabase &db, const std::vector<PupilSubject> &gr
     for (size_t from = 0; from < wanted.size(); from += perQuery) {
         const int n = int(std::min(wanted.size() - from, perQuery));
         if (n != prepared) {
-            q.prepare(QStringLiteral("SELECT m.pupil_folded, m.subject, m.question_key, m.text_hash, m.stability,"
-                                     " m.difficulty, m.interval_days, m.due, m.last_answer, m.right_count,"
-                                     " m.wrong_count, m.last_right FROM %1 JOIN question_memory m"
-                                     " ON m.pupil_folded = v.column1 AND m.subject = v.column2"
-                                     " AND m.question_key = v.column3")
-                          .arg(server ? QStringLiteral("unnest(CAST(? AS text[]), CAST(? AS text[]), CAST(? AS "
-                                                       "text[])) AS v (column1, column2, column3)")
-                                      : QStringLiteral("(VALUES %1) AS v")
-                                            .arg(QStringList(n, QStringLiteral("(?, ?, ?)")).join(u','))));
+            // Each question is looked up by the key of the memory (a row at
+            // most, which keeps the server from joining the arrays with the
+            // whole memory, as it would guessing their size).
+            const QString columns = QStringLiteral(
+                "m.pupil_folded, m.subject, m.question_key, m.text_hash, m.stability, m.difficulty, m.interval_days,"
+                " m.due, m.last_answer, m.right_count, m.wrong_count, m.last_right");
+            const QString match = QStringLiteral("m.pupil_folded = v.column1 AND m.subject = v.column2"
+                                                 " AND m.question_key = v.column3");
+            q.prepare(server ? QStringLiteral("SELECT m.* FROM unnest(CAST(? AS text[]), CAST(? AS text[]),"
+                                              " CAST(? AS text[])) AS v (column1, column2, column3) CROSS JOIN"
+                                              " LATERAL (SELECT %1 FROM question_memory m WHERE %2 LIMIT 1) AS m")
+                                   .arg(columns, match)
+                             : QStringLiteral("SELECT %1 FROM (VALUES %2) AS v JOIN question_memory m ON %3")
+                                   .arg(columns, QStringList(n, QStringLiteral("(?, ?, ?)")).join(u','), match));
             prepared = n;
         }
         int at = 0;

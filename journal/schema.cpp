@@ -2,6 +2,7 @@
 
 #include <QSqlQuery>
 #include <QStringList>
+#include <cstdio>
 
 namespace
 {
@@ -238,7 +239,17 @@ QVariant storedTime(const QDateTime &t)
 {
     if (!t.isValid())
         return QVariant(QMetaType::fromType<QString>());
-    return t.toLocalTime().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
+    // Written out by hand: the outbox stores two moments for each question
+    // of each result, and the general formatter costs microseconds apiece.
+    const QDateTime local = t.toLocalTime();
+    const QDate d = local.date();
+    const QTime time = local.time();
+    if (d.year() < 1 || d.year() > 9999)
+        return local.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"));
+    char text[20];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", d.year(), d.month(), d.day(), time.hour(),
+                  time.minute(), time.second());
+    return QString::fromLatin1(text, 19);
 }
 
 QVariant storedDayStart(const QDate &d)
