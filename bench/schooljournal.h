@@ -28,7 +28,7 @@
 namespace school
 {
 // Changes whenever the generated journal would come out different.
-constexpr int generatorVersion = 1;
+constexpr int generatorVersion = 2;
 constexpr int defaultRunCount = 1'000'000;
 // TRIVO_BENCH_JOURNAL_RUNS makes a smaller journal, to try the benchmarks out.
 inline int runCount()
@@ -294,8 +294,9 @@ public:
         stage("helper tables", [&] { helpers(); });
         dropIndexes();
         exec("BEGIN");
-        stage("results", [&] { results(); });
+        // The question rows first: each result takes its line of questions from them.
         stage("question rows", [&] { questions(); });
+        stage("results", [&] { results(); });
         stage("pupils", [&] { exec(fillPupils()); });
         stage("memory", [&] { exec(fillMemory()); });
         exec("COMMIT");
@@ -424,12 +425,35 @@ private:
         exec(QStringLiteral(
                  "INSERT INTO results (id, pupil, pupil_folded, user_code, access, host, subject, topic, started,"
                  " seconds, prompting, random_order, protocol, exam, asked, answered, right_answers, put_off,"
-                 " points_possible, points_earned, grade, running_grade, hints, class_name)"
+                 " points_possible, points_earned, grade, running_grade, hints, class_name, scores)"
                  " SELECT b.id, p.pupil, p.folded, p.user_code, 'W', 'KLASS-' || (b.n % 30), t.subject, t.topic,"
                  " %1, b.secs, (b.flags % 2) = 1, TRUE, FALSE, FALSE, 20, 20, b.rights, b.flags / 2 % 2,"
-                 " 20, b.rights, b.grade, b.grade, b.flags / 4 * (20 - b.rights), p.class_name"
-                 " FROM bench_runs b JOIN bench_pupils p ON p.n = b.pn JOIN bench_topics t ON t.n = b.tn ORDER BY b.n")
-                 .arg(moment("b.at")));
+                 " 20, b.rights, b.grade, b.grade, b.flags / 4 * (20 - b.rights), p.class_name, l.line"
+                 " FROM bench_runs b JOIN bench_pupils p ON p.n = b.pn JOIN bench_topics t ON t.n = b.tn"
+                 " JOIN (%2) l ON l.result_id = b.id ORDER BY b.n")
+                 .arg(moment("b.at"), scoreLines()));
+    }
+
+    // Each run's questions in one line, as the journal writes it (questionScores).
+    QString scoreLines() const
+    {
+        const bool pg = m_dialect == Dialect::Postgres;
+        const QString field = pg ? QStringLiteral("chr(31)") : QStringLiteral("char(31)");
+        const QString code = QStringLiteral("(CASE WHEN is_right THEN '' WHEN answer_type = '%1' THEN 't'"
+                                            " WHEN answer_type = '%2' THEN 'e' ELSE '' END)")
+                                 .arg(answerType(1), answerType(0));
+        const QString line =
+            QStringLiteral("question_key || %1 || points_possible || %1 || points_earned || %1 ||"
+                           " (CASE WHEN is_right THEN '1' ELSE '0' END) || %1 || seconds || %1 || %2 || %1 ||"
+                           " (CASE WHEN %2 = '' THEN '' ELSE given END) || %1 ||"
+                           " (CASE WHEN %2 = '' THEN '' ELSE right_answer END)")
+                .arg(field, code);
+        return pg ? QStringLiteral("SELECT result_id, string_agg(%1, chr(30) ORDER BY position) AS line"
+                                   " FROM result_questions GROUP BY result_id")
+                        .arg(line)
+                  : QStringLiteral("SELECT result_id, group_concat(line, char(30)) AS line FROM (SELECT result_id,"
+                                   " %1 AS line FROM result_questions ORDER BY result_id, position) GROUP BY result_id")
+                        .arg(line);
     }
 
     void questions()

@@ -1,6 +1,7 @@
 #include "questionanalysis.h"
 #include "bank.h"
 #include "journal.h"
+#include "runresult.h"
 #include "schema.h"
 
 #include <QHash>
@@ -245,6 +246,81 @@ QSqlError addTexts(const QSqlDatabase &db, const QHash<QString, Shown> &latest, 
 }
 } // namespace
 
+namespace
+{
+// Between the fields of a question, and between questions: characters no
+// key, number or answer holds (any in a text become spaces).
+constexpr char16_t fieldMark = 0x1F, questionMark = 0x1E;
+
+QString withoutMarks(QString text)
+{
+    return text.replace(QChar(fieldMark), u' ').replace(QChar(questionMark), u' ');
+}
+
+// The wrong answers the analysis counts: typed ones and ticks.
+QChar codeOf(const QString &answerType)
+{
+    if (answerType == answerTypeText(AnswerType::Ticks))
+        return u't';
+    if (answerType == answerTypeText(AnswerType::Exact))
+        return u'e';
+    return {};
+}
+} // namespace
+
+QString questionScores(const RunResult &r)
+{
+    QString out;
+    for (const QuestionResult &q : r.questions) {
+        if (!out.isEmpty())
+            out += QChar(questionMark);
+        out += withoutMarks(q.key);
+        for (const int n : {q.pointsPossible, q.pointsEarned, q.right ? 1 : 0, q.seconds})
+            out += QChar(fieldMark) + QString::number(n);
+        const QChar code = q.right ? QChar() : codeOf(q.answerType);
+        out += QChar(fieldMark);
+        if (!code.isNull())
+            out += QString(code) + QChar(fieldMark) + withoutMarks(q.given) + QChar(fieldMark) +
+                   withoutMarks(q.rightAnswer);
+        else
+            out += QString(2, QChar(fieldMark));
+    }
+    return out;
+}
+
+std::optional<std::vector<AskedQuestion>> askedFromScores(QStringView line)
+{
+    std::vector<AskedQuestion> out;
+    if (line.isEmpty())
+        return out;
+    for (const QStringView question : line.tokenize(QChar(questionMark))) {
+        QStringView f[8];
+        int n = 0;
+        for (const QStringView field : question.tokenize(QChar(fieldMark))) {
+            if (n == 8)
+                return std::nullopt;
+            f[n++] = field;
+        }
+        bool ok[4] = {false, false, false, false};
+        AskedQuestion q;
+        q.key = f[0].toString();
+        q.pointsPossible = f[1].toInt(&ok[0]);
+        q.pointsEarned = f[2].toInt(&ok[1]);
+        q.right = f[3].toInt(&ok[2]) != 0;
+        q.seconds = f[4].toInt(&ok[3]);
+        if (n != 8 || q.key.isEmpty() || !(ok[0] && ok[1] && ok[2] && ok[3]))
+            return std::nullopt;
+        if (f[5] == u"t")
+            q.answerType = answerTypeText(AnswerType::Ticks);
+        else if (f[5] == u"e")
+            q.answerType = answerTypeText(AnswerType::Exact);
+        q.given = f[6].toString();
+        q.rightAnswer = f[7].toString();
+        out.push_back(std::move(q));
+    }
+    return out;
+}
+
 QuestionAnalysis analyseQuestions(const std::vector<AnalysedRun> &runs)
 {
     Analyser a;
@@ -259,76 +335,107 @@ std::optional<QuestionAnalysis> analyseQuestions(Journal &journal, const ResultF
         return std::nullopt;
     const Journal::Bounded step(journal);
     const SqlCondition c = conditionOf(filter);
-    // A topic's runs are hundreds of thousands of question rows: the runs
-    // are read first, then each question row brings only what the figures
-    // need (the type, what was given and the right answer only where the
-    // answer was wrong); the texts of the questions as the latest runs
-    // showed them are read last, one row per question.
-    QHash<QString, AnalysedRun> runs;
-    QSqlQuery q(journal.database());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT r.id, r.subject, r.topic, r.started FROM results r") + c.sql);
-    for (const QVariant &v : c.values)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        error = journal.explain(q.lastError());
-        return std::nullopt;
-    }
-    while (q.next())
-        runs.insert(q.value(0).toString(),
-                    {q.value(1).toString(), q.value(2).toString(), timeFromStored(q.value(3)), {}});
-    q.prepare(QStringLiteral("SELECT r.id, rq.question_key, rq.position, rq.points_possible, rq.points_earned,"
-                             " rq.is_right, rq.seconds, CASE WHEN rq.is_right THEN NULL ELSE rq.answer_type END,"
-                             " CASE WHEN rq.is_right THEN NULL ELSE rq.given END,"
-                             " CASE WHEN rq.is_right THEN NULL ELSE rq.right_answer END"
-                             " FROM results r JOIN result_questions rq ON rq.result_id = r.id") +
-              c.sql + QStringLiteral(" ORDER BY r.id"));
-    for (const QVariant &v : c.values)
-        q.addBindValue(v);
-    if (!q.exec()) {
-        error = journal.explain(q.lastError());
-        return std::nullopt;
-    }
-    // The rows come run after run, each run's in any order: a run is put in
-    // the order its questions were asked and added when the next begins. A
-    // run written since the runs were read waits for the next analysis.
+    // A topic's runs are hundreds of thousands of questions: each run
+    // brings its questions in one line. Runs kept before the journal kept
+    // that line have their question rows read, each bringing only what the
+    // figures need (the type, what was given and the right answer only
+    // where the answer was wrong). The texts of the questions as the latest
+    // runs showed them are read last, one row per question.
     Analyser a;
     QHash<QString, Shown> latest; // chosen as the analyser chooses
-    std::vector<std::pair<int, AskedQuestion>> asked;
-    QString id;
-    auto add = [&] {
-        const auto it = runs.constFind(id);
-        if (it == runs.constEnd())
-            return;
-        AnalysedRun run = *it;
-        std::stable_sort(asked.begin(), asked.end(), [](const auto &x, const auto &y) { return x.first < y.first; });
-        for (auto &[position, question] : asked) {
-            if (auto l = latest.find(question.key); l == latest.end())
-                latest.insert(question.key, {run.started, id, position});
+    auto add = [&](AnalysedRun &&run, const QString &id, const std::vector<int> &positions) {
+        for (size_t i = 0; i < run.questions.size(); ++i) {
+            const QString &key = run.questions[i].key;
+            if (auto l = latest.find(key); l == latest.end())
+                latest.insert(key, {run.started, id, positions[i]});
             else if (run.started >= l->started)
-                *l = {run.started, id, position};
-            run.questions.push_back(std::move(question));
+                *l = {run.started, id, positions[i]};
         }
         a.add(run);
     };
+    QHash<QString, AnalysedRun> unlined; // runs kept without the line
+    std::vector<int> inOrder;
+    QSqlQuery q(journal.database());
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT r.id, r.subject, r.topic, r.started, r.scores FROM results r") + c.sql);
+    for (const QVariant &v : c.values)
+        q.addBindValue(v);
+    if (!q.exec()) {
+        error = journal.explain(q.lastError());
+        return std::nullopt;
+    }
     while (q.next()) {
-        if (q.value(0).toString() != id) {
-            if (!id.isEmpty())
-                add();
-            id = q.value(0).toString();
-            asked.clear();
+        AnalysedRun run{q.value(1).toString(), q.value(2).toString(), timeFromStored(q.value(3)), {}};
+        const QString line = q.value(4).toString();
+        if (line.isEmpty()) {
+            unlined.insert(q.value(0).toString(), std::move(run));
+            continue;
         }
-        asked.emplace_back(q.value(2).toInt(),
-                           AskedQuestion{q.value(1).toString(), QString(), q.value(7).toString(), q.value(3).toInt(),
-                                         q.value(4).toInt(), q.value(5).toBool(), q.value(6).toInt(),
-                                         q.value(8).toString(), q.value(9).toString()});
+        std::optional<std::vector<AskedQuestion>> asked = askedFromScores(line);
+        if (!asked)
+            continue; // not a line this program wrote
+        run.questions = std::move(*asked);
+        while (inOrder.size() < run.questions.size())
+            inOrder.push_back(int(inOrder.size()) + 1);
+        add(std::move(run), q.value(0).toString(), inOrder);
     }
     if (q.lastError().isValid()) {
         error = journal.explain(q.lastError());
         return std::nullopt;
     }
-    if (!id.isEmpty())
-        add();
+    if (!unlined.isEmpty()) {
+        q.prepare(QStringLiteral("SELECT r.id, rq.question_key, rq.position, rq.points_possible, rq.points_earned,"
+                                 " rq.is_right, rq.seconds, CASE WHEN rq.is_right THEN NULL ELSE rq.answer_type END,"
+                                 " CASE WHEN rq.is_right THEN NULL ELSE rq.given END,"
+                                 " CASE WHEN rq.is_right THEN NULL ELSE rq.right_answer END"
+                                 " FROM results r JOIN result_questions rq ON rq.result_id = r.id") +
+                  c.sql + (c.sql.isEmpty() ? QStringLiteral(" WHERE") : QStringLiteral(" AND")) +
+                  QStringLiteral(" r.scores = '' ORDER BY r.id"));
+        for (const QVariant &v : c.values)
+            q.addBindValue(v);
+        if (!q.exec()) {
+            error = journal.explain(q.lastError());
+            return std::nullopt;
+        }
+        // The rows come run after run, each run's in any order: a run is put
+        // in the order its questions were asked and added when the next
+        // begins. A run written since the runs were read waits for the next
+        // analysis.
+        std::vector<std::pair<int, AskedQuestion>> asked;
+        QString id;
+        auto addRows = [&] {
+            const auto it = unlined.constFind(id);
+            if (it == unlined.constEnd())
+                return;
+            AnalysedRun run = *it;
+            std::stable_sort(asked.begin(), asked.end(),
+                             [](const auto &x, const auto &y) { return x.first < y.first; });
+            std::vector<int> positions;
+            for (auto &[position, question] : asked) {
+                positions.push_back(position);
+                run.questions.push_back(std::move(question));
+            }
+            add(std::move(run), id, positions);
+        };
+        while (q.next()) {
+            if (q.value(0).toString() != id) {
+                if (!id.isEmpty())
+                    addRows();
+                id = q.value(0).toString();
+                asked.clear();
+            }
+            asked.emplace_back(q.value(2).toInt(),
+                               AskedQuestion{q.value(1).toString(), QString(), q.value(7).toString(),
+                                             q.value(3).toInt(), q.value(4).toInt(), q.value(5).toBool(),
+                                             q.value(6).toInt(), q.value(8).toString(), q.value(9).toString()});
+        }
+        if (q.lastError().isValid()) {
+            error = journal.explain(q.lastError());
+            return std::nullopt;
+        }
+        if (!id.isEmpty())
+            addRows();
+    }
     QuestionAnalysis out = a.result();
     if (QSqlError e = addTexts(journal.database(), latest, out); e.isValid()) {
         error = journal.explain(e);

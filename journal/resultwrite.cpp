@@ -1,4 +1,5 @@
 #include "resultwrite.h"
+#include "questionanalysis.h"
 #include "questionmemory.h"
 #include "schema.h"
 
@@ -99,7 +100,8 @@ QVariantList resultRow(const RunResult &r)
             textValue(r.grade),
             textValue(r.runningGrade),
             QVariant(r.hints),
-            textValue(r.className)};
+            textValue(r.className),
+            textValue(questionScores(r))};
 }
 
 // Inserts the results; the ids of those that went in (one that another
@@ -113,11 +115,12 @@ QSqlError insertResults(const QSqlDatabase &db, const std::vector<const RunResul
                       QStringLiteral("INSERT INTO results (id, pupil, pupil_folded, user_code, access, host, subject,"
                                      " topic, started, seconds, prompting, random_order, protocol, exam, asked,"
                                      " answered, right_answers, put_off, points_possible, points_earned, grade,"
-                                     " running_grade, hints, class_name)"),
+                                     " running_grade, hints, class_name, scores)"),
                       QStringLiteral(" ON CONFLICT (id) DO NOTHING RETURNING id"), rows,
-                      {"text",      "text",    "text",    "text",    "text",    "text",    "text",    "text",
-                       "timestamp", "integer", "boolean", "boolean", "boolean", "boolean", "integer", "integer",
-                       "integer",   "integer", "integer", "integer", "text",    "text",    "integer", "text"},
+                      {"text",    "text",      "text",    "text",    "text",    "text",    "text",
+                       "text",    "timestamp", "integer", "boolean", "boolean", "boolean", "boolean",
+                       "integer", "integer",   "integer", "integer", "integer", "integer", "text",
+                       "text",    "integer",   "text",    "text"},
                       [&](QSqlQuery &q) {
                           while (q.next())
                               inserted.insert(q.value(0).toString());

@@ -119,7 +119,10 @@ const std::vector<QStringList> &migrations()
         // (the journal's first version, whose rows have no text hash, the
         // oldest runs among them) have none, so such a journal goes on making
         // the memory anew from all the answers at each write.
-        {QStringLiteral("CREATE TABLE memory_state (complete %BOOL% NOT NULL)"),
+        // Each run's questions in one line (see questionScores), so that
+        // a topic's analysis reads a row a run; runs kept before have none.
+        {QStringLiteral("ALTER TABLE results ADD COLUMN scores TEXT NOT NULL DEFAULT ''"),
+         QStringLiteral("CREATE TABLE memory_state (complete %BOOL% NOT NULL)"),
          QStringLiteral("INSERT INTO memory_state (complete) SELECT NOT EXISTS (SELECT 1 FROM result_questions"
                         " WHERE result_id IN (SELECT id FROM results ORDER BY started, id LIMIT 20)"
                         " AND answered AND text_hash = '')")},

@@ -165,15 +165,40 @@ private slots:
                 }
                 QCOMPARE(j.record(r), Journal::Recorded::InJournal);
             }
-        QString error;
-        const auto a = analyseQuestions(j, {.subject = "История", .topic = "Смута"}, error);
-        QVERIFY2(a, qPrintable(error));
-        checkHandWorked(*a);
-        const auto b = analyseQuestions(j, {.topic = "Даты"}, error);
-        QVERIFY(b);
-        QCOMPARE(wrongList(figures(*b, "T")), QStringLiteral("B:2 D:1"));
-        QCOMPARE(b->questions.size(), size_t(4));
-        QVERIFY(analyseQuestions(j, {.topic = "Нет такой"}, error)->questions.empty());
+        auto check = [&] {
+            QString error;
+            const auto a = analyseQuestions(j, {.subject = "История", .topic = "Смута"}, error);
+            QVERIFY2(a, qPrintable(error));
+            checkHandWorked(*a);
+            const auto b = analyseQuestions(j, {.topic = "Даты"}, error);
+            QVERIFY(b);
+            QCOMPARE(wrongList(figures(*b, "T")), QStringLiteral("B:2 D:1"));
+            QCOMPARE(b->questions.size(), size_t(4));
+            QVERIFY(analyseQuestions(j, {.topic = "Нет такой"}, error)->questions.empty());
+        };
+        check();
+        // Runs kept before each run had its line of questions: their
+        // question rows are read instead, to the same figures.
+        QSqlQuery blank(j.database());
+        QVERIFY(blank.exec("UPDATE results SET scores = '' WHERE id IN (SELECT id FROM results ORDER BY id LIMIT 5)"));
+        QCOMPARE(blank.numRowsAffected(), 5);
+        check();
+
+        // The line keeps any answer whole, but for the two marks it is made of.
+        RunResult r;
+        r.questions = {{"K", "Точный ответ", 2, 1, true, false, 0, 7}, {"L", "Ранжирование", 1, 0, true, false, 0, 3}};
+        r.questions[0].given = QStringLiteral("a\x1F"
+                                              "b\nв «c»");
+        r.questions[1].given = QStringLiteral("not kept");
+        const auto back = askedFromScores(questionScores(r));
+        QVERIFY(back && back->size() == 2);
+        QCOMPARE(back->at(0).given, QStringLiteral("a b\nв «c»"));
+        QCOMPARE(back->at(0).answerType, QStringLiteral("Точный ответ"));
+        QCOMPARE(back->at(0).pointsEarned, 1);
+        QCOMPARE(back->at(1).given, QString());
+        QVERIFY(!askedFromScores(u"K\x1F"
+                                 u"1\x1F"
+                                 u"0"));
     }
 
     // The journal reads a question's text apart from its answers: the text,
