@@ -7,10 +7,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <QUuid>
 
+#include <condition_variable>
 #include <optional>
+#include <thread>
 
 namespace
 {
@@ -55,10 +58,86 @@ Journal::Bounded::~Bounded()
         m_guard->disarm();
 }
 
+// A connection of its own, in a thread of its own, that writes one batch of
+// the outbox while the journal's connection writes another: while one waits
+// for the server, the other gets its batch ready, and the server writes both
+// at once.
+class SecondWriter
+{
+public:
+    explicit SecondWriter(const JournalSettings &settings) : m_thread([this, settings] { serve(settings); }) {}
+    ~SecondWriter()
+    {
+        {
+            std::lock_guard lock(m_lock);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    // Starts writing the results; they must live until finished() returns.
+    void start(std::vector<const RunResult *> results)
+    {
+        {
+            std::lock_guard lock(m_lock);
+            m_batch = std::move(results);
+            m_busy = true;
+        }
+        m_wake.notify_all();
+    }
+    // Waits for the batch: whether it was committed.
+    bool finished()
+    {
+        std::unique_lock lock(m_lock);
+        m_wake.wait(lock, [&] { return !m_busy; });
+        return m_written;
+    }
+    void giveUp()
+    {
+        std::lock_guard lock(m_lock);
+        if (m_journal)
+            m_journal->giveUp();
+    }
+
+private:
+    void serve(const JournalSettings &settings)
+    {
+        Journal journal(settings);
+        {
+            std::lock_guard lock(m_lock);
+            m_journal = &journal;
+        }
+        std::unique_lock lock(m_lock);
+        for (;;) {
+            m_wake.wait(lock, [&] { return m_stop || m_busy; });
+            if (m_stop)
+                break;
+            const std::vector<const RunResult *> batch = m_batch;
+            lock.unlock();
+            const bool written = journal.writeNow(batch);
+            lock.lock();
+            m_written = written;
+            m_busy = false;
+            m_wake.notify_all();
+        }
+        m_journal = nullptr;
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::vector<const RunResult *> m_batch;
+    bool m_busy = false, m_written = false, m_stop = false;
+    Journal *m_journal = nullptr;
+    std::thread m_thread; // last: starts when all the above are made
+};
+
 void Journal::giveUp()
 {
     if (m_guard)
         m_guard->giveUp();
+    std::lock_guard lock(m_secondLock);
+    if (m_second)
+        m_second->giveUp();
 }
 
 bool Journal::cutOff() const
@@ -337,18 +416,45 @@ int Journal::deliverOutbox()
         return 0;
     }
     // Many results to a transaction: a school's PCs back on the network send
-    // thousands at once.
+    // thousands at once. To a server, two connections send two batches at a time.
     constexpr int batch = 200;
+    std::unique_ptr<SecondWriter> second;
+    if (m_settings.engine == JournalSettings::Engine::Server && waitingNow > batch) {
+        second = std::make_unique<SecondWriter>(m_settings);
+        std::lock_guard lock(m_secondLock);
+        m_second = second.get();
+    }
+    const auto forgetSecond = qScopeGuard([&] {
+        std::lock_guard lock(m_secondLock);
+        m_second = nullptr;
+    });
+    const int asked = second ? 2 * batch : batch;
     int sent = 0;
     for (;;) {
-        const std::vector<RunResult> results = m_outbox.oldest(batch);
+        const std::vector<RunResult> results = m_outbox.oldest(asked);
         if (results.empty())
             break;
-        std::vector<const RunResult *> all;
+        std::vector<const RunResult *> all, other;
         for (const RunResult &r : results)
-            all.push_back(&r);
+            (all.size() < size_t(batch) ? all : other).push_back(&r);
+        if (!other.empty())
+            second->start(other);
         m_refused = false;
-        if (!writeNow(all)) {
+        const bool written = writeNow(all);
+        // The other batch leaves the outbox once committed; one that failed
+        // comes first the next time round.
+        if (!other.empty() && second->finished()) {
+            QStringList ids;
+            for (const RunResult *r : other)
+                ids << r->id;
+            if (!m_outbox.remove(ids)) {
+                m_error = QStringLiteral("Не удалось убрать отправленные результаты из очереди: %1")
+                              .arg(m_outbox.lastError());
+                return sent + int(other.size());
+            }
+            sent += int(other.size());
+        }
+        if (!written) {
             // A result the journal refuses holds back no other: the batch goes
             // one by one up to it. A journal out of reach is not asked again.
             size_t one = 0;
@@ -370,15 +476,15 @@ int Journal::deliverOutbox()
         // Committed: only now may they leave the outbox. A failure here
         // only means they are sent once more, which the ids make harmless.
         QStringList ids;
-        for (const RunResult &r : results)
-            ids << r.id;
+        for (const RunResult *r : all)
+            ids << r->id;
         if (!m_outbox.remove(ids)) {
             m_error =
                 QStringLiteral("Не удалось убрать отправленные результаты из очереди: %1").arg(m_outbox.lastError());
-            return sent + int(results.size());
+            return sent + int(all.size());
         }
-        sent += int(results.size());
-        if (int(results.size()) + m_outbox.damaged() < batch)
+        sent += int(all.size());
+        if (int(results.size()) + m_outbox.damaged() < asked)
             break;
     }
     if (m_outbox.damaged() > 0)

@@ -9,10 +9,12 @@
 #include <QSqlError>
 #include <QString>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
 class ServerGuard;
+class SecondWriter;
 
 // The results journal: every run that ends is kept, in the embedded database
 // of this PC or on the school's server. A result the journal cannot take at
@@ -46,9 +48,10 @@ public:
     Recorded record(const RunResult &result);
     static constexpr int quietSeconds = 30;
 
-    // Sends the waiting results, the oldest first; each leaves the outbox only
-    // after the journal has committed it. How many were sent; lastError() says
-    // why some still wait.
+    // Sends the waiting results, the oldest first, many to a transaction (to
+    // a server, two transactions at a time on two connections); each leaves
+    // the outbox only after the journal has committed it. How many were
+    // sent; lastError() says why some still wait.
     int deliverOutbox();
     // How many results wait in the outbox (-1 when the outbox cannot be read).
     int waiting();
@@ -104,6 +107,7 @@ public:
     };
 
 private:
+    friend class SecondWriter;
     bool cutOff() const;
     void fail(const QSqlError &e);
     bool writeNow(const std::vector<const RunResult *> &results);
@@ -120,4 +124,7 @@ private:
     // several queries of one look at the journal wait for it only once.
     QDeadlineTimer m_failedSlowly{0};
     std::unique_ptr<ServerGuard> m_guard; // the server's; none for the embedded journal
+    // The second connection sending the outbox, while it does: giveUp() reaches it too.
+    std::mutex m_secondLock;
+    SecondWriter *m_second = nullptr;
 };

@@ -144,12 +144,13 @@ std::vector<PupilSubject> answeredBy(const std::vector<const RunResult *> &resul
 
 // Two PCs writing for one pupil at once take turns: each sees the other's
 // answers. The locks are taken in one order, so that two writers of many
-// pupils never wait for each other in a circle.
+// pupils never wait for each other in a circle; every pupil of the results
+// is locked, so that the pupils table after the memory is theirs too.
 QSqlError lockPupils(const QSqlDatabase &db, const std::vector<PupilSubject> &groups)
 {
     QStringList pupils;
     for (const PupilSubject &g : groups)
-        if (!g.keys.isEmpty() && !pupils.contains(g.folded))
+        if (!pupils.contains(g.folded))
             pupils << g.folded;
     if (pupils.isEmpty())
         return {};
