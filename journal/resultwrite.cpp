@@ -1,5 +1,5 @@
 #include "resultwrite.h"
-#include "questionanalysis.h"
+#include "scoreline.h"
 #include "questionmemory.h"
 #include "schema.h"
 

@@ -5,6 +5,7 @@
 #include "JournalKit.h"
 #include "pupilpages.h"
 #include "questionanalysis.h"
+#include "scoreline.h"
 
 namespace
 {
