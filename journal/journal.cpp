@@ -136,8 +136,8 @@ void Journal::giveUp()
     if (m_guard)
         m_guard->giveUp();
     std::lock_guard lock(m_secondLock);
-    if (m_second)
-        m_second->giveUp();
+    for (SecondWriter *other : m_others)
+        other->giveUp();
 }
 
 bool Journal::cutOff() const
@@ -416,43 +416,49 @@ int Journal::deliverOutbox()
         return 0;
     }
     // Many results to a transaction: a school's PCs back on the network send
-    // thousands at once. To a server, two connections send two batches at a time.
-    constexpr int batch = 200;
-    std::unique_ptr<SecondWriter> second;
-    if (m_settings.engine == JournalSettings::Engine::Server && waitingNow > batch) {
-        second = std::make_unique<SecondWriter>(m_settings);
+    // thousands at once. To a server, more connections send a batch each at
+    // the same time.
+    constexpr int batch = 200, otherConnections = 2;
+    std::vector<std::unique_ptr<SecondWriter>> others;
+    if (m_settings.engine == JournalSettings::Engine::Server)
+        for (int i = 0; i < otherConnections && waitingNow > batch * (i + 1); ++i) {
+            others.push_back(std::make_unique<SecondWriter>(m_settings));
+            std::lock_guard lock(m_secondLock);
+            m_others.push_back(others.back().get());
+        }
+    const auto forgetOthers = qScopeGuard([&] {
         std::lock_guard lock(m_secondLock);
-        m_second = second.get();
-    }
-    const auto forgetSecond = qScopeGuard([&] {
-        std::lock_guard lock(m_secondLock);
-        m_second = nullptr;
+        m_others.clear();
     });
-    const int asked = second ? 2 * batch : batch;
+    const int asked = batch * int(1 + others.size());
     int sent = 0;
     for (;;) {
         const std::vector<RunResult> results = m_outbox.oldest(asked);
         if (results.empty())
             break;
-        std::vector<const RunResult *> all, other;
-        for (const RunResult &r : results)
-            (all.size() < size_t(batch) ? all : other).push_back(&r);
-        if (!other.empty())
-            second->start(other);
+        std::vector<const RunResult *> all;
+        std::vector<std::vector<const RunResult *>> theirs(others.size());
+        for (size_t i = 0; i < results.size(); ++i)
+            (i < size_t(batch) ? all : theirs[i / batch - 1]).push_back(&results[i]);
+        for (size_t i = 0; i < others.size(); ++i)
+            if (!theirs[i].empty())
+                others[i]->start(theirs[i]);
         m_refused = false;
         const bool written = writeNow(all);
-        // The other batch leaves the outbox once committed; one that failed
+        // The other batches leave the outbox once committed; one that failed
         // comes first the next time round.
-        if (!other.empty() && second->finished()) {
+        for (size_t i = 0; i < others.size(); ++i) {
+            if (theirs[i].empty() || !others[i]->finished())
+                continue;
             QStringList ids;
-            for (const RunResult *r : other)
+            for (const RunResult *r : theirs[i])
                 ids << r->id;
             if (!m_outbox.remove(ids)) {
                 m_error = QStringLiteral("Не удалось убрать отправленные результаты из очереди: %1")
                               .arg(m_outbox.lastError());
-                return sent + int(other.size());
+                return sent + int(ids.size());
             }
-            sent += int(other.size());
+            sent += int(ids.size());
         }
         if (!written) {
             // A result the journal refuses holds back no other: the batch goes

@@ -124,7 +124,7 @@ private:
     // several queries of one look at the journal wait for it only once.
     QDeadlineTimer m_failedSlowly{0};
     std::unique_ptr<ServerGuard> m_guard; // the server's; none for the embedded journal
-    // The second connection sending the outbox, while it does: giveUp() reaches it too.
+    // The other connections sending the outbox, while they do: giveUp() reaches them too.
     std::mutex m_secondLock;
-    SecondWriter *m_second = nullptr;
+    std::vector<SecondWriter *> m_others;
 };

@@ -9,6 +9,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <optional>
+#include <thread>
+
 namespace
 {
 QString newConnectionName()
@@ -50,7 +53,10 @@ bool Outbox::open(bool create)
                                           "id TEXT PRIMARY KEY,"
                                           "queued TEXT NOT NULL DEFAULT CURRENT_TIMESTAMP,"
                                           "body TEXT NOT NULL)")) &&
-                    q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS outbox_queued ON outbox (queued, id)"));
+                    q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS outbox_queued ON outbox (queued, id)")) &&
+                    // A result sent is in the journal: its place in the file
+                    // need not be written over with zeros when it leaves.
+                    q.exec(QStringLiteral("PRAGMA secure_delete=FAST"));
     if (!ok) {
         const QSqlError e = db.isOpen() ? q.lastError() : db.lastError();
         m_error = QStringLiteral("очередь отправки %1 недоступна: %2")
@@ -109,8 +115,25 @@ std::vector<RunResult> Outbox::oldest(int limit)
         m_error = q.lastError().text();
         return out;
     }
-    while (q.next()) {
-        if (auto r = decodeResult(q.value(0).toString().toUtf8()))
+    std::vector<QByteArray> bodies;
+    while (q.next())
+        bodies.push_back(q.value(0).toString().toUtf8());
+    // Thousands waiting are read two hundred at a time, and reading them
+    // back into results is most of the work: half of it goes to a second thread.
+    std::vector<std::optional<RunResult>> decoded(bodies.size());
+    auto decode = [&](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            decoded[i] = decodeResult(bodies[i]);
+    };
+    if (bodies.size() < 64) {
+        decode(0, bodies.size());
+    } else {
+        std::thread other(decode, bodies.size() / 2, bodies.size());
+        decode(0, bodies.size() / 2);
+        other.join();
+    }
+    for (std::optional<RunResult> &r : decoded) {
+        if (r)
             out.push_back(std::move(*r));
         else
             ++m_damaged;

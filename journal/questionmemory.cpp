@@ -19,14 +19,28 @@ namespace
 // Keys per query: well below the variables any engine takes in one statement.
 constexpr qsizetype keysPerQuery = 200;
 
-// Every answer of the pupil to these questions of the subject, in the order they were given.
+// The answers of a pupil to a question in the order they were given, and
+// the name and topic (the last one known) of the latest run answering it.
+struct Answers {
+    std::vector<ReviewAnswer> answers;
+    QString pupil, topic;
+    void add(const ReviewAnswer &a, const QString &byPupil, const QString &inTopic)
+    {
+        answers.push_back(a);
+        pupil = byPupil;
+        if (!inTopic.isEmpty())
+            topic = inTopic;
+    }
+};
+
+// Every answer of the pupil to these questions of the subject.
 QSqlError answersTo(const QSqlDatabase &db, const QString &folded, const QString &subject, const QStringList &keys,
-                    QHash<QString, std::vector<ReviewAnswer>> &answers)
+                    QHash<QString, Answers> &answers)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT rq.question_key, rq.text_hash, rq.is_right, rq.hints, r.started, r.seconds"
-                             " FROM result_questions rq JOIN results r ON r.id = rq.result_id"
+    q.prepare(QStringLiteral("SELECT rq.question_key, rq.text_hash, rq.is_right, rq.hints, r.started, r.seconds,"
+                             " r.pupil, rq.topic FROM result_questions rq JOIN results r ON r.id = rq.result_id"
                              " WHERE r.pupil_folded = ? AND r.subject = ? AND rq.answered AND rq.question_key IN (%1)"
                              " AND NOT EXISTS (SELECT 1 FROM schedule_resets s"
                              " WHERE s.pupil_folded = r.pupil_folded AND r.started < s.reset_at)"
@@ -43,8 +57,9 @@ QSqlError answersTo(const QSqlDatabase &db, const QString &folded, const QString
         if (!started.isValid())
             continue; // a run of unknown time cannot be placed among the others
         // The answer counts at the end of its run.
-        answers[q.value(0).toString()].push_back(
-            {started.addSecs(q.value(5).toInt()), q.value(2).toBool(), q.value(3).toInt() > 0, q.value(1).toString()});
+        answers[q.value(0).toString()].add(
+            {started.addSecs(q.value(5).toInt()), q.value(2).toBool(), q.value(3).toInt() > 0, q.value(1).toString()},
+            q.value(6).toString(), q.value(7).toString());
     }
     return {};
 }
@@ -83,6 +98,7 @@ struct NewAnswer {
     QString id;
     int position = 0;
     ReviewAnswer answer;
+    QString pupil, topic; // of its run
     bool operator<(const NewAnswer &o) const
     {
         return std::tie(started, id, position) < std::tie(o.started, o.id, o.position);
@@ -90,10 +106,8 @@ struct NewAnswer {
 };
 
 // What the results answered, by pupil and subject: each question with the
-// name and topic the latest result answering it gives (a result naming no
-// topic leaves the one known), and the new answers to it.
+// new answers to it.
 struct Answered {
-    QString pupil, topic;
     std::vector<NewAnswer> answers;
     bool replacing = false; // a result answering it took the place of an earlier report
 };
@@ -131,12 +145,14 @@ std::vector<PupilSubject> answeredBy(const std::vector<const RunResult *> &resul
             if (!g.of.contains(qr.key))
                 g.keys << qr.key;
             Answered &a = g.of[qr.key];
-            a.pupil = r->pupil;
-            if (const QString topic = topicOf.value(qr.key); !topic.isEmpty())
-                a.topic = topic;
             a.replacing = a.replacing || replacing.contains(r->id);
             if (started.isValid()) // a run of unknown time cannot be placed among the others
-                a.answers.push_back({started, r->id, position, {end, qr.right, qr.hints > 0, qr.textHash}});
+                a.answers.push_back({started,
+                                     r->id,
+                                     position,
+                                     {end, qr.right, qr.hints > 0, qr.textHash},
+                                     r->pupil,
+                                     topicOf.value(qr.key)});
         }
     }
     return out;
@@ -262,7 +278,7 @@ QSqlError memoryKept(const QSqlDatabase &db, const std::vector<PupilSubject> &gr
 // The memory carried on from the kept one by the new answers, when they all
 // come after the answers it was made of (a pupil's next run); nothing when
 // it has to be made anew from every answer.
-std::optional<QuestionMemory> carriedOn(const std::optional<QuestionMemory> &kept, const Answered &a)
+std::optional<Answers> carriedOn(const std::optional<QuestionMemory> &kept, const Answered &a, QuestionMemory &m)
 {
     if (a.replacing || a.answers.empty())
         return std::nullopt;
@@ -270,10 +286,11 @@ std::optional<QuestionMemory> carriedOn(const std::optional<QuestionMemory> &kep
     // than that answer; a run starting after it comes after all of them.
     if (kept && !(kept->last.isValid() && a.answers.front().started > kept->last))
         return std::nullopt;
-    std::vector<ReviewAnswer> answers;
+    Answers answers;
     for (const NewAnswer &n : a.answers)
-        answers.push_back(n.answer);
-    return replayAnswers(answers, kept.value_or(QuestionMemory{}));
+        answers.add(n.answer, n.pupil, n.topic);
+    m = replayAnswers(answers.answers, kept.value_or(QuestionMemory{}));
+    return answers;
 }
 } // namespace
 
@@ -299,30 +316,30 @@ QSqlError updateMemory(QSqlDatabase &db, const std::vector<const RunResult *> &r
         QStringList remake;
         for (const QString &key : g.keys) {
             Answered &a = g.of[key];
-            std::optional<QuestionMemory> m;
+            QuestionMemory m;
+            std::optional<Answers> carried;
             if (whole) {
                 // Answers before the pupil's reset do not count.
                 const QDateTime reset = resets.value(g.folded);
                 std::erase_if(a.answers, [&](const NewAnswer &n) { return reset.isValid() && n.started < reset; });
                 std::sort(a.answers.begin(), a.answers.end());
                 const auto it = kept.find({g.folded, g.subject, key});
-                m = carriedOn(it == kept.end() ? std::nullopt : std::optional(it->second), a);
+                carried = carriedOn(it == kept.end() ? std::nullopt : std::optional(it->second), a, m);
             }
-            if (m)
-                rows.push_back(memoryRow(g.folded, a.pupil, g.subject, key, a.topic, *m));
+            if (carried)
+                rows.push_back(memoryRow(g.folded, carried->pupil, g.subject, key, carried->topic, m));
             else
                 remake << key;
         }
         for (qsizetype from = 0; from < remake.size(); from += keysPerQuery) {
             const QStringList part = remake.mid(from, keysPerQuery);
-            QHash<QString, std::vector<ReviewAnswer>> answers;
+            QHash<QString, Answers> answers;
             if (QSqlError e = answersTo(db, g.folded, g.subject, part, answers); e.isValid())
                 return e;
             for (const QString &key : part)
-                if (const auto it = answers.constFind(key); it != answers.constEnd()) {
-                    const Answered &a = g.of[key];
-                    rows.push_back(memoryRow(g.folded, a.pupil, g.subject, key, a.topic, replayAnswers(*it)));
-                }
+                if (const auto it = answers.constFind(key); it != answers.constEnd())
+                    rows.push_back(
+                        memoryRow(g.folded, it->pupil, g.subject, key, it->topic, replayAnswers(it->answers)));
         }
     }
     return keep(db, rows);

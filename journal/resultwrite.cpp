@@ -1,7 +1,7 @@
 #include "resultwrite.h"
-#include "scoreline.h"
 #include "questionmemory.h"
 #include "schema.h"
+#include "scoreline.h"
 
 #include <QHash>
 #include <QSet>
@@ -159,17 +159,21 @@ QSqlError notePupils(const QSqlDatabase &db, const std::vector<const RunResult *
         seen.insert(folded, round + 1);
         if (rounds.size() <= round)
             rounds.emplace_back();
-        rounds[round].push_back(
-            {textValue(folded), textValue(r->pupil), textValue(r->className), storedTime(r->started)});
+        rounds[round].push_back({textValue(folded), textValue(r->pupil), textValue(r->className),
+                                 storedTime(r->started), textValue(r->id)});
     }
+    // The latest run by its start, of two that started together the one of
+    // the greater id: the same whatever order the results come in.
     for (const std::vector<QVariantList> &round : rounds)
         if (QSqlError e = insertRows(
-                db, QStringLiteral("INSERT INTO pupils (pupil_folded, pupil, class_name, last_started)"),
-                QStringLiteral(" ON CONFLICT (pupil_folded) DO UPDATE SET pupil = excluded.pupil,"
-                               " last_started = excluded.last_started, class_name = CASE WHEN"
-                               " excluded.class_name <> '' THEN excluded.class_name ELSE pupils.class_name END"
-                               " WHERE pupils.last_started IS NULL OR excluded.last_started >= pupils.last_started"),
-                round, {"text", "text", "text", "timestamp"});
+                db, QStringLiteral("INSERT INTO pupils (pupil_folded, pupil, class_name, last_started, last_id)"),
+                QStringLiteral(
+                    " ON CONFLICT (pupil_folded) DO UPDATE SET pupil = excluded.pupil,"
+                    " last_started = excluded.last_started, last_id = excluded.last_id, class_name ="
+                    " CASE WHEN excluded.class_name <> '' THEN excluded.class_name ELSE pupils.class_name"
+                    " END WHERE pupils.last_started IS NULL OR excluded.last_started > pupils.last_started"
+                    " OR (excluded.last_started = pupils.last_started AND excluded.last_id >= pupils.last_id)"),
+                round, {"text", "text", "text", "timestamp", "text"});
             e.isValid())
             return e;
     return {};

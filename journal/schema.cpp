@@ -122,6 +122,9 @@ const std::vector<QStringList> &migrations()
         // Each run's questions in one line (see questionScores), so that
         // a topic's analysis reads a row a run; runs kept before have none.
         {QStringLiteral("ALTER TABLE results ADD COLUMN scores TEXT NOT NULL DEFAULT ''"),
+         // Of two runs of a pupil that started together, the one of the
+         // greater id is the latest, whichever was written last.
+         QStringLiteral("ALTER TABLE pupils ADD COLUMN last_id TEXT NOT NULL DEFAULT ''"),
          QStringLiteral("CREATE TABLE memory_state (complete %BOOL% NOT NULL)"),
          QStringLiteral("INSERT INTO memory_state (complete) SELECT NOT EXISTS (SELECT 1 FROM result_questions"
                         " WHERE result_id IN (SELECT id FROM results ORDER BY started, id LIMIT 20)"
