@@ -60,13 +60,13 @@ Journal::Bounded::~Bounded()
 
 // A connection of its own, in a thread of its own, that writes one batch of
 // the outbox while the journal's connection writes another: while one waits
-// for the server, the other gets its batch ready, and the server writes both
-// at once.
-class SecondWriter
+// for the server, another gets its batch ready, and the server writes them
+// on all its cores.
+class OtherWriter
 {
 public:
-    explicit SecondWriter(const JournalSettings &settings) : m_thread([this, settings] { serve(settings); }) {}
-    ~SecondWriter()
+    explicit OtherWriter(const JournalSettings &settings) : m_thread([this, settings] { serve(settings); }) {}
+    ~OtherWriter()
     {
         {
             std::lock_guard lock(m_lock);
@@ -135,8 +135,8 @@ void Journal::giveUp()
 {
     if (m_guard)
         m_guard->giveUp();
-    std::lock_guard lock(m_secondLock);
-    for (SecondWriter *other : m_others)
+    std::lock_guard lock(m_othersLock);
+    for (OtherWriter *other : m_others)
         other->giveUp();
 }
 
@@ -419,15 +419,15 @@ int Journal::deliverOutbox()
     // thousands at once. To a server, more connections send a batch each at
     // the same time.
     constexpr int batch = 200, otherConnections = 2;
-    std::vector<std::unique_ptr<SecondWriter>> others;
+    std::vector<std::unique_ptr<OtherWriter>> others;
     if (m_settings.engine == JournalSettings::Engine::Server)
         for (int i = 0; i < otherConnections && waitingNow > batch * (i + 1); ++i) {
-            others.push_back(std::make_unique<SecondWriter>(m_settings));
-            std::lock_guard lock(m_secondLock);
+            others.push_back(std::make_unique<OtherWriter>(m_settings));
+            std::lock_guard lock(m_othersLock);
             m_others.push_back(others.back().get());
         }
     const auto forgetOthers = qScopeGuard([&] {
-        std::lock_guard lock(m_secondLock);
+        std::lock_guard lock(m_othersLock);
         m_others.clear();
     });
     const int asked = batch * int(1 + others.size());
@@ -446,9 +446,13 @@ int Journal::deliverOutbox()
         m_refused = false;
         const bool written = writeNow(all);
         // The other batches leave the outbox once committed; one that failed
-        // comes first the next time round.
+        // comes first the next time round. All are waited for before any
+        // leaves: they write from the results read here.
+        std::vector<bool> committed(others.size());
+        for (size_t i = 0; i < others.size(); ++i)
+            committed[i] = !theirs[i].empty() && others[i]->finished();
         for (size_t i = 0; i < others.size(); ++i) {
-            if (theirs[i].empty() || !others[i]->finished())
+            if (!committed[i])
                 continue;
             QStringList ids;
             for (const RunResult *r : theirs[i])

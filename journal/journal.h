@@ -14,7 +14,7 @@
 #include <vector>
 
 class ServerGuard;
-class SecondWriter;
+class OtherWriter;
 
 // The results journal: every run that ends is kept, in the embedded database
 // of this PC or on the school's server. A result the journal cannot take at
@@ -107,7 +107,7 @@ public:
     };
 
 private:
-    friend class SecondWriter;
+    friend class OtherWriter;
     bool cutOff() const;
     void fail(const QSqlError &e);
     bool writeNow(const std::vector<const RunResult *> &results);
@@ -125,6 +125,6 @@ private:
     QDeadlineTimer m_failedSlowly{0};
     std::unique_ptr<ServerGuard> m_guard; // the server's; none for the embedded journal
     // The other connections sending the outbox, while they do: giveUp() reaches them too.
-    std::mutex m_secondLock;
-    std::vector<SecondWriter *> m_others;
+    std::mutex m_othersLock;
+    std::vector<OtherWriter *> m_others;
 };
