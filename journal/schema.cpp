@@ -125,6 +125,9 @@ const std::vector<QStringList> &migrations()
          // Of two runs of a pupil that started together, the one of the
          // greater id is the latest, whichever was written last.
          QStringLiteral("ALTER TABLE pupils ADD COLUMN last_id TEXT NOT NULL DEFAULT ''"),
+         // No query looks question rows up by key alone any more (a pupil's
+         // answers come through their runs); each question written paid for it.
+         QStringLiteral("DROP INDEX result_questions_key"),
          QStringLiteral("CREATE TABLE memory_state (complete %BOOL% NOT NULL)"),
          QStringLiteral("INSERT INTO memory_state (complete) SELECT NOT EXISTS (SELECT 1 FROM result_questions"
                         " WHERE result_id IN (SELECT id FROM results ORDER BY started, id LIMIT 20)"
