@@ -381,7 +381,7 @@ std::vector<RunResult> waitingResults()
     return out;
 }
 
-// An outbox holding the results, written in one go.
+// An outbox holding the results, written in one go, in the order the runs ended.
 QString outboxOf(const std::vector<RunResult> &results)
 {
     const QString path = scratch().filePath(QUuid::createUuid().toString(QUuid::WithoutBraces) + "/outbox.sqlite");
@@ -397,9 +397,19 @@ QString outboxOf(const std::vector<RunResult> &results)
         QSqlQuery q(db);
         if (!db.open() || !q.exec("BEGIN"))
             school::die("cannot fill the outbox");
-        q.prepare("INSERT INTO outbox (id, body) VALUES (?, ?)");
+        // Queued as the runs ended, as the PCs would have kept them.
+        auto queued = [](const RunResult &r) {
+            return r.started.addSecs(r.seconds).toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        };
+        q.prepare("UPDATE outbox SET queued = ? WHERE id = ?");
+        q.addBindValue(queued(results.front()));
+        q.addBindValue(results.front().id);
+        if (!q.exec())
+            school::die(q.lastError().text());
+        q.prepare("INSERT INTO outbox (id, queued, body) VALUES (?, ?, ?)");
         for (size_t i = 1; i < results.size(); ++i) {
             q.addBindValue(results[i].id);
+            q.addBindValue(queued(results[i]));
             q.addBindValue(QString::fromUtf8(encodeResult(results[i])));
             if (!q.exec())
                 school::die(q.lastError().text());

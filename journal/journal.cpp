@@ -430,27 +430,34 @@ int Journal::deliverOutbox()
         std::lock_guard lock(m_othersLock);
         m_others.clear();
     });
-    const int asked = batch * int(1 + others.size());
     int sent = 0;
     for (;;) {
+        const int asked = batch * int(1 + others.size());
         const std::vector<RunResult> results = m_outbox.oldest(asked);
         if (results.empty())
             break;
+        // Each pupil's results go through one connection, so that two never
+        // wait for each other's lock on a pupil.
         std::vector<const RunResult *> all;
         std::vector<std::vector<const RunResult *>> theirs(others.size());
-        for (size_t i = 0; i < results.size(); ++i)
-            (i < size_t(batch) ? all : theirs[i / batch - 1]).push_back(&results[i]);
+        for (const RunResult &r : results) {
+            const size_t at = qHash(r.pupil.toCaseFolded()) % (1 + others.size());
+            (at == 0 ? all : theirs[at - 1]).push_back(&r);
+        }
         for (size_t i = 0; i < others.size(); ++i)
             if (!theirs[i].empty())
                 others[i]->start(theirs[i]);
         m_refused = false;
-        const bool written = writeNow(all);
+        const bool written = all.empty() || writeNow(all);
         // The other batches leave the outbox once committed; one that failed
         // comes first the next time round. All are waited for before any
         // leaves: they write from the results read here.
         std::vector<bool> committed(others.size());
-        for (size_t i = 0; i < others.size(); ++i)
+        bool failed = false;
+        for (size_t i = 0; i < others.size(); ++i) {
             committed[i] = !theirs[i].empty() && others[i]->finished();
+            failed = failed || (!theirs[i].empty() && !committed[i]);
+        }
         for (size_t i = 0; i < others.size(); ++i) {
             if (!committed[i])
                 continue;
@@ -463,6 +470,12 @@ int Journal::deliverOutbox()
                 return sent + int(ids.size());
             }
             sent += int(ids.size());
+        }
+        // What another connection could not send goes on this one from now on.
+        if (failed) {
+            std::lock_guard lock(m_othersLock);
+            m_others.clear();
+            others.clear();
         }
         if (!written) {
             // A result the journal refuses holds back no other: the batch goes
@@ -494,7 +507,7 @@ int Journal::deliverOutbox()
             return sent + int(all.size());
         }
         sent += int(all.size());
-        if (int(results.size()) + m_outbox.damaged() < asked)
+        if (int(results.size()) + m_outbox.damaged() < asked && !failed)
             break;
     }
     if (m_outbox.damaged() > 0)

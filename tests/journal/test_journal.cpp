@@ -286,6 +286,30 @@ private slots:
         QCOMPARE(j.deliverOutbox(), 3);
         QCOMPARE(countsOf(j).results, 5);
         QCOMPARE(countsOf(j).questions, 15);
+
+        // A long outbox goes to a server on several connections at once: a
+        // refused result among hundreds still loses and doubles nothing.
+        QVERIFY(q.exec(server ? "CREATE TRIGGER refuse BEFORE INSERT ON results FOR EACH ROW EXECUTE FUNCTION refuse()"
+                              : "CREATE TRIGGER refuse BEFORE INSERT ON results WHEN NEW.pupil = 'Отказ'"
+                                " BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+        {
+            Outbox outbox(s.outbox);
+            for (int i = 0; i < 700; ++i) {
+                RunResult r =
+                    sampleResult(i == 450 ? QStringLiteral("Отказ") : QStringLiteral("Ученик %1").arg(i % 90));
+                r.id = QStringLiteral("long-%1").arg(i, 3, 10, QChar(u'0'));
+                QVERIFY(outbox.put(r));
+            }
+        }
+        const int sent = j.deliverOutbox();
+        QVERIFY2(sent >= 450 && sent < 700, qPrintable(QString::number(sent)));
+        QCOMPARE(j.waiting(), 700 - sent);
+        QCOMPARE(countsOf(j).results, 5 + sent);
+        QVERIFY(j.open());
+        QVERIFY(QSqlQuery(j.database()).exec("DROP TRIGGER refuse" + QString(server ? " ON results" : "")));
+        QCOMPARE(j.deliverOutbox(), 700 - sent);
+        QCOMPARE(countsOf(j).results, 705);
+        QCOMPARE(countsOf(j).questions, 705 * 3);
     }
 
     void questionAnalysisOfATopic()
