@@ -126,8 +126,9 @@ const std::vector<QStringList> &migrations()
          // greater id is the latest, whichever was written last.
          QStringLiteral("ALTER TABLE pupils ADD COLUMN last_id TEXT NOT NULL DEFAULT ''"),
          // No query looks question rows up by key alone any more (a pupil's
-         // answers come through their runs); each question written paid for it.
-         QStringLiteral("DROP INDEX result_questions_key"),
+         // answers come through their runs), nor results up by access; each
+         // result written paid for them.
+         QStringLiteral("DROP INDEX result_questions_key"), QStringLiteral("DROP INDEX results_access"),
          QStringLiteral("CREATE TABLE memory_state (complete %BOOL% NOT NULL)"),
          QStringLiteral("INSERT INTO memory_state (complete) SELECT NOT EXISTS (SELECT 1 FROM result_questions"
                         " WHERE result_id IN (SELECT id FROM results ORDER BY started, id LIMIT 20)"
