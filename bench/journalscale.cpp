@@ -71,6 +71,23 @@ QString cacheFolder()
                          : env;
 }
 
+// A connection of the benchmark's own, under the name, to the journal the settings name; open.
+QSqlDatabase connectTo(const JournalSettings &settings, const QString &name)
+{
+    const bool embedded = settings.engine == JournalSettings::Engine::Embedded;
+    QSqlDatabase db = QSqlDatabase::addDatabase(embedded ? "QSQLITE" : "QPSQL", name);
+    db.setDatabaseName(embedded ? settings.file : settings.database);
+    if (!embedded) {
+        db.setHostName(settings.host);
+        db.setPort(settings.port);
+        db.setUserName(settings.user);
+        db.setPassword(settings.password);
+    }
+    if (!db.open())
+        school::die(db.lastError().text());
+    return db;
+}
+
 // Fills the empty journal the settings name through a connection of the maker's own.
 void fill(const JournalSettings &settings)
 {
@@ -81,19 +98,7 @@ void fill(const JournalSettings &settings)
     }
     const QString name = QStringLiteral("school-maker");
     {
-        const bool embedded = settings.engine == JournalSettings::Engine::Embedded;
-        QSqlDatabase db = QSqlDatabase::addDatabase(embedded ? "QSQLITE" : "QPSQL", name);
-        if (embedded) {
-            db.setDatabaseName(settings.file);
-        } else {
-            db.setHostName(settings.host);
-            db.setPort(settings.port);
-            db.setDatabaseName(settings.database);
-            db.setUserName(settings.user);
-            db.setPassword(settings.password);
-        }
-        if (!db.open())
-            school::die(db.lastError().text());
+        QSqlDatabase db = connectTo(settings, name);
         school::Maker(db).fill();
         db.close();
     }
@@ -429,20 +434,12 @@ class Undo
 public:
     Undo(const JournalSettings &s, const std::vector<RunResult> &results)
     {
-        const bool embedded = s.engine == JournalSettings::Engine::Embedded;
-        if (embedded) {
+        if (s.engine == JournalSettings::Engine::Embedded) {
             m_dirty = s.file + QStringLiteral(".dirty");
             if (QFile mark(m_dirty); !mark.open(QIODevice::WriteOnly))
                 school::die("cannot mark " + m_dirty);
         }
-        m_db = QSqlDatabase::addDatabase(embedded ? "QSQLITE" : "QPSQL", m_name);
-        m_db.setDatabaseName(embedded ? s.file : s.database);
-        m_db.setHostName(s.host);
-        m_db.setPort(s.port);
-        m_db.setUserName(s.user);
-        m_db.setPassword(s.password);
-        if (!m_db.open())
-            school::die(m_db.lastError().text());
+        m_db = connectTo(s, m_name);
         exec("CREATE TEMP TABLE sent_ids (id TEXT PRIMARY KEY)");
         exec("CREATE TEMP TABLE sent_pupils (folded TEXT PRIMARY KEY)");
         std::set<QString> pupils;

@@ -426,10 +426,11 @@ int Journal::deliverOutbox()
             std::lock_guard lock(m_othersLock);
             m_others.push_back(others.back().get());
         }
-    const auto forgetOthers = qScopeGuard([&] {
+    auto forgetOthers = [&] {
         std::lock_guard lock(m_othersLock);
         m_others.clear();
-    });
+    };
+    const auto forgetAtEnd = qScopeGuard(forgetOthers);
     int sent = 0;
     for (;;) {
         const int asked = batch * int(1 + others.size());
@@ -473,8 +474,7 @@ int Journal::deliverOutbox()
         }
         // What another connection could not send goes on this one from now on.
         if (failed) {
-            std::lock_guard lock(m_othersLock);
-            m_others.clear();
+            forgetOthers();
             others.clear();
         }
         if (!written) {

@@ -158,16 +158,23 @@ std::vector<PupilSubject> answeredBy(const std::vector<const RunResult *> &resul
     return out;
 }
 
+// The pupils of the groups, each once.
+QStringList pupilsOf(const std::vector<PupilSubject> &groups)
+{
+    QStringList pupils;
+    for (const PupilSubject &g : groups)
+        if (!pupils.contains(g.folded))
+            pupils << g.folded;
+    return pupils;
+}
+
 // Two PCs writing for one pupil at once take turns: each sees the other's
 // answers. The locks are taken in one order, so that two writers of many
 // pupils never wait for each other in a circle; every pupil of the results
 // is locked, so that the pupils table after the memory is theirs too.
 QSqlError lockPupils(const QSqlDatabase &db, const std::vector<PupilSubject> &groups)
 {
-    QStringList pupils;
-    for (const PupilSubject &g : groups)
-        if (!pupils.contains(g.folded))
-            pupils << g.folded;
+    const QStringList pupils = pupilsOf(groups);
     if (pupils.isEmpty())
         return {};
     QSqlQuery lock(db);
@@ -193,10 +200,7 @@ QSqlError memoryIsWhole(const QSqlDatabase &db, bool &whole)
 // When each of the pupils last had their schedule reset.
 QSqlError resetsOf(const QSqlDatabase &db, const std::vector<PupilSubject> &groups, QHash<QString, QDateTime> &resets)
 {
-    QStringList pupils;
-    for (const PupilSubject &g : groups)
-        if (!pupils.contains(g.folded))
-            pupils << g.folded;
+    const QStringList pupils = pupilsOf(groups);
     QSqlQuery q(db);
     q.setForwardOnly(true);
     for (qsizetype from = 0; from < pupils.size(); from += keysPerQuery) {
