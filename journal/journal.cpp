@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QSqlQuery>
-#include <QUuid>
 
 #include <condition_variable>
 #include <optional>
@@ -387,7 +386,7 @@ Journal::Recorded Journal::record(const RunResult &result)
     const RunResult *r = &result;
     if (result.id.trimmed().isEmpty()) {
         fresh = result;
-        fresh.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        fresh.id = newRunId();
         r = &fresh;
     }
     if ((m_quiet.hasExpired() || m_settings.engine == JournalSettings::Engine::Embedded) && writeNow({r})) {

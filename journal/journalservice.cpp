@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QUuid>
 
 #include <mutex>
 #include <vector>
@@ -174,7 +173,7 @@ void JournalService::record(const RunResult &result)
 {
     RunResult r = result;
     if (r.id.trimmed().isEmpty())
-        r.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        r.id = newRunId();
     {
         const std::lock_guard l(m_handOver->lock);
         m_handOver->pending.push_back(r);

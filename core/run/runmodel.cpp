@@ -7,7 +7,6 @@
 
 #include <QFileInfo>
 #include <QStringBuilder>
-#include <QUuid>
 
 const QString RunModel::reviewTopic = QStringLiteral("Работа над ошибками");
 
@@ -72,7 +71,7 @@ void RunModel::begin(RunSource source, int now)
     m_startSecond = now;
     m_started = QDateTime::currentDateTime();
     // One id for the run: a repeat pass after the close reports it again, whole.
-    m_resultId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    m_resultId = newRunId(m_started);
     m_questionResults.clear();
     m_resultOfKey.clear();
     m_putOffKeys.clear();

@@ -6,8 +6,11 @@
 
 #include "checking.h"
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSysInfo>
+
+#include <cstdio>
 
 void RunModel::trackShown(int now)
 {
@@ -42,6 +45,17 @@ QString lines(const QStringList &l)
     return l.join(u'\n').left(RunModel::keptTextLength);
 }
 } // namespace
+
+QString newRunId(const QDateTime &started)
+{
+    const quint64 ms = quint64(started.toMSecsSinceEpoch()) & 0xFFFF'FFFF'FFFFULL;
+    const quint64 a = QRandomGenerator::global()->generate64(), b = QRandomGenerator::global()->generate64();
+    char text[40];
+    std::snprintf(text, sizeof text, "%08llx-%04llx-7%03llx-%04llx-%012llx", (unsigned long long)(ms >> 16),
+                  (unsigned long long)(ms & 0xFFFF), (unsigned long long)(a & 0xFFF),
+                  (unsigned long long)(0x8000 | (b >> 50)), (unsigned long long)(b & 0xFFFF'FFFF'FFFFULL));
+    return QString::fromLatin1(text);
+}
 
 bool looksLikeClass(const QString &name)
 {

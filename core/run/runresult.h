@@ -28,7 +28,7 @@ struct QuestionResult {
 };
 
 struct RunResult {
-    QString id;             // a UUID; writing the same result twice keeps one
+    QString id;             // a UUID (newRunId); writing the same result twice keeps one
     QString pupil;          // the name typed for the protocol, else the logged-in user's name
     QString className;      // «9А»: typed at the start, or the account a class shares
     QString userCode;       // Kod of the access table, empty before a log-in
@@ -48,6 +48,12 @@ struct RunResult {
     int hints = 0;
     std::vector<QuestionResult> questions;
 };
+
+// A new run's id: a UUID whose first 48 bits are the moment the run started,
+// in milliseconds, and whose other bits are chance (RFC 9562, version 7). Ids
+// made later sort later, so a journal's indexes by id take new runs in one
+// place at their end instead of on pages all over them.
+QString newRunId(const QDateTime &started = QDateTime::currentDateTime());
 
 // Whether a name reads as a school class: «9А», «11 Б», «5-в», «7».
 bool looksLikeClass(const QString &name);

@@ -4,6 +4,7 @@
 #include "runmodel.h"
 
 #include <QTemporaryDir>
+#include <QUuid>
 #include <QtTest>
 
 class RunReportTest : public QObject
@@ -97,6 +98,32 @@ private slots:
         // A name of one's own under one's own account names no class.
         for (const QString &name : QStringList{"Петров Пётр", "9Б класс", "12", "9-Б ", "11 А"})
             QCOMPARE(looksLikeClass(name), name == QStringLiteral("9-Б ") || name == QStringLiteral("11 А"));
+    }
+
+    // Ids sort as the runs started, across a change of the leading digit
+    // too, and tell the moment back; those of one moment still differ.
+    void runIdsSortAsTheRunsStarted()
+    {
+        const QDateTime ms0 = QDateTime::fromMSecsSinceEpoch(0, Qt::UTC);
+        const std::vector<QDateTime> moments{
+            QDateTime(QDate(2026, 12, 8), QTime(9, 0)), QDateTime(QDate(2026, 12, 8), QTime(9, 0, 0, 1)),
+            QDateTime(QDate(2027, 1, 1), QTime(0, 0)), ms0.addMSecs(0x0FFF'FFFF'FFFF), ms0.addMSecs(0x1000'0000'0000)};
+        QStringList ids;
+        for (const QDateTime &at : moments) {
+            const QString id = newRunId(at);
+            const QUuid parsed(id);
+            QCOMPARE(parsed.toString(QUuid::WithoutBraces), id);
+            QCOMPARE(id[14], u'7');
+            QCOMPARE(parsed.variant(), QUuid::DCE);
+            QCOMPARE(QString(id).remove(u'-').left(12).toLongLong(nullptr, 16), at.toMSecsSinceEpoch());
+            if (!ids.isEmpty())
+                QVERIFY2(ids.back() < id, qPrintable(ids.back() + " " + id));
+            ids << id;
+        }
+        QSet<QString> same;
+        for (int i = 0; i < 10000; ++i)
+            same.insert(newRunId(moments[0]));
+        QCOMPARE(same.size(), 10000);
     }
 
     void wholeSubjectExam()
