@@ -133,6 +133,11 @@ const std::vector<QStringList> &migrations()
          QStringLiteral("INSERT INTO memory_state (complete) SELECT NOT EXISTS (SELECT 1 FROM result_questions"
                         " WHERE result_id IN (SELECT id FROM results ORDER BY started, id LIMIT 20)"
                         " AND answered AND text_hash = '')")},
+        // A pupil's questions to repeat are found among their memory of the
+        // subject through its key: some thousands of rows at most. An index
+        // by the day they are due cost every memory row written, whose day
+        // changes with most answers, more than all the rest of its writing.
+        {QStringLiteral("DROP INDEX question_memory_due")},
     };
     return all;
 }
