@@ -7,9 +7,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHash>
 #include <QScopeGuard>
 #include <QSqlQuery>
+#include <QStringList>
 
+#include <algorithm>
 #include <condition_variable>
 #include <optional>
 #include <thread>
@@ -35,6 +38,31 @@ bool mentions(const QString &text, std::initializer_list<const char *> parts)
     return false;
 }
 
+// The results dealt out to so many connections: all of a pupil's to one,
+// so that two never wait for each other's lock on a pupil, and about as
+// many to each, so that none is left writing while the others wait for it.
+std::vector<std::vector<const RunResult *>> dealtOut(const std::vector<RunResult> &results, size_t ways)
+{
+    QHash<QString, size_t> connectionOf, count;
+    QStringList pupils; // in the order first met, so the deal does not depend on a hash
+    for (const RunResult &r : results) {
+        const QString folded = r.pupil.toCaseFolded();
+        if (count[folded]++ == 0)
+            pupils << folded;
+    }
+    std::stable_sort(pupils.begin(), pupils.end(),
+                     [&](const QString &a, const QString &b) { return count.value(a) > count.value(b); });
+    std::vector<size_t> load(ways);
+    for (const QString &p : pupils) {
+        const size_t least = size_t(std::min_element(load.begin(), load.end()) - load.begin());
+        connectionOf.insert(p, least);
+        load[least] += count.value(p);
+    }
+    std::vector<std::vector<const RunResult *>> out(ways);
+    for (const RunResult &r : results)
+        out[connectionOf.value(r.pupil.toCaseFolded())].push_back(&r);
+    return out;
+}
 } // namespace
 
 Journal::Journal(const JournalSettings &settings)
@@ -436,14 +464,9 @@ int Journal::deliverOutbox()
         const std::vector<RunResult> results = m_outbox.oldest(asked);
         if (results.empty())
             break;
-        // Each pupil's results go through one connection, so that two never
-        // wait for each other's lock on a pupil.
-        std::vector<const RunResult *> all;
-        std::vector<std::vector<const RunResult *>> theirs(others.size());
-        for (const RunResult &r : results) {
-            const size_t at = qHash(r.pupil.toCaseFolded()) % (1 + others.size());
-            (at == 0 ? all : theirs[at - 1]).push_back(&r);
-        }
+        std::vector<std::vector<const RunResult *>> theirs = dealtOut(results, 1 + others.size());
+        const std::vector<const RunResult *> all = std::move(theirs.front());
+        theirs.erase(theirs.begin());
         for (size_t i = 0; i < others.size(); ++i)
             if (!theirs[i].empty())
                 others[i]->start(theirs[i]);
