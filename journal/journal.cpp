@@ -459,6 +459,20 @@ int Journal::deliverOutbox()
     };
     const auto forgetAtEnd = qScopeGuard(forgetOthers);
     int sent = 0;
+    // Committed results leave the outbox, and only then. A failure here
+    // only means they are sent once more, which the ids make harmless.
+    auto takeOut = [&](const std::vector<const RunResult *> &done) {
+        QStringList ids;
+        for (const RunResult *r : done)
+            ids << r->id;
+        sent += int(ids.size());
+        if (m_outbox.remove(ids))
+            return true;
+        m_error = (ids.size() == 1 ? QStringLiteral("Не удалось убрать отправленный результат из очереди: %1")
+                                   : QStringLiteral("Не удалось убрать отправленные результаты из очереди: %1"))
+                      .arg(m_outbox.lastError());
+        return false;
+    };
     for (;;) {
         const int asked = batch * int(1 + others.size());
         const std::vector<RunResult> results = m_outbox.oldest(asked);
@@ -481,19 +495,9 @@ int Journal::deliverOutbox()
             committed[i] = !theirs[i].empty() && others[i]->finished();
             failed = failed || (!theirs[i].empty() && !committed[i]);
         }
-        for (size_t i = 0; i < others.size(); ++i) {
-            if (!committed[i])
-                continue;
-            QStringList ids;
-            for (const RunResult *r : theirs[i])
-                ids << r->id;
-            if (!m_outbox.remove(ids)) {
-                m_error = QStringLiteral("Не удалось убрать отправленные результаты из очереди: %1")
-                              .arg(m_outbox.lastError());
-                return sent + int(ids.size());
-            }
-            sent += int(ids.size());
-        }
+        for (size_t i = 0; i < others.size(); ++i)
+            if (committed[i] && !takeOut(theirs[i]))
+                return sent;
         // What another connection could not send goes on this one from now on.
         if (failed) {
             forgetOthers();
@@ -503,14 +507,9 @@ int Journal::deliverOutbox()
             // A result the journal refuses holds back no other: the batch goes
             // one by one up to it. A journal out of reach is not asked again.
             size_t one = 0;
-            for (; m_refused && all.size() > 1 && one < all.size() && writeNow({all[one]}); ++one) {
-                if (!m_outbox.remove({all[one]->id})) {
-                    m_error = QStringLiteral("Не удалось убрать отправленный результат из очереди: %1")
-                                  .arg(m_outbox.lastError());
-                    return sent + 1;
-                }
-                ++sent;
-            }
+            for (; m_refused && all.size() > 1 && one < all.size() && writeNow({all[one]}); ++one)
+                if (!takeOut({all[one]}))
+                    return sent;
             if (one < all.size() || all.size() == 1) {
                 m_error = unavailableText(m_reason) +
                           QStringLiteral(" Ждут отправки результатов: %1.").arg(qMax(0, m_outbox.count()));
@@ -518,17 +517,8 @@ int Journal::deliverOutbox()
             }
             continue; // the batch went after all
         }
-        // Committed: only now may they leave the outbox. A failure here
-        // only means they are sent once more, which the ids make harmless.
-        QStringList ids;
-        for (const RunResult *r : all)
-            ids << r->id;
-        if (!m_outbox.remove(ids)) {
-            m_error =
-                QStringLiteral("Не удалось убрать отправленные результаты из очереди: %1").arg(m_outbox.lastError());
-            return sent + int(all.size());
-        }
-        sent += int(all.size());
+        if (!takeOut(all))
+            return sent;
         if (int(results.size()) + m_outbox.damaged() < asked && !failed)
             break;
     }

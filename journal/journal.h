@@ -49,7 +49,7 @@ public:
     static constexpr int quietSeconds = 30;
 
     // Sends the waiting results, the oldest first, many to a transaction (to
-    // a server, two transactions at a time on two connections); each leaves
+    // a server, up to three transactions at a time on three connections); each leaves
     // the outbox only after the journal has committed it. How many were
     // sent; lastError() says why some still wait.
     int deliverOutbox();

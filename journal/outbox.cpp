@@ -118,7 +118,7 @@ std::vector<RunResult> Outbox::oldest(int limit)
     std::vector<QByteArray> bodies;
     while (q.next())
         bodies.push_back(q.value(0).toString().toUtf8());
-    // Thousands waiting are read two hundred at a time, and reading them
+    // Thousands waiting are read hundreds at a time, and reading them
     // back into results is most of the work: half of it goes to a second thread.
     std::vector<std::optional<RunResult>> decoded(bodies.size());
     auto decode = [&](size_t from, size_t to) {
