@@ -34,7 +34,7 @@ struct WritersModule {
 
 // The module beside the program (../lib/trivo/modules from the folder of the running
 // executable, in the build tree and when installed), loaded at the first call.
-// Throws TrivoError with a Russian text when it is missing or does not fit.
+// Throws TrivoError with a Russian text when it is missing, damaged or does not fit.
 const WritersModule &writersModule();
 // Loads the module at path (for tests); throws like writersModule.
 WritersModule loadWritersModule(const QString &path);
