@@ -29,7 +29,22 @@ QString fieldText(const QByteArray &rec, const FieldSpec &f)
     return {};
 }
 
-bool setField(QByteArray &rec, const FieldSpec &f, const QString &text)
+namespace
+{
+// The days dump shows as dates: an ISO date has a year of four digits.
+const QDate firstShownDay(1, 1, 1);
+const QDate lastShownDay(9999, 12, 31);
+
+// A day number the program takes for a date that dump could not print: it
+// would come out as an empty field that load refuses.
+bool beyondShownDays(double day)
+{
+    const QDate d = dateOfDayNumber(day);
+    return d.isValid() && (d < firstShownDay || d > lastShownDay);
+}
+} // namespace
+
+QString setField(QByteArray &rec, const FieldSpec &f, const QString &text)
 {
     bool ok = true;
     switch (f.kind) {
@@ -41,13 +56,16 @@ bool setField(QByteArray &rec, const FieldSpec &f, const QString &text)
         break;
     case FieldKind::Date: {
         const QDate d = QDate::fromString(text, Qt::ISODate);
-        writeDouble(rec, f.offset, d.isValid() ? dayNumberOf(d) : text.toDouble(&ok));
+        const double day = d.isValid() ? dayNumberOf(d) : text.toDouble(&ok);
+        if (ok && beyondShownDays(day))
+            return QStringLiteral("дата вне пределов 01.01.0001–31.12.9999: «%1»").arg(text);
+        writeDouble(rec, f.offset, day);
         break;
     }
     case FieldKind::Reserved:
         break;
     }
-    return ok;
+    return ok ? QString() : QStringLiteral("не число: «%1»").arg(text);
 }
 
 BankLines recordsOfLines(const QByteArray &bytes, const FileKind &kind, const QString &sourceName)
@@ -74,13 +92,14 @@ BankLines recordsOfLines(const QByteArray &bytes, const FileKind &kind, const QS
             return out;
         }
         QByteArray rec(kind.recordSize, '\0');
-        for (size_t i = 0; i < fields.size(); ++i)
-            if (!setField(rec, fields[i], texts.at(qsizetype(i)))) {
-                out.error = QStringLiteral("%1: в поле %2 не число: «%3»")
-                                .arg(where, QString::fromLatin1(fields[i].name), texts.at(qsizetype(i)));
+        for (size_t i = 0; i < fields.size(); ++i) {
+            const QString fault = setField(rec, fields[i], texts.at(qsizetype(i)));
+            if (!fault.isEmpty()) {
+                out.error = QStringLiteral("%1: в поле %2 %3").arg(where, QString::fromLatin1(fields[i].name), fault);
                 out.records.clear();
                 return out;
             }
+        }
         out.records.push_back(rec);
     }
     return out;

@@ -15,10 +15,11 @@ std::vector<FieldSpec> shownFields(const FileKind &kind);
 // as an ISO date (the plain day number when it is no date).
 QString fieldText(const QByteArray &rec, const FieldSpec &f);
 
-// The reverse of fieldText; false when a number field does not hold a number.
-// A date field also takes the plain day number that dump prints for a day it
-// cannot show as a date.
-bool setField(QByteArray &rec, const FieldSpec &f, const QString &text);
+// The reverse of fieldText; what is wrong with text (empty when nothing is):
+// a number field that does not hold a number, a day outside 01.01.0001 to
+// 31.12.9999. A date field also takes the plain day number that dump prints
+// for a day it cannot show as a date.
+QString setField(QByteArray &rec, const FieldSpec &f, const QString &text);
 
 // The records of a load source: UTF-8 text (a byte order mark first is
 // dropped), one record a line, LF or CR LF at the ends. Every line is checked:

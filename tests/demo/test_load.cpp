@@ -38,6 +38,8 @@ void TestLoad::reproducesDumpedFiles_data()
     auto users = defaultUsers(QDate(2024, 2, 29));
     users.push_back({QStringLiteral(" 7"), dayNumberOf(QDate(1899, 12, 30)), QStringLiteral("Ёлкина-Щукина Т."),
                      QStringLiteral("000000"), QString()});
+    users.push_back({QStringLiteral("08"), dayNumberOf(QDate(1, 1, 1)), QString(), QString(), QString()});
+    users.push_back({QStringLiteral("09"), dayNumberOf(QDate(9999, 12, 31)), QString(), QString(), QString()});
     dostup.rewrite(users);
     QTest::newRow("Dostup.dat through standard input") << "Dostup.dat" << readBytes(dostup.path()) << true;
 
@@ -102,6 +104,12 @@ void TestLoad::badLineChangesNothing_data()
                                         << 2;
     QTest::newRow("number beyond 32 bits") << "Papka.dat" << QByteArray("4294967296\tИстория\tIstoriy\t0\t0\t0\n") << 1;
     QTest::newRow("no such day") << "Dostup.dat" << QByteArray("01\t2024-02-30\tА\t470259\tZ\n") << 1;
+    // Days the program could count but dump could not print back.
+    QTest::newRow("day after 31.12.9999") << "Dostup.dat"
+                                          << QByteArray("01\t9999-12-31\tА\t470259\tZ\n"
+                                                        "02\t4222223\tБ\t318642\tW\n")
+                                          << 2;
+    QTest::newRow("day before 01.01.0001") << "Dostup.dat" << QByteArray("01\t-700000\tА\t470259\tZ\n") << 1;
 }
 
 void TestLoad::badLineChangesNothing()

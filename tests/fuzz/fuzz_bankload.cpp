@@ -34,6 +34,16 @@ bool endsInCr(const std::vector<QByteArray> &records, const FileKind &kind)
     return false;
 }
 
+// Every day load takes, dump prints: a date, or the number of a day that is no date.
+bool everyDayShown(const std::vector<QByteArray> &records, const FileKind &kind)
+{
+    for (const QByteArray &rec : records)
+        for (const FieldSpec &f : shownFields(kind))
+            if (f.kind == FieldKind::Date && fieldText(rec, f).isEmpty())
+                return false;
+    return true;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -50,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
         for (const QByteArray &rec : first.records)
             FUZZ_REQUIRE(rec.size() == kind.recordSize);
+        FUZZ_REQUIRE(everyDayShown(first.records, kind));
 
         const QByteArray text = dumped(first.records, kind);
         const BankLines second = recordsOfLines(text, kind, QStringLiteral("dump"));
