@@ -37,7 +37,10 @@ std::vector<int> gradeCounts(Journal &journal, const ResultFilter &filter)
         return counts;
     const Journal::Bounded step(journal);
     QSqlQuery q(journal.database());
-    const SqlCondition c = conditionOf(filter);
+    // Practice earns no grade, whatever the filter shows.
+    ResultFilter graded = filter;
+    graded.withPractice = false;
+    const SqlCondition c = conditionOf(graded);
     q.prepare(QStringLiteral("SELECT r.grade, COUNT(*) FROM results r%1 GROUP BY r.grade").arg(c.sql));
     for (const QVariant &v : c.values)
         q.addBindValue(v);

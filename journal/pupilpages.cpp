@@ -62,21 +62,30 @@ std::optional<PupilPage> pupilPage(Journal &journal, const QString &pupil, const
     PupilPage page;
     page.pupil = f.pupil;
 
+    // Practice is counted whether or not the filter shows it.
+    ResultFilter withPractice = f;
+    withPractice.withPractice = true;
     QSqlQuery runs(journal.database());
     if (!run(runs,
              QStringLiteral("SELECT r.started, r.grade, r.class_name, r.pupil, r.subject, r.topic, r.points_earned,"
-                            " r.points_possible FROM results r%1 ORDER BY r.started"),
-             c))
+                            " r.points_possible, r.practice FROM results r%1 ORDER BY r.started"),
+             conditionOf(withPractice)))
         return failed(journal, runs, error), std::nullopt;
     int sum = 0;
     while (runs.next()) {
-        ++page.runs;
         page.pupil = runs.value(3).toString();
         if (!runs.value(2).toString().isEmpty())
             page.className = runs.value(2).toString();
+        const bool practice = runs.value(8).toBool();
         const QString grade = runs.value(1).toString();
-        page.list.push_back({timeFromStored(runs.value(0)), runs.value(4).toString(), runs.value(5).toString(), grade,
-                             runs.value(6).toInt(), runs.value(7).toInt()});
+        if (!practice || f.withPractice)
+            page.list.push_back({timeFromStored(runs.value(0)), runs.value(4).toString(), runs.value(5).toString(),
+                                 grade, runs.value(6).toInt(), runs.value(7).toInt(), practice});
+        if (practice) {
+            ++page.practice;
+            continue;
+        }
+        ++page.runs;
         if (const int g = gradeOf(grade)) {
             sum += g;
             page.grades.push_back({timeFromStored(runs.value(0)), g});
@@ -139,7 +148,7 @@ std::optional<std::vector<ClassPupil>> classPage(Journal &journal, const QString
     f.className = className;
     QSqlQuery q(journal.database());
     if (!run(q,
-             QStringLiteral("SELECT r.pupil_folded, r.pupil, r.grade FROM results r%1"
+             QStringLiteral("SELECT r.pupil_folded, r.pupil, r.grade, r.practice FROM results r%1"
                             " ORDER BY r.pupil_folded, r.started"),
              conditionOf(f)))
         return failed(journal, q, error), std::nullopt;
@@ -160,6 +169,8 @@ std::optional<std::vector<ClassPupil>> classPage(Journal &journal, const QString
         ClassPupil &p = out.back();
         p.pupil = q.value(1).toString();
         ++p.runs;
+        if (q.value(3).toBool())
+            continue; // practice: a run, but no grade
         if (const int g = gradeOf(q.value(2).toString())) {
             sum += g;
             ++graded;
@@ -179,8 +190,9 @@ std::optional<std::vector<ClassSummary>> classSummaries(Journal &journal, const 
     QSqlQuery q(journal.database());
     if (!run(q,
              QStringLiteral("SELECT r.class_name, COUNT(DISTINCT r.pupil_folded), COUNT(*),"
-                            " SUM(CASE WHEN r.grade IN ('2', '3', '4', '5') THEN CAST(r.grade AS INTEGER) ELSE 0 END),"
-                            " SUM(CASE WHEN r.grade IN ('2', '3', '4', '5') THEN 1 ELSE 0 END)"
+                            " SUM(CASE WHEN r.grade IN ('2', '3', '4', '5') AND NOT r.practice"
+                            " THEN CAST(r.grade AS INTEGER) ELSE 0 END),"
+                            " SUM(CASE WHEN r.grade IN ('2', '3', '4', '5') AND NOT r.practice THEN 1 ELSE 0 END)"
                             " FROM results r%1 GROUP BY r.class_name ORDER BY r.class_name"),
              c))
         return failed(journal, q, error), std::nullopt;

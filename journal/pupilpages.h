@@ -35,15 +35,17 @@ struct PupilRun {
     QDateTime started;
     QString subject, topic, grade;
     int pointsEarned = 0, pointsPossible = 0;
+    bool practice = false; // its grade is none to show
 };
 
 struct PupilPage {
     QString pupil, className;
-    int runs = 0;
-    int stopped = 0; // runs stopped before the end (grade "0")
+    int runs = 0;     // graded runs: practice is counted apart
+    int stopped = 0;  // runs stopped before the end (grade "0")
+    int practice = 0; // practice runs, whether or not the filter asks for them
     std::optional<double> averageGrade;
     QString lastGrade;
-    std::vector<PupilRun> list;  // every run, the latest first
+    std::vector<PupilRun> list;  // every run, the latest first; practice when the filter asks for it
     std::vector<GradeAt> grades; // in time order, the runs that ended
     std::vector<TopicLoss> weakTopics;
     std::vector<TopicMemory> memory; // by subject and topic

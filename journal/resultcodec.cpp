@@ -44,6 +44,7 @@ QByteArray encodeResult(const RunResult &r)
                         {"grade", r.grade},
                         {"runningGrade", r.runningGrade},
                         {"hints", r.hints},
+                        {"practice", r.practice},
                         {"questions", questions}};
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
@@ -81,6 +82,11 @@ std::optional<RunResult> decodeResult(const QByteArray &bytes)
     r.grade = o.value("grade").toString();
     r.runningGrade = o.value("runningGrade").toString();
     r.hints = o.value("hints").toInt();
+    // A result put in the outbox by a version that did not mark practice
+    // tells it by the topic that version kept its runs of mistakes under, as
+    // the journal's own rows of that time were told when the mark came.
+    const QJsonValue practice = o.value("practice");
+    r.practice = practice.isUndefined() ? r.topic == QStringLiteral("Работа над ошибками") : practice.toBool();
     for (const QJsonValue &v : o.value("questions").toArray()) {
         const QJsonObject q = v.toObject();
         QuestionResult qr;

@@ -43,6 +43,9 @@ SqlCondition conditionOf(const ResultFilter &f)
         add("r.grade = ?", f.grade);
     if (!f.userCode.isEmpty())
         add("r.user_code = ?", f.userCode);
+    // Written so that no query looks runs up by it (see results_practice).
+    if (!f.withPractice || !f.grade.isEmpty())
+        parts << QStringLiteral("NOT r.practice");
     if (!parts.isEmpty())
         c.sql = QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
     return c;

@@ -13,6 +13,9 @@ struct ResultFilter {
     QDate from = {}, to = {}; // days the run started, both included
     QString grade = {};       // exactly ("2" ... "5")
     QString userCode = {};    // a "W" user sees only the runs of their own code
+    // «Работа над ошибками» runs are practice, left out unless asked for. Being
+    // ungraded, they never pass a filter by grade.
+    bool withPractice = false;
 };
 
 // The WHERE clause of the filter over the results table (alias r), with its

@@ -117,8 +117,8 @@ bool ResultsModel::readBlock(bool nulls, int limit, std::vector<Row> &into)
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT r.id, r.started, r.pupil, r.user_code, r.subject, r.topic, r.grade, r.host,"
                              " r.right_answers, r.asked, r.points_earned, r.points_possible, r.seconds, ") +
-              keyRead + QStringLiteral(" FROM results r") + where + QStringLiteral(" ORDER BY ") + key + direction +
-              QStringLiteral(", r.id") + direction + QStringLiteral(" LIMIT ?"));
+              keyRead + QStringLiteral(", r.practice FROM results r") + where + QStringLiteral(" ORDER BY ") + key +
+              direction + QStringLiteral(", r.id") + direction + QStringLiteral(" LIMIT ?"));
     for (const QVariant &v : c.values)
         q.addBindValue(v);
     if (continues && !nulls)
@@ -145,6 +145,7 @@ bool ResultsModel::readBlock(bool nulls, int limit, std::vector<Row> &into)
         r.pointsEarned = q.value(10).toInt();
         r.pointsPossible = q.value(11).toInt();
         r.seconds = q.value(12).toInt();
+        r.practice = q.value(14).toBool();
         m_cursor = {true, nulls, q.value(13), r.id};
         into.push_back(std::move(r));
     }
@@ -210,7 +211,9 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
         return r.topic;
     case Grade:
         // Grades go from 2 to 5; a run stopped before it was graded keeps the
-        // starting "0", which is no grade to show.
+        // starting "0", which is no grade to show; practice earns none.
+        if (r.practice)
+            return QStringLiteral("повторение");
         return r.grade.trimmed() == u"0" ? QStringLiteral("прервана") : r.grade;
     case Right:
         return r.right;

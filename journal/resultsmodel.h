@@ -48,6 +48,7 @@ private:
         QDateTime started;
         QString pupil, userCode, subject, topic, grade, host;
         int right = 0, asked = 0, pointsEarned = 0, pointsPossible = 0, seconds = 0;
+        bool practice = false;
     };
     // Where the next page starts: after the last row read, by its sort value
     // and id (keyset paging: a page deep in the journal costs what the first

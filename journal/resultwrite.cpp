@@ -101,7 +101,8 @@ QVariantList resultRow(const RunResult &r)
             textValue(r.runningGrade),
             QVariant(r.hints),
             textValue(r.className),
-            textValue(questionScores(r))};
+            textValue(questionScores(r)),
+            QVariant(r.practice)};
 }
 
 // Inserts the results; the ids of those that went in (one that another
@@ -115,12 +116,12 @@ QSqlError insertResults(const QSqlDatabase &db, const std::vector<const RunResul
                       QStringLiteral("INSERT INTO results (id, pupil, pupil_folded, user_code, access, host, subject,"
                                      " topic, started, seconds, prompting, random_order, protocol, exam, asked,"
                                      " answered, right_answers, put_off, points_possible, points_earned, grade,"
-                                     " running_grade, hints, class_name, scores)"),
+                                     " running_grade, hints, class_name, scores, practice)"),
                       QStringLiteral(" ON CONFLICT (id) DO NOTHING RETURNING id"), rows,
                       {"text",    "text",      "text",    "text",    "text",    "text",    "text",
                        "text",    "timestamp", "integer", "boolean", "boolean", "boolean", "boolean",
                        "integer", "integer",   "integer", "integer", "integer", "integer", "text",
-                       "text",    "integer",   "text",    "text"},
+                       "text",    "integer",   "text",    "text",    "boolean"},
                       [&](QSqlQuery &q) {
                           while (q.next())
                               inserted.insert(q.value(0).toString());

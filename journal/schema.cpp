@@ -138,6 +138,15 @@ const std::vector<QStringList> &migrations()
         // by the day they are due cost every memory row written, whose day
         // changes with most answers, more than all the rest of its writing.
         {QStringLiteral("DROP INDEX question_memory_due")},
+        // A «Работа над ошибками» run is practice: kept, but never graded.
+        // Runs kept before were told apart only by the topic they were kept under.
+        {QStringLiteral("ALTER TABLE results ADD COLUMN practice %BOOL% NOT NULL DEFAULT FALSE"),
+         QStringLiteral("UPDATE results SET practice = TRUE WHERE topic = 'Работа над ошибками'"),
+         // The journal window counts the runs that are not practice: without
+         // this index a count that read an index reads the whole table. Queries
+         // say NOT practice, never practice = FALSE, so that the embedded
+         // database, which knows no proportions, never looks runs up by it.
+         QStringLiteral("CREATE INDEX results_practice ON results (practice)")},
     };
     return all;
 }

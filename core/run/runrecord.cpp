@@ -166,6 +166,7 @@ RunResult RunModel::result() const
     r.grade = m_ocenka;
     r.runningGrade = m_tekOcenka;
     r.hints = m_podskazano;
+    r.practice = m_source == RunSource::Review;
     r.questions = m_questionResults;
     return r;
 }

@@ -46,6 +46,9 @@ struct RunResult {
     QString grade;        // by points against all points (Ocenka)
     QString runningGrade; // by points against the points asked (TekOcenka)
     int hints = 0;
+    // A «Работа над ошибками» run: practice, which earns no grade. Its grade is
+    // still worked out and kept, but no average, chart or grade count takes it.
+    bool practice = false;
     std::vector<QuestionResult> questions;
 };
 

@@ -34,15 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     FuzzedDataProvider in(data, size);
     RunResult r;
     r.id = QStringLiteral("id-") + textOf(in, 40);
-    for (QString *t : {&r.pupil, &r.className, &r.userCode, &r.access, &r.host, &r.subject, &r.topic, &r.grade,
-                       &r.runningGrade})
+    for (QString *t :
+         {&r.pupil, &r.className, &r.userCode, &r.access, &r.host, &r.subject, &r.topic, &r.grade, &r.runningGrade})
         *t = textOf(in, 40);
     if (in.ConsumeBool())
         r.started = QDateTime::fromMSecsSinceEpoch(in.ConsumeIntegralInRange<qint64>(0, 4102444800000LL), Qt::UTC);
     for (int *n :
          {&r.seconds, &r.asked, &r.answered, &r.right, &r.putOff, &r.pointsPossible, &r.pointsEarned, &r.hints})
         *n = in.ConsumeIntegral<int>();
-    for (bool *b : {&r.prompting, &r.randomOrder, &r.protocol, &r.exam})
+    for (bool *b : {&r.prompting, &r.randomOrder, &r.protocol, &r.exam, &r.practice})
         *b = in.ConsumeBool();
     const int questions = in.ConsumeIntegralInRange(0, 8);
     for (int q = 0; q < questions; ++q) {

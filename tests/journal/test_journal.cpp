@@ -1,10 +1,14 @@
 // The results journal on the embedded database and on a real server: each run
 // kept exactly once, many writers at once, the query model and the question
-// report, the settings and a journal file that is no database.
+// report, practice kept apart from the grades, the settings and a journal
+// file that is no database.
+#include "choices.h"
 #include "journal.h"
 #include "journalservice.h"
+#include "pupilpages.h"
 #include "questionanalysis.h"
 #include "reports.h"
+#include "resultcodec.h"
 #include "resultsmodel.h"
 #include "schema.h"
 
@@ -13,6 +17,8 @@
 #include "TestFiles.h"
 #include "pgserver.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSettings>
 #include <QSqlQuery>
 #include <QThread>
@@ -338,6 +344,110 @@ private slots:
         QCOMPARE(rows[1].shareRight, 0.5);
         QCOMPARE(rows[1].averageSeconds, 40.0);
         QVERIFY(analyseQuestions(j, {.topic = "Тема 9"}, error)->questions.empty());
+    }
+
+    // A pupil's run graded 5 and a later practice run graded 2: the practice
+    // is listed and counted in runs and answers only when asked for, and no
+    // grade figure ever takes it.
+    void practiceIsNeverGraded_data()
+    {
+        QTest::addColumn<bool>("withPractice");
+        QTest::addColumn<int>("listed");
+        QTest::addColumn<int>("asked");
+        QTest::newRow("practice left out") << false << 1 << 1;
+        QTest::newRow("practice asked for") << true << 2 << 2;
+    }
+
+    void practiceIsNeverGraded()
+    {
+        QFETCH(bool, withPractice);
+        QFETCH(int, listed);
+        QFETCH(int, asked);
+        Journal j(freshSettings());
+        const QString pupil = QStringLiteral("Петров Пётр");
+        RunResult graded = sampleResult(pupil);
+        graded.className = QStringLiteral("9А");
+        graded.grade = QStringLiteral("5");
+        graded.questions.resize(1);
+        RunResult practice = graded;
+        practice.id = newId();
+        practice.topic = QStringLiteral("Работа над ошибками");
+        practice.practice = true;
+        practice.grade = QStringLiteral("2");
+        practice.started = graded.started.addDays(1);
+        QCOMPARE(j.record(graded), Journal::Recorded::InJournal);
+        QCOMPARE(j.record(practice), Journal::Recorded::InJournal);
+
+        const ResultFilter f{.subject = graded.subject, .withPractice = withPractice};
+        ResultsModel m(j);
+        m.setFilter(f);
+        QCOMPARE(m.totalCount(), listed);
+        QCOMPARE(m.data(m.index(0, ResultsModel::Grade)).toString(),
+                 withPractice ? QStringLiteral("повторение") : QStringLiteral("5"));
+        QString error;
+        const std::optional<PupilPage> page = pupilPage(j, pupil, f, error);
+        QVERIFY2(page, qPrintable(error));
+        QCOMPARE(int(page->list.size()), listed);
+        QCOMPARE(page->list.front().practice, withPractice);
+        QCOMPARE(page->runs, 1);
+        QCOMPARE(page->practice, 1);
+        QCOMPARE(page->averageGrade, std::optional<double>(5));
+        QCOMPARE(page->lastGrade, QStringLiteral("5"));
+        QCOMPARE(page->grades.size(), size_t(1));
+        QCOMPARE(gradeCounts(j, f), (std::vector<int>{0, 0, 0, 1}));
+        const auto nineA = classPage(j, "9А", f, error);
+        QCOMPARE(nineA->size(), size_t(1));
+        QCOMPARE(nineA->front().runs, listed);
+        QCOMPARE(nineA->front().averageGrade, std::optional<double>(5));
+        QCOMPARE(nineA->front().lastGrade, QStringLiteral("5"));
+        const auto classes = classSummaries(j, f, error);
+        QCOMPARE(classes->size(), size_t(1));
+        QCOMPARE(classes->front().runs, listed);
+        QCOMPARE(classes->front().averageGrade, std::optional<double>(5));
+        QCOMPARE(analyseQuestions(j, f, error)->questions.front().asked, asked);
+        // Practice has no grade: a filter by the grade it was worked out as never passes it.
+        ResultFilter byGrade = f;
+        byGrade.grade = practice.grade;
+        m.setFilter(byGrade);
+        QCOMPARE(m.totalCount(), 0);
+    }
+
+    // A journal and an outbox of a version that kept practice only as its
+    // topic: the rows are marked when the journal is brought up to date, and
+    // a waiting result is read as practice by the same sign.
+    void practiceKeptBeforeItWasMarked()
+    {
+        const JournalSettings s = freshSettings();
+        RunResult old = sampleResult();
+        old.topic = QStringLiteral("Работа над ошибками");
+        const RunResult graded = sampleResult();
+        {
+            Journal j(s);
+            QCOMPARE(j.record(old), Journal::Recorded::InJournal);
+            QCOMPARE(j.record(graded), Journal::Recorded::InJournal);
+            // Taken back to the schema before the mark.
+            QSqlQuery q(j.database());
+            QVERIFY(q.exec("DROP INDEX results_practice"));
+            QVERIFY2(q.exec("ALTER TABLE results DROP COLUMN practice"), qPrintable(q.lastError().text()));
+            QVERIFY(q.exec(QStringLiteral("DELETE FROM schema_version WHERE version = %1").arg(latestSchemaVersion())));
+        }
+        Journal j(s);
+        QVERIFY2(j.open(), qPrintable(j.lastError()));
+        QSqlQuery q(j.database());
+        QVERIFY(q.exec("SELECT id FROM results WHERE practice"));
+        QVERIFY(q.next());
+        QCOMPARE(q.value(0).toString(), old.id);
+        QVERIFY(!q.next());
+
+        auto withoutMark = [](const RunResult &r) {
+            QJsonObject o = QJsonDocument::fromJson(encodeResult(r)).object();
+            return o.remove("practice"), QJsonDocument(o).toJson();
+        };
+        QCOMPARE(decodeResult(withoutMark(old))->practice, true);
+        QCOMPARE(decodeResult(withoutMark(graded))->practice, false);
+        RunResult marked = old; // the mark, where there is one, is what counts
+        marked.practice = false;
+        QCOMPARE(decodeResult(encodeResult(marked))->practice, false);
     }
 
     void newerSchemaIsRefusedAndNothingLost()
