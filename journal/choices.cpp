@@ -1,11 +1,12 @@
 #include "choices.h"
 #include "journal.h"
+#include "pupilpages.h"
 
 #include <QSqlQuery>
 
 namespace
 {
-QStringList distinct(Journal &journal, const char *column, const QString &userCode)
+QStringList distinct(Journal &journal, const char *column, const ResultFilter &scope)
 {
     QStringList out;
     if (!journal.open())
@@ -13,7 +14,9 @@ QStringList distinct(Journal &journal, const char *column, const QString &userCo
     const Journal::Bounded step(journal);
     QSqlQuery q(journal.database());
     ResultFilter f;
-    f.userCode = userCode;
+    f.userCode = scope.userCode;
+    f.ownPupil = scope.ownPupil;
+    f.withPractice = scope.withPractice;
     const SqlCondition c = conditionOf(f);
     q.prepare(QStringLiteral("SELECT DISTINCT r.%1 FROM results r%2 ORDER BY r.%1").arg(QLatin1String(column), c.sql));
     for (const QVariant &v : c.values)
@@ -25,9 +28,9 @@ QStringList distinct(Journal &journal, const char *column, const QString &userCo
 }
 } // namespace
 
-JournalChoices journalChoices(Journal &journal, const QString &userCode)
+JournalChoices journalChoices(Journal &journal, const ResultFilter &scope)
 {
-    return {distinct(journal, "subject", userCode), distinct(journal, "topic", userCode)};
+    return {distinct(journal, "subject", scope), distinct(journal, "topic", scope), journalClasses(journal, scope)};
 }
 
 std::vector<int> gradeCounts(Journal &journal, const ResultFilter &filter)

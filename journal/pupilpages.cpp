@@ -203,14 +203,16 @@ std::optional<std::vector<ClassSummary>> classSummaries(Journal &journal, const 
     return out;
 }
 
-QStringList journalClasses(Journal &journal, const QString &userCode)
+QStringList journalClasses(Journal &journal, const ResultFilter &scope)
 {
     QStringList out;
     if (!journal.open())
         return out;
     const Journal::Bounded step(journal);
     ResultFilter f;
-    f.userCode = userCode;
+    f.userCode = scope.userCode;
+    f.ownPupil = scope.ownPupil;
+    f.withPractice = scope.withPractice;
     const SqlCondition c = withClass(conditionOf(f));
     QSqlQuery q(journal.database());
     if (run(q, QStringLiteral("SELECT DISTINCT r.class_name FROM results r%1 ORDER BY r.class_name"), c))

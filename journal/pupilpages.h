@@ -78,8 +78,8 @@ struct ClassSummary {
 // results without a class are left out.
 std::optional<std::vector<ClassSummary>> classSummaries(Journal &journal, const ResultFilter &filter, QString &error);
 
-// The classes the journal knows, in order.
-QStringList journalClasses(Journal &journal, const QString &userCode);
+// The classes of the results a user may see (the scope's user code, own pupil and practice), in order.
+QStringList journalClasses(Journal &journal, const ResultFilter &scope);
 
 // Forgets the pupil's schedule of mistakes: every question starts afresh at
 // the next answer. How many questions waited to be repeated, or nothing with error.

@@ -43,6 +43,8 @@ SqlCondition conditionOf(const ResultFilter &f)
         add("r.grade = ?", f.grade);
     if (!f.userCode.isEmpty())
         add("r.user_code = ?", f.userCode);
+    if (!f.ownPupil.isEmpty())
+        add("r.pupil_folded = ?", f.ownPupil.toCaseFolded());
     // Written so that no query looks runs up by it (see results_practice).
     if (!f.withPractice || !f.grade.isEmpty())
         parts << QStringLiteral("NOT r.practice");

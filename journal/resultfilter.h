@@ -13,6 +13,7 @@ struct ResultFilter {
     QDate from = {}, to = {}; // days the run started, both included
     QString grade = {};       // exactly ("2" ... "5")
     QString userCode = {};    // a "W" user sees only the runs of their own code
+    QString ownPupil = {};    // and, when the name is asked at the log-in, only this name's (any letter case)
     // «Работа над ошибками» runs are practice, left out unless asked for. Being
     // ungraded, they never pass a filter by grade.
     bool withPractice = false;

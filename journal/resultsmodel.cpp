@@ -19,7 +19,153 @@ QString clockText(int seconds)
 }
 } // namespace
 
-ResultsModel::ResultsModel(Journal &journal, QObject *parent) : QAbstractTableModel(parent), m_journal(journal)
+namespace
+{
+// One read of pages: the query's filter, order and cursor over one journal.
+class PageReading
+{
+public:
+    PageReading(Journal &journal, const ResultsQuery &query) : m_journal(journal), m_query(query) {}
+
+    ResultsPage read()
+    {
+        ResultsPage page;
+        page.cursor = m_query.after;
+        if (!m_journal.open()) {
+            page.error = m_journal.lastError();
+            page.details = m_journal.lastDetails();
+            return page;
+        }
+        const Journal::Bounded step(m_journal);
+        if (m_query.first && !count(page))
+            return page;
+        readPage(page);
+        return page;
+    }
+
+private:
+    bool count(ResultsPage &page)
+    {
+        const SqlCondition c = conditionOf(m_query.filter);
+        QSqlQuery q(m_journal.database());
+        q.prepare(QStringLiteral("SELECT COUNT(*) FROM results r") + c.sql);
+        for (const QVariant &v : c.values)
+            q.addBindValue(v);
+        if (!q.exec() || !q.next())
+            return fail(page, q.lastError());
+        page.total = q.value(0).toInt();
+        return true;
+    }
+
+    bool fail(ResultsPage &page, const QSqlError &e)
+    {
+        page.error = m_journal.explain(e);
+        page.details = Journal::details(e);
+        page.rows.clear();
+        return false;
+    }
+
+    void readPage(ResultsPage &page)
+    {
+        // Only the start of a run may be unknown. SQLite sorts the rows of no
+        // value before all others, PostgreSQL after them; each engine keeps its own.
+        std::vector<bool> blocks{false};
+        if (m_query.sortColumn == ResultsModel::Started) {
+            const bool server = dialectOf(m_journal.database()) == Dialect::Postgres;
+            const bool nullsFirst = server != (m_query.order == Qt::AscendingOrder);
+            blocks = {nullsFirst, !nullsFirst};
+        }
+        size_t block = 0;
+        while (page.cursor.any && block + 1 < blocks.size() && blocks[block] != page.cursor.inNulls)
+            ++block;
+        for (; block < blocks.size(); ++block) {
+            const int wanted = ResultsModel::pageSize - int(page.rows.size());
+            if (wanted <= 0)
+                break;
+            if (!readBlock(blocks[block], wanted, page))
+                return;
+        }
+    }
+
+    bool readBlock(bool nulls, int limit, ResultsPage &page)
+    {
+        const SqlCondition c = conditionOf(m_query.filter);
+        const QString key = QLatin1String(sortExpressions[m_query.sortColumn]);
+        const bool ascending = m_query.order == Qt::AscendingOrder;
+        const QString direction = ascending ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
+        const QString after = ascending ? QStringLiteral(" > ") : QStringLiteral(" < ");
+        const ResultsCursor cursor = page.cursor;
+        const bool continues = cursor.any && cursor.inNulls == nulls;
+        QStringList parts;
+        if (m_query.sortColumn == ResultsModel::Started)
+            parts << key + (nulls ? QStringLiteral(" IS NULL") : QStringLiteral(" IS NOT NULL"));
+        // The id breaks ties, so that pages neither repeat nor skip a row.
+        if (continues)
+            parts << (nulls ? QStringLiteral("r.id") + after + u'?'
+                            : QStringLiteral("(%1, r.id)%2(?, ?)").arg(key, after));
+        QString where = c.sql;
+        if (!parts.isEmpty())
+            where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
+                     parts.join(QStringLiteral(" AND "));
+        // The time comes back as the text the database compares, never through
+        // the local time zone.
+        const QString keyRead =
+            m_query.sortColumn == ResultsModel::Started ? QStringLiteral("CAST(r.started AS TEXT)") : key;
+        QSqlQuery q(m_journal.database());
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral("SELECT r.id, r.started, r.pupil, r.user_code, r.subject, r.topic, r.grade, r.host,"
+                                 " r.right_answers, r.asked, r.points_earned, r.points_possible, r.seconds, ") +
+                  keyRead + QStringLiteral(", r.practice FROM results r") + where + QStringLiteral(" ORDER BY ") + key +
+                  direction + QStringLiteral(", r.id") + direction + QStringLiteral(" LIMIT ?"));
+        for (const QVariant &v : c.values)
+            q.addBindValue(v);
+        if (continues && !nulls)
+            q.addBindValue(cursor.key);
+        if (continues)
+            q.addBindValue(cursor.id);
+        q.addBindValue(limit);
+        if (!q.exec())
+            return fail(page, q.lastError());
+        while (q.next()) {
+            ResultsRow r;
+            r.id = q.value(0).toString();
+            r.started = timeFromStored(q.value(1));
+            r.pupil = q.value(2).toString();
+            r.userCode = q.value(3).toString();
+            r.subject = q.value(4).toString();
+            r.topic = q.value(5).toString();
+            r.grade = q.value(6).toString();
+            r.host = q.value(7).toString();
+            r.right = q.value(8).toInt();
+            r.asked = q.value(9).toInt();
+            r.pointsEarned = q.value(10).toInt();
+            r.pointsPossible = q.value(11).toInt();
+            r.seconds = q.value(12).toInt();
+            r.practice = q.value(14).toBool();
+            page.cursor = {true, nulls, q.value(13), r.id};
+            page.rows.push_back(std::move(r));
+        }
+        return true;
+    }
+
+    Journal &m_journal;
+    const ResultsQuery &m_query;
+};
+} // namespace
+
+ResultsPage readResults(Journal &journal, const ResultsQuery &query)
+{
+    return PageReading(journal, query).read();
+}
+
+ResultsModel::ResultsModel(Journal &journal, QObject *parent)
+    : ResultsModel(
+          [&journal](const ResultsQuery &q, std::function<void(ResultsPage)> done) { done(readResults(journal, q)); },
+          parent)
+{
+}
+
+ResultsModel::ResultsModel(PageSource pages, QObject *parent) : QAbstractTableModel(parent), m_pages(std::move(pages))
 {
     reload();
 }
@@ -41,141 +187,62 @@ void ResultsModel::sort(int column, Qt::SortOrder order)
 
 void ResultsModel::reload()
 {
+    const quint64 generation = ++m_generation;
+    m_reading = true;
+    m_pages({m_filter, m_sortColumn, m_order, true, {}}, [this, generation](ResultsPage page) {
+        if (generation == m_generation)
+            firstPageRead(std::move(page));
+    });
+}
+
+void ResultsModel::firstPageRead(ResultsPage page)
+{
     beginResetModel();
-    m_rows.clear();
-    m_cursor = {};
-    m_total = 0;
-    m_error.clear();
-    m_details.clear();
-    if (!m_journal.open()) {
-        m_error = m_journal.lastError();
-        m_details = m_journal.lastDetails();
-    } else {
-        const Journal::Bounded step(m_journal);
-        const SqlCondition c = conditionOf(m_filter);
-        QSqlQuery q(m_journal.database());
-        q.prepare(QStringLiteral("SELECT COUNT(*) FROM results r") + c.sql);
-        for (const QVariant &v : c.values)
-            q.addBindValue(v);
-        if (q.exec() && q.next())
-            m_total = q.value(0).toInt();
-        else
-            fail(q.lastError());
-        if (m_error.isEmpty())
-            readPage(m_rows);
-    }
+    m_reading = false;
+    m_rows = std::move(page.rows);
+    m_cursor = page.cursor;
+    m_total = page.error.isEmpty() ? page.total : 0;
+    m_error = page.error;
+    m_details = page.details;
     endResetModel();
-}
-
-bool ResultsModel::readPage(std::vector<Row> &into)
-{
-    const Journal::Bounded step(m_journal);
-    // Only the start of a run may be unknown. SQLite sorts the rows of no
-    // value before all others, PostgreSQL after them; each engine keeps its own.
-    std::vector<bool> blocks{false};
-    if (m_sortColumn == Started) {
-        const bool server = dialectOf(m_journal.database()) == Dialect::Postgres;
-        const bool nullsFirst = server != (m_order == Qt::AscendingOrder);
-        blocks = {nullsFirst, !nullsFirst};
-    }
-    size_t block = 0;
-    while (m_cursor.any && block + 1 < blocks.size() && blocks[block] != m_cursor.inNulls)
-        ++block;
-    const size_t before = into.size();
-    for (; block < blocks.size(); ++block) {
-        const int wanted = pageSize - int(into.size() - before);
-        if (wanted <= 0)
-            break;
-        if (!readBlock(blocks[block], wanted, into))
-            return false;
-    }
-    return true;
-}
-
-bool ResultsModel::readBlock(bool nulls, int limit, std::vector<Row> &into)
-{
-    const SqlCondition c = conditionOf(m_filter);
-    const QString key = QLatin1String(sortExpressions[m_sortColumn]);
-    const bool ascending = m_order == Qt::AscendingOrder;
-    const QString direction = ascending ? QStringLiteral(" ASC") : QStringLiteral(" DESC");
-    const QString after = ascending ? QStringLiteral(" > ") : QStringLiteral(" < ");
-    const bool continues = m_cursor.any && m_cursor.inNulls == nulls;
-    QStringList parts;
-    if (m_sortColumn == Started)
-        parts << key + (nulls ? QStringLiteral(" IS NULL") : QStringLiteral(" IS NOT NULL"));
-    // The id breaks ties, so that pages neither repeat nor skip a row.
-    if (continues)
-        parts << (nulls ? QStringLiteral("r.id") + after + u'?' : QStringLiteral("(%1, r.id)%2(?, ?)").arg(key, after));
-    QString where = c.sql;
-    if (!parts.isEmpty())
-        where += (where.isEmpty() ? QStringLiteral(" WHERE ") : QStringLiteral(" AND ")) +
-                 parts.join(QStringLiteral(" AND "));
-    // The time comes back as the text the database compares, never through
-    // the local time zone.
-    const QString keyRead = m_sortColumn == Started ? QStringLiteral("CAST(r.started AS TEXT)") : key;
-    QSqlQuery q(m_journal.database());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT r.id, r.started, r.pupil, r.user_code, r.subject, r.topic, r.grade, r.host,"
-                             " r.right_answers, r.asked, r.points_earned, r.points_possible, r.seconds, ") +
-              keyRead + QStringLiteral(", r.practice FROM results r") + where + QStringLiteral(" ORDER BY ") + key +
-              direction + QStringLiteral(", r.id") + direction + QStringLiteral(" LIMIT ?"));
-    for (const QVariant &v : c.values)
-        q.addBindValue(v);
-    if (continues && !nulls)
-        q.addBindValue(m_cursor.key);
-    if (continues)
-        q.addBindValue(m_cursor.id);
-    q.addBindValue(limit);
-    if (!q.exec()) {
-        fail(q.lastError());
-        return false;
-    }
-    while (q.next()) {
-        Row r;
-        r.id = q.value(0).toString();
-        r.started = timeFromStored(q.value(1));
-        r.pupil = q.value(2).toString();
-        r.userCode = q.value(3).toString();
-        r.subject = q.value(4).toString();
-        r.topic = q.value(5).toString();
-        r.grade = q.value(6).toString();
-        r.host = q.value(7).toString();
-        r.right = q.value(8).toInt();
-        r.asked = q.value(9).toInt();
-        r.pointsEarned = q.value(10).toInt();
-        r.pointsPossible = q.value(11).toInt();
-        r.seconds = q.value(12).toInt();
-        r.practice = q.value(14).toBool();
-        m_cursor = {true, nulls, q.value(13), r.id};
-        into.push_back(std::move(r));
-    }
-    return true;
+    emit read();
 }
 
 bool ResultsModel::canFetchMore(const QModelIndex &parent) const
 {
-    return !parent.isValid() && m_error.isEmpty() && int(m_rows.size()) < m_total;
+    return !parent.isValid() && !m_reading && m_error.isEmpty() && int(m_rows.size()) < m_total;
 }
 
 void ResultsModel::fetchMore(const QModelIndex &parent)
 {
     if (!canFetchMore(parent))
         return;
-    std::vector<Row> page;
-    if (!readPage(page) || page.empty()) {
-        // Rows were deleted meanwhile: stop asking for them.
-        m_total = int(m_rows.size());
-        return;
-    }
-    beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + page.size()) - 1);
-    m_rows.insert(m_rows.end(), std::make_move_iterator(page.begin()), std::make_move_iterator(page.end()));
-    endInsertRows();
+    const quint64 generation = m_generation;
+    m_reading = true;
+    m_pages({m_filter, m_sortColumn, m_order, false, m_cursor}, [this, generation](ResultsPage page) {
+        if (generation == m_generation)
+            nextPageRead(std::move(page));
+    });
 }
 
-void ResultsModel::fail(const QSqlError &e)
+void ResultsModel::nextPageRead(ResultsPage page)
 {
-    m_error = m_journal.explain(e);
-    m_details = Journal::details(e);
+    m_reading = false;
+    if (!page.error.isEmpty() || page.rows.empty()) {
+        // Rows were deleted meanwhile, or the journal went away: stop asking for them.
+        m_total = int(m_rows.size());
+        if (!page.error.isEmpty()) {
+            m_error = page.error;
+            m_details = page.details;
+        }
+        emit read();
+        return;
+    }
+    m_cursor = page.cursor;
+    beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + page.rows.size()) - 1);
+    m_rows.insert(m_rows.end(), std::make_move_iterator(page.rows.begin()), std::make_move_iterator(page.rows.end()));
+    endInsertRows();
+    emit read();
 }
 
 QString ResultsModel::resultId(int row) const
@@ -197,8 +264,20 @@ QVariant ResultsModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= int(m_rows.size()) || role != Qt::DisplayRole)
         return {};
-    const Row &r = m_rows[size_t(index.row())];
-    switch (index.column()) {
+    return cell(m_rows[size_t(index.row())], index.column());
+}
+
+QStringList ResultsModel::cells(const ResultsRow &row)
+{
+    QStringList out;
+    for (int c = 0; c < ColumnCount; ++c)
+        out << cell(row, c).toString();
+    return out;
+}
+
+QVariant ResultsModel::cell(const ResultsRow &r, int column)
+{
+    switch (column) {
     case Started:
         return r.started.toString(QStringLiteral("dd.MM.yyyy HH:mm"));
     case Pupil:

@@ -122,11 +122,58 @@ void nameControls(QWidget *window)
     }
 }
 
+namespace
+{
+// What a screen reader reads out as a thing to use, beside the widgets
+// themselves: the text field inside an editable box and the items of its list.
+bool usable(QAccessible::Role role)
+{
+    switch (role) {
+    case QAccessible::EditableText:
+    case QAccessible::ListItem:
+    case QAccessible::CheckBox:
+    case QAccessible::RadioButton:
+    case QAccessible::PushButton:
+    case QAccessible::ComboBox:
+    case QAccessible::SpinBox:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The parts of a control, as the accessibility tree holds them, that have no name.
+void unnamedParts(QAccessibleInterface *a, const QString &owner, int depth, QStringList &out)
+{
+    if (!a || depth > 3)
+        return;
+    for (int i = 0; i < a->childCount(); ++i) {
+        QAccessibleInterface *c = a->child(i);
+        if (!c || (c->object() && c->object()->isWidgetType() && !c->object()->parent()))
+            continue;
+        if (usable(c->role()) && c->text(QAccessible::Name).trimmed().isEmpty())
+            out << owner + (c->role() == QAccessible::ListItem ? QStringLiteral(" › пункт %1").arg(i + 1)
+                                                               : QStringLiteral(" › поле"));
+        // Item views list every row: their items are looked at, not their cells' parts.
+        if (c->role() != QAccessible::ListItem)
+            unnamedParts(c, owner, depth + 1, out);
+    }
+}
+} // namespace
+
 QStringList unnamedControls(QWidget *window)
 {
     QStringList out;
-    for (QWidget *w : window->findChildren<QWidget *>())
-        if (w->window() == window && reachable(w) && spokenName(w).isEmpty())
-            out << QStringLiteral("%1 (%2)").arg(w->objectName(), QLatin1String(w->metaObject()->className()));
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (w->window() != window || !reachable(w))
+            continue;
+        const QString owner =
+            QStringLiteral("%1 (%2)").arg(w->objectName(), QLatin1String(w->metaObject()->className()));
+        if (spokenName(w).isEmpty())
+            out << owner;
+        // Inside a box: its text field and its list's items.
+        if (w->inherits("QComboBox"))
+            unnamedParts(QAccessible::queryAccessibleInterface(w), owner, 0, out);
+    }
     return out;
 }

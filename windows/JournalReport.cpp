@@ -32,7 +32,7 @@ QImage pictureOf(GradeChart *chart)
 }
 } // namespace
 
-Report JournalWindow::shownReport()
+Report JournalWindow::shownReport(const std::vector<QStringList> &rows)
 {
     const ResultFilter f = m_model->filter();
     QStringList filters;
@@ -55,7 +55,7 @@ Report JournalWindow::shownReport()
                    (section.title.isEmpty() ? QString() : QStringLiteral(" — ") + section.title);
     report.filterLine = (filters.isEmpty() ? QStringLiteral("Все результаты")
                                            : QStringLiteral("Отбор: ") + filters.join(QStringLiteral("; "))) +
-                        QStringLiteral(". Результатов: %1.").arg(m_model->totalCount());
+                        QStringLiteral(". Результатов: %1.").arg(rows.size());
 
     ReportTable results{QStringLiteral("Результаты"),
                         {{QStringLiteral("Начало"), Kind::DateTime},
@@ -70,7 +70,7 @@ Report JournalWindow::shownReport()
                          {QStringLiteral("Время")},
                          {QStringLiteral("Компьютер")}},
                         {}};
-    for (const QStringList &row : shownRows()) {
+    for (const QStringList &row : rows) {
         QVariantList cells;
         for (int c = 0; c < row.size(); ++c) {
             if (c == ResultsModel::Started)
@@ -96,7 +96,7 @@ Report JournalWindow::shownReport()
 
 void JournalWindow::PechatClick()
 {
-    desktop().printPreview(shownReport(), this);
+    readShownRows([this](const std::vector<QStringList> &rows) { desktop().printPreview(shownReport(rows), this); });
 }
 
 void JournalWindow::ExcelClick()
@@ -113,12 +113,14 @@ void JournalWindow::ExcelClick()
         return;
     if (!path.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive))
         path += QStringLiteral(".xlsx");
-    try {
-        writeReportWorkbook(path, shownReport());
-    } catch (const TrivoError &e) {
-        desktop().error(e.text());
-        return;
-    }
-    if (!desktop().openFile(path))
-        desktop().reportNotOpened(path);
+    readShownRows([this, path](const std::vector<QStringList> &rows) {
+        try {
+            writeReportWorkbook(path, shownReport(rows));
+        } catch (const TrivoError &e) {
+            desktop().error(e.text());
+            return;
+        }
+        if (!desktop().openFile(path))
+            desktop().reportNotOpened(path);
+    });
 }

@@ -3,12 +3,12 @@
 #include "JournalSections.h"
 #include "Desktop.h"
 #include "GradeChart.h"
-#include "JournalBusy.h"
 #include "JournalWindow.h"
 #include "ReportDocument.h"
 #include "WidgetKit.h"
 #include "choices.h"
 #include "journal.h"
+#include "journalreader.h"
 #include "pupilpages.h"
 #include "questionanalysis.h"
 #include "reports.h"
@@ -199,7 +199,17 @@ void JournalWindow::resultChosen(int row)
 {
     if (row < 0)
         return;
-    const Busy busy(this);
+    auto cell = [&](int column) { return m_model->index(row, column).data().toString(); };
+    const QString title = QStringLiteral("Прохождение: %1, %2, %3")
+                              .arg(cell(ResultsModel::Pupil), cell(ResultsModel::Topic), cell(ResultsModel::Started));
+    m_reader->ask<std::vector<QuestionResult>>(
+        RunLane, [id = m_model->resultId(row)](Journal &j) { return questionsOf(j, id); },
+        [this, title](const std::vector<QuestionResult> &questions) { showRun(title, questions); });
+    showPupilPage(cell(ResultsModel::Pupil));
+}
+
+void JournalWindow::showRun(const QString &title, const std::vector<QuestionResult> &questions)
+{
     ReportTable t{QString(),
                   {{QStringLiteral("Вопрос")},
                    {QStringLiteral("Ответ ученика")},
@@ -210,19 +220,13 @@ void JournalWindow::resultChosen(int row)
                    {QStringLiteral("Секунд"), Kind::Integer},
                    {QStringLiteral("Тип")}},
                   {}};
-    for (const QuestionResult &q : questionsOf(m_journal, m_model->resultId(row)))
+    for (const QuestionResult &q : questions)
         // A result kept before the journal kept texts shows its question's key.
         t.rows.push_back({q.text.isEmpty() ? q.key : q.text, q.given, q.rightAnswer,
                           QStringLiteral("%1 из %2").arg(q.pointsEarned).arg(q.pointsPossible),
                           q.answered ? (q.right ? QStringLiteral("да") : QStringLiteral("нет")) : QStringLiteral("—"),
                           q.hints, q.seconds, q.answerType});
-    auto cell = [&](int column) { return m_model->index(row, column).data().toString(); };
-    showSection(RunSection,
-                {QStringLiteral("Прохождение: %1, %2, %3")
-                     .arg(cell(ResultsModel::Pupil), cell(ResultsModel::Topic), cell(ResultsModel::Started)),
-                 QString(),
-                 {std::move(t)}});
-    showPupilPage(cell(ResultsModel::Pupil));
+    showSection(RunSection, {title, QString(), {std::move(t)}});
 }
 
 void JournalWindow::showPupilPage(const QString &pupil)
@@ -230,10 +234,18 @@ void JournalWindow::showPupilPage(const QString &pupil)
     m_pupilShown = pupil;
     SbrositRaspisanie->setEnabled(m_onlyUserCode.isEmpty() && !pupil.isEmpty());
     // The whole of the pupil, whatever the filters pick out of the results.
-    ResultFilter f;
-    f.userCode = m_onlyUserCode;
-    QString error;
-    const std::optional<PupilPage> page = pupilPage(m_journal, pupil, f, error);
+    m_reader->ask<Answer<PupilPage>>(
+        PupilLane,
+        [pupil, f = scope()](Journal &j) {
+            Answer<PupilPage> a;
+            a.value = pupilPage(j, pupil, f, a.error);
+            return a;
+        },
+        [this, pupil](const Answer<PupilPage> &a) { showPupil(pupil, a.value, a.error); });
+}
+
+void JournalWindow::showPupil(const QString &pupil, const std::optional<PupilPage> &page, const QString &error)
+{
     if (!page) {
         showSection(PupilSection, {QStringLiteral("Ученик: %1").arg(pupil), error, {}});
         return;
@@ -249,6 +261,9 @@ void JournalWindow::showPupilPage(const QString &pupil)
             .arg(gradeText(page->averageGrade), page->lastGrade.isEmpty() ? QStringLiteral("—") : page->lastGrade);
     if (page->stopped > 0)
         summary += QStringLiteral(", прервано: %1").arg(page->stopped);
+    // Practice earns no grade; it is counted on its own.
+    if (page->practice > 0)
+        summary += QStringLiteral(". Работа над ошибками: %1").arg(page->practice);
     ReportTable list{QStringLiteral("Прохождения"),
                      {{QStringLiteral("Начало"), Kind::DateTime},
                       {QStringLiteral("Предмет")},
@@ -257,7 +272,10 @@ void JournalWindow::showPupilPage(const QString &pupil)
                       {QStringLiteral("Баллы")}},
                      {}};
     for (const PupilRun &r : page->list)
-        list.rows.push_back({r.started, r.subject, r.topic, r.grade == u"0" ? QStringLiteral("прервана") : r.grade,
+        list.rows.push_back({r.started, r.subject, r.topic,
+                             r.practice        ? QStringLiteral("повторение")
+                             : r.grade == u"0" ? QStringLiteral("прервана")
+                                               : r.grade,
                              QStringLiteral("%1 из %2").arg(r.pointsEarned).arg(r.pointsPossible)});
     ReportTable losses{QStringLiteral("Где теряет больше баллов"),
                        {{QStringLiteral("Предмет")},
@@ -291,49 +309,75 @@ void JournalWindow::SbrositRaspisanieClick()
                           .arg(m_pupilShown),
                       QStringLiteral("Журнал результатов")) != Desktop::Answer::Yes)
         return;
-    QString error;
-    std::optional<int> forgotten;
-    {
-        const Busy busy(this);
-        forgotten = resetSchedule(m_journal, m_pupilShown, error);
-        if (forgotten)
-            showPupilPage(m_pupilShown);
-    }
-    if (!forgotten)
-        showError(error, m_journal.lastDetails());
-    else
-        desktop().message(QStringLiteral("Расписание повторения ошибок ученика «%1» сброшено (вопросов: %2).")
-                              .arg(m_pupilShown)
-                              .arg(*forgotten),
-                          QStringLiteral("Журнал результатов"), Desktop::Icon::Information);
+    m_reader->ask<Answer<int>>(
+        ResetLane,
+        [pupil = m_pupilShown](Journal &j) {
+            Answer<int> a;
+            a.value = resetSchedule(j, pupil, a.error);
+            a.details = j.lastDetails();
+            return a;
+        },
+        [this, pupil = m_pupilShown](const Answer<int> &a) {
+            if (!a.value) {
+                showFailure(a.error, a.details);
+                return;
+            }
+            showPupilPage(pupil);
+            desktop().message(QStringLiteral("Расписание повторения ошибок ученика «%1» сброшено (вопросов: %2).")
+                                  .arg(pupil)
+                                  .arg(*a.value),
+                              QStringLiteral("Журнал результатов"), Desktop::Icon::Information);
+        });
 }
 
 void JournalWindow::showClassPage()
 {
-    const QString className = m_model->filter().className;
-    if (className.isEmpty()) {
-        // Without a class chosen: the results grouped by class.
-        QString error;
-        const auto classes = classSummaries(m_journal, m_model->filter(), error);
-        ReportTable t{QString(),
-                      {{QStringLiteral("Класс")},
-                       {QStringLiteral("Учеников"), Kind::Integer},
-                       {QStringLiteral("Прохождений"), Kind::Integer},
-                       {QStringLiteral("Средняя оценка"), Kind::Decimal}},
-                      {}};
-        for (const ClassSummary &c : classes.value_or(std::vector<ClassSummary>{}))
-            t.rows.push_back({c.className, c.pupils, c.runs, orNothing(c.averageGrade)});
-        const QString summary = !classes ? error
-                                : t.rows.empty()
-                                    ? QStringLiteral("Классы не записаны: спросите класс вместе с именем ученика в "
-                                                     "настройках или заведите учётную запись класса («9А»).")
-                                    : QStringLiteral("Результаты по классам. Выберите класс в фильтре «Класс», чтобы "
-                                                     "увидеть его учеников.");
-        showSection(ClassSection, {QStringLiteral("Классы"), summary, {std::move(t)}});
-        return;
-    }
-    QString error;
-    const auto pupils = classPage(m_journal, className, m_model->filter(), error);
+    const ResultFilter f = m_model->filter();
+    if (f.className.isEmpty())
+        m_reader->ask<Answer<std::vector<ClassSummary>>>(
+            ClassLane,
+            [f](Journal &j) {
+                Answer<std::vector<ClassSummary>> a;
+                a.value = classSummaries(j, f, a.error);
+                return a;
+            },
+            [this](const Answer<std::vector<ClassSummary>> &a) { showClasses(a.value, a.error); });
+    else
+        m_reader->ask<Answer<std::vector<ClassPupil>>>(
+            ClassLane,
+            [f](Journal &j) {
+                Answer<std::vector<ClassPupil>> a;
+                a.value = classPage(j, f.className, f, a.error);
+                return a;
+            },
+            [this, className = f.className](const Answer<std::vector<ClassPupil>> &a) {
+                showClass(className, a.value, a.error);
+            });
+}
+
+// Without a class chosen: the results grouped by class.
+void JournalWindow::showClasses(const std::optional<std::vector<ClassSummary>> &classes, const QString &error)
+{
+    ReportTable t{QString(),
+                  {{QStringLiteral("Класс")},
+                   {QStringLiteral("Учеников"), Kind::Integer},
+                   {QStringLiteral("Прохождений"), Kind::Integer},
+                   {QStringLiteral("Средняя оценка"), Kind::Decimal}},
+                  {}};
+    for (const ClassSummary &c : classes.value_or(std::vector<ClassSummary>{}))
+        t.rows.push_back({c.className, c.pupils, c.runs, orNothing(c.averageGrade)});
+    const QString summary = !classes ? error
+                            : t.rows.empty()
+                                ? QStringLiteral("Классы не записаны: спросите класс вместе с именем ученика в "
+                                                 "настройках или заведите учётную запись класса («9А»).")
+                                : QStringLiteral("Результаты по классам. Выберите класс в фильтре «Класс», чтобы "
+                                                 "увидеть его учеников.");
+    showSection(ClassSection, {QStringLiteral("Классы"), summary, {std::move(t)}});
+}
+
+void JournalWindow::showClass(const QString &className, const std::optional<std::vector<ClassPupil>> &pupils,
+                              const QString &error)
+{
     if (!pupils) {
         showSection(ClassSection, {QStringLiteral("Класс %1").arg(className), error, {}});
         return;
@@ -364,13 +408,17 @@ void JournalWindow::showTopicChart(const QString &subject, const QString &topic)
         return;
     }
     // How many runs of the topic ended with each grade.
-    const std::vector<int> counts = gradeCounts(m_journal, [&] {
-        ResultFilter f = m_model->filter();
-        f.subject = subject;
-        f.topic = topic;
-        f.grade.clear();
-        return f;
-    }());
+    ResultFilter f = m_model->filter();
+    f.subject = subject;
+    f.topic = topic;
+    f.grade.clear();
+    m_reader->ask<std::vector<int>>(
+        TopicLane, [f](Journal &j) { return gradeCounts(j, f); },
+        [this, topic](const std::vector<int> &counts) { showTopicCounts(topic, counts); });
+}
+
+void JournalWindow::showTopicCounts(const QString &topic, const std::vector<int> &counts)
+{
     OcenkiTemy->showBars(QStringLiteral("Оценки по теме: %1").arg(topic),
                          {QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")}, counts);
     ReportTable t{QString(), {{QStringLiteral("Оценка")}, {QStringLiteral("Прохождений"), Kind::Integer}}, {}};
@@ -391,10 +439,20 @@ void JournalWindow::showQuestionAnalysis()
              {}});
         return;
     }
-    QString error;
-    const std::optional<QuestionAnalysis> a = analyseQuestions(m_journal, f, error);
+    m_reader->ask<Answer<QuestionAnalysis>>(
+        AnalysisLane,
+        [f](Journal &j) {
+            Answer<QuestionAnalysis> a;
+            a.value = analyseQuestions(j, f, a.error);
+            return a;
+        },
+        [this, topic = f.topic](const Answer<QuestionAnalysis> &a) { showAnalysis(topic, a.value, a.error); });
+}
+
+void JournalWindow::showAnalysis(const QString &topic, const std::optional<QuestionAnalysis> &a, const QString &error)
+{
     if (!a) {
-        showSection(AnalysisSection, {QStringLiteral("Анализ вопросов: %1").arg(f.topic), error, {}});
+        showSection(AnalysisSection, {QStringLiteral("Анализ вопросов: %1").arg(topic), error, {}});
         return;
     }
     ReportTable t{QString(),
@@ -431,7 +489,7 @@ void JournalWindow::showQuestionAnalysis()
                                   "замечания появляются, когда вопрос задан не меньше %1 раз.")
                        .arg(flagMinimum);
     showSection(AnalysisSection,
-                {QStringLiteral("Анализ вопросов: %1").arg(f.topic), reliability.join(u'\n'), {std::move(t)}});
+                {QStringLiteral("Анализ вопросов: %1").arg(topic), reliability.join(u'\n'), {std::move(t)}});
     // On screen the right answer goes with the question's text; paper has a column for it.
     constexpr int rightColumn = 8;
     Otchet->setColumnHidden(rightColumn, true);

@@ -2,7 +2,6 @@
 #include "Desktop.h"
 #include "Documents.h"
 #include "GradeChart.h"
-#include "JournalBusy.h"
 #include "JournalSections.h"
 #include "ScreenFit.h"
 #include "Spreadsheet.h"
@@ -11,6 +10,7 @@
 #include "choices.h"
 #include "installfolder.h"
 #include "journal.h"
+#include "journalreader.h"
 #include "programstate.h"
 #include "pupilpages.h"
 #include "reports.h"
@@ -50,16 +50,24 @@ QComboBox *choiceBox(const QString &name, const QString &hint)
     c->setInsertPolicy(QComboBox::NoInsert);
     c->setMinimumContentsLength(12);
     c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    // A screen reader meets the text field inside the box on its own.
+    c->lineEdit()->setAccessibleName(hint);
     return c;
 }
 
 } // namespace
 
-JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent), m_journal(journal)
+JournalWindow::JournalWindow(const JournalSettings &settings, QWidget *parent)
+    : QDialog(parent), m_reader(new JournalReader(settings, this))
 {
     setObjectName(QStringLiteral("Zhurnal"));
     setWindowTitle(QStringLiteral("Журнал результатов"));
-    m_model = std::make_unique<ResultsModel>(journal);
+    m_model = std::make_unique<ResultsModel>([this](const ResultsQuery &q, std::function<void(ResultsPage)> done) {
+        m_reader->ask<ResultsPage>(
+            ResultsLane, [q](Journal &j) { return readResults(j, q); }, std::move(done));
+    });
+    connect(m_model.get(), &ResultsModel::read, this, &JournalWindow::resultsRead);
+    connect(m_reader, &JournalReader::busyChanged, this, &JournalWindow::sayState);
     auto *l = new QVBoxLayout(scrollingContent(this));
 
     auto *filters = new QGridLayout;
@@ -72,8 +80,13 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     Ocenka->setObjectName(QStringLiteral("Ocenka"));
     Ocenka->setToolTip(QStringLiteral("Оценка"));
     Ocenka->addItems(grades);
+    Ocenka->setItemData(0, QStringLiteral("Любая оценка"), Qt::AccessibleTextRole);
     ZaPeriod = new QCheckBox(QStringLiteral("За период с"));
     ZaPeriod->setObjectName(QStringLiteral("ZaPeriod"));
+    SPovtoreniem = new QCheckBox(QStringLiteral("с повторением"));
+    SPovtoreniem->setObjectName(QStringLiteral("SPovtoreniem"));
+    SPovtoreniem->setToolTip(QStringLiteral("Показывать и «Работу над ошибками»: она не оценивается, но её ответы "
+                                            "входят в анализ вопросов"));
     Ot = new QDateEdit(QDate::currentDate().addMonths(-1));
     Do = new QDateEdit(QDate::currentDate());
     for (QDateEdit *d : {Ot, Do}) {
@@ -83,6 +96,7 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     Ot->setObjectName(QStringLiteral("Ot"));
     Ot->setAccessibleName(QStringLiteral("Начало периода"));
     Do->setObjectName(QStringLiteral("Do"));
+    Do->setAccessibleName(QStringLiteral("Конец периода"));
     filters->addWidget(new QLabel(QStringLiteral("Ученик")), 0, 0);
     filters->addWidget(Uchenik, 0, 1);
     filters->addWidget(new QLabel(QStringLiteral("Класс")), 0, 2);
@@ -97,6 +111,7 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     filters->addWidget(Ot, 1, 4, 1, 2);
     filters->addWidget(new QLabel(QStringLiteral("по")), 1, 6, Qt::AlignRight);
     filters->addWidget(Do, 1, 7);
+    filters->addWidget(SPovtoreniem, 1, 8);
     filters->setColumnStretch(1, 2);
     filters->setColumnStretch(3, 1);
     filters->setColumnStretch(5, 2);
@@ -159,6 +174,11 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     for (QComboBox *c : {Klass, Predmet, Tema, Ocenka})
         connect(c, &QComboBox::currentTextChanged, this, &JournalWindow::applyFilter);
     connect(ZaPeriod, &QCheckBox::toggled, this, &JournalWindow::applyFilter);
+    // Practice brings its own topic to choose.
+    connect(SPovtoreniem, &QCheckBox::toggled, this, [this] {
+        fillChoices();
+        applyFilter();
+    });
     // Whether the dates count is said in words, and the dates are off while they do not.
     auto sayPeriod = [this](bool on) {
         ZaPeriod->setText(on ? QStringLiteral("За период с")
@@ -173,11 +193,7 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     connect(Rezultaty->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &i) { resultChosen(i.row()); });
     connect(Pechat, &QPushButton::clicked, this, &JournalWindow::PechatClick);
-    // Ctrl+P beside the button's own letter, which the mnemonics give it.
-    auto *print = new QAction(this);
-    print->setShortcut(QKeySequence::Print);
-    addAction(print);
-    connect(print, &QAction::triggered, this, &JournalWindow::PechatClick);
+    buildKeys();
     connect(Excel, &QPushButton::clicked, this, &JournalWindow::ExcelClick);
     connect(SbrositRaspisanie, &QPushButton::clicked, this, &JournalWindow::SbrositRaspisanieClick);
     connect(Tablica, &QPushButton::clicked, this, &JournalWindow::TablicaClick);
@@ -185,48 +201,111 @@ JournalWindow::JournalWindow(Journal &journal, QWidget *parent) : QDialog(parent
     keepGeometry(this, QSize(1100, 720));
 }
 
+void JournalWindow::buildKeys()
+{
+    auto key = [this](const QList<QKeySequence> &keys, auto what) {
+        auto *a = new QAction(this);
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        connect(a, &QAction::triggered, this, what);
+    };
+    // Ctrl+P beside the button's own letter, which the mnemonics give it.
+    key({QKeySequence::Print}, &JournalWindow::PechatClick);
+    // The sections turn from anywhere in the window, not only from inside them.
+    auto turn = [this](int by) {
+        const int n = Razdely->count();
+        Razdely->setCurrentIndex((Razdely->currentIndex() + by + n) % n);
+    };
+    key({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, [turn] { turn(1); });
+    key({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+         QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+        [turn] { turn(-1); });
+}
+
 JournalWindow::~JournalWindow() = default;
 
-void JournalWindow::openFor(const QString &onlyUserCode)
+void JournalWindow::openFor(const QString &userCode, const QString &ownPupil)
 {
-    m_onlyUserCode = onlyUserCode;
-    const Busy busy(this);
+    m_onlyUserCode = userCode;
+    m_ownPupil = ownPupil;
+    m_failure.clear();
     fillChoices();
     applyFilter();
 }
 
-void JournalWindow::showError(const QString &text, const QString &details)
+bool JournalWindow::reading() const
 {
-    if (!text.isEmpty())
-        desktop().detailedMessage(text, QStringLiteral("Журнал результатов"), Desktop::Icon::Warning, details);
+    return m_reader->busy();
+}
+
+bool JournalWindow::waitUntilRead(int msec)
+{
+    return m_reader->waitUntilIdle(msec);
+}
+
+ResultFilter JournalWindow::scope() const
+{
+    ResultFilter f;
+    f.userCode = m_onlyUserCode;
+    f.ownPupil = m_ownPupil;
+    f.withPractice = SPovtoreniem->isChecked();
+    return f;
+}
+
+void JournalWindow::showFailure(const QString &text, const QString &details)
+{
+    if (text.isEmpty())
+        return;
+    m_failure = text;
+    m_failureDetails = details;
+    sayState();
+}
+
+// The total line says what the window is doing: reading, what failed last,
+// or how many results there are.
+void JournalWindow::sayState()
+{
+    if (m_reader->busy()) {
+        Itogo->setText(QStringLiteral("Читаю журнал…"));
+        Itogo->setToolTip({});
+        setCursor(Qt::BusyCursor);
+        return;
+    }
+    unsetCursor();
+    if (!m_failure.isEmpty()) {
+        Itogo->setText(QStringLiteral("⚠ ") + m_failure);
+        Itogo->setToolTip(m_failureDetails.isEmpty() ? m_failure
+                                                     : m_failure + QStringLiteral("\n\n") + m_failureDetails);
+        return;
+    }
+    Itogo->setText(QStringLiteral("Результатов: %1").arg(m_model->totalCount()) +
+                   (m_waiting > 0 ? QStringLiteral("   Ждут отправки в журнал: %1").arg(m_waiting) : QString()));
+    Itogo->setToolTip({});
 }
 
 void JournalWindow::fillChoices()
 {
-    const JournalChoices c = journalChoices(m_journal, m_onlyUserCode);
-    for (auto [box, items] : {std::pair{Predmet, c.subjects}, std::pair{Tema, c.topics},
-                              std::pair{Klass, journalClasses(m_journal, m_onlyUserCode)}}) {
-        const QSignalBlocker quiet(box);
-        const QString kept = box->currentText();
-        box->clear();
-        box->addItem(QString());
-        box->addItems(items);
-        box->setCurrentText(kept);
-    }
+    m_reader->ask<JournalChoices>(
+        ChoicesLane, [f = scope()](Journal &j) { return journalChoices(j, f); },
+        [this](const JournalChoices &c) {
+            for (auto [box, items, spoken] : {std::tuple{Predmet, c.subjects, QStringLiteral("Все предметы")},
+                                              std::tuple{Tema, c.topics, QStringLiteral("Все темы")},
+                                              std::tuple{Klass, c.classes, QStringLiteral("Все классы")}}) {
+                const QSignalBlocker quiet(box);
+                const QString kept = box->currentText();
+                box->clear();
+                box->addItem(QString());
+                box->setItemData(0, spoken, Qt::AccessibleTextRole);
+                box->addItems(items);
+                box->setCurrentText(kept);
+            }
+        });
 }
 
 void JournalWindow::applyFilter()
 {
-    {
-        const Busy busy(this);
-        showFiltered();
-    }
-    showError(m_model->lastError(), m_model->lastDetails());
-}
-
-void JournalWindow::showFiltered()
-{
-    ResultFilter f;
+    ResultFilter f = scope();
     f.pupil = Uchenik->text().trimmed();
     f.className = Klass->currentText().trimmed();
     f.subject = Predmet->currentText().trimmed();
@@ -236,16 +315,28 @@ void JournalWindow::showFiltered()
         f.from = Ot->date();
         f.to = Do->date();
     }
-    f.userCode = m_onlyUserCode;
+    // A failure is told until the journal answers again.
+    m_failure.clear();
     m_model->setFilter(f);
-    const int waiting = m_journal.waiting();
-    Itogo->setText(QStringLiteral("Результатов: %1").arg(m_model->totalCount()) +
-                   (waiting > 0 ? QStringLiteral("   Ждут отправки в журнал: %1").arg(waiting) : QString()));
+    m_reader->ask<int>(
+        WaitingLane, [](Journal &j) { return j.waiting(); },
+        [this](int waiting) {
+            m_waiting = waiting;
+            sayState();
+        });
     Woprosy->setRowCount(0);
     showSection(RunSection, {});
     showClassPage();
     showQuestionAnalysis();
     showTopicChart(f.subject, f.topic);
+    sayState();
+}
+
+void JournalWindow::resultsRead()
+{
+    if (!m_model->lastError().isEmpty())
+        showFailure(m_model->lastError(), m_model->lastDetails());
+    sayState();
 }
 
 QStringList JournalWindow::shownCaptions() const
@@ -256,32 +347,55 @@ QStringList JournalWindow::shownCaptions() const
     return captions;
 }
 
-std::vector<QStringList> JournalWindow::shownRows()
+void JournalWindow::readShownRows(std::function<void(std::vector<QStringList>)> done)
 {
-    const Busy busy(this);
-    while (m_model->canFetchMore())
-        m_model->fetchMore();
-    std::vector<QStringList> rows;
-    rows.reserve(size_t(m_model->rowCount()));
-    for (int r = 0; r < m_model->rowCount(); ++r) {
-        QStringList row;
-        for (int c = 0; c < m_model->columnCount(); ++c)
-            row << m_model->index(r, c).data().toString();
-        rows.push_back(row);
-    }
-    return rows;
+    struct AllRows {
+        std::vector<ResultsRow> rows;
+        QString error, details;
+    };
+    ResultsQuery q = m_model->query();
+    m_reader->ask<AllRows>(
+        RowsLane,
+        [q](Journal &j) mutable {
+            AllRows all;
+            for (int total = -1;;) {
+                ResultsPage page = readResults(j, q);
+                if (!page.error.isEmpty())
+                    return AllRows{{}, page.error, page.details};
+                if (q.first)
+                    total = page.total;
+                all.rows.insert(all.rows.end(), std::make_move_iterator(page.rows.begin()),
+                                std::make_move_iterator(page.rows.end()));
+                if (page.rows.empty() || int(all.rows.size()) >= total)
+                    return all;
+                q.first = false;
+                q.after = page.cursor;
+            }
+        },
+        [this, done = std::move(done)](const AllRows &all) {
+            if (!all.error.isEmpty()) {
+                showFailure(all.error, all.details);
+                return;
+            }
+            std::vector<QStringList> rows;
+            rows.reserve(all.rows.size());
+            for (const ResultsRow &r : all.rows)
+                rows.push_back(ResultsModel::cells(r));
+            done(std::move(rows));
+        });
 }
 
 void JournalWindow::TablicaClick()
 {
-    const QString path = installPath(QStringLiteral("L_Excel.txt"));
-    std::vector<QStringList> rows = shownRows();
-    rows.insert(rows.begin(), shownCaptions());
-    try {
-        writeTopicList(path, rows);
-    } catch (const TrivoError &e) {
-        desktop().error(e.text());
-        return;
-    }
-    SpreadsheetHandOff(desktopHooks()).open(path, glo().VerOff);
+    readShownRows([this](std::vector<QStringList> rows) {
+        const QString path = installPath(QStringLiteral("L_Excel.txt"));
+        rows.insert(rows.begin(), shownCaptions());
+        try {
+            writeTopicList(path, rows);
+        } catch (const TrivoError &e) {
+            desktop().error(e.text());
+            return;
+        }
+        SpreadsheetHandOff(desktopHooks()).open(path, glo().VerOff);
+    });
 }

@@ -1,10 +1,17 @@
 #pragma once
 #include "Report.h"
+#include "pupilpages.h"
+#include "questionanalysis.h"
+#include "resultfilter.h"
+#include "runresult.h"
 
 #include <QDialog>
+#include <functional>
 #include <memory>
+#include <vector>
 
-class Journal;
+class JournalReader;
+struct JournalSettings;
 class ResultsModel;
 class QCheckBox;
 class QComboBox;
@@ -21,21 +28,28 @@ class GradeChart;
 // filters, and in sections below them a run's questions, a pupil's page, a
 // class's page, a topic's grades and the analysis of a topic's questions;
 // what is shown is printed or saved as a workbook. A "W" user sees only the
-// runs recorded under their own log-in.
+// runs recorded under their own log-in. Every query runs on the journal's
+// own thread: the window opens at once, says it is reading, and a server
+// that does not answer is told in the window, never in a box over the pupil.
 class JournalWindow : public QDialog
 {
     Q_OBJECT
 public:
-    // onlyUserCode: the code whose runs a "W" user may see; empty for the administrator.
-    JournalWindow(Journal &journal, QWidget *parent = nullptr);
+    JournalWindow(const JournalSettings &settings, QWidget *parent = nullptr);
     ~JournalWindow() override;
 
-    // Shows the window for this user, reading the journal anew.
-    void openFor(const QString &onlyUserCode);
+    // Shows the window for this user, reading the journal anew. userCode: the
+    // code whose runs a "W" user may see, and ownPupil the name typed at the
+    // log-in when names are asked; both empty for the administrator.
+    void openFor(const QString &userCode, const QString &ownPupil = QString());
+    // Whether a query is out that has not come back.
+    bool reading() const;
+    // Runs the events until every query came back, at most msec. For tests.
+    bool waitUntilRead(int msec = 20000);
 
     QLineEdit *Uchenik;
     QComboBox *Klass, *Predmet, *Tema, *Ocenka;
-    QCheckBox *ZaPeriod;
+    QCheckBox *ZaPeriod, *SPovtoreniem;
     QDateEdit *Ot, *Do;
     QTableView *Rezultaty;
     QTabWidget *Razdely;
@@ -59,10 +73,13 @@ public:
 
     // The filters as set, and what the table shows (every result that passes them).
     void applyFilter();
-    std::vector<QStringList> shownRows();
     QStringList shownCaptions() const;
-    // What the window shows as a document: the results and the open section.
-    Report shownReport();
+    // Every result that passes the filters, as the table shows them, read on
+    // the journal's thread; done gets them (nothing when the journal failed,
+    // which the window says).
+    void readShownRows(std::function<void(std::vector<QStringList>)> done);
+    // What the window shows as a document: these results and the open section.
+    Report shownReport(const std::vector<QStringList> &rows);
     // The print preview of what is shown (Ctrl+P).
     void PechatClick();
     // Writes what is shown as a workbook where the user chooses (the
@@ -80,25 +97,51 @@ private:
         QString title, summary;
         std::vector<ReportTable> tables;
     };
+    // What each query is about; a newer query of a lane replaces an older.
+    enum Lane {
+        ResultsLane,
+        WaitingLane,
+        ChoicesLane,
+        RunLane,
+        PupilLane,
+        ClassLane,
+        TopicLane,
+        AnalysisLane,
+        RowsLane,
+        ResetLane
+    };
     void buildSections();
-    void showFiltered();
+    void buildKeys();
+    ResultFilter scope() const;
+    void resultsRead();
+    void sayState();
+    // What a query of a section brings back: the value, or why there is none.
+    template <class T> struct Answer {
+        std::optional<T> value;
+        QString error, details;
+    };
+    // Each section asks the journal, and shows what comes back.
     void resultChosen(int row);
+    void showRun(const QString &title, const std::vector<QuestionResult> &questions);
     void showPupilPage(const QString &pupil);
+    void showPupil(const QString &pupil, const std::optional<PupilPage> &page, const QString &error);
     void showClassPage();
+    void showClasses(const std::optional<std::vector<ClassSummary>> &classes, const QString &error);
+    void showClass(const QString &className, const std::optional<std::vector<ClassPupil>> &pupils,
+                   const QString &error);
     void showTopicChart(const QString &subject, const QString &topic);
+    void showTopicCounts(const QString &topic, const std::vector<int> &counts);
     void showQuestionAnalysis();
+    void showAnalysis(const QString &topic, const std::optional<QuestionAnalysis> &a, const QString &error);
     void fillChoices();
     void showSection(Section section, SectionView view);
-    void showError(const QString &text, const QString &details);
-    // The window while it reads the journal: the wait cursor, the controls at
-    // rest and a word in the total line. The journal itself bounds how long a
-    // server may keep it waiting.
-    class Busy;
-    int m_busy = 0;
+    void showFailure(const QString &text, const QString &details);
 
-    Journal &m_journal;
+    JournalReader *m_reader;
     std::unique_ptr<ResultsModel> m_model;
-    QString m_onlyUserCode;
+    QString m_onlyUserCode, m_ownPupil;
+    QString m_failure, m_failureDetails; // the last query that failed, shown in the total line
+    int m_waiting = 0;                   // results in the outbox
     SectionView m_sections[5];
     QString m_pupilShown; // the pupil of the pupil's page
 };

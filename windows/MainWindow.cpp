@@ -447,6 +447,10 @@ bool MainWindow::login(const QString &typed)
     } else {
         glo().KodDostupa = r.letter;
         glo().userRow = r.row;
+        // A new log-in is a new pupil, also on an account the class shares:
+        // the name typed before belongs to the one who logged in before.
+        m_askedName.clear();
+        m_askedClass.clear();
         applyRights(isAdmin(r.letter));
         if (keepsShippedPassword(glo().users[size_t(r.row)]) && !std::exchange(m_toldShippedPassword, true))
             tell(QStringLiteral("Вы вошли с паролем администратора, с которым программа поставляется: его знает "

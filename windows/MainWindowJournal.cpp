@@ -1,6 +1,7 @@
 // The main window's part of the results journal: a run's result goes to the
 // journal's own thread, and what it answers is told in the quiet line, never
 // in a box over the pupil's question.
+#include "Desktop.h"
 #include "JournalWindow.h"
 #include "MainWindow.h"
 #include "access.h"
@@ -85,15 +86,26 @@ void MainWindow::ZhurnalClick()
     const bool admin = isAdmin(g.KodDostupa);
     const QString code =
         g.userRow >= 0 && g.userRow < int(g.users.size()) ? trimmed(g.users[size_t(g.userRow)].kod) : QString();
+    // Pupils who share an account see the runs of the name typed at this
+    // log-in; one who has typed none yet says it now.
+    QString own;
+    if (!admin && m_journal->settings().askPupilName) {
+        if (trimmed(m_askedName).isEmpty())
+            m_askedName =
+                desktop().input(QStringLiteral("Журнал результатов"), QStringLiteral("Как Вас называть?"), QString());
+        own = loggedInPupil();
+        if (trimmed(m_askedName).isEmpty())
+            return; // no name, no runs to show
+    }
     // What waits is sent on the journal's thread; the window shows it when it came.
     m_journalService->deliverOutbox();
-    journalWindow()->openFor(admin ? QString() : code);
+    journalWindow()->openFor(admin ? QString() : code, own);
     showWindow(Zhurnal);
 }
 
 JournalWindow *MainWindow::journalWindow()
 {
     if (!Zhurnal)
-        Zhurnal = new JournalWindow(*m_journal, this);
+        Zhurnal = new JournalWindow(m_journal->settings(), this);
     return Zhurnal;
 }

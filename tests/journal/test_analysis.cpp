@@ -304,7 +304,7 @@ private slots:
         QCOMPARE((QList<int>{(*classes)[0].pupils, (*classes)[0].runs, (*classes)[1].runs}), (QList<int>{2, 3, 1}));
         QCOMPARE(*(*classes)[0].averageGrade, 4.0);
         QCOMPARE(*(*classes)[1].averageGrade, 2.0);
-        QCOMPARE(journalClasses(j, QString()), (QStringList{"9А", "9Б"}));
+        QCOMPARE(journalClasses(j, {}), (QStringList{"9А", "9Б"}));
         // The filters narrow the classes and the results of a class alike.
         QCOMPARE(classSummaries(j, {.topic = "Т2"}, error)->size(), size_t(2));
         QCOMPARE(classPage(j, "9А", {.topic = "Т2"}, error)->size(), size_t(1));

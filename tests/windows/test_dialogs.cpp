@@ -165,6 +165,10 @@ private slots:
         glo().LimitWopr = 20;
         m->WiborTema->setCurrentIndex(0);
         QTest::keyClick(m, Qt::Key_F5);
+        // The journal with its boxes filled: their empty first items are «all».
+        m->journalWindow()->openFor(QString());
+        QVERIFY(m->Zhurnal->waitUntilRead());
+        QVERIFY(m->Zhurnal->Tema->count() > 0);
         QStringList unnamed;
         for (QWidget *w : std::initializer_list<QWidget *>{
                  m, m->settingsWindow(), m->examSetupWindow(), m->accessWindow(), m->subjectListWindow(),

@@ -110,12 +110,23 @@ private slots:
         // The most overdue first, with the hints of training.
         QCOMPARE(m->run().questionKey(), QStringLiteral("1_1_1_2"));
         QVERIFY(m->PlusSim->isEnabled());
+        // Above the counters the run is named with its count; the quiet line
+        // no longer counts the same questions over it.
+        QVERIFY(m->RegimOshibok->isVisible());
+        QCOMPARE(m->RegimOshibok->text(), QStringLiteral("Работа над ошибками: вопрос 1 из 2"));
+        QVERIFY(m->Izveshenie->text().isEmpty());
         m->OdinOt->setText(QStringLiteral("1703"));
         QTest::mouseClick(m->Itog1, Qt::LeftButton);
         QCOMPARE(m->run().questionKey(), QStringLiteral("1_1_1_1"));
+        QCOMPARE(m->RegimOshibok->text(), QStringLiteral("Работа над ошибками: вопрос 2 из 2"));
         m->OdinOt->setText(QStringLiteral("1700"));
         QTest::mouseClick(m->Itog1, Qt::LeftButton);
         QVERIFY(!m->running());
+        // What came of it, where a topic's closing text would be: the wrong
+        // one comes back tomorrow, as the schedule below has it.
+        QCOMPARE(m->WoprosM->toPlainText(), QStringLiteral("Исправлено 1 из 2. 1 вопрос вернётся %1.")
+                                                .arg(QDate::currentDate().addDays(1).toString("dd.MM.yyyy")));
+        QVERIFY(!m->RegimOshibok->isVisible());
         QVERIFY(m->journalService().waitUntilIdle(20000));
 
         // Right three days after the mistake (R = 0.6396, so S = 4.8061): five
@@ -147,13 +158,21 @@ private slots:
         // The journal's pupil page: by topic, one mistake not yet repeated
         // (wrong again), none learnt yet; the teacher may start it afresh.
         {
-            Journal j(JournalSettings::load());
-            JournalWindow w(j);
+            JournalWindow w(JournalSettings::load());
             w.openFor(QString());
+            QVERIFY(w.waitUntilRead());
+            // Practice is left out of the list until asked for, and shows no grade.
+            for (int row = 0; row < w.Rezultaty->model()->rowCount(); ++row)
+                QVERIFY(w.Rezultaty->model()->index(row, ResultsModel::Topic).data() != "Работа над ошибками");
+            w.SPovtoreniem->setChecked(true);
+            QVERIFY(w.waitUntilRead());
             int row = 0;
             while (w.Rezultaty->model()->index(row, ResultsModel::Topic).data().toString() != "Работа над ошибками")
                 QVERIFY(++row < w.Rezultaty->model()->rowCount());
+            QCOMPARE(w.Rezultaty->model()->index(row, ResultsModel::Grade).data().toString(),
+                     QStringLiteral("повторение"));
             w.Rezultaty->selectRow(row);
+            QVERIFY(w.waitUntilRead());
             // Questions 3 and 9 were answered before the journal kept topics.
             QCOMPARE(w.PamyatUchenika->rowCount(), 2);
             std::vector<QStringList> rows(2);
@@ -162,15 +181,19 @@ private slots:
                     rows[size_t(r)] << w.PamyatUchenika->item(r, c)->text();
             QCOMPARE(rows[0], (QStringList{"История", "тема не записана", "0", "2", "2"}));
             QCOMPARE(rows[1], (QStringList{"История", "Петровская эпоха", "0", "0", "1"}));
-            QVERIFY(w.SvodkaUchenika->text().contains(QStringLiteral("Прохождений: 3")));
+            QVERIFY2(w.SvodkaUchenika->text().contains(QStringLiteral("Прохождений: 2")) &&
+                         w.SvodkaUchenika->text().contains(QStringLiteral("Работа над ошибками: 1")),
+                     qPrintable(w.SvodkaUchenika->text()));
             QCOMPARE(w.ProhozhdeniyaUchenika->rowCount(), 3);
             kit.desk.answers.push_back(Desktop::Answer::No);
             QTest::mouseClick(w.SbrositRaspisanie, Qt::LeftButton);
+            QVERIFY(w.waitUntilRead());
             QCOMPARE(w.PamyatUchenika->rowCount(), 2);
             // The journal keeps times to the second: the reset stands apart from the runs.
             waitForNextSecond();
             kit.desk.answers.push_back(Desktop::Answer::Yes);
             QTest::mouseClick(w.SbrositRaspisanie, Qt::LeftButton);
+            QVERIFY(w.waitUntilRead());
             waitForNextSecond();
             QCOMPARE(w.PamyatUchenika->rowCount(), 0);
             QVERIFY(kit.desk.lastText("message").contains(QStringLiteral("вопросов: 4")));

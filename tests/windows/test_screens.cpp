@@ -19,7 +19,6 @@
 #include <QFocusFrame>
 #include <QLabel>
 #include <QPainter>
-#include <QTextDocument>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -27,6 +26,7 @@
 #include <QSplitterHandle>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTextDocument>
 
 namespace
 {
@@ -175,6 +175,7 @@ private slots:
         check(m);
         QTest::mouseClick(m->Pusk, Qt::LeftButton); // stopped: the journal has a run to show
         m->journalWindow()->openFor(QString());
+        QVERIFY(m->Zhurnal->waitUntilRead());
         for (QWidget *w : std::initializer_list<QWidget *>{
                  m->editorWindow(), m->settingsWindow(), m->accessWindow(), m->examSetupWindow(),
                  m->subjectListWindow(), m->rightAnswerWindow(), m->explanationWindow(), m->Zhurnal}) {
@@ -184,14 +185,19 @@ private slots:
         // Every section of the journal, with the run chosen and its topic filtered.
         JournalWindow *j = m->Zhurnal;
         j->Tema->setCurrentIndex(1);
+        QVERIFY(j->waitUntilRead());
         j->Rezultaty->selectRow(0);
+        QVERIFY(j->waitUntilRead());
+        std::vector<QStringList> shown;
+        j->readShownRows([&](std::vector<QStringList> rows) { shown = std::move(rows); });
+        QVERIFY(j->waitUntilRead());
         for (int section = 0; section < j->Razdely->count(); ++section) {
             j->Razdely->setCurrentIndex(section);
             check(j);
             // And the first page of the section on paper.
             if (const QString dir = qEnvironmentVariable("TRIVO_SCREENSHOTS"); !dir.isEmpty()) {
                 const QSizeF page(1060, 700); // A4 landscape at 96 dpi, less the margins
-                const auto doc = reportDocument(j->shownReport(), page);
+                const auto doc = reportDocument(j->shownReport(shown), page);
                 doc->setPageSize(page);
                 QImage paper(page.toSize(), QImage::Format_RGB32);
                 paper.fill(Qt::white);
