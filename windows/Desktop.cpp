@@ -3,14 +3,19 @@
 #include "WidgetKit.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QKeyEvent>
+#include <QLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPainter>
@@ -164,9 +169,10 @@ void QtDesktop::error(const QString &text)
 
 namespace
 {
-// A one-line box whose text shown in advance is selected, so typing replaces it.
-QString askLine(QWidget *parent, const QString &caption, const QString &prompt, QLineEdit::EchoMode echo,
-                const QString &defaultText)
+// A one-line box whose text shown in advance is selected, so typing replaces
+// it; nothing when it is cancelled.
+std::optional<QString> askLine(QWidget *parent, const QString &caption, const QString &prompt, QLineEdit::EchoMode echo,
+                               const QString &defaultText)
 {
     QInputDialog box(parent);
     box.setWindowTitle(caption);
@@ -175,18 +181,20 @@ QString askLine(QWidget *parent, const QString &caption, const QString &prompt, 
     box.setTextValue(defaultText);
     if (auto *line = box.findChild<QLineEdit *>())
         selectAllOnFocus(line);
-    return box.exec() == QDialog::Accepted ? box.textValue() : defaultText;
+    if (box.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return box.textValue();
 }
 } // namespace
 
 QString QtDesktop::input(const QString &caption, const QString &prompt, const QString &defaultText)
 {
-    return askLine(activeParent(), caption, prompt, QLineEdit::Normal, defaultText);
+    return askLine(activeParent(), caption, prompt, QLineEdit::Normal, defaultText).value_or(defaultText);
 }
 
-QString QtDesktop::password(const QString &caption, const QString &prompt, const QString &defaultText)
+std::optional<QString> QtDesktop::password(const QString &caption, const QString &prompt)
 {
-    return askLine(activeParent(), caption, prompt, QLineEdit::Password, defaultText);
+    return askLine(activeParent(), caption, prompt, QLineEdit::Password, QString());
 }
 
 Desktop::Answer QtDesktop::ask(const QString &text, const QString &caption)
@@ -280,6 +288,62 @@ bool QtDesktop::printWindow(QWidget *window, bool landscape)
     return p.end();
 }
 
+namespace
+{
+// Return in the preview's own text fields (the page number, the zoom) does
+// what it does there and stops: it is no order to print.
+class ReturnStaysInField : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *e) override
+    {
+        if (e->type() != QEvent::KeyPress || !qobject_cast<QLineEdit *>(watched))
+            return false;
+        const int key = static_cast<QKeyEvent *>(e)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        static_cast<QObject *>(watched)->event(e);
+        e->accept(); // the field lets Return go on to the dialog: it goes no further
+        return true;
+    }
+};
+} // namespace
+
+QAction *printFromKeyboard(QPrintPreviewDialog &preview)
+{
+    // The preview's print action is known by its text only; it is the same
+    // translated text the dialog gave it.
+    const QString printText = QCoreApplication::translate("QPrintPreviewDialog", "Print");
+    QAction *print = nullptr;
+    for (QAction *a : preview.findChildren<QAction *>())
+        if (a->text() == printText)
+            print = a;
+    if (!print)
+        return nullptr;
+    print->setShortcut(QKeySequence::Print);
+    print->setShortcutContext(Qt::WindowShortcut);
+    preview.addAction(print); // the key also works while the toolbar's button is out of sight
+    auto *buttons = new QDialogButtonBox(&preview);
+    buttons->setObjectName(QStringLiteral("PechatKnopki"));
+    buttons->setContentsMargins(9, 6, 9, 9);
+    QPushButton *printButton = buttons->addButton(QStringLiteral("&Печать"), QDialogButtonBox::AcceptRole);
+    printButton->setObjectName(QStringLiteral("Pechat"));
+    printButton->setToolTip(QStringLiteral("Напечатать или сохранить в PDF (Ctrl+P)"));
+    QPushButton *closeButton = buttons->addButton(QStringLiteral("&Закрыть"), QDialogButtonBox::RejectRole);
+    closeButton->setObjectName(QStringLiteral("Zakryt"));
+    // Enter prints, as the one thing a preview is opened for.
+    printButton->setDefault(true);
+    QObject::connect(printButton, &QPushButton::clicked, print, &QAction::trigger);
+    QObject::connect(closeButton, &QPushButton::clicked, &preview, &QDialog::reject);
+    auto *guard = new ReturnStaysInField(&preview);
+    for (QLineEdit *field : preview.findChildren<QLineEdit *>())
+        field->installEventFilter(guard);
+    if (QLayout *l = preview.layout())
+        l->addWidget(buttons);
+    return print;
+}
+
 void QtDesktop::printPreview(const Report &report, QWidget *parent)
 {
     QPrinter printer(QPrinter::HighResolution);
@@ -291,6 +355,7 @@ void QtDesktop::printPreview(const Report &report, QWidget *parent)
     preview.setWindowTitle(QStringLiteral("Предварительный просмотр: %1").arg(report.title));
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                      [&report](QPrinter *p) { printReport(*p, report); });
+    printFromKeyboard(preview);
     preview.exec();
 }
 
@@ -328,10 +393,13 @@ QString ScriptedDesktop::input(const QString &caption, const QString &prompt, co
     return answer ? *answer : defaultText;
 }
 
-QString ScriptedDesktop::password(const QString &caption, const QString &prompt, const QString &defaultText)
+std::optional<QString> ScriptedDesktop::password(const QString &caption, const QString &prompt)
 {
-    const QString answer = input(caption, prompt, defaultText);
-    shown.back().hidden = true;
+    shown.push_back({QStringLiteral("input"), prompt + u'|', caption, Icon::Question, true});
+    if (inputs.empty())
+        return std::nullopt;
+    const auto answer = inputs.front();
+    inputs.pop_front();
     return answer;
 }
 

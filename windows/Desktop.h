@@ -30,8 +30,10 @@ public:
     virtual void error(const QString &text) = 0;
     // A one-line input box; cancelling returns the default text.
     virtual QString input(const QString &caption, const QString &prompt, const QString &defaultText) = 0;
-    // The same box for a password: what is typed shows as dots.
-    virtual QString password(const QString &caption, const QString &prompt, const QString &defaultText) = 0;
+    // The same box for a password, empty at first, what is typed showing as
+    // dots; nothing when cancelled (also by Escape or by closing the box), so
+    // that a cancel is never taken for a password.
+    virtual std::optional<QString> password(const QString &caption, const QString &prompt) = 0;
     // A question with the buttons «Да», «Нет» and «Отмена»; closing the box is «Отмена».
     enum class Answer { Yes, No, Cancel };
     virtual Answer ask(const QString &text, const QString &caption) = 0;
@@ -60,6 +62,14 @@ public:
     virtual void activateKeyboardLayout(const QString &layoutId) = 0;
 };
 
+class QAction;
+class QPrintPreviewDialog;
+// Printing from the preview by keyboard alone: «Печать» and «Закрыть» at its
+// foot, where a small screen does not push them into the toolbar's overflow,
+// «Печать» the default button (Enter), and Ctrl+P. All of them trigger the
+// preview's own print action, which is returned (nullptr if not found).
+QAction *printFromKeyboard(QPrintPreviewDialog &preview);
+
 // The seam the program talks to (QtDesktop unless a test installed another).
 Desktop &desktop();
 // Installs d as the seam (not owned); nullptr brings back the Qt one.
@@ -83,7 +93,7 @@ public:
     void detailedMessage(const QString &text, const QString &caption, Icon icon, const QString &details) override;
     void error(const QString &text) override;
     QString input(const QString &caption, const QString &prompt, const QString &defaultText) override;
-    QString password(const QString &caption, const QString &prompt, const QString &defaultText) override;
+    std::optional<QString> password(const QString &caption, const QString &prompt) override;
     Answer ask(const QString &text, const QString &caption) override;
     std::optional<QColor> chooseColour(const QColor &initial) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
@@ -111,7 +121,7 @@ public:
         QString details = {}; // behind «Подробнее» of a message
     };
     std::vector<Shown> shown;
-    std::deque<std::optional<QString>> inputs; // nullopt = cancel
+    std::deque<std::optional<QString>> inputs; // nullopt (or none, for a password) = cancel
     std::deque<std::optional<QColor>> colours; // nullopt = cancel
     std::deque<Answer> answers;                // to ask(); none = «Отмена»
     std::deque<QString> fileNames;
@@ -127,7 +137,7 @@ public:
     void detailedMessage(const QString &text, const QString &caption, Icon icon, const QString &details) override;
     void error(const QString &text) override;
     QString input(const QString &caption, const QString &prompt, const QString &defaultText) override;
-    QString password(const QString &caption, const QString &prompt, const QString &defaultText) override;
+    std::optional<QString> password(const QString &caption, const QString &prompt) override;
     std::optional<QColor> chooseColour(const QColor &initial) override;
     QString openFileName(const QString &caption, const QString &folder, const QString &filter) override;
     QString saveFileName(const QString &caption, const QString &suggested, const QString &filter) override;

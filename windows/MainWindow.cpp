@@ -409,8 +409,8 @@ void MainWindow::N12Click()
 void MainWindow::N14Click()
 {
     ZastPogasit1Click();
-    if (m_ended)
-        return;
+    if (m_ended || Zastavka->isVisible())
+        return; // nobody logged in: the answer area is not shown
     const auto chosen = desktop().chooseColour(answerRowsPanel->palette().color(QPalette::Window));
     if (!chosen)
         return;
@@ -438,6 +438,8 @@ void MainWindow::applyRights(bool admin)
 bool MainWindow::login(const QString &typed)
 {
     const LoginResult r = decideLogin(glo().users, typed);
+    if (r.outcome == LoginOutcome::Nothing)
+        return false; // whoever is logged in stays, with their rights
     if (r.outcome == LoginOutcome::Unknown) {
         desktop().message(QStringLiteral("Повторите запуск программы"), QStringLiteral("Что-то я Вас не припоминаю"),
                           Desktop::Icon::Warning);
@@ -470,8 +472,11 @@ bool MainWindow::NewDostup()
 
 bool MainWindow::ProveritDostup()
 {
-    return login(
-        desktop().password(QStringLiteral("Введите ровно 6 цифр"), QStringLiteral("Пароль?"), DefaultAdminPassword));
+    // The box starts empty: a password shown in it would log in whoever
+    // pressed Enter or «Отмена». A cancelled box changes nothing.
+    const std::optional<QString> typed =
+        desktop().password(QStringLiteral("Введите ровно 6 цифр"), QStringLiteral("Пароль?"));
+    return typed && login(*typed);
 }
 
 void MainWindow::N10Click()
@@ -481,8 +486,11 @@ void MainWindow::N10Click()
 
 void MainWindow::ZastPogasit1Click()
 {
-    if (!NewDostup())
+    if (!NewDostup()) {
+        if (!m_ended)
+            Parol->setFocus(Qt::OtherFocusReason); // nothing typed yet: the password is still wanted
         return;
+    }
     Zastavka->hide();
     m_run.openAnswerRows();
     clearEntries();

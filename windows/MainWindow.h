@@ -104,7 +104,9 @@ public:
     const RunModel &run() const { return m_run; }
     bool running() const { return m_run.running(); }
 
-    // Log-in with the splash password / through the prompt; false when the program ends.
+    // Log-in with the splash password / through the prompt; true when someone
+    // logged in. Nothing typed or the prompt cancelled changes nothing; a
+    // refused password ends the program (ended()).
     bool NewDostup();
     bool ProveritDostup();
 
@@ -144,6 +146,8 @@ public:
     QLabel *Izveshenie;
     QLineEdit *KWopr, *NWopr, *WerWop, *WseBal, *WerBal, *TekBal, *Podskazano, *KOtw, *KPraw, *WsegoWopTem;
     QLineEdit *Ocenka, *TekOcenka;
+    // Above the counters: which run they count when it is not a topic's.
+    QLabel *RegimOshibok;
     std::array<QLabel *, 5> Zw{};
     QProgressBar *Gauge1, *Gauge2;
     QListWidget *Regim;
@@ -199,6 +203,8 @@ private:
     void createWindows();
     void connectRun();
     void connectAids();
+    // Alt+Up / Alt+Down on a matching grid: the row in focus goes up / down one place.
+    void moveGridRow(QTableView *grid, int step);
     // Paints everything the run shows: counters, gauges, lamps, enabled
     // controls and the answer area.
     void paint();
@@ -211,7 +217,7 @@ private:
     void showQuestion();
     // The focus goes to the first control the pupil answers with.
     void focusFirstAnswer();
-    void showRightOptions(const std::vector<int> &dimmedRows);
+    void showRightOptions(const std::vector<int> &dimmedRows, const QString &verdict);
     void showExplanation(const QString &path);
     GivenAnswer givenAnswer() const;
     // Hands the pupil's answer to the run (the answer button, the end of time).

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableView>
 #include <QTextEdit>
 
@@ -22,6 +23,14 @@ void MainWindow::connectAids()
     connect(WidimSoot, &QTableView::pressed, this, [this](const QModelIndex &i) { WidimSootMouseDown(i.row() + 1); });
     connect(WWerh, &QPushButton::clicked, this, &MainWindow::WWerhClick);
     connect(Wniz, &QPushButton::clicked, this, &MainWindow::WnizClick);
+    // Alt+Up and Alt+Down move the row in focus, as ▲ and ▼ move the row of
+    // the number box, so that a matching is put in order from the keyboard.
+    for (QTableView *grid : {SootTab, WidimSoot})
+        for (const int step : {-1, 1}) {
+            auto *key = new QShortcut(QKeySequence(Qt::ALT | (step < 0 ? Qt::Key_Up : Qt::Key_Down)), grid, nullptr,
+                                      nullptr, Qt::WidgetShortcut);
+            connect(key, &QShortcut::activated, this, [this, grid, step] { moveGridRow(grid, step); });
+        }
     connect(Ispravit, &QPushButton::clicked, this, &MainWindow::IspravitClick);
     connect(UbWopr, &QPushButton::clicked, this, &MainWindow::UbWoprClick);
     connect(PlusSim, &QPushButton::clicked, this, &MainWindow::PlusSimClick);
@@ -66,6 +75,23 @@ void MainWindow::WnizClick()
     } catch (const TrivoError &e) {
         desktop().error(e.text());
     }
+}
+
+void MainWindow::moveGridRow(QTableView *grid, int step)
+{
+    QPushButton *button = step < 0 ? WWerh : Wniz;
+    const QModelIndex at = grid->currentIndex();
+    if (!button->isEnabled() || !button->isVisible() || !at.isValid())
+        return;
+    NStr->setText(QString::number(at.row() + 1)); // the grid's first data row is row 1 of the run's table
+    if (step < 0)
+        WWerhClick();
+    else
+        WnizClick();
+    // The focus goes with the row, so that the next key moves it on.
+    const int row = NStr->text().toInt() - 1;
+    if (row >= 0 && row < grid->model()->rowCount())
+        grid->setCurrentIndex(grid->model()->index(row, at.column()));
 }
 
 void MainWindow::IspravitClick()

@@ -155,12 +155,13 @@ GivenAnswer MainWindow::givenAnswer() const
     return given;
 }
 
-void MainWindow::showRightOptions(const std::vector<int> &dimmedRows)
+void MainWindow::showRightOptions(const std::vector<int> &dimmedRows, const QString &verdict)
 {
     // Training: the right options stay bright while the window says the answer was not all right.
     paint();
     for (int r : dimmedRows)
         TxtOtw[size_t(r - 1)]->setEnabled(false);
+    rightAnswerWindow()->setVerdict(verdict);
     desktop().showModal(rightAnswerWindow());
     for (size_t i = 0; i < m_run.optionRows().size() && i < TxtOtw.size(); ++i)
         TxtOtw[i]->setEnabled(true);

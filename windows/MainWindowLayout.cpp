@@ -103,7 +103,8 @@ const char *splashText =
     "<li><b>Ранжирование</b> — проставьте у вариантов их порядковые номера.</li></ul>"
     "<p>Введите пароль (ровно 6 цифр) и нажмите «Ok». Затем выберите предмет и тему и нажмите «Пуск».</p>"
     "<p>Клавиши: F5 — «Пуск» и «Стоп», Enter в поле ответа или Ctrl+Enter — «Готов ответ», F6 — «Ответ позже», "
-    "F7 — «Повтор», F8 — «Убрать ошибку», пробел — отметить вариант, F1 — помощь, Ctrl+Q — выход.</p>";
+    "F7 — «Повтор», F8 — «Убрать ошибку», пробел — отметить вариант, Alt+стрелка вверх или вниз — передвинуть строку "
+    "соответствия, F1 — помощь, Ctrl+Q — выход.</p>";
 
 } // namespace
 
@@ -211,6 +212,9 @@ void MainWindow::buildWindow()
     WiborTema->setInsertPolicy(QComboBox::NoInsert);
     WiborTema->setMinimumContentsLength(20);
     WiborTema->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    // A screen reader meets the box and the text field inside it, each by its own name.
+    WiborTema->setAccessibleName(QStringLiteral("Тема"));
+    WiborTema->lineEdit()->setAccessibleName(QStringLiteral("Тема"));
     KTem = counter(QStringLiteral("KTem"), QStringLiteral("Тем в предмете"));
     RWoprWseh = counter(QStringLiteral("RWoprWseh"), QStringLiteral("Вопросов в предмете"));
     choice->addWidget(new QLabel(QStringLiteral("Предмет")), 0, 0);
@@ -280,7 +284,8 @@ void MainWindow::buildWindow()
     info->setFocusPolicy(Qt::NoFocus);
     info->setHtml(QString::fromUtf8(splashText));
     auto *pl = new QHBoxLayout;
-    Parol = new QLineEdit(DefaultAdminPassword);
+    // Empty: a password written in advance is anyone's who presses Enter.
+    Parol = new QLineEdit;
     Parol->setObjectName(QStringLiteral("Parol"));
     Parol->setToolTip(QStringLiteral("Ровно 6 цифр"));
     Parol->setEchoMode(QLineEdit::Password);
@@ -381,6 +386,12 @@ void MainWindow::buildWindow()
         l->addWidget(b);
         return w;
     };
+    RegimOshibok = new QLabel;
+    RegimOshibok->setObjectName(QStringLiteral("RegimOshibok"));
+    RegimOshibok->setWordWrap(true);
+    RegimOshibok->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    RegimOshibok->hide();
+    cf->addRow(RegimOshibok);
     cf->addRow(QStringLiteral("Вопросов в теме / задано"), pair(WsegoWopTem, KWopr));
     cf->addRow(QStringLiteral("Вопрос № / верно"), pair(NWopr, WerWop));
     cf->addRow(QStringLiteral("Баллов всего / набрано"), pair(WseBal, WerBal));
@@ -573,10 +584,14 @@ void MainWindow::ensureAnswerRows(int n)
         num->setMaximumWidth(numberWidth);
         num->setPalette(numberColours);
         num->hide();
-        // Spoken by their hints until an option's text names them, as the
-        // window's other controls are named when it first shows.
-        tick->setAccessibleName(tick->toolTip());
-        num->setAccessibleName(num->toolTip());
+        // Named by their place until an option's text names them; the mouse
+        // hint is no description for a screen reader (it would take the
+        // tooltip for want of one).
+        tick->setAccessibleName(QStringLiteral("Вариант ответа %1").arg(i));
+        tick->setAccessibleDescription(
+            QStringLiteral("Отметьте, если вариант верный; пробел ставит и снимает отметку"));
+        num->setAccessibleName(QStringLiteral("Номер варианта %1").arg(i));
+        num->setAccessibleDescription(num->toolTip());
         auto *text = new OptionText(answerRowsPanel);
         text->setObjectName(QStringLiteral("TxtOtw%1").arg(i));
         text->hide();

@@ -98,6 +98,9 @@ void MainWindow::dueListed(const DueListing &listing)
         QStringList keys;
         for (const DueQuestion &q : due)
             keys << q.key;
+        // The counters name the run now; the count of a moment ago would only contradict them.
+        if (!m_dueNotice.isEmpty() && Izveshenie->text() == m_dueNotice)
+            tell({});
         const int now = secondsOfDay();
         m_run.begin(RunSource::Review, now);
         Zastavka->hide();

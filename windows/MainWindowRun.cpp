@@ -27,8 +27,8 @@ void MainWindow::PuskClick()
 {
     if (Zastavka->isVisible()) {
         ZastPogasit1Click();
-        if (m_ended)
-            return;
+        if (m_ended || Zastavka->isVisible())
+            return; // nobody logged in yet
     }
     const int now = secondsOfDay();
     if (m_run.running()) {
@@ -180,6 +180,9 @@ void MainWindow::paintCounters()
         setText(box, value);
     if (WoprosM->toPlainText() != r.questionText())
         WoprosM->setPlainText(r.questionText());
+    const QString mode = r.modeLine();
+    RegimOshibok->setText(mode);
+    RegimOshibok->setVisible(!mode.isEmpty());
     Gauge2->setMaximum(r.questionsLeftMax());
     Gauge2->setValue(r.questionsLeft());
     Gauge1->setMaximum(r.pointsGaugeMax());

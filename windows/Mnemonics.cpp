@@ -82,13 +82,16 @@ public:
         auto *key = static_cast<QKeyEvent *>(e);
         const QString text = key->text();
         QChar latin = text.size() == 1 ? text[0] : QChar();
-        // With Alt held the text may be empty: take the key itself.
-        if (latin.isNull() && key->key() >= Qt::Key_A && key->key() <= Qt::Key_Z)
+        // With Alt held the text may be empty: take the key itself. The keys
+        // of Ж, Э, Б, Ю, Х, Ъ and Ё are punctuation on the Latin layout, and
+        // their Qt key codes are those characters.
+        if (latin.isNull() && key->key() > Qt::Key_Space && key->key() <= Qt::Key_AsciiTilde)
             latin = QChar(key->key());
         const QChar letter = russianLetterOnKey(latin);
         if (letter.isNull())
             return false;
-        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        // Shift changes nothing: ':' is the key of Ж as much as ';' is.
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
         if (mods == Qt::NoModifier) {
             auto *menu = qobject_cast<QMenu *>(watched);
             QAction *a = menu ? actionOf(menu->actions(), letter) : nullptr;
@@ -144,8 +147,9 @@ QChar mnemonicOf(const QString &caption)
 
 QChar russianLetterOnKey(QChar latin)
 {
-    static const QString qwerty = QStringLiteral("QWERTYUIOP[]ASDFGHJKL;'ZXCVBNM,.`");
-    static const QString russian = QStringLiteral("ЙЦУКЕНГШЩЗХЪФЫВАПРОЛДЖЭЯЧСМИТЬБЮЁ");
+    // Each Russian letter's key, unshifted and shifted.
+    static const QString qwerty = QStringLiteral("QWERTYUIOP[]ASDFGHJKL;'ZXCVBNM,.`{}:\"<>~");
+    static const QString russian = QStringLiteral("ЙЦУКЕНГШЩЗХЪФЫВАПРОЛДЖЭЯЧСМИТЬБЮЁХЪЖЭБЮЁ");
     const qsizetype at = qwerty.indexOf(latin.toUpper());
     return at < 0 ? QChar() : russian[at];
 }

@@ -53,7 +53,7 @@ LoginResult decideLogin(const std::vector<User> &users, const QString &typed)
         const bool known = letter == u"Z" || letter == u"W";
         return {known ? LoginOutcome::Granted : LoginOutcome::Closed, letter, int(i)};
     }
-    return {};
+    return {password.isEmpty() ? LoginOutcome::Nothing : LoginOutcome::Unknown};
 }
 
 bool keepsShippedPassword(const User &user)

@@ -30,7 +30,8 @@ std::vector<User> loadUsers(const RecordFile &dostup, const QDate &today);
 enum class LoginOutcome {
     Unknown, // no user has this password: "Что-то я Вас не припоминаю"
     Closed,  // the user's letter is neither Z nor W: "Вам доступ закрыт"
-    Granted
+    Granted,
+    Nothing, // nothing typed, and no user has an empty password: no log-in is tried
 };
 
 struct LoginResult {
@@ -40,7 +41,9 @@ struct LoginResult {
 };
 
 // The first six characters of the typed text, trimmed, compared exactly with
-// each user's trimmed password; the first equal row wins.
+// each user's trimmed password; the first equal row wins. An empty text that
+// matches nobody is no attempt at all: it must not end the program as a
+// wrong password does.
 LoginResult decideLogin(const std::vector<User> &users, const QString &typed);
 
 inline bool isAdmin(const QString &kodDostupa)

@@ -24,6 +24,13 @@ int tickCount(const std::vector<TickRow> &rows)
     return c;
 }
 
+QString ticksVerdictText(int counted, int rightOptions)
+{
+    if (counted <= 0)
+        return QStringLiteral("Ответ неверный");
+    return QStringLiteral("Ответ верный частично: %1 из %2").arg(counted).arg(rightOptions);
+}
+
 QString tickAnswerCode(bool ticked, bool right)
 {
     return QString(ticked ? u'в' : u'-') + QChar(right ? u'+' : u'-');

@@ -17,6 +17,11 @@ struct TickRow {
 // The count of the tick check: ticked "+" rows add one; a ticked row with a
 // blank code voids the answer (0); other codes neither add nor void.
 int tickCount(const std::vector<TickRow> &rows);
+// What training says of a ticks answer that was not all right, by the count
+// above against the right options: «Ответ неверный» when it is 0 (nothing
+// right ticked, or a wrong tick voided the rest), else «Ответ верный
+// частично: 1 из 3».
+QString ticksVerdictText(int counted, int rightOptions);
 // The protocol code of a tick option: "в"/"-" for ticked or not, then "+"/"-" for right or not.
 QString tickAnswerCode(bool ticked, bool right);
 

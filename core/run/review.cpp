@@ -143,12 +143,62 @@ QDateTime nextDue(const std::vector<DueQuestion> &scheduled, const QHash<QString
     return next;
 }
 
-QString repeatTodayText(int n)
+namespace
+{
+// Which of the three Russian forms agrees with n: 0 for «1 вопрос»,
+// 1 for «2 вопроса», 2 for «5 вопросов».
+int pluralForm(int n)
 {
     const int tens = n % 100, units = n % 10;
-    const char *word = tens >= 11 && tens <= 14   ? "вопросов"
-                       : units == 1               ? "вопрос"
-                       : units >= 2 && units <= 4 ? "вопроса"
-                                                  : "вопросов";
-    return QStringLiteral("Повторить сегодня: %1 %2").arg(n).arg(QString::fromUtf8(word));
+    return tens >= 11 && tens <= 14 ? 2 : units == 1 ? 0 : units >= 2 && units <= 4 ? 1 : 2;
+}
+
+QString questionCount(int n)
+{
+    static const char *const word[] = {"вопрос", "вопроса", "вопросов"};
+    return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(word[pluralForm(n)]));
+}
+} // namespace
+
+QString repeatTodayText(int n)
+{
+    return QStringLiteral("Повторить сегодня: ") + questionCount(n);
+}
+
+QString reviewProgressText(int shown, int asked)
+{
+    return QStringLiteral("Работа над ошибками: вопрос %1 из %2").arg(shown).arg(asked);
+}
+
+QDate reviewComesBack(const std::vector<QuestionResult> &questions, int asked, const QDateTime &end)
+{
+    int answered = 0;
+    QDate back;
+    auto earlier = [&back](const QDate &d) {
+        if (!back.isValid() || d < back)
+            back = d;
+    };
+    for (const QuestionResult &q : questions) {
+        if (!q.answered)
+            continue;
+        ++answered;
+        // The schedule's own rule for a wrong answer, whatever the memory before it.
+        if (!q.right)
+            earlier(afterAnswer({}, {end, false, false, {}}).due.date());
+    }
+    if (answered < asked)
+        earlier(end.date()); // left unanswered: still due
+    return back;
+}
+
+QString reviewOutcomeText(int corrected, int asked, const QDate &back)
+{
+    const QString done = QStringLiteral("Исправлено %1 из %2.").arg(corrected).arg(asked);
+    const int left = asked - corrected;
+    if (left <= 0 || !back.isValid())
+        return done;
+    return done + QStringLiteral(" %1 %2 %3.")
+                      .arg(questionCount(left),
+                           pluralForm(left) == 0 ? QStringLiteral("вернётся") : QStringLiteral("вернутся"),
+                           back.toString(QStringLiteral("dd.MM.yyyy")));
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "runresult.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
@@ -68,6 +70,18 @@ QDateTime nextDue(const std::vector<DueQuestion> &scheduled, const QHash<QString
 
 // "Повторить сегодня: N вопросов", the word agreeing with the number.
 QString repeatTodayText(int n);
+
+// A run of mistakes as the main window names it while it goes on:
+// «Работа над ошибками: вопрос 2 из 5».
+QString reviewProgressText(int shown, int asked);
+// The first day a question of a run of mistakes that was not put right comes
+// back, as the schedule makes it after the run ended at end: the day after
+// for a wrong answer, the day itself for a question the pupil never answered
+// (it stays due). Invalid when every question was answered right.
+QDate reviewComesBack(const std::vector<QuestionResult> &questions, int asked, const QDateTime &end);
+// What came of a run of mistakes: «Исправлено 3 из 5. 2 вопроса вернутся
+// 10.12.2026.», or «Исправлено 5 из 5.» when every one was put right.
+QString reviewOutcomeText(int corrected, int asked, const QDate &back);
 
 // A mistake counts as learnt once it has been answered right again and the
 // schedule lets it rest for three weeks or more.

@@ -64,7 +64,7 @@ void RunModel::Sovpad(const GivenAnswer &given)
             if (trimmed(m_otwTek.cell(5, i)).isEmpty())
                 dimmed.push_back(i);
         m_questionClock.stop();
-        emit rightOptionsShown(dimmed);
+        emit rightOptionsShown(dimmed, ticksVerdictText(c, kPraw));
     }
 }
 

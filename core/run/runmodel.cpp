@@ -4,6 +4,7 @@
 #include "exam.h"
 #include "programstate.h"
 #include "questionfiles.h"
+#include "review.h"
 
 #include <QFileInfo>
 #include <QStringBuilder>
@@ -217,7 +218,24 @@ void RunModel::end(int now)
     const int spent = now - m_startSecond;
     m_secondsSpent = spent < 0 ? spent + 86400 : spent; // across midnight
     m_timeSpent = durationText(m_secondsSpent);
-    m_questionText = closedText;
+    m_questionText = m_source == RunSource::Review ? reviewOutcome() : closedText;
+}
+
+QString RunModel::reviewOutcome() const
+{
+    int corrected = 0;
+    for (const QuestionResult &q : m_questionResults)
+        corrected += q.right ? 1 : 0;
+    // The journal counts the answers at the end of the run, and so does the schedule.
+    const QDateTime ended = m_started.addSecs(m_secondsSpent);
+    return reviewOutcomeText(corrected, m_kWopr, reviewComesBack(m_questionResults, m_kWopr, ended));
+}
+
+QString RunModel::modeLine() const
+{
+    if (m_source != RunSource::Review || !(running() || m_controls.answer))
+        return {};
+    return reviewProgressText(std::min(m_nWopr, m_kWopr), m_kWopr);
 }
 
 void RunModel::close(int now)

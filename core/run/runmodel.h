@@ -186,6 +186,10 @@ public:
     int deferred() const { return m_deferred; }
     // The second caption line of the repeat button.
     QString deferredLine() const;
+    // What the window names a run of mistakes by beside its counters while a
+    // question of it waits for an answer: «Работа над ошибками: вопрос 2 из 5»;
+    // empty for the other runs and once it has ended.
+    QString modeLine() const;
     int pointsAsked() const { return m_pointsAsked; }
     const QString &timeSpent() const { return m_timeSpent; }
     // The gauges: questions left and points earned, with their maximums.
@@ -240,8 +244,9 @@ signals:
     // A file of the Foto folder to open beside the question.
     void pictureOpened(const QString &path);
     void explanationOpened(const QString &path);
-    // Training: the right options are to be shown; the rows listed are dimmed meanwhile.
-    void rightOptionsShown(const std::vector<int> &dimmedRows);
+    // Training: the right options are to be shown; the rows listed are dimmed
+    // meanwhile. The verdict says how far the answer was right.
+    void rightOptionsShown(const std::vector<int> &dimmedRows, const QString &verdict);
     // The run closed or was stopped: what happened in it. A repeat pass after
     // the close ends it again, with the same result id and everything so far.
     void runEnded(const RunResult &result);
@@ -252,6 +257,8 @@ private:
     void finishStart(std::vector<QStringList> questions, int now);
     void close(int now);
     void end(int now); // the stop without its report
+    // What came of a run of mistakes, said where the closing text would be.
+    QString reviewOutcome() const;
     void clearAnswerArea();
     void judge(const GivenAnswer &given);
     // Judging ticks: the count of right ticks against the right options.

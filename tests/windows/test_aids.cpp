@@ -215,6 +215,41 @@ private slots:
         QCOMPARE(m->NStr->text(), QStringLiteral("1")); // the selection follows the moved item
     }
 
+    // Alt+Up / Alt+Down move the row in focus of whichever grid shows, and
+    // the focus goes with it; a classification's rows do not move.
+    void altArrowsMoveTheRowInFocus_data()
+    {
+        QTest::addColumn<std::vector<Opt>>("question");
+        QTest::addColumn<bool>("hints");
+        QTest::addColumn<QString>("keys"); // u / d for Alt+Up / Alt+Down
+        QTest::addColumn<QStringList>("labels");
+        QTest::addColumn<int>("focusRow");
+        QTest::newRow("down twice, with numbers") << matching312 << true << "dd" << QStringList{"1", "2", "3"} << 2;
+        QTest::newRow("down twice, plain") << matching312 << false << "dd" << QStringList{"1", "2", "3"} << 2;
+        QTest::newRow("not past the last") << matching312 << true << "ddd" << QStringList{"1", "2", "3"} << 2;
+        QTest::newRow("not above the first") << matching312 << false << "u" << QStringList{"3", "1", "2"} << 0;
+        QTest::newRow("down and back") << matching312 << true << "du" << QStringList{"3", "1", "2"} << 0;
+        QTest::newRow("classification stays") << classes << true << "dd" << QStringList{"?", "?", "?"} << 0;
+    }
+
+    void altArrowsMoveTheRowInFocus()
+    {
+        QFETCH(std::vector<Opt>, question);
+        QFETCH(bool, hints);
+        QFETCH(QString, keys);
+        QFETCH(QStringList, labels);
+        QFETCH(int, focusRow);
+        startWith({question}, hints);
+        auto *grid = qobject_cast<QTableView *>(QApplication::focusWidget());
+        QVERIFY(grid == (hints ? m->SootTab : m->WidimSoot));
+        for (const QChar k : keys)
+            QTest::keyClick(grid, k == u'u' ? Qt::Key_Up : Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(rightLabels(), labels);
+        QCOMPARE(QApplication::focusWidget(), grid);
+        QCOMPARE(grid->currentIndex().row(), focusRow);
+        QVERIFY(kit.desk.of("error").empty());
+    }
+
     void rowButtonsRefuseText()
     {
         startWith({matching312});

@@ -15,6 +15,7 @@
 #include <QDirIterator>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QTimer>
 #include <QTranslator>
@@ -218,6 +219,40 @@ private slots:
         QCOMPARE(scripted.lastText("preview"), report.title);
         QCOMPARE(scripted.of("preview").back().caption, report.filterLine);
         QVERIFY(scripted.lastReport && scripted.lastReport->tables.at(0).rows.size() == 120);
+    }
+
+    // Printing from the preview without the mouse, on the smallest screen:
+    // «Печать» stays in sight at its foot, Enter and Ctrl+P print, and
+    // Enter in the preview's page number field only turns the page.
+    void thePreviewPrintsFromTheKeyboard()
+    {
+        QPrinter printer;
+        QPrintPreviewDialog preview(&printer);
+        QAction *print = printFromKeyboard(preview);
+        QVERIFY(print);
+        // The print dialog itself is not wanted here: what triggers the action is.
+        QObject::disconnect(print, SIGNAL(triggered(bool)), &preview, nullptr);
+        int printed = 0;
+        connect(print, &QAction::triggered, this, [&printed] { ++printed; });
+        preview.resize(1024, 600);
+        preview.show();
+        QVERIFY(QTest::qWaitForWindowActive(&preview));
+        auto *button = preview.findChild<QPushButton *>(QStringLiteral("Pechat"));
+        QVERIFY(button && button->isVisible() && button->isDefault());
+        QVERIFY(preview.rect().contains(QRect(button->mapTo(&preview, QPoint()), button->size())));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(printed, 1);
+        QTest::keySequence(&preview, QKeySequence::Print);
+        QCOMPARE(printed, 2);
+        for (QLineEdit *field : preview.findChildren<QLineEdit *>()) {
+            field->setFocus();
+            QTest::keyClick(field, Qt::Key_Return);
+        }
+        QCOMPARE(printed, 2);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(printed, 3);
+        QTest::keyClick(&preview, Qt::Key_Escape);
+        QVERIFY(!preview.isVisible());
     }
 
     void latinWordsAreFound_data()

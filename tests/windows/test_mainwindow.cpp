@@ -9,6 +9,7 @@
 #include "banktables.h"
 #include "subjects.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QComboBox>
 #include <QFocusFrame>
@@ -22,7 +23,43 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSignalSpy>
 #include <QTimer>
+
+namespace
+{
+struct Spoken {
+    QString what; // the object's name, or what it is part of
+    QString name, description;
+};
+
+// The controls a screen reader can stop on in the window, as its
+// accessibility tree shows them (a combo box's text field is a child of
+// its own there): shown, enabled, and of a role a user acts on.
+std::vector<Spoken> spokenControls(QWidget *window)
+{
+    std::vector<Spoken> out;
+    std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *a) {
+        if (!a || !a->isValid() || a->state().invisible)
+            return;
+        static const QSet<QAccessible::Role> acted = {
+            QAccessible::EditableText, QAccessible::CheckBox, QAccessible::ComboBox, QAccessible::PushButton,
+            QAccessible::RadioButton,  QAccessible::SpinBox,  QAccessible::Table,    QAccessible::List};
+        if (acted.contains(a->role()) && !a->state().disabled) {
+            const QObject *o = a->object();
+            QString what = o ? o->objectName() : QString();
+            if (o && what.isEmpty()) // a part of a control, e.g. a combo box's text field
+                what = QLatin1String(o->metaObject()->className()) + QStringLiteral(" in ") +
+                       (o->parent() ? o->parent()->objectName() : QString());
+            out.push_back({what, a->text(QAccessible::Name).trimmed(), a->text(QAccessible::Description)});
+        }
+        for (int i = 0; i < a->childCount(); ++i)
+            walk(a->child(i));
+    };
+    walk(QAccessible::queryAccessibleInterface(window));
+    return out;
+}
+} // namespace
 
 class MainWindowTest : public QObject
 {
@@ -71,7 +108,7 @@ private slots:
         QCOMPARE(m->Regim->item(1)->checkState(), Qt::Checked);
         QCOMPARE(m->Regim->item(2)->checkState(), Qt::Unchecked);
         QVERIFY(kit.main->run().modes().prompting);
-        QCOMPARE(m->Parol->text(), QStringLiteral("470259"));
+        QVERIFY(m->Parol->text().isEmpty()); // no password is offered to whoever presses Enter
         QVERIFY(m->Zastavka->isVisible());
         QVERIFY(!m->OtwetiOtm->isVisible());
         QCOMPARE(kit.desk.lastText("layout"), QStringLiteral("00000419"));
@@ -96,8 +133,8 @@ private slots:
         // The answer rows come with the answer area, at the log-in.
         QVERIFY(!m->findChild<QCheckBox *>(QStringLiteral("PtiOtw1")));
         kit.login(QStringLiteral("470259"));
-        QCOMPARE(m->PtiOtw[29]->accessibleName(), QStringLiteral("Мышкой щёлкни для изменения"));
-        QCOMPARE(m->NomOtw[29]->accessibleName(), QStringLiteral("Введите число от 1 и далее"));
+        QCOMPARE(m->PtiOtw[29]->accessibleName(), QStringLiteral("Вариант ответа 30"));
+        QCOMPARE(m->NomOtw[29]->accessibleName(), QStringLiteral("Номер варианта 30"));
         for (int i = 1; i <= 30; ++i) {
             QVERIFY(m->findChild<QCheckBox *>(QStringLiteral("PtiOtw%1").arg(i)));
             QVERIFY(m->findChild<QLineEdit *>(QStringLiteral("NomOtw%1").arg(i)));
@@ -337,21 +374,95 @@ private slots:
         m->N10->trigger();
         const auto inputs = kit.desk.of("input");
         QCOMPARE(inputs.back().caption, QStringLiteral("Введите ровно 6 цифр"));
-        QCOMPARE(inputs.back().text, QStringLiteral("Пароль?|470259"));
-        QVERIFY(inputs.back().hidden); // typed as dots, like the splash's password
+        QCOMPARE(inputs.back().text, QStringLiteral("Пароль?|")); // nothing offered in advance
+        QVERIFY(inputs.back().hidden);                            // typed as dots, like the splash's password
         QCOMPARE(glo().KodDostupa, QStringLiteral("W"));
         QVERIFY(!m->N3->isEnabled());
-        // Cancelling offers the administrator's default.
-        kit.desk.inputs.push_back(std::nullopt);
-        m->N10->trigger();
-        QCOMPARE(glo().KodDostupa, QStringLiteral("Z"));
-        QVERIFY(kit.desk.of("input").back().hidden);
     }
 
-    void typingReplacesTheShownPassword()
+    // Nobody is let in by a box left empty or cancelled, whatever the
+    // administrator's password is: not on the splash (Enter, or Пуск while it
+    // shows), not through «Пользователь» (cancelled by the script, Escape or
+    // the window's close, or accepted empty). Whoever was in stays, with
+    // their rights, and the program goes on.
+    void anEmptyOrCancelledBoxLetsNobodyIn_data()
     {
-        // The box shows the administrator's password; a pupil who types their
-        // own must not end up as the administrator, however the box got the focus.
+        QTest::addColumn<QString>("admin");
+        QTest::addColumn<QString>("how");
+        for (const char *admin : {"470259", "135790"})
+            for (const char *how :
+                 {"splash Enter", "splash Пуск", "menu cancel", "menu empty", "menu Escape", "menu close"})
+                QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(admin, how))) << admin << how;
+    }
+
+    void anEmptyOrCancelledBoxLetsNobodyIn()
+    {
+        QFETCH(QString, admin);
+        QFETCH(QString, how);
+        kit.freshFolder();
+        RecordFile(kit.path("Baza/Dostup.dat"), DostupRec::Size)
+            .rewrite(
+                std::vector<DostupRec>{{"01", 0, "Администратор", admin, "Z"}, {"02", 0, "Ученик", "318642", "W"}});
+        MainWindow *m = kit.start();
+        QVERIFY(m->Parol->text().isEmpty());
+        const bool splash = how.startsWith(QStringLiteral("splash"));
+        if (splash) {
+            QTRY_VERIFY(m->Parol->hasFocus());
+            if (how.endsWith(QStringLiteral("Enter")))
+                QTest::keyClick(m->Parol, Qt::Key_Return);
+            else
+                QTest::keyClick(m, Qt::Key_F5);
+            QVERIFY(glo().KodDostupa.isEmpty());
+            QVERIFY(m->Zastavka->isVisible());
+            QVERIFY(!m->running());
+            QTRY_VERIFY(m->Parol->hasFocus()); // the password is still wanted
+        } else {
+            kit.login(QStringLiteral("318642"));
+            QCOMPARE(glo().KodDostupa, QStringLiteral("W"));
+            if (how.endsWith(QStringLiteral("cancel")) || how.endsWith(QStringLiteral("empty"))) {
+                kit.desk.inputs.push_back(how.endsWith(QStringLiteral("empty")) ? std::optional<QString>(QString())
+                                                                                : std::nullopt);
+                m->N10->trigger();
+            } else {
+                // The real box, as a pupil leaves it.
+                QtDesktop real;
+                setDesktop(&real);
+                bool startedEmpty = false;
+                QTimer::singleShot(0, [&] {
+                    auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+                    if (!box)
+                        return;
+                    startedEmpty = box->findChild<QLineEdit *>()->text().isEmpty();
+                    if (how.endsWith(QStringLiteral("Escape")))
+                        QTest::keyClick(box, Qt::Key_Escape);
+                    else
+                        box->close();
+                });
+                m->N10->trigger();
+                setDesktop(&kit.desk);
+                QVERIFY(startedEmpty);
+            }
+            QCOMPARE(glo().KodDostupa, QStringLiteral("W"));
+            QCOMPARE(glo().userRow, 1);
+            QVERIFY(!m->N1->isEnabled() && !m->N3->isEnabled() && !m->N27->isEnabled());
+            QVERIFY(!m->KPraw->isVisibleTo(m));
+        }
+        QVERIFY(!m->ended() && m->isVisible());
+        QVERIFY(kit.desk.of("message").empty());
+        // The same box lets the administrator in with the password typed.
+        if (splash) {
+            kit.login(admin);
+        } else {
+            kit.desk.inputs.push_back(admin);
+            m->N10->trigger();
+        }
+        QCOMPARE(glo().KodDostupa, QStringLiteral("Z"));
+        QVERIFY(m->N1->isEnabled() && m->N3->isEnabled());
+    }
+
+    void typingInTheSplashLogsIn()
+    {
+        // However the password box got the focus, what the pupil types is the password.
         for (const char *how : {"start", "tab", "click"}) {
             kit.freshFolder();
             MainWindow *m = kit.start();
@@ -363,7 +474,7 @@ private slots:
                 m->ZastPogasit1->setFocus();
                 QTest::mouseClick(m->Parol, Qt::LeftButton, {}, QPoint(5, 5));
             }
-            QTRY_VERIFY2(m->Parol->hasSelectedText(), how);
+            QTRY_VERIFY2(m->Parol->hasFocus(), how);
             QTest::keyClicks(m->Parol, QStringLiteral("318642"));
             QTest::keyClick(m->Parol, Qt::Key_Return);
             QCOMPARE(glo().KodDostupa, QStringLiteral("W"));
@@ -384,6 +495,19 @@ private slots:
         QVERIFY(frame->geometry().contains(m->WiborTema->geometry()));
         QVERIFY(frame->geometry() != m->WiborTema->geometry());
         QVERIFY(!m->N1->isEnabled());
+        // Alt with the key of «Ж» opens «Журнал»: ';' on the Latin layout, ':'
+        // with Shift, with the key's text or, as some desktops send it, without.
+        QSignalSpy journal(m->journalItem, &QAction::triggered);
+        QObject::disconnect(m->journalItem, nullptr, m, nullptr); // the key is what is tried here, not the window
+        const std::tuple<Qt::Key, const char *, Qt::KeyboardModifiers> zhe[] = {
+            {Qt::Key_Semicolon, "", Qt::AltModifier},
+            {Qt::Key_Semicolon, ";", Qt::AltModifier},
+            {Qt::Key_Colon, ":", Qt::AltModifier | Qt::ShiftModifier}};
+        for (const auto &[key, text, mods] : zhe) {
+            QTest::sendKeyEvent(QTest::Press, QApplication::focusWidget(), key, QString::fromLatin1(text), mods);
+            QTest::sendKeyEvent(QTest::Release, QApplication::focusWidget(), key, QString::fromLatin1(text), mods);
+        }
+        QCOMPARE(journal.count(), 3);
         QTest::keySequence(m, QKeySequence(Qt::CTRL | Qt::Key_Q));
         QVERIFY(!m->isVisible());
 
@@ -398,6 +522,59 @@ private slots:
         QTRY_VERIFY(file->isVisible());
         QTest::keyClick(file, Qt::Key_S);
         QTRY_VERIFY(!m->isVisible());
+    }
+
+    // Every key of a Russian letter on the Latin layout, shifted or not, is that letter's.
+    void everyRussianLetterHasItsLatinKey()
+    {
+        const QString keys = QStringLiteral("qwertyuiop[]asdfghjkl;'zxcvbnm,.`");
+        const QString shifted = QStringLiteral("QWERTYUIOP{}ASDFGHJKL:\"ZXCVBNM<>~");
+        QSet<QChar> letters;
+        for (qsizetype i = 0; i < keys.size(); ++i) {
+            const QChar letter = russianLetterOnKey(keys[i]);
+            QVERIFY2(letter.isLetter(), qPrintable(keys.mid(i, 1)));
+            QCOMPARE(russianLetterOnKey(shifted[i]), letter);
+            letters.insert(letter);
+        }
+        QCOMPARE(letters.size(), 33); // А to Я and Ё
+        QCOMPARE(russianLetterOnKey(u';'), QChar(u'Ж'));
+        QCOMPARE(russianLetterOnKey(u'`'), QChar(u'Ё'));
+        QVERIFY(russianLetterOnKey(u'/').isNull());
+    }
+
+    // What a screen reader meets in the main window during a run: every
+    // control it can stop on has a name (the topic box's text field
+    // included), and none is described by a hint about the mouse. (The
+    // topic box itself is spoken by the text it shows, the prompt.)
+    void aScreenReaderHearsEveryControlByName()
+    {
+        kit.freshFolder();
+        const BankFiles bank(kit.path("Istoriy"));
+        QDir().mkpath(bank.folder);
+        bank.tema.rewrite(std::vector<TemaRec>{{"1", "1", "Тема"}});
+        bank.wopros.rewrite(std::vector<WoprosRec>{{"1", "1", "1", "1", "Какие верны?", "", "1", ""}});
+        bank.otwet.rewrite(
+            std::vector<OtwetRec>{{"1", "1", "1", "1", "а", "+", "да"}, {"1", "1", "1", "1", "б", "", "нет"}});
+        MainWindow *m = kit.start();
+        kit.login(QStringLiteral("470259"));
+        QStringList unnamed, mouseHints;
+        auto listen = [&](const QString &when) {
+            for (const Spoken &c : spokenControls(m)) {
+                if (c.name.isEmpty())
+                    unnamed << when + u'/' + c.what;
+                if (c.description.contains(QStringLiteral("Мышкой")) ||
+                    c.name.contains(QStringLiteral("Мышкой щёлкни")))
+                    mouseHints << when + u'/' + c.what + u' ' + c.name + u' ' + c.description;
+            }
+        };
+        listen(QStringLiteral("chosen"));
+        m->WiborTema->setCurrentIndex(0);
+        QTest::keyClick(m, Qt::Key_F5);
+        QVERIFY(m->PtiOtw[0]->isVisible());
+        listen(QStringLiteral("running"));
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u'\n')));
+        QVERIFY2(mouseHints.isEmpty(), qPrintable(mouseHints.join(u'\n')));
+        QCOMPARE(m->PtiOtw[0]->accessibleName(), QStringLiteral("Вариант 1: да"));
     }
 
     void shippedAdministratorPasswordIsToldQuietly()
@@ -424,7 +601,7 @@ private slots:
         QVERIFY(!m->Izveshenie->isVisible());
     }
 
-    void userPromptReplacesTheShownPassword()
+    void userPromptTakesWhatIsTyped()
     {
         // The real input box of the user menu, typed into as a pupil would.
         kit.freshFolder();
@@ -432,19 +609,19 @@ private slots:
         kit.login(QStringLiteral("470259"));
         QtDesktop real;
         setDesktop(&real);
-        bool selected = false;
-        QTimer::singleShot(0, [&selected] {
+        bool typed = false;
+        QTimer::singleShot(0, [&typed] {
             auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
             if (!box)
                 return;
             auto *line = box->findChild<QLineEdit *>();
-            selected = QTest::qWaitFor([line] { return line->hasSelectedText(); }, 2000);
+            typed = QTest::qWaitFor([line] { return line->hasFocus(); }, 2000);
             QTest::keyClicks(line, QStringLiteral("318642"));
             box->accept();
         });
         m->N10->trigger();
         setDesktop(&kit.desk);
-        QVERIFY(selected);
+        QVERIFY(typed);
         QCOMPARE(glo().KodDostupa, QStringLiteral("W"));
     }
 
@@ -456,6 +633,7 @@ private slots:
         m->N12->trigger();
         QCOMPARE(colorToName(m->mainColour()), QStringLiteral("clRed"));
         kit.desk.colours.push_back(QColor(0x12, 0x34, 0x56));
+        m->Parol->setText(QStringLiteral("470259"));
         m->N14->trigger(); // also logs in first, through the splash
         QCOMPARE(glo().KodDostupa, QStringLiteral("Z"));
         QCOMPARE(readCp1251Lines(kit.path("Baza/CwetFona.qdx")), QStringList({"Form1 clRed", "Otwet $00563412"}));

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTableView>
 #include <QTextEdit>
 
@@ -216,21 +217,58 @@ private slots:
         QVERIFY(!m->Zw[2]->isEnabled());
     }
 
-    void blankCodedTickVoidsAndTrainingShowsTheRightOptions()
+    // Training after a ticks answer not all right: the window «Правильно»
+    // says how far it was right (right ticks of the right options, none when
+    // a wrong tick voids them) while the right options stay bright.
+    void trainingSaysWhyTheRightOptionsShow_data()
     {
+        QTest::addColumn<QString>("ticks"); // t ticked, - not, for Пётр I (+), Иван IV (+), Наполеон
+        QTest::addColumn<QString>("points");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("a wrong tick voids") << "ttt"
+                                            << "0"
+                                            << "Ответ неверный";
+        QTest::newRow("nothing ticked") << "---"
+                                        << "0"
+                                        << "Ответ неверный";
+        QTest::newRow("one of two") << "-t-"
+                                    << "2"
+                                    << "Ответ верный частично: 1 из 2";
+        QTest::newRow("all right: no window") << "tt-"
+                                              << "4"
+                                              << "";
+    }
+
+    void trainingSaysWhyTheRightOptionsShow()
+    {
+        QFETCH(QString, ticks);
+        QFETCH(QString, points);
+        QFETCH(QString, said);
         startWith(fiveTypes, true);
         QList<bool> greyedWhileShown;
+        QString verdict;
         kit.desk.onModal = [&](QDialog *d) {
             QCOMPARE(d->objectName(), QStringLiteral("DalsheOkno"));
+            QCOMPARE(d->windowTitle(), QStringLiteral("Правильно"));
             greyedWhileShown = {m->TxtOtw[0]->isEnabled(), m->TxtOtw[1]->isEnabled(), m->TxtOtw[2]->isEnabled()};
             QCOMPARE(m->TipOtweta->text(), QStringLiteral("Птички поставить")); // next question not shown yet
+            verdict = child<QLabel>(d, "Werdikt")->text();
+            // Above «Дальше», which says it too when it takes the focus.
+            auto *next = child<QPushButton>(d, "BitBtn1");
+            QVERIFY(child<QLabel>(d, "Werdikt")->geometry().bottom() < next->geometry().top());
+            QCOMPARE(next->accessibleDescription(), verdict);
         };
         pickTopic(0);
         for (int i = 0; i < 3; ++i)
-            m->PtiOtw[size_t(i)]->setChecked(true);
+            m->PtiOtw[size_t(i)]->setChecked(ticks[i] == u't');
         answer();
-        QCOMPARE(m->WerBal->text(), QStringLiteral("0"));
-        QCOMPARE(greyedWhileShown, QList<bool>({true, true, false}));
+        QCOMPARE(m->WerBal->text(), points);
+        if (said.isEmpty()) {
+            QVERIFY(kit.desk.of("modal").empty());
+        } else {
+            QCOMPARE(verdict, said + QStringLiteral(". Верные варианты остались выделенными."));
+            QCOMPARE(greyedWhileShown, QList<bool>({true, true, false}));
+        }
         QVERIFY(m->TxtOtw[2]->isEnabled() || !m->TxtOtw[2]->isVisible());
         QCOMPARE(m->TipOtweta->text(), QStringLiteral("Точный ответ"));
     }

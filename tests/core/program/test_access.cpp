@@ -28,6 +28,7 @@ private slots:
     void newFileHoldsTheFourDefaultUsers();
     void existingFileIsNotReplaced();
     void atMostTenUsers();
+    void nothingTypedIsNoAttempt();
     void login_data();
     void login();
 };
@@ -123,6 +124,17 @@ void TestAccess::atMostTenUsers()
         QCOMPARE(users[i].kod, QString::number(i + 1));
     QCOMPARE(int(decideLogin(users, QStringLiteral("100011")).outcome), int(LoginOutcome::Unknown));
     QCOMPARE(dostup.count(), 12);
+}
+
+void TestAccess::nothingTypedIsNoAttempt()
+{
+    // An empty box is no wrong password: nothing is decided, nobody is shut
+    // out. A user whose password is empty still gets in with it (login_data).
+    QTemporaryDir dir;
+    const auto users = loadUsers(RecordFile(dir.filePath("Dostup.dat"), DostupRec::Size), QDate(2024, 1, 1));
+    for (const char *typed : {"", "   ", "\t"})
+        QCOMPARE(int(decideLogin(users, QString::fromLatin1(typed)).outcome), int(LoginOutcome::Nothing));
+    QCOMPARE(int(decideLogin(users, QStringLiteral("000000")).outcome), int(LoginOutcome::Unknown));
 }
 
 void TestAccess::login_data()

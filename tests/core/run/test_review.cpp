@@ -171,6 +171,48 @@ private slots:
         for (const auto &[n, text] : counts)
             QCOMPARE(repeatTodayText(n), QStringLiteral("Повторить сегодня: ") + QString::fromUtf8(text));
     }
+
+    // What a run of mistakes says at its end. Each question: r answered
+    // right, w answered wrong, - shown and left; those never shown are the
+    // rest of asked. Wrong ones come back the day after the run ended, those
+    // left are still due that day.
+    void whatARunOfMistakesCameTo_data()
+    {
+        QTest::addColumn<QString>("answers");
+        QTest::addColumn<int>("asked");
+        QTest::addColumn<QDateTime>("end");
+        QTest::addColumn<QString>("said");
+        const QDateTime evening(QDate(2026, 12, 9), QTime(23, 59, 50));
+        QTest::newRow("all put right") << "rrrrr" << 5 << evening << "Исправлено 5 из 5.";
+        QTest::newRow("two wrong") << "rwrwr" << 5 << evening << "Исправлено 3 из 5. 2 вопроса вернутся 10.12.2026.";
+        QTest::newRow("one wrong") << "rw" << 2 << evening << "Исправлено 1 из 2. 1 вопрос вернётся 10.12.2026.";
+        QTest::newRow("five wrong") << "wwwww" << 5 << evening << "Исправлено 0 из 5. 5 вопросов вернутся 10.12.2026.";
+        QTest::newRow("after midnight") << "w" << 1 << QDateTime(QDate(2026, 12, 10), QTime(0, 0, 5))
+                                        << "Исправлено 0 из 1. 1 вопрос вернётся 11.12.2026.";
+        QTest::newRow("stopped: the rest stay due")
+            << "rw-" << 5 << evening << "Исправлено 1 из 5. 4 вопроса вернутся 09.12.2026.";
+        QTest::newRow("stopped with all shown right")
+            << "rr" << 3 << evening << "Исправлено 2 из 3. 1 вопрос вернётся 09.12.2026.";
+        QTest::newRow("nothing to ask") << "" << 0 << evening << "Исправлено 0 из 0.";
+    }
+
+    void whatARunOfMistakesCameTo()
+    {
+        QFETCH(QString, answers);
+        QFETCH(int, asked);
+        QFETCH(QDateTime, end);
+        QFETCH(QString, said);
+        std::vector<QuestionResult> questions;
+        int corrected = 0;
+        for (const QChar c : answers) {
+            QuestionResult q;
+            q.answered = c != u'-';
+            q.right = c == u'r';
+            corrected += q.right ? 1 : 0;
+            questions.push_back(q);
+        }
+        QCOMPARE(reviewOutcomeText(corrected, asked, reviewComesBack(questions, asked, end)), said);
+    }
 };
 
 QTEST_APPLESS_MAIN(ReviewTest)
