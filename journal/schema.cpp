@@ -147,6 +147,11 @@ const std::vector<QStringList> &migrations()
          // say NOT practice, never practice = FALSE, so that the embedded
          // database, which knows no proportions, never looks runs up by it.
          QStringLiteral("CREATE INDEX results_practice ON results (practice)")},
+        // A teacher who corrects a key re-marks the runs kept with the old
+        // one: when, and the points and grade they had before, stay with them.
+        {QStringLiteral("ALTER TABLE results ADD COLUMN remarked %TIME%"),
+         QStringLiteral("ALTER TABLE results ADD COLUMN points_before INTEGER"),
+         QStringLiteral("ALTER TABLE results ADD COLUMN grade_before TEXT")},
     };
     return all;
 }
