@@ -6,7 +6,9 @@
 // S' = S (1 + e^w8 (11 - D) S^-w9 (e^(w10 (1 - R)) - 1) h b)
 // (h = w15 for Hard, b = w16 for Easy, else 1) and after a lapse
 // S' = w11 D^-w12 ((S + 1)^w13 - 1) e^(w14 (1 - R)). At 90 % retention the
-// next interval is S itself, rounded to whole days, at least one.
+// next interval is S itself, rounded to whole days, at least one. The time t
+// elapsed since the last answer is in days with their fraction, so that an
+// answer at 23:59 and the next at 00:01 are two minutes apart, not a day.
 #include "review.h"
 
 #include "text.h"
@@ -23,6 +25,7 @@ constexpr std::array<double, 17> w = {0.4872, 1.4003, 3.7145, 13.8206, 5.1618, 1
                                       0.1367, 1.0461, 2.1072, 0.0793,  0.3246, 1.587,  0.2272, 2.8755};
 constexpr double factor = 19.0 / 81.0, decay = -0.5;
 constexpr int maxInterval = 36500;
+constexpr double secondsPerDay = 86400;
 
 enum Grade { Again = 1, Hard = 2, Good = 3 };
 
@@ -51,6 +54,27 @@ double lapseStability(double d, double s, double r)
 {
     return w[11] * std::pow(d, -w[12]) * (std::pow(s + 1, w[13]) - 1) * std::exp((1 - r) * w[14]);
 }
+
+// Days from the last answer to this one, with their fraction; none when the
+// last is not known or the clock went back.
+double daysElapsed(const QDateTime &last, const QDateTime &at)
+{
+    if (!last.isValid() || !at.isValid())
+        return 0;
+    return std::max<qint64>(0, last.secsTo(at)) / secondsPerDay;
+}
+
+// The interval after a right answer: what the stability gives, and longer
+// than the one before once a day or more has passed. A repeat within a day
+// barely moves the stability (recall is near certain), so it keeps the
+// interval it has rather than earn a day more with each answer: six right
+// answers in one lesson would otherwise wait a week on a stability of two
+// days.
+int intervalAfterRight(double stability, int before, double elapsed)
+{
+    const int least = elapsed < 1 ? before : before + 1;
+    return std::clamp(std::max(int(std::lround(stability)), least), 1, maxInterval);
+}
 } // namespace
 
 double recallChance(double elapsedDays, double stability)
@@ -64,6 +88,7 @@ QuestionMemory afterAnswer(QuestionMemory m, const ReviewAnswer &a)
         m.textHash = a.textHash;
     const int grade = !a.right ? Again : a.hinted ? Hard : Good;
     m.lastRight = a.right;
+    double t = 0; // days since the last answer, once scheduled
     if (!m.scheduled()) {
         if (a.right) { // nothing to repeat yet
             ++m.right;
@@ -73,8 +98,7 @@ QuestionMemory afterAnswer(QuestionMemory m, const ReviewAnswer &a)
         m.stability = w[0];
         m.difficulty = initialDifficulty(Again);
     } else {
-        // FSRS counts the days elapsed by the calendar.
-        const double t = std::max<qint64>(0, m.last.date().daysTo(a.at.date()));
+        t = daysElapsed(m.last, a.at);
         const double r = recallChance(t, m.stability);
         m.stability = a.right ? recallStability(m.difficulty, m.stability, r, grade)
                               : lapseStability(m.difficulty, m.stability, r);
@@ -82,7 +106,7 @@ QuestionMemory afterAnswer(QuestionMemory m, const ReviewAnswer &a)
     }
     if (a.right) {
         ++m.right;
-        m.interval = std::clamp(std::max(int(std::lround(m.stability)), m.interval + 1), 1, maxInterval);
+        m.interval = intervalAfterRight(m.stability, m.interval, t);
     } else {
         ++m.wrong;
         m.interval = 1;

@@ -11,12 +11,15 @@
 // wrong comes back at intervals that grow while the answers stay right. The
 // memory model is FSRS-4.5 (Free Spaced Repetition Scheduler, version 4.5,
 // of the open-spaced-repetition project) with its published default
-// parameters and a desired retention of 90 %, counted in whole days, with
-// three rules of our own on top:
+// parameters and a desired retention of 90 %, its intervals in whole days,
+// the time between answers in days with their fraction, with three rules of
+// our own on top:
 // - a question answered right from the start is never scheduled;
 // - a wrong answer brings the question back one day later, whatever FSRS
 //   would allow after the lapse;
-// - each right answer gives a longer interval than the one before.
+// - a right answer a day or more after the last one gives a longer interval
+//   than the one before; a right answer within a day never shortens it, nor
+//   lengthens it beyond what the stability gives.
 // Everything here is a pure function of the answers and the times passed in.
 
 // What the program remembers of one question for one pupil.

@@ -39,6 +39,7 @@ struct Row {
     int interval = -1, right = -1, wrong = -1;
     QDateTime due{};
     QString hash{};
+    double stability = 0;
 };
 Row memoryOf(Journal &j, const QString &key, const QString &pupil = QStringLiteral("петров пётр"))
 {
@@ -46,14 +47,14 @@ Row memoryOf(Journal &j, const QString &key, const QString &pupil = QStringLiter
     if (!j.open())
         return row;
     QSqlQuery q(j.database());
-    q.prepare("SELECT interval_days, right_count, wrong_count, due, text_hash FROM question_memory"
+    q.prepare("SELECT interval_days, right_count, wrong_count, due, text_hash, stability FROM question_memory"
               " WHERE pupil_folded = ? AND subject = ? AND question_key = ?");
     q.addBindValue(pupil);
     q.addBindValue(QStringLiteral("История"));
     q.addBindValue(key);
     if (q.exec() && q.next())
-        row = {q.value(0).toInt(), q.value(1).toInt(), q.value(2).toInt(), timeFromStored(q.value(3)),
-               q.value(4).toString()};
+        row = {q.value(0).toInt(),         q.value(1).toInt(),    q.value(2).toInt(),
+               timeFromStored(q.value(3)), q.value(4).toString(), q.value(5).toDouble()};
     return row;
 }
 
@@ -127,6 +128,40 @@ private slots:
         QCOMPARE(wrong.right, 1);
         QCOMPARE(wrong.interval, 2);
         QCOMPARE(wrong.due, monday.addDays(1).addSecs(600).addDays(2));
+    }
+
+    // Runs of ten minutes, each a letter (w wrong, r right) and the minute
+    // it started, counted from Monday 10:00, written one by one: each
+    // carries the kept memory on, the time of day of its last answer with
+    // it. The figures are core_review's: a right answer within a day keeps
+    // the interval the stability gives.
+    void repeatsWithinADay_data()
+    {
+        QTest::addColumn<QString>("runs");
+        QTest::addColumn<double>("stability");
+        QTest::addColumn<int>("interval");
+        // The next day right (S = 2.4225, two days), then five runs more that
+        // day: S = 2.4929, still two days (a day more for each made seven).
+        QTest::newRow("six right runs in a day") << "w0 r1440 r1450 r1460 r1470 r1480 r1490" << 2.4929 << 2;
+        // Ended at 23:59 and 00:01: two minutes, S = 0.4905, back the next day.
+        QTest::newRow("wrong at 23:59, right at 00:01") << "w829 r831" << 0.4905 << 1;
+    }
+    void repeatsWithinADay()
+    {
+        QFETCH(QString, runs);
+        QFETCH(double, stability);
+        QFETCH(int, interval);
+        Journal j(freshSettings());
+        QDateTime end;
+        for (const QString &run : runs.split(u' ')) {
+            const QDateTime started = monday.addSecs(run.mid(1).toLongLong() * 60);
+            QCOMPARE(j.record(runOn(started, {answered("1_1_1_1", run[0] == u'r')})), Journal::Recorded::InJournal);
+            end = started.addSecs(600);
+        }
+        const Row row = memoryOf(j, "1_1_1_1");
+        QVERIFY2(qAbs(row.stability - stability) < 5e-4, qPrintable(QString::number(row.stability, 'f', 6)));
+        QCOMPARE(row.interval, interval);
+        QCOMPARE(row.due, end.addDays(interval));
     }
 
     void whatIsScheduledForWhom()
