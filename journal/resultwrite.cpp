@@ -57,11 +57,12 @@ QSqlError lengthsKept(const QSqlDatabase &db, const std::vector<const RunResult 
 
 // A later report of the same run (a repeat pass after the close runs
 // longer) replaces the earlier one; an earlier one arriving late from the
-// outbox changes nothing.
+// outbox changes nothing, nor does any report of a run a teacher re-marked
+// since: it was marked with a key the teacher corrected.
 QSqlError replaceOlder(const QSqlDatabase &db, const RunResult &r, bool &replaced)
 {
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("DELETE FROM results WHERE id = ? AND seconds <= ?"));
+    q.prepare(QStringLiteral("DELETE FROM results WHERE id = ? AND seconds <= ? AND remarked IS NULL"));
     q.addBindValue(r.id);
     q.addBindValue(r.seconds);
     if (!q.exec())

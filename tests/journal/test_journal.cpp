@@ -7,10 +7,12 @@
 #include "journalservice.h"
 #include "pupilpages.h"
 #include "questionanalysis.h"
+#include "remarking.h"
 #include "reports.h"
 #include "resultcodec.h"
 #include "resultsmodel.h"
 #include "schema.h"
+#include "scoreline.h"
 
 #include "JournalKit.h"
 #include "SilentServer.h"
@@ -37,6 +39,81 @@ private slots:
     void initTestCase() { startOrSkip(); }
 
     void cleanupTestCase() { pg.reset(); }
+
+    // A typed answer kept under the key "989" that a teacher corrects to
+    // "988": two questions of two points, grades by the usual 55/70/85 %.
+    //   Аня gave 988: 2 of 4 (50 %, "2") -> 4 of 4 ("5")
+    //   Борис gave 989: 4 of 4 ("5") -> 2 of 4 ("2")
+    //   Вера gave 988 in practice: 2 -> 4 points, no grade either way
+    void aCorrectedKeyReMarksTheKeptRuns()
+    {
+        const JournalSettings s = freshSettings();
+        Journal j(s);
+        auto run = [](const QString &pupil, const QString &typed, bool practice) {
+            RunResult r = sampleResult(pupil);
+            r.practice = practice;
+            const bool right = typed == u"989";
+            r.questions = {{"12_3_1_1", "Точный ответ", 2, right ? 2 : 0, true, right, 0, 40},
+                           {"12_3_1_2", "Точный ответ", 2, 2, true, true, 0, 30}};
+            r.questions[0].given = typed;
+            r.questions[0].rightAnswer = QStringLiteral("989");
+            r.questions[1].given = r.questions[1].rightAnswer = QStringLiteral("1703");
+            r.pointsPossible = 4;
+            r.pointsEarned = right ? 4 : 2;
+            r.right = right ? 2 : 1;
+            r.grade = r.runningGrade = right ? QStringLiteral("5") : QStringLiteral("2");
+            return r;
+        };
+        const RunResult anya = run("Аня", "988", false), boris = run("Борис", "989", false),
+                        vera = run("Вера", "988", true);
+        RunResult other = run("Глеб", "988", false); // the same key in another subject's bank
+        other.subject = QStringLiteral("Физика");
+        for (const RunResult &r : {anya, boris, vera, other})
+            QCOMPARE(j.record(r), Journal::Recorded::InJournal);
+
+        const std::vector<KeyOption> corrected{{"1", "Ф", "988"}};
+        QString error;
+        const auto plan = planRemark(j, "История", "12_3_1_1", corrected, {}, error);
+        QVERIFY2(plan, qPrintable(error));
+        QCOMPARE(plan->answers, 3);
+        QCOMPARE(plan->runs.size(), size_t(3));
+        QCOMPARE(plan->gradesChanged(), 2);
+        const QDateTime at(QDate(2026, 12, 9), QTime(10, 0));
+        QVERIFY2(applyRemark(j, *plan, {}, at, error), qPrintable(error));
+
+        QSqlQuery q(j.database());
+        auto row = [&](const RunResult &r) {
+            [&] {
+                QVERIFY(q.exec(QStringLiteral("SELECT points_earned, right_answers, grade, points_before, grade_before,"
+                                              " remarked IS NOT NULL, scores FROM results WHERE id = '%1'")
+                                   .arg(r.id)));
+                QVERIFY(q.next());
+            }();
+            const auto scores = askedFromScores(q.value(6).toString());
+            return QStringList{q.value(0).toString(),
+                               q.value(1).toString(),
+                               q.value(2).toString(),
+                               q.isNull(3) ? QString() : q.value(3).toString(),
+                               q.value(4).toString(),
+                               q.value(5).toBool() ? "1" : "0",
+                               scores && !scores->empty() ? QString::number(scores->front().pointsEarned)
+                                                          : QStringLiteral("-")};
+        };
+        QCOMPARE(row(anya), (QStringList{"4", "2", "5", "2", "2", "1", "2"}));
+        QCOMPARE(row(boris), (QStringList{"2", "1", "2", "4", "5", "1", "0"}));
+        QCOMPARE(row(vera), (QStringList{"4", "2", "2", "2", "2", "1", "2"}));
+        QCOMPARE(row(other), (QStringList{"2", "1", "2", "", "", "0", "0"}));
+        QCOMPARE(questionsOf(j, anya.id).front().rightAnswer, QStringLiteral("988"));
+
+        // A later report of a re-marked run from an outbox does not undo it,
+        // and marking again with the same key changes nothing.
+        RunResult longer = anya;
+        longer.seconds += 60;
+        QCOMPARE(j.record(longer), Journal::Recorded::InJournal);
+        QCOMPARE(row(anya).first(), QStringLiteral("4"));
+        const auto again = planRemark(j, "История", "12_3_1_1", corrected, {}, error);
+        QVERIFY(again && again->runs.empty());
+    }
 
     void resultKeptOnceWithItsQuestions()
     {

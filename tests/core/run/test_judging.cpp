@@ -1,8 +1,10 @@
 // Judging answers and grading: partial credit and its rounding, the tick
 // count with its voiding blank codes, exact answers, matching, numbered
 // answers, the grade of a percentage and the lamps it lights.
+#include "bank.h"
 #include "checking.h"
 #include "grading.h"
+#include "remark.h"
 
 #include <QtTest>
 
@@ -21,6 +23,17 @@ std::vector<TickRow> tickRows(const QString &ticks, const QStringList &codes)
     return rows;
 }
 
+// "label|code|text;..." as the bank keeps a question's options.
+std::vector<KeyOption> options(const QString &spec)
+{
+    std::vector<KeyOption> out;
+    for (const QString &o : spec.split(u';')) {
+        const QStringList f = o.split(u'|');
+        out.push_back({f[0], f[1], f[2]});
+    }
+    return out;
+}
+
 } // namespace
 
 class TestJudging : public QObject
@@ -36,6 +49,8 @@ private slots:
     void exactAnswer();
     void matching();
     void numbersRight();
+    void remark_data();
+    void remark();
     void grade_data();
     void grade();
     void gradeWithoutPercentage();
@@ -230,6 +245,60 @@ void TestJudging::lamps()
     QFETCH(double, percent);
     QFETCH(Lamps, lit);
     QCOMPARE(lampsFor(percent, GradeBounds{}), lit);
+}
+
+// A kept answer judged again with the key as the bank holds it now: by the
+// rules a run judges with, 3 points possible.
+void TestJudging::remark_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<int>("points"); // -1: cannot be judged again
+    QTest::addColumn<bool>("right");
+    QTest::addColumn<QString>("rightAnswer");
+    const int exact = int(AnswerType::Exact), ticks = int(AnswerType::Ticks), ranking = int(AnswerType::Ranking),
+              classes = int(AnswerType::Classification), matching = int(AnswerType::Matching);
+    QTest::newRow("typed, key corrected") << exact << "1|Ф|988"
+                                          << "988" << 3 << true << "988";
+    QTest::newRow("typed, still wrong") << exact << "1|Ф|988"
+                                        << "989" << 0 << false << "988";
+    const QString abc = QStringLiteral("1|+|а;2||б;3|+|в");
+    QTest::newRow("ticks, one of two: 1.5 to even") << ticks << abc << "а" << 2 << false << "а\nв";
+    QTest::newRow("ticks, both") << ticks << abc << "а\nв" << 3 << true << "а\nв";
+    QTest::newRow("ticks, a blank code voids") << ticks << abc << "а\nб" << 0 << false << "а\nв";
+    QTest::newRow("ticks, none") << ticks << abc << "" << 0 << false << "а\nв";
+    QTest::newRow("ticks, an option gone") << ticks << abc << "г" << -1 << false << "";
+    QTest::newRow("ranking, one of three") << ranking << "1|1|Пётр I;2||Екатерина II;3||Александр I"
+                                           << "Пётр I — 1\nЕкатерина II — 3\nАлександр I — 2" << 1 << false
+                                           << "Пётр I — 1\nЕкатерина II — 2\nАлександр I — 3";
+    QTest::newRow("classification, two of three")
+        << classes << "1|+|кит;2|+|акула;1|+|дельфин;1|-|млекопитающие;2|-|рыбы"
+        << "кит — 1\nакула — 2\nдельфин — 2" << 2 << false << "кит — 1\nакула — 2\nдельфин — 1";
+    const QString pairs = QStringLiteral("1|+|1709;2|+|1703;1|-|Полтава;2|-|Петербург");
+    QTest::newRow("matching, right") << matching << pairs << "Полтава — 1709\nПетербург — 1703" << 3 << true
+                                     << "Полтава — 1709\nПетербург — 1703";
+    QTest::newRow("matching, crossed") << matching << pairs << "Полтава — 1703\nПетербург — 1709" << 0 << false
+                                       << "Полтава — 1709\nПетербург — 1703";
+    QTest::newRow("the kind changed") << exact << abc << "а" << -1 << false << "";
+    QTest::newRow("cut at the kept length") << exact << "1|Ф|988" << QString(2000, u'9') << -1 << false << "";
+}
+
+void TestJudging::remark()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, key);
+    QFETCH(QString, given);
+    QFETCH(int, points);
+    QFETCH(bool, right);
+    QFETCH(QString, rightAnswer);
+    const auto r = remarkAnswer(answerTypeText(AnswerType(kind)), given, 3, options(key));
+    QCOMPARE(r.has_value(), points >= 0);
+    if (!r)
+        return;
+    QCOMPARE(r->points, points);
+    QCOMPARE(r->right, right);
+    QCOMPARE(r->rightAnswer, rightAnswer);
 }
 
 QTEST_GUILESS_MAIN(TestJudging)
