@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <unordered_map>
 
 namespace
 {
@@ -36,13 +37,103 @@ struct Correlation {
     }
 };
 
+// The runs of a topic that asked the same questions, summed: the points of
+// each question and the products of each two (the upper half of a square).
+struct QuestionSet {
+    QStringList keys; // sorted
+    int runs = 0;
+    std::vector<double> sums, products;
+};
+
+// The sums of one question or one pair over the runs that asked it.
+struct Pooled {
+    int runs = 0;
+    double first = 0, second = 0, product = 0;
+    // The sum of the products of the deviations from the means of these runs.
+    double deviations() const { return product - first * second / runs; }
+};
+
+// The alpha of a run of k questions from the average variance v of a
+// question and the average covariance c of two: k c / (v + (k - 1) c). Over
+// runs that all asked the same k questions this is Cronbach's alpha,
+// k / (k - 1) * (1 - the sum of the variances / the variance of the totals).
+TopicReliability reliabilityOf(const std::map<QString, QuestionSet> &sets)
+{
+    TopicReliability t;
+    t.basis = sets.size() == 1 ? ReliabilityBasis::SameQuestions : ReliabilityBasis::Pairs;
+    // The questions by number, a pair by the two numbers in one.
+    QHash<QString, quint32> number;
+    for (const auto &[joined, set] : sets)
+        for (const QString &key : set.keys)
+            if (!number.contains(key))
+                number.insert(key, quint32(number.size()));
+    std::vector<Pooled> items(size_t(number.size()));
+    std::unordered_map<quint64, Pooled> pairs;
+    double asked = 0;
+    for (const auto &[joined, set] : sets) {
+        t.runs += set.runs;
+        const size_t k = size_t(set.keys.size());
+        asked += double(k) * set.runs;
+        std::vector<quint32> n;
+        for (const QString &key : set.keys)
+            n.push_back(number.value(key));
+        for (size_t i = 0; i < k; ++i) {
+            Pooled &item = items[n[i]];
+            item.runs += set.runs;
+            item.first += set.sums[i];
+            item.second += set.sums[i];
+            item.product += set.products[i * k + i];
+            for (size_t j = i + 1; j < k; ++j) {
+                if (n[j] == n[i])
+                    continue; // a question asked twice in a run makes no pair
+                Pooled &pair = pairs[quint64(n[i]) << 32 | n[j]];
+                pair.runs += set.runs;
+                pair.first += set.sums[i];
+                pair.second += set.sums[j];
+                pair.product += set.products[i * k + j];
+            }
+        }
+    }
+    t.pool = int(items.size());
+    const double k = asked / std::max(t.runs, 1);
+    t.questions = int(std::lround(k));
+    double variances = 0, varianceRuns = 0, covariances = 0, covarianceRuns = 0;
+    for (const Pooled &item : items)
+        if (item.runs > 1) {
+            variances += item.deviations();
+            varianceRuns += item.runs - 1;
+        }
+    for (const auto &[key, pair] : pairs)
+        if (pair.runs > 1) {
+            ++t.pairs;
+            covariances += pair.deviations();
+            covarianceRuns += pair.runs - 1;
+        }
+    const int pairsNeeded = t.basis == ReliabilityBasis::SameQuestions ? 1 : pairMinimum;
+    if (t.runs < alphaMinimum || t.pairs < pairsNeeded)
+        return t;
+    const double v = variances / varianceRuns, c = covariances / covarianceRuns;
+    const double perQuestion = v + (k - 1) * c; // the variance of a run's total, over k
+    if (perQuestion > 1e-9)
+        t.alpha = k * c / perQuestion;
+    return t;
+}
+
+// What a question's figures are summed from as the runs come. For the
+// strong pupils' answers each run that has other questions to compare with
+// is kept too: the share of the rest of its points, whether it gave the
+// keyed answer and which wrong answers it gave.
 struct QuestionSums {
     QuestionFigures figures;
     QDateTime latest;
     int right = 0;
     double shares = 0, seconds = 0;
     Correlation correlation;
-    QHash<QString, int> wrong;
+    QHash<QString, int> wrongIds; // index into wrong
+    std::vector<WrongAnswer> wrong;
+    std::vector<double> rest;
+    std::vector<bool> keyed;
+    std::vector<std::pair<int, int>> chose; // (index into rest, index into wrong)
 };
 
 double shareOf(const AskedQuestion &q)
@@ -57,41 +148,98 @@ QStringList lines(const QString &text)
     return text.isEmpty() ? QStringList() : text.split(u'\n');
 }
 
-// The variance of a sample (n - 1 below the line).
-double variance(const std::vector<double> &v)
+// Calls f with each wrong answer of one question: the wrong options ticked,
+// or the wrong text typed.
+template <typename F> void forEachWrongAnswer(const AskedQuestion &q, F f)
 {
-    double mean = 0;
-    for (double x : v)
-        mean += x;
-    mean /= double(v.size());
-    double sum = 0;
-    for (double x : v)
-        sum += (x - mean) * (x - mean);
-    return sum / double(v.size() - 1);
+    if (q.right)
+        return;
+    if (q.answerType == answerTypeText(AnswerType::Ticks)) {
+        const QStringList right = lines(q.rightAnswer);
+        for (const QString &option : lines(q.given))
+            if (!right.contains(option))
+                f(option);
+    } else if (q.answerType == answerTypeText(AnswerType::Exact) && !q.given.isEmpty()) {
+        f(q.given);
+    }
 }
 
-// Cronbach's alpha of runs that asked the same k questions: rows are runs,
-// columns the points earned on each question.
-std::optional<double> cronbachAlpha(const std::vector<std::vector<double>> &scores)
+// The evidence for a wrong key was tuned on simulated classes (bench/keyflags.cpp).
+constexpr double z90 = 1.2816, z75 = 0.6745; // one-sided normal quantiles
+constexpr int strongMinimum = 15;            // an upper third of five runs
+
+// A one-sided bound of a correlation of n pairs by Fisher's z, z standard
+// errors above it (below with z < 0).
+double fisherBound(double r, int n, double z)
 {
-    if (int(scores.size()) < alphaMinimum)
-        return std::nullopt;
-    const size_t k = scores.front().size();
-    if (k < 2)
-        return std::nullopt;
-    double items = 0;
-    std::vector<double> column(scores.size()), totals(scores.size(), 0);
-    for (size_t i = 0; i < k; ++i) {
-        for (size_t r = 0; r < scores.size(); ++r) {
-            column[r] = scores[r][i];
-            totals[r] += scores[r][i];
-        }
-        items += variance(column);
+    const double clamped = std::clamp(r, -0.999999, 0.999999);
+    return std::tanh(std::atanh(clamped) + z / std::sqrt(n - 3.0));
+}
+
+// How much each run counts in the upper third by its rest: runs tied at the
+// edge share what is left of the third, so that the order of the runs does
+// not matter.
+std::vector<double> upperThird(const std::vector<double> &rest)
+{
+    std::vector<double> weight(rest.size(), 0);
+    if (rest.empty())
+        return weight;
+    const double third = double(rest.size()) / 3;
+    std::vector<double> sorted = rest;
+    const auto edge = sorted.begin() + qsizetype(std::ceil(third)) - 1;
+    std::nth_element(sorted.begin(), edge, sorted.end(), std::greater<>());
+    const double at = *edge;
+    const auto above = std::count_if(rest.begin(), rest.end(), [&](double r) { return r > at; });
+    const auto tied = std::count(rest.begin(), rest.end(), at);
+    const double share = (third - double(above)) / double(tied);
+    for (size_t i = 0; i < rest.size(); ++i)
+        weight[i] = rest[i] > at ? 1 : rest[i] == at ? share : 0;
+    return weight;
+}
+
+// What the upper third of the runs and the whole of them say about the most
+// frequent wrong answer.
+struct StrongAnswer {
+    double upper = 0, keyedUpper = 0;  // the runs of the upper third giving it and the keyed answer
+    std::optional<double> correlation; // of giving it with the rest of the run
+};
+
+StrongAnswer strongAnswerOf(const QuestionSums &s, int answer)
+{
+    std::vector<bool> gave(s.rest.size(), false);
+    for (const auto &[run, id] : s.chose)
+        if (id == answer)
+            gave[size_t(run)] = true;
+    const std::vector<double> weight = upperThird(s.rest);
+    StrongAnswer out;
+    Correlation c;
+    for (size_t i = 0; i < s.rest.size(); ++i) {
+        out.upper += gave[i] ? weight[i] : 0;
+        out.keyedUpper += s.keyed[i] ? weight[i] : 0;
+        c.add(gave[i] ? 1 : 0, s.rest[i]);
     }
-    const double total = variance(totals);
-    if (total <= 1e-9)
-        return std::nullopt;
-    return double(k) / double(k - 1) * (1 - items / total);
+    out.correlation = c.value();
+    return out;
+}
+
+// Whether the figures point at a wrong key; sets keySuspect and strongAnswer.
+void judgeKey(const QuestionSums &s, QuestionFigures &f)
+{
+    const int n = s.correlation.n;
+    if (n < 4)
+        return;
+    const std::optional<double> r = f.discrimination;
+    bool suspect = r && fisherBound(*r, n, z90) < 0;
+    bool named = false;
+    if (!f.wrongAnswers.empty()) {
+        const StrongAnswer a = strongAnswerOf(s, s.wrongIds.value(f.wrongAnswers.front().answer));
+        named = a.upper > a.keyedUpper;
+        if (named && n >= strongMinimum && !suspect)
+            suspect = r ? fisherBound(*r, n, z75) < 0 : a.correlation && fisherBound(*a.correlation, n, -z90) > 0;
+    }
+    f.keySuspect = suspect;
+    if (suspect && named)
+        f.strongAnswer = f.wrongAnswers.front().answer;
 }
 
 class Analyser
@@ -114,13 +262,10 @@ public:
         QuestionAnalysis out;
         for (const auto &[key, s] : m_questions)
             out.questions.push_back(figuresOf(s));
-        for (const auto &[topic, groups] : m_topics) {
-            // The questions most runs shared stand for the topic.
-            const auto most = std::max_element(groups.begin(), groups.end(), [](const auto &a, const auto &b) {
-                return a.second.size() < b.second.size();
-            });
-            TopicReliability t{topic.first, topic.second, int(most->second.size()), int(most->second.front().size()),
-                               cronbachAlpha(most->second)};
+        for (const auto &[topic, sets] : m_topics) {
+            TopicReliability t = reliabilityOf(sets);
+            t.subject = topic.first;
+            t.topic = topic.second;
             out.topics.push_back(std::move(t));
         }
         return out;
@@ -143,19 +288,23 @@ private:
         const double share = shareOf(q);
         s.shares += share;
         s.seconds += q.seconds;
-        if (restPossible > 0)
-            s.correlation.add(share, std::clamp(restEarned / restPossible, 0.0, 1.0));
-        if (q.right)
-            return;
-        // Where the wrong answers went: the wrong options ticked, the wrong texts typed.
-        if (q.answerType == answerTypeText(AnswerType::Ticks)) {
-            const QStringList right = lines(q.rightAnswer);
-            for (const QString &option : lines(q.given))
-                if (!right.contains(option))
-                    ++s.wrong[option];
-        } else if (q.answerType == answerTypeText(AnswerType::Exact) && !q.given.isEmpty()) {
-            ++s.wrong[q.given];
+        const bool compared = restPossible > 0;
+        if (compared) {
+            const double rest = std::clamp(restEarned / restPossible, 0.0, 1.0);
+            s.correlation.add(share, rest);
+            s.rest.push_back(rest);
+            s.keyed.push_back(q.right);
         }
+        forEachWrongAnswer(q, [&](const QString &answer) {
+            auto id = s.wrongIds.find(answer);
+            if (id == s.wrongIds.end()) {
+                id = s.wrongIds.insert(answer, int(s.wrong.size()));
+                s.wrong.push_back({answer, 0});
+            }
+            ++s.wrong[size_t(*id)].times;
+            if (compared)
+                s.chose.emplace_back(int(s.rest.size()) - 1, *id);
+        });
     }
 
     void addToTopic(const AnalysedRun &run)
@@ -167,12 +316,20 @@ private:
             byKey.emplace_back(q.key, q.pointsEarned);
         std::sort(byKey.begin(), byKey.end());
         QStringList keys;
-        std::vector<double> scores;
-        for (const auto &[key, points] : byKey) {
+        for (const auto &[key, points] : byKey)
             keys << key;
-            scores.push_back(points);
+        QuestionSet &set = m_topics[{run.subject, run.topic}][keys.join(u'\n')];
+        const size_t k = byKey.size();
+        if (set.runs++ == 0) {
+            set.keys = keys;
+            set.sums.assign(k, 0);
+            set.products.assign(k * k, 0);
         }
-        m_topics[{run.subject, run.topic}][keys.join(u'\n')].push_back(std::move(scores));
+        for (size_t i = 0; i < k; ++i) {
+            set.sums[i] += byKey[i].second;
+            for (size_t j = i; j < k; ++j)
+                set.products[i * k + j] += byKey[i].second * byKey[j].second;
+        }
     }
 
     static QuestionFigures figuresOf(const QuestionSums &s)
@@ -183,25 +340,31 @@ private:
         f.facility = s.shares / n;
         f.averageSeconds = s.seconds / n;
         f.discrimination = s.correlation.value();
-        for (auto it = s.wrong.begin(); it != s.wrong.end(); ++it)
-            f.wrongAnswers.push_back({it.key(), it.value()});
+        f.wrongAnswers = s.wrong;
         std::sort(f.wrongAnswers.begin(), f.wrongAnswers.end(), [](const WrongAnswer &a, const WrongAnswer &b) {
             return a.times != b.times ? a.times > b.times : a.answer < b.answer;
         });
-        if (f.asked >= flagMinimum) {
-            if (f.shareRight > 0.9)
-                f.flags << QStringLiteral("слишком лёгкий: верно более 90 %");
-            if (f.shareRight < 0.2)
-                f.flags << QStringLiteral("слишком трудный: верно менее 20 %");
-            if (f.discrimination && *f.discrimination < 0)
-                f.flags << QStringLiteral("отрицательная различающая сила: возможно, ошибка в ключе");
-        }
+        if (f.asked < flagMinimum)
+            return f;
+        // The shares are summed in binary: eight runs of a fifth come to a hair under 20 %.
+        constexpr double hair = 1e-9;
+        if (f.facility > 0.9 + hair)
+            f.flags << QStringLiteral("слишком лёгкий: набрано более 90 % баллов");
+        if (f.facility < 0.2 - hair)
+            f.flags << QStringLiteral("слишком трудный: набрано менее 20 % баллов");
+        judgeKey(s, f);
+        if (f.keySuspect)
+            f.flags << (f.strongAnswer.isEmpty()
+                            ? QStringLiteral("отрицательная различающая сила: возможно, ошибка в ключе")
+                            : QStringLiteral("возможно, ошибка в ключе — сильные ученики чаще отвечают «%1»: "
+                                             "проверьте ключ")
+                                  .arg(f.strongAnswer));
         return f;
     }
 
     std::map<QString, QuestionSums> m_questions;
-    // Per subject and topic, the runs by the set of questions they asked.
-    std::map<std::pair<QString, QString>, std::map<QString, std::vector<std::vector<double>>>> m_topics;
+    // Per subject and topic, the runs by the questions they asked.
+    std::map<std::pair<QString, QString>, std::map<QString, QuestionSet>> m_topics;
 };
 
 // Where a question was shown last: its run and position.
@@ -367,4 +530,29 @@ std::optional<QuestionAnalysis> analyseQuestions(Journal &journal, const ResultF
         return std::nullopt;
     }
     return out;
+}
+
+namespace
+{
+// Which of the three Russian forms agrees with n: 0 for «1 ответ», 1 for
+// «2 ответа», 2 for «5 ответов».
+int pluralForm(int n)
+{
+    const int tens = n % 100, units = n % 10;
+    return tens >= 11 && tens <= 14 ? 2 : units == 1 ? 0 : units >= 2 && units <= 4 ? 1 : 2;
+}
+} // namespace
+
+QString fewAnswersText(int answers)
+{
+    static const char16_t *const word[] = {u"ответ", u"ответа", u"ответов"};
+    return QStringLiteral("мало данных (%1 %2)").arg(answers).arg(QString::fromUtf16(word[pluralForm(answers)]));
+}
+
+QString reliabilityWord(double alpha)
+{
+    const double shown = std::round(alpha * 100);
+    return shown >= 80   ? QStringLiteral("высокая")
+           : shown >= 70 ? QStringLiteral("достаточная")
+                         : QStringLiteral("низкая");
 }

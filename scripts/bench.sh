@@ -12,6 +12,9 @@
 # window's first page, a pupil's name filter, a page deep down, a topic's
 # question analysis and a pupil's page against a ceiling of 300 ms each, and
 # 20,000 results sent from the outbox against a floor of 1,000 a second.
+# Last, the question analysis on simulated classes of 5, 10 and 25 (4,000 of
+# each): how often it flags an honest question's key and a reversed or
+# slipped one, and the reliability of a drawn exam next to a fixed one.
 # The embedded journal is made once (minutes, about 10 GB) and kept in
 # ~/.cache/trivo-bench (TRIVO_BENCH_CACHE=/path elsewhere); the server's is
 # made anew each time.
@@ -23,7 +26,7 @@ out=${BENCH_BUILD:-$here/build-bench}
 command -v iconv >/dev/null || { echo "bench.sh: iconv is needed" >&2; exit 1; }
 cmake -S "$here" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRIVO_TESTS=OFF >/dev/null
 cmake --build "$out" --target bench_bank bench_exam bench_dump trivo-bank bench_startup trivo trivo-bare-window demo_bank \
-  bench_journalscale
+  bench_journalscale bench_keyflags bench_drawnexam
 [ -x "$out/bin/bench_dump" ] || { echo "bench.sh: Google Benchmark not found (libbenchmark-dev)" >&2; exit 1; }
 
 csv=$(mktemp)
@@ -31,12 +34,16 @@ bank=$(mktemp)
 exam=$(mktemp)
 startup=$(mktemp)
 journal=$(mktemp)
-trap 'rm -f "$csv" "$bank" "$exam" "$startup" "$journal"' EXIT
+analysis=$(mktemp)
+drawn=$(mktemp)
+trap 'rm -f "$csv" "$bank" "$exam" "$startup" "$journal" "$analysis" "$drawn"' EXIT
 "$out/bin/bench_bank" --benchmark_format=csv "$@" >"$bank"
 "$out/bin/bench_exam" --benchmark_format=csv "$@" >"$exam"
 "$out/bin/bench_dump" --benchmark_format=csv "$@" >"$csv"
 "$out/bin/bench_startup" --benchmark_format=csv >"$startup"
 "$out/bin/bench_journalscale" --benchmark_format=csv "$@" >"$journal"
+"$out/bin/bench_keyflags" --benchmark_format=csv "$@" >"$analysis"
+"$out/bin/bench_drawnexam" --benchmark_format=csv "$@" >"$drawn"
 
 printf '%-30s %-32s %10s %8s %12s %8s\n' "case" "size" "time" "ratio" "peak memory" "/ bytes"
 awk -F, '
@@ -124,3 +131,24 @@ NR == 1 {
     if (name[1] ~ /Outbox/) size = sprintf("%s, %.0f results/s", name[2], $col["per_s"])
     printf fmt, what[name[1]], size, sprintf("%.1f ms", $col["ms"]), sprintf("%.2f", $col["ceiling_ratio"]), first
 }' "$journal"
+
+awk -F, '
+function pct(x) { return sprintf("%.2f %%", x) }
+NR == 1 {
+    print "question analysis on simulated classes: honest questions flagged «ошибка в ключе», classes whose"
+    print "20 honest questions show such a flag, reversed keys flagged (and with the strong answer named),"
+    print "slipped typed keys flagged; the alpha of a drawn exam (from pairs) next to that of a fixed set"
+}
+FNR == 1 { delete col; for (i = 1; i <= NF; ++i) { gsub(/"/, "", $i); col[$i] = i }; next }
+{
+    gsub(/"/, "")
+    split($1, name, "/")
+    if ($col["error_occurred"] == "true") { printf "%s: %s\n", $1, $col["error_message"]; next }
+    if (name[1] == "BM_KeyFlags")
+        printf "  class of %-3s honest %8s  classes %8s  reversed %8s (named %s)  slipped %8s\n", name[2],
+            pct($col["honest_pct"]), pct($col["classes_pct"]), pct($col["reversed_pct"]), pct($col["named_pct"]),
+            pct($col["slipped_pct"])
+    else
+        printf "  exam of %-4s runs: drawn alpha %.3f (in %s of exams), fixed set %.3f\n", name[2],
+            $col["drawn_alpha"], pct($col["drawn_with_alpha_pct"]), $col["fixed_alpha"]
+}' "$analysis" "$drawn"

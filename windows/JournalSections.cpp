@@ -470,23 +470,46 @@ void JournalWindow::showAnalysis(const QString &topic, const std::optional<Quest
         QStringList wrong;
         for (size_t i = 0; i < q.wrongAnswers.size() && i < 5; ++i)
             wrong << QStringLiteral("%1 (%2)").arg(q.wrongAnswers[i].answer).arg(q.wrongAnswers[i].times);
+        const QString remarks = q.asked < flagMinimum ? fewAnswersText(q.asked) : q.flags.join(u'\n');
         t.rows.push_back({q.text, q.asked, q.shareRight, q.facility, orNothing(q.discrimination), q.averageSeconds,
-                          wrong.join(u'\n'), q.flags.join(u'\n'), q.rightAnswer});
+                          wrong.join(u'\n'), remarks, q.rightAnswer});
     }
+    // Each alpha in words: how it was worked out, how good it is and how many runs are behind it.
+    auto inWords = [](const TopicReliability &r) {
+        const bool drawn = r.basis == ReliabilityBasis::Pairs;
+        if (r.alpha && drawn)
+            return QStringLiteral("Надёжность теста «%1» (альфа Кронбаха по парам вопросов, заданных вместе: "
+                                  "прохождения задавали разные вопросы): %2 — %3; прохождений: %4, вопросов в "
+                                  "прохождении: %5 из %6, пар: %7.")
+                .arg(r.topic, QLocale().toString(*r.alpha, 'f', 2), reliabilityWord(*r.alpha))
+                .arg(r.runs)
+                .arg(r.questions)
+                .arg(r.pool)
+                .arg(r.pairs);
+        if (r.alpha)
+            return QStringLiteral("Надёжность теста «%1» (альфа Кронбаха): %2 — %3; прохождений: %4, все задавали "
+                                  "одни и те же вопросы (вопросов: %5).")
+                .arg(r.topic, QLocale().toString(*r.alpha, 'f', 2), reliabilityWord(*r.alpha))
+                .arg(r.runs)
+                .arg(r.questions);
+        const QString none = QStringLiteral("Надёжность теста «%1» не оценить: ").arg(r.topic);
+        if (r.runs < alphaMinimum)
+            return none + QStringLiteral("нужно не меньше %1 прохождений (есть %2).").arg(alphaMinimum).arg(r.runs);
+        if (drawn && r.pairs < pairMinimum)
+            return none + QStringLiteral("прохождения задавали разные вопросы, а пар вопросов, заданных вместе хотя "
+                                         "бы в двух прохождениях, %1 — нужно не меньше %2.")
+                              .arg(r.pairs)
+                              .arg(pairMinimum);
+        if (r.pairs == 0)
+            return none + QStringLiteral("в прохождениях по одному вопросу.");
+        return none + QStringLiteral("баллы прохождений не различаются.");
+    };
     QStringList reliability;
     for (const TopicReliability &r : a->topics)
-        reliability << (r.alpha ? QStringLiteral("Надёжность теста «%1» (альфа Кронбаха): %2 по %3 прохождениям с "
-                                                 "одинаковыми %4 вопросами.")
-                                      .arg(r.topic, QLocale().toString(*r.alpha, 'f', 2))
-                                      .arg(r.runs)
-                                      .arg(r.questions)
-                                : QStringLiteral("Надёжность теста «%1» не оценить: нужно не меньше %2 прохождений с "
-                                                 "одинаковыми вопросами (есть %3).")
-                                      .arg(r.topic)
-                                      .arg(alphaMinimum)
-                                      .arg(r.runs));
+        reliability << inWords(r);
     reliability << QStringLiteral("Различение — связь ответа на вопрос с успехом в остальных вопросах (от −1 до 1); "
-                                  "замечания появляются, когда вопрос задан не меньше %1 раз.")
+                                  "замечания появляются, когда вопрос задан не меньше %1 раз, а «возможно, ошибка в "
+                                  "ключе» — когда отрицательную связь не объяснить случаем.")
                        .arg(flagMinimum);
     showSection(AnalysisSection,
                 {QStringLiteral("Анализ вопросов: %1").arg(topic), reliability.join(u'\n'), {std::move(t)}});

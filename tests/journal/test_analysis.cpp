@@ -103,16 +103,70 @@ void checkHandWorked(const QuestionAnalysis &a)
         QVERIFY2(qAbs(*f.discrimination - expected[q][1]) < 1e-9, qPrintable(QString::number(*f.discrimination)));
         QVERIFY(qAbs(f.averageSeconds - (20 + 10 * expected[q][0])) < 1e-9);
     }
-    // Only Q2's answers run against the rest of the run.
-    QCOMPARE(figures(a, "Q1").flags, QStringList());
-    QCOMPARE(figures(a, "Q2").flags,
-             QStringList{QStringLiteral("отрицательная различающая сила: возможно, ошибка в ключе")});
+    // Q2 runs against the rest of the run, but five answers are too few to say so.
+    QCOMPARE(figures(a, "Q2").flags, QStringList());
+    QVERIFY(!figures(a, "Q2").keySuspect);
     QCOMPARE(a.topics.size(), size_t(1));
-    QCOMPARE(a.topics[0].topic, QStringLiteral("Смута"));
-    QCOMPARE(a.topics[0].runs, 5);
-    QCOMPARE(a.topics[0].questions, 3);
-    QVERIFY(a.topics[0].alpha.has_value());
-    QVERIFY(qAbs(*a.topics[0].alpha + 3.0 / 14) < 1e-9);
+    const TopicReliability &t = a.topics[0];
+    QCOMPARE(t.topic, QStringLiteral("Смута"));
+    QCOMPARE((QList<int>{t.runs, t.questions, t.pool, t.pairs}), (QList<int>{5, 3, 3, 3}));
+    QCOMPARE(t.basis, ReliabilityBasis::SameQuestions);
+    QVERIFY(t.alpha.has_value());
+    QVERIFY(qAbs(*t.alpha + 3.0 / 14) < 1e-9);
+}
+
+// Ten runs of a drawn test: each asks four of the questions A to E and
+// leaves out one ("-"), each question left out twice.
+//   A B C D E        A B C D E
+//   - 1 1 1 1        - 0 0 0 0
+//   0 - 1 1 0        1 - 1 0 1
+//   1 1 - 1 1        0 0 - 1 0
+//   0 0 1 - 0        1 1 1 - 1
+//   1 1 1 1 -        0 1 0 0 -
+// Each question was asked in 8 runs; the squared deviations from its mean
+// over them are A 2, B 15/8, C 3/2, D 15/8, E 2: 37/4 over 5 * 7 = 35, so
+// v = 37/140. Each pair was asked together in 6 runs; the products of the
+// deviations from their means over those runs are AB 1, AC 1/2, AD 0, AE
+// 3/2, BC 1/3, BD 1/3, BE 3/2, CD 1, CE 1/2, DE 0: 20/3 over 10 * 5 = 50, so
+// c = 2/15. With four questions a run: 4c / (v + 3c) = 224/279.
+std::vector<AnalysedRun> drawnRuns()
+{
+    const char *const rows[] = {"-1111", "0-110", "11-11", "001-0", "1111-",
+                                "-0000", "1-101", "00-10", "111-1", "0100-"};
+    std::vector<AnalysedRun> runs;
+    for (int r = 0; r < 10; ++r) {
+        AnalysedRun run{
+            QStringLiteral("История"), QStringLiteral("Экзамен"), QDateTime(QDate(2027, 6, 1 + r), QTime(9, 0)), {}};
+        for (int q = 0; q < 5; ++q)
+            if (rows[r][q] != '-')
+                run.questions.push_back(asked(QString(QChar(u'A' + q)), rows[r][q] - '0'));
+        runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+// A question K of `possible` points typed with the key 1941 and a question F
+// of four points, in runs given as "points of K, points of F[, the answer
+// typed to K when it was wrong]".
+std::vector<AnalysedRun> keyRuns(const QStringList &rows, int possible)
+{
+    std::vector<AnalysedRun> runs;
+    for (const QString &row : rows) {
+        const QStringList part = row.split(u' ');
+        AskedQuestion k = asked("K", part[0].toInt(), possible);
+        k.rightAnswer = QStringLiteral("1941");
+        k.given = k.right ? k.rightAnswer : part.value(2);
+        runs.push_back({QStringLiteral("История"),
+                        QStringLiteral("Ключи"),
+                        QDateTime(QDate(2027, 7, 1), QTime(9, 0)).addSecs(60 * qint64(runs.size())),
+                        {k, asked("F", part[1].toInt(), 4)}});
+    }
+    return runs;
+}
+
+QStringList repeated(const QString &row, int times)
+{
+    return QStringList(times, row);
 }
 } // namespace
 
@@ -131,9 +185,7 @@ private slots:
         QCOMPARE(wrongList(figures(a, "T")), QStringLiteral("B:2 D:1"));
         QCOMPARE(wrongList(figures(a, "E")), QStringLiteral("1942:2 1914:1"));
         QCOMPARE(figures(a, "T").rightAnswer, QStringLiteral("A\nC"));
-        // Everyone right and no one right: flagged, and nothing to correlate.
-        QCOMPARE(figures(a, "L").flags, QStringList{QStringLiteral("слишком лёгкий: верно более 90 %")});
-        QCOMPARE(figures(a, "H").flags, QStringList{QStringLiteral("слишком трудный: верно менее 20 %")});
+        // Everyone right: nothing to correlate.
         QVERIFY(!figures(a, "L").discrimination.has_value());
         // A partly right answer counts its share of the points.
         AnalysedRun partial = handWorkedRuns()[0];
@@ -145,6 +197,118 @@ private slots:
         QCOMPARE(figures(p, "P").flags, QStringList());
         QVERIFY(!p.topics[0].alpha.has_value());
         QVERIFY(analyseQuestions(std::vector<AnalysedRun>{}).questions.empty());
+    }
+
+    // The flags of K in small journals; the discriminations worked out by
+    // hand, the bounds by Fisher's z: tanh(atanh(r) + z / sqrt(n - 3)), z
+    // 1.2816 for 90 %, 0.6745 for 75 %.
+    void flagsNeedEvidence_data()
+    {
+        QTest::addColumn<QStringList>("runs");
+        QTest::addColumn<int>("possible");
+        QTest::addColumn<QStringList>("flags");
+        QTest::addColumn<QString>("strong");
+        const QString easy = QStringLiteral("слишком лёгкий: набрано более 90 % баллов");
+        const QString hard = QStringLiteral("слишком трудный: набрано менее 20 % баллов");
+        const QString named = QStringLiteral("возможно, ошибка в ключе — сильные ученики чаще отвечают «%1»: "
+                                             "проверьте ключ");
+
+        // Difficulty goes by the share of the points: 2 of 3 in every run is 67 %.
+        QTest::newRow("partial credit is not failure")
+            << QStringList{"2 0", "2 1", "2 2", "2 3", "2 4", "2 1", "2 2", "2 3"} << 3 << QStringList() << QString();
+        QTest::newRow("full marks") << repeated("1 2", 8) << 1 << QStringList{easy} << QString();
+        // 29 of 32 points is 90.6 %, though only 7 of 8 runs were right.
+        QTest::newRow("most points") << repeated("4 2", 7) + QStringList{"1 2"} << 4 << QStringList{easy} << QString();
+        QTest::newRow("few points") << repeated("0 1", 6) + repeated("1 1", 2) << 2 << QStringList{hard} << QString();
+        QTest::newRow("a fifth is not too hard") << repeated("1 2", 8) << 5 << QStringList() << QString();
+        QTest::newRow("seven answers") << repeated("1 2", 7) << 1 << QStringList() << QString();
+
+        // Right with F 0 0 1 1, wrong with F 1 1 1 1: r = -1 / sqrt(3) =
+        // -0.577, bound tanh(-0.658 + 0.573) = -0.085 < 0. The six runs
+        // with F 1 share the upper third: four typed 988, two the key.
+        const QStringList reversed = {"1 0", "1 0", "1 1", "1 1", "0 1 988", "0 1 988", "0 1 988", "0 1 988"};
+        QTest::newRow("reversed, answer named") << reversed << 1 << QStringList{named.arg("988")} << "988";
+        QStringList untyped = reversed;
+        untyped.replaceInStrings(" 988", "");
+        QTest::newRow("reversed, nothing typed")
+            << untyped << 1 << QStringList{QStringLiteral("отрицательная различающая сила: возможно, ошибка в ключе")}
+            << QString();
+        // Right with F 0 1 1 1: r = -1 / sqrt(7) = -0.378, bound
+        // tanh(-0.398 + 0.573) = +0.17: chance.
+        QTest::newRow("negative by chance")
+            << QStringList{"1 0", "1 1", "1 1", "1 1", "0 1 988", "0 1 988", "0 1 988", "0 1 988"} << 1 << QStringList()
+            << QString();
+
+        // Fifteen runs, r = -2.2 / sqrt(3.6 * 16.4) = -0.286: the 90 % bound
+        // tanh(-0.294 + 0.370) = +0.075 is not enough alone, the 75 % bound
+        // tanh(-0.294 + 0.195) = -0.099 is with the upper third (the five
+        // runs with F 4) typing the same wrong answer more often than the key.
+        const QStringList strong = {"0 4 988", "0 4 988", "0 4 988", "1 4", "1 4", "0 3 1000", "0 3 1001", "1 3",
+                                    "1 3",     "1 2",     "1 2",     "1 2", "1 2", "0 1 1002", "1 1"};
+        QTest::newRow("strong pupils agree") << strong << 1 << QStringList{named.arg("988")} << "988";
+        const QStringList weak = {"0 4 1003", "0 4 1004", "0 4 1005", "1 4", "1 4", "0 3 988", "0 3 988", "1 3",
+                                  "1 3",      "1 2",      "1 2",      "1 2", "1 2", "0 1 988", "1 1"};
+        QTest::newRow("weak pupils agree") << weak << 1 << QStringList() << QString();
+
+        // No one right, so no discrimination. With the F above, the five with
+        // F 4 type 1812, four more 1813, the rest answers of their own:
+        // typing 1812 against F (mean 2.8) r = 6 / sqrt(10/3 * 16.4) = 0.81,
+        // lower bound tanh(1.13 - 0.37) = 0.64 > 0. Then the other way round:
+        // 1812 from the five at the bottom.
+        QStringList none = strong, noneWeak = strong;
+        for (int i = 0; i < 15; ++i) {
+            const QString f = QStringLiteral("0 ") + strong[i].section(u' ', 1, 1) + u' ';
+            none[i] = f + QString::number(i < 5 ? 1812 : i < 9 ? 1813 : 1000 + i);
+            noneWeak[i] = f + QString::number(i >= 10 ? 1812 : i < 4 ? 1813 : 1000 + i);
+        }
+        QTest::newRow("no one right, strong agree") << none << 1 << QStringList{hard, named.arg("1812")} << "1812";
+        QTest::newRow("no one right, weak agree") << noneWeak << 1 << QStringList{hard} << QString();
+    }
+
+    void flagsNeedEvidence()
+    {
+        QFETCH(QStringList, runs);
+        QFETCH(int, possible);
+        QFETCH(QStringList, flags);
+        QFETCH(QString, strong);
+        const QuestionFigures &k = figures(analyseQuestions(keyRuns(runs, possible)), "K");
+        QCOMPARE(k.flags, flags);
+        QCOMPARE(k.strongAnswer, strong);
+        QCOMPARE(k.keySuspect, flags.join(u' ').contains(QStringLiteral("ключ")));
+    }
+
+    void reliabilityOfDrawnRuns()
+    {
+        const TopicReliability drawn = analyseQuestions(drawnRuns()).topics.at(0);
+        QCOMPARE(drawn.basis, ReliabilityBasis::Pairs);
+        QCOMPARE((QList<int>{drawn.runs, drawn.questions, drawn.pool, drawn.pairs}), (QList<int>{10, 4, 5, 10}));
+        QVERIFY(drawn.alpha.has_value());
+        QVERIFY2(qAbs(*drawn.alpha - 224.0 / 279) < 1e-12, qPrintable(QString::number(*drawn.alpha)));
+        // Six runs of two questions: only AB and CD are asked together twice.
+        std::vector<AnalysedRun> pairs;
+        for (const char *two : {"AB", "AB", "CD", "CD", "AC", "BD"}) {
+            const int r = int(pairs.size());
+            pairs.push_back({QStringLiteral("История"),
+                             QStringLiteral("Экзамен"),
+                             QDateTime(QDate(2027, 6, 1 + r), QTime(9, 0)),
+                             {asked(QString(QChar(two[0])), r % 2), asked(QString(QChar(two[1])), r / 3)}});
+        }
+        const TopicReliability few = analyseQuestions(pairs).topics.at(0);
+        QCOMPARE((QList<int>{few.runs, few.questions, few.pool, few.pairs}), (QList<int>{6, 2, 4, 2}));
+        QVERIFY(!few.alpha.has_value());
+
+        QCOMPARE(reliabilityWord(0.8), QStringLiteral("высокая"));
+        QCOMPARE(reliabilityWord(0.7951), QStringLiteral("высокая")); // shown as 0,80
+        QCOMPARE(reliabilityWord(0.7949), QStringLiteral("достаточная"));
+        QCOMPARE(reliabilityWord(0.7), QStringLiteral("достаточная"));
+        QCOMPARE(reliabilityWord(0.6949), QStringLiteral("низкая"));
+        QCOMPARE(reliabilityWord(-3.0 / 14), QStringLiteral("низкая"));
+        QStringList counted;
+        for (int n : {1, 3, 7, 11, 21, 22})
+            counted << fewAnswersText(n);
+        QCOMPARE(counted.join(u'|'), QStringLiteral("мало данных (1 ответ)|мало данных (3 ответа)|мало данных (7 "
+                                                    "ответов)|мало данных (11 ответов)|мало данных (21 ответ)|мало "
+                                                    "данных (22 ответа)"));
     }
 
     void journalGivesTheSameFigures()

@@ -162,6 +162,9 @@ private slots:
         QCOMPARE(j->Otchet->item(1, 0)->text(), QStringLiteral("Год основания Петербурга?"));
         QCOMPARE(j->Otchet->item(1, 2)->text(), QStringLiteral("50\u00a0%"));
         QCOMPARE(j->Otchet->item(1, 6)->text(), QStringLiteral("1900 (1)")); // the wrong answer given
+        QCOMPARE(j->Otchet->item(1, 7)->text(), QStringLiteral("мало данных (2 ответа)"));
+        QVERIFY2(j->Nadezhnost->text().contains(QStringLiteral("не оценить: нужно не меньше 5 прохождений (есть 2).")),
+                 qPrintable(j->Nadezhnost->text()));
         // Averages with a decimal comma, also under the C locale the suite runs in.
         QVERIFY2(j->Otchet->item(1, 5)->text().contains(u',') && !j->Otchet->item(1, 5)->text().contains(u'.'),
                  qPrintable(j->Otchet->item(1, 5)->text()));
