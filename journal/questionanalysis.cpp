@@ -3,6 +3,7 @@
 #include "journal.h"
 #include "schema.h"
 #include "scoreline.h"
+#include "text.h"
 
 #include <QHash>
 #include <QSqlQuery>
@@ -531,17 +532,6 @@ std::optional<QuestionAnalysis> analyseQuestions(Journal &journal, const ResultF
     }
     return out;
 }
-
-namespace
-{
-// Which of the three Russian forms agrees with n: 0 for «1 ответ», 1 for
-// «2 ответа», 2 for «5 ответов».
-int pluralForm(int n)
-{
-    const int tens = n % 100, units = n % 10;
-    return tens >= 11 && tens <= 14 ? 2 : units == 1 ? 0 : units >= 2 && units <= 4 ? 1 : 2;
-}
-} // namespace
 
 QString fewAnswersText(int answers)
 {

@@ -6,6 +6,12 @@
 #include <QStringEncoder>
 #include <array>
 
+int pluralForm(qint64 n)
+{
+    const qint64 tens = n % 100, units = n % 10;
+    return tens >= 11 && tens <= 14 ? 2 : units == 1 ? 0 : units >= 2 && units <= 4 ? 1 : 2;
+}
+
 QString trimmed(const QString &s)
 {
     qsizetype b = 0, e = s.size();

@@ -9,6 +9,10 @@
 // Characters with codes 0..32 removed at both ends.
 QString trimmed(const QString &s);
 
+// Which of the three Russian forms agrees with n: 0 for «1 вопрос», 1 for
+// «2 вопроса», 2 for «5 вопросов».
+int pluralForm(qint64 n);
+
 // True when the cp1251 converter is usable on this machine (checked once at start).
 bool cp1251Available();
 

@@ -53,7 +53,7 @@ LoginResult decideLogin(const std::vector<User> &users, const QString &typed)
         const bool known = letter == u"Z" || letter == u"W";
         return {known ? LoginOutcome::Granted : LoginOutcome::Closed, letter, int(i)};
     }
-    return {password.isEmpty() ? LoginOutcome::Nothing : LoginOutcome::Unknown};
+    return {password.isEmpty() ? LoginOutcome::Nothing : LoginOutcome::Unknown, {}, -1};
 }
 
 bool keepsShippedPassword(const User &user)

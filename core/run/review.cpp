@@ -169,14 +169,6 @@ QDateTime nextDue(const std::vector<DueQuestion> &scheduled, const QHash<QString
 
 namespace
 {
-// Which of the three Russian forms agrees with n: 0 for «1 вопрос»,
-// 1 for «2 вопроса», 2 for «5 вопросов».
-int pluralForm(int n)
-{
-    const int tens = n % 100, units = n % 10;
-    return tens >= 11 && tens <= 14 ? 2 : units == 1 ? 0 : units >= 2 && units <= 4 ? 1 : 2;
-}
-
 QString questionCount(int n)
 {
     static const char *const word[] = {"вопрос", "вопроса", "вопросов"};
