@@ -7,11 +7,12 @@
 namespace
 {
 const char *const sortExpressions[ResultsModel::ColumnCount] = {
-    "r.started",       "r.pupil_folded", "r.user_code",     "r.subject", "r.topic", "r.grade",
-    "r.right_answers", "r.asked",        "r.points_earned", "r.seconds", "r.host"};
+    "r.started", "r.pupil_folded",  "r.class_name", "r.user_code",     "r.subject", "r.topic",
+    "r.grade",   "r.right_answers", "r.asked",      "r.points_earned", "r.seconds", "r.host"};
 
-const char *const headers[ResultsModel::ColumnCount] = {"Начало", "Ученик",   "Код",   "Предмет", "Тема",     "Оценка",
-                                                        "Верно",  "Вопросов", "Баллы", "Время",   "Компьютер"};
+const char *const headers[ResultsModel::ColumnCount] = {"Начало",   "Ученик", "Класс",  "Код",
+                                                        "Предмет",  "Тема",   "Оценка", "Верно",
+                                                        "Вопросов", "Баллы",  "Время",  "Компьютер"};
 
 QString clockText(int seconds)
 {
@@ -115,8 +116,9 @@ private:
         q.setForwardOnly(true);
         q.prepare(QStringLiteral("SELECT r.id, r.started, r.pupil, r.user_code, r.subject, r.topic, r.grade, r.host,"
                                  " r.right_answers, r.asked, r.points_earned, r.points_possible, r.seconds, ") +
-                  keyRead + QStringLiteral(", r.practice FROM results r") + where + QStringLiteral(" ORDER BY ") + key +
-                  direction + QStringLiteral(", r.id") + direction + QStringLiteral(" LIMIT ?"));
+                  keyRead + QStringLiteral(", r.practice, r.class_name FROM results r") + where +
+                  QStringLiteral(" ORDER BY ") + key + direction + QStringLiteral(", r.id") + direction +
+                  QStringLiteral(" LIMIT ?"));
         for (const QVariant &v : c.values)
             q.addBindValue(v);
         if (continues && !nulls)
@@ -142,6 +144,7 @@ private:
             r.pointsPossible = q.value(11).toInt();
             r.seconds = q.value(12).toInt();
             r.practice = q.value(14).toBool();
+            r.className = q.value(15).toString();
             page.cursor = {true, nulls, q.value(13), r.id};
             page.rows.push_back(std::move(r));
         }
@@ -282,6 +285,8 @@ QVariant ResultsModel::cell(const ResultsRow &r, int column)
         return r.started.toString(QStringLiteral("dd.MM.yyyy HH:mm"));
     case Pupil:
         return r.pupil;
+    case ClassName:
+        return r.className;
     case UserCode:
         return r.userCode;
     case Subject:

@@ -13,7 +13,7 @@ class Journal;
 struct ResultsRow {
     QString id;
     QDateTime started;
-    QString pupil, userCode, subject, topic, grade, host;
+    QString pupil, className, userCode, subject, topic, grade, host;
     int right = 0, asked = 0, pointsEarned = 0, pointsPossible = 0, seconds = 0;
     bool practice = false;
 };
@@ -54,7 +54,21 @@ class ResultsModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { Started, Pupil, UserCode, Subject, Topic, Grade, Right, Asked, Points, Seconds, Host, ColumnCount };
+    enum Column {
+        Started,
+        Pupil,
+        ClassName,
+        UserCode,
+        Subject,
+        Topic,
+        Grade,
+        Right,
+        Asked,
+        Points,
+        Seconds,
+        Host,
+        ColumnCount
+    };
 
     // Reads pages from the journal as they are wanted, at once.
     explicit ResultsModel(Journal &journal, QObject *parent = nullptr);

@@ -33,6 +33,7 @@ struct ReportTable {
 struct Report {
     QString title;      // what the view is: «Результаты», «Анализ вопросов: …»
     QString filterLine; // what was filtered, in words; "" when nothing was
+    QDateTime printed;  // when it was taken for paper, said under the title; none when invalid
     std::vector<ReportTable> tables;
     std::vector<std::pair<QString, QImage>> charts; // captioned pictures, after the tables
 };

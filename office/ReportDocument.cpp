@@ -7,6 +7,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTextTable>
 
 #include <cmath>
@@ -34,11 +35,12 @@ QTextCharFormat textFormat(qreal points, bool bold = false, bool italic = false)
 }
 
 void paragraph(QTextCursor &cursor, const QString &text, const QTextCharFormat &format, int headingLevel = 0,
-               qreal spaceAfter = 6)
+               qreal spaceAfter = 6, qreal spaceBefore = 0)
 {
     QTextBlockFormat block;
     block.setHeadingLevel(headingLevel);
     block.setBottomMargin(spaceAfter);
+    block.setTopMargin(spaceBefore);
     if (!cursor.atStart())
         cursor.insertBlock(block, format);
     else
@@ -60,7 +62,9 @@ void insertTable(QTextCursor &cursor, const ReportTable &table)
     format.setCellSpacing(0);
     format.setHeaderRowCount(1);
     format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
-    format.setBottomMargin(12);
+    // No margin under the table: a margin that crossed onto the next page
+    // would take the table there, and its header row with it, alone.
+    format.setBottomMargin(0);
     const int columns = int(table.columns.size());
     QTextTable *t = cursor.insertTable(int(table.rows.size()) + 1, columns, format);
 
@@ -70,6 +74,9 @@ void insertTable(QTextCursor &cursor, const ReportTable &table)
         QTextBlockFormat block;
         block.setAlignment(right ? Qt::AlignRight : Qt::AlignLeft);
         c.setBlockFormat(block);
+        // An empty cell's line as tall as the others': a taller one would not
+        // fit where they do and carry its row over onto the next page.
+        c.setBlockCharFormat(chars);
         c.insertText(text, chars);
     };
     for (int c = 0; c < columns; ++c) {
@@ -111,6 +118,13 @@ void insertChart(QTextDocument &doc, QTextCursor &cursor, int number, const QStr
     cursor.insertBlock(block);
     cursor.insertImage(picture);
 }
+void breakBefore(const QTextBlock &b)
+{
+    QTextBlockFormat f = b.blockFormat();
+    f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    QTextCursor(b).setBlockFormat(f);
+}
+
 // A chart whose picture would begin a page leaves its caption behind on the
 // page before; such a caption goes to the next page with its picture.
 void keepChartsWithCaptions(QTextDocument &doc, qreal pageHeight)
@@ -122,9 +136,40 @@ void keepChartsWithCaptions(QTextDocument &doc, qreal pageHeight)
         const auto pageOf = [pageHeight](qreal y) { return int(y / pageHeight); };
         if (pageOf(layout->blockBoundingRect(b).top()) == pageOf(layout->blockBoundingRect(b.next()).bottom() - 1))
             continue;
-        QTextBlockFormat f = b.blockFormat();
-        f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-        QTextCursor(b).setBlockFormat(f);
+        breakBefore(b);
+    }
+}
+
+// Where a block's first line is: a line the layout took on to the next page
+// is there, below where its block began.
+qreal firstLineTop(QAbstractTextDocumentLayout *layout, const QTextBlock &b)
+{
+    const QTextLayout *lines = b.layout();
+    const qreal top = layout->blockBoundingRect(b).top();
+    return lines && lines->lineCount() > 0 ? top + lines->lineAt(0).y() : top;
+}
+
+// A table whose header row and first row do not fit under its heading on
+// the page the heading is on (the layout takes them on to the next page and
+// leaves the heading behind) starts on the next page, its heading with it.
+void keepTablesWithHeadings(QTextDocument &doc, qreal pageHeight)
+{
+    QAbstractTextDocumentLayout *layout = doc.documentLayout();
+    // Positions are kept in 64ths of a pixel: a line at the top of a page may
+    // lie a fraction above it.
+    const auto pageOf = [pageHeight](qreal y) { return int((y + 0.5) / pageHeight); };
+    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+        auto *table = qobject_cast<QTextTable *>(frame);
+        if (!table || table->rows() < 2)
+            continue;
+        const QTextBlock heading = doc.findBlock(table->firstPosition() - 1);
+        const qreal top = firstLineTop(layout, heading);
+        const qreal first = firstLineTop(layout, table->cellAt(1, 0).firstCursorPosition().block());
+        // A heading already at the top of its page has a first row taller
+        // than a page under it: no break would help.
+        if (pageOf(top) == pageOf(first) || top - pageOf(top) * pageHeight < 1)
+            continue;
+        breakBefore(heading);
     }
 }
 } // namespace
@@ -162,16 +207,27 @@ std::unique_ptr<QTextDocument> reportDocument(const Report &report, const QSizeF
     doc->setDocumentMargin(0);
     QTextCursor cursor(doc.get());
     paragraph(cursor, report.title, textFormat(16, true), 1, 4);
+    if (report.printed.isValid())
+        paragraph(cursor, QStringLiteral("Напечатано ") + report.printed.toString(QStringLiteral("dd.MM.yyyy hh:mm")),
+                  textFormat(9), 0, 4);
     if (!report.filterLine.isEmpty())
         paragraph(cursor, report.filterLine, textFormat(10, false, true));
     for (const ReportTable &table : report.tables) {
-        paragraph(cursor, table.caption, textFormat(12, true), table.caption.isEmpty() ? 0 : 2);
+        // The space between two tables goes above the second's heading.
+        paragraph(cursor, table.caption, textFormat(12, true), table.caption.isEmpty() ? 0 : 2, 6, 12);
         insertTable(cursor, table);
     }
     int number = 0;
     for (const auto &[caption, image] : report.charts)
         insertChart(*doc, cursor, ++number, caption, image, textArea);
     return doc;
+}
+
+void paginateReport(QTextDocument &doc, const QSizeF &page)
+{
+    doc.setPageSize(page);
+    keepTablesWithHeadings(doc, page.height());
+    keepChartsWithCaptions(doc, page.height());
 }
 
 void setReportPageLayout(QPrinter &printer)
@@ -193,8 +249,7 @@ void printReport(QPrinter &printer, const Report &report)
     const qreal toScreen = screenDpi / printer.resolution();
     const auto doc = reportDocument(report, page * toScreen);
     doc->documentLayout()->setPaintDevice(&printer);
-    doc->setPageSize(page);
-    keepChartsWithCaptions(*doc, page.height());
+    paginateReport(*doc, page);
 
     const int pages = doc->pageCount();
     QFont footerFont = doc->defaultFont();

@@ -6,6 +6,7 @@
 // program are built together, and writersAbi guards against an old module.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -13,7 +14,7 @@ struct Report;
 struct WorkbookLayout;
 struct ZipPart;
 
-inline constexpr int writersAbi = 1;
+inline constexpr int writersAbi = 2;
 
 extern "C" {
 // writersAbi of the module's build.
@@ -21,9 +22,10 @@ using WritersAbiFunction = int (*)();
 // Packs the parts into archive; false with the reason in error when it cannot.
 using ZipArchiveFunction = bool (*)(const std::vector<ZipPart> *parts, QByteArray *archive, QString *error);
 // Writes the report as a workbook at file (a scratch name the caller replaces
-// the real file with), the sheet named sheetName; libxlsxwriter keeps its own
-// temporary files in scratchFolder. False with the reason in error.
-using WriteWorkbookFunction = bool (*)(const QString *file, const QString *scratchFolder, const QString *sheetName,
+// the real file with), a sheet for each table named by sheetNames, in order;
+// libxlsxwriter keeps its own temporary files in scratchFolder. False with
+// the reason in error.
+using WriteWorkbookFunction = bool (*)(const QString *file, const QString *scratchFolder, const QStringList *sheetNames,
                                        const Report *report, const WorkbookLayout *layout, QString *error);
 }
 

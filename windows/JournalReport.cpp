@@ -30,6 +30,63 @@ QImage pictureOf(GradeChart *chart)
     chart->resize(was);
     return image;
 }
+
+// The report's column for each of the results model's, in its order: the
+// switch names every column, so a column added to the model is not left out.
+ReportColumn resultsColumn(ResultsModel::Column column)
+{
+    switch (column) {
+    case ResultsModel::Started:
+        return {QStringLiteral("Начало"), Kind::DateTime};
+    case ResultsModel::Pupil:
+        return {QStringLiteral("Ученик")};
+    case ResultsModel::ClassName:
+        return {QStringLiteral("Класс")};
+    case ResultsModel::UserCode:
+        return {QStringLiteral("Код")};
+    case ResultsModel::Subject:
+        return {QStringLiteral("Предмет")};
+    case ResultsModel::Topic:
+        return {QStringLiteral("Тема")};
+    case ResultsModel::Grade:
+        return {QStringLiteral("Оценка")};
+    case ResultsModel::Right:
+        return {QStringLiteral("Верно"), Kind::Integer};
+    case ResultsModel::Asked:
+        return {QStringLiteral("Задано"), Kind::Integer};
+    case ResultsModel::Points:
+        return {QStringLiteral("Баллы")};
+    case ResultsModel::Seconds:
+        return {QStringLiteral("Время")};
+    case ResultsModel::Host:
+        return {QStringLiteral("Компьютер")};
+    case ResultsModel::ColumnCount:
+        break;
+    }
+    return {};
+}
+
+// The results as the model's cells give them, each in its column's kind.
+ReportTable resultsTable(const std::vector<QStringList> &rows)
+{
+    ReportTable results{QStringLiteral("Результаты"), {}, {}};
+    for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+        results.columns.push_back(resultsColumn(ResultsModel::Column(c)));
+    for (const QStringList &row : rows) {
+        QVariantList cells;
+        for (int c = 0; c < row.size() && c < ResultsModel::ColumnCount; ++c) {
+            const Kind kind = results.columns[size_t(c)].kind;
+            if (kind == Kind::DateTime)
+                cells << QDateTime::fromString(row[c], QStringLiteral("dd.MM.yyyy HH:mm"));
+            else if (kind == Kind::Integer)
+                cells << row[c].toInt();
+            else
+                cells << row[c];
+        }
+        results.rows.push_back(std::move(cells));
+    }
+    return results;
+}
 } // namespace
 
 Report JournalWindow::shownReport(const std::vector<QStringList> &rows)
@@ -50,46 +107,29 @@ Report JournalWindow::shownReport(const std::vector<QStringList> &rows)
         filters << QStringLiteral("с %1 по %2")
                        .arg(f.from.toString(QStringLiteral("dd.MM.yyyy")), f.to.toString(QStringLiteral("dd.MM.yyyy")));
     Report report;
-    const SectionView &section = m_sections[Razdely->currentIndex()];
+    const int open = Razdely->currentIndex();
+    const SectionView &section = m_sections[open];
     report.title = QStringLiteral("Журнал результатов") +
                    (section.title.isEmpty() ? QString() : QStringLiteral(" — ") + section.title);
     report.filterLine = (filters.isEmpty() ? QStringLiteral("Все результаты")
                                            : QStringLiteral("Отбор: ") + filters.join(QStringLiteral("; "))) +
                         QStringLiteral(". Результатов: %1.").arg(rows.size());
-
-    ReportTable results{QStringLiteral("Результаты"),
-                        {{QStringLiteral("Начало"), Kind::DateTime},
-                         {QStringLiteral("Ученик")},
-                         {QStringLiteral("Код")},
-                         {QStringLiteral("Предмет")},
-                         {QStringLiteral("Тема")},
-                         {QStringLiteral("Оценка")},
-                         {QStringLiteral("Верно"), Kind::Integer},
-                         {QStringLiteral("Задано"), Kind::Integer},
-                         {QStringLiteral("Баллы")},
-                         {QStringLiteral("Время")},
-                         {QStringLiteral("Компьютер")}},
-                        {}};
-    for (const QStringList &row : rows) {
-        QVariantList cells;
-        for (int c = 0; c < row.size(); ++c) {
-            if (c == ResultsModel::Started)
-                cells << QDateTime::fromString(row[c], QStringLiteral("dd.MM.yyyy HH:mm"));
-            else if (c == ResultsModel::Right || c == ResultsModel::Asked)
-                cells << row[c].toInt();
-            else
-                cells << row[c];
-        }
-        results.rows.push_back(std::move(cells));
-    }
-    report.tables.push_back(std::move(results));
+    report.printed = QDateTime::currentDateTime();
     if (!section.summary.isEmpty())
         report.filterLine += u'\n' + section.summary;
-    for (const ReportTable &t : section.tables)
-        report.tables.push_back(t);
-    if (Razdely->currentIndex() == PupilSection && OcenkiUchenika->kind() != GradeChart::Kind::Message)
+    // The open section comes first, so that its printout starts with it on
+    // the first page, each of its tables under a heading of its own (the
+    // section's name for one that has none, which also names its sheet); the
+    // results follow.
+    for (ReportTable t : section.tables) {
+        if (t.caption.isEmpty())
+            t.caption = Razdely->tabText(open);
+        report.tables.push_back(std::move(t));
+    }
+    report.tables.push_back(resultsTable(rows));
+    if (open == PupilSection && OcenkiUchenika->kind() != GradeChart::Kind::Message)
         report.charts.emplace_back(OcenkiUchenika->title(), pictureOf(OcenkiUchenika));
-    if (Razdely->currentIndex() == TopicSection && OcenkiTemy->kind() != GradeChart::Kind::Message)
+    if (open == TopicSection && OcenkiTemy->kind() != GradeChart::Kind::Message)
         report.charts.emplace_back(OcenkiTemy->title(), pictureOf(OcenkiTemy));
     return report;
 }

@@ -25,16 +25,53 @@
 
 using Kind = ReportColumn::Kind;
 
+namespace
+{
+// A section's table. Its long texts are shown whole: a text column held to a
+// width wraps, and each row is as tall as those columns need. The main text
+// (stretched) shows what fits in that height, cut with "…", and is whole in
+// its tooltip; it does not set the height, so that one long question does
+// not take the table's whole height.
+class SectionTable : public QTableWidget
+{
+public:
+    explicit SectionTable(int stretched) : m_stretched(stretched)
+    {
+        setWordWrap(true);
+        setTextElideMode(Qt::ElideRight);
+        verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    }
+
+protected:
+    int sizeHintForRow(int row) const override
+    {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        int hint = fontMetrics().height();
+        for (int c = 0; c < columnCount(); ++c) {
+            if (c == m_stretched || isColumnHidden(c))
+                continue;
+            const QModelIndex index = model()->index(row, c);
+            // The delegate wraps to the width only of a rectangle with some height.
+            option.rect = QRect(0, 0, columnWidth(c), std::max(1, rowHeight(row)));
+            hint = std::max(hint, itemDelegateForIndex(index)->sizeHint(option, index).height());
+        }
+        return hint + (showGrid() ? 1 : 0);
+    }
+
+private:
+    int m_stretched;
+};
+} // namespace
+
 QTableWidget *sectionTable(const QString &name, const QString &spoken, int stretched)
 {
-    auto *t = new QTableWidget;
+    auto *t = new SectionTable(stretched);
     t->setObjectName(name);
     t->setAccessibleName(spoken);
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->verticalHeader()->setVisible(false);
     t->setTabKeyNavigation(false); // Tab leaves the table, the arrows move in it
-    t->setWordWrap(false);
-    t->setTextElideMode(Qt::ElideRight);
     t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     t->setProperty("stretched", stretched);
     return t;
@@ -49,19 +86,24 @@ void showReportTable(QTableWidget *t, const ReportTable &report)
         captions << c.caption;
     t->setHorizontalHeaderLabels(captions);
     t->setRowCount(int(report.rows.size()));
+    const int stretched = t->property("stretched").toInt();
     for (size_t r = 0; r < report.rows.size(); ++r)
         for (size_t c = 0; c < report.columns.size(); ++c) {
             const QString whole = shownReportCell(report.rows[r].value(qsizetype(c)), report.columns[c].kind);
-            auto *item = new QTableWidgetItem(QString(whole).replace(u'\n', QStringLiteral("; ")));
+            // The main text begins on its row's first line, its lines joined.
+            auto *item =
+                new QTableWidgetItem(int(c) == stretched ? QString(whole).replace(u'\n', QStringLiteral("; ")) : whole);
+            // From the top of the row, which wrapped texts may make tall.
             if (report.columns[c].kind != Kind::Text)
-                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            else if (!whole.isEmpty())
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignTop);
+            else
+                item->setTextAlignment(Qt::AlignLeft | Qt::AlignTop);
+            if (report.columns[c].kind == Kind::Text && !whole.isEmpty())
                 item->setToolTip(whole);
             t->setItem(int(r), int(c), item);
         }
-    // The main text takes what is left; other long texts are held to a
-    // width that leaves it room. Both are cut with "…", the tooltip has them whole.
-    const int stretched = t->property("stretched").toInt();
+    // The main text takes what is left; other long texts are held to a width
+    // that leaves it room, and wrap (each line of a cell on a line of its own).
     QHeaderView *h = t->horizontalHeader();
     const int widest = t->fontMetrics().averageCharWidth() * 22;
     for (int c = 0; c < t->columnCount(); ++c) {

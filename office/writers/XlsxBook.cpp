@@ -134,64 +134,61 @@ double shownWidth(const QVariant &value, Kind kind)
     return 0;
 }
 
-// Column widths fitted to the longest value of every table, the captions
+// Column widths fitted to the longest value of the table, its captions
 // included (a little wider: they are bold); capped, and the capped ones wrap.
 struct ColumnWidths {
     std::vector<double> widths;
     std::vector<bool> wraps;
 };
-ColumnWidths fittedColumns(const Report &report)
+ColumnWidths fittedColumns(const ReportTable &table)
 {
     ColumnWidths out;
+    out.widths.assign(table.columns.size(), narrowestColumn);
+    out.wraps.assign(table.columns.size(), false);
     auto widen = [&](size_t column, double width) {
-        if (column >= out.widths.size()) {
-            out.widths.resize(column + 1, narrowestColumn);
-            out.wraps.resize(column + 1, false);
-        }
         out.widths[column] = std::max(out.widths[column], std::min(width + 2, widestColumn));
         if (width + 2 > widestColumn)
             out.wraps[column] = true;
     };
-    for (const ReportTable &table : report.tables) {
-        for (size_t c = 0; c < table.columns.size(); ++c) {
-            widen(c, double(table.columns[c].caption.size()) * 1.1);
-            for (const QVariantList &row : table.rows)
-                if (qsizetype(c) < row.size())
-                    widen(c, shownWidth(row[qsizetype(c)], table.columns[c].kind));
-        }
+    for (size_t c = 0; c < table.columns.size(); ++c) {
+        widen(c, double(table.columns[c].caption.size()) * 1.1);
+        for (const QVariantList &row : table.rows)
+            if (qsizetype(c) < row.size())
+                widen(c, shownWidth(row[qsizetype(c)], table.columns[c].kind));
     }
     return out;
 }
 
+// One sheet: the report's title rows, one table, and the charts when asked.
 class SheetWriter
 {
 public:
-    SheetWriter(lxw_workbook *book, lxw_worksheet *sheet, const WorkbookLayout &layout)
-        : m_sheet(sheet), m_formats(book), m_layout(layout)
+    SheetWriter(lxw_worksheet *sheet, const Formats &formats, const WorkbookLayout &layout)
+        : m_sheet(sheet), m_formats(formats), m_layout(layout)
     {
     }
 
-    void write(const Report &report)
+    void write(const Report &report, const ReportTable *table, bool charts)
     {
-        const ColumnWidths columns = fittedColumns(report);
-        m_wraps = columns.wraps;
-        for (size_t c = 0; c < columns.widths.size(); ++c)
-            check(worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c), columns.widths[c], nullptr));
+        if (table) {
+            const ColumnWidths columns = fittedColumns(*table);
+            m_wraps = columns.wraps;
+            for (size_t c = 0; c < columns.widths.size(); ++c)
+                check(worksheet_set_column(m_sheet, lxw_col_t(c), lxw_col_t(c), columns.widths[c], nullptr));
+        }
         if (m_layout.titleRows) {
             text(m_row++, 0, report.title, m_formats.title);
             if (!report.filterLine.isEmpty())
                 text(m_row++, 0, report.filterLine, m_formats.filter);
             ++m_row;
         }
-        for (size_t t = 0; t < report.tables.size(); ++t) {
-            if (t > 0)
-                ++m_row; // a blank row between two tables
-            table(report.tables[t], t == 0);
-        }
-        if (!report.charts.empty())
+        if (table)
+            this->table(*table);
+        if (charts && !report.charts.empty()) {
             ++m_row;
-        for (const auto &[caption, image] : report.charts)
-            chart(caption, image);
+            for (const auto &[caption, image] : report.charts)
+                chart(caption, image);
+        }
         pageSetup();
     }
 
@@ -211,7 +208,7 @@ private:
         check(worksheet_write_string(m_sheet, row, column, cellText(value).constData(), format));
     }
 
-    void table(const ReportTable &t, bool first)
+    void table(const ReportTable &t)
     {
         if (!t.caption.isEmpty())
             text(m_row++, 0, t.caption, m_formats.caption);
@@ -223,7 +220,7 @@ private:
                 cell(m_row, lxw_col_t(c), cells[qsizetype(c)], t.columns[c].kind);
             ++m_row;
         }
-        if (first && !t.columns.empty()) {
+        if (!t.columns.empty()) {
             m_header = header;
             check(worksheet_autofilter(m_sheet, header, 0, m_row - 1, lxw_col_t(t.columns.size() - 1)));
             worksheet_freeze_panes(m_sheet, header + 1, 0);
@@ -305,17 +302,18 @@ private:
     }
 
     lxw_worksheet *m_sheet;
-    Formats m_formats;
+    const Formats &m_formats;
     WorkbookLayout m_layout;
     std::vector<bool> m_wraps;
     std::vector<QByteArray> m_pictures;
-    qint64 m_header = -1; // the first table's header row, once written
+    qint64 m_header = -1; // the table's header row, once written
     lxw_row_t m_row = 0;
     lxw_error m_error = LXW_NO_ERROR;
 };
 
-// Writes the workbook at file, a scratch name the caller owns.
-void writeBook(const QString &file, const QString &tempFolder, const QString &sheetName, const Report &report,
+// Writes the workbook at file, a scratch name the caller owns: a sheet for
+// each table, named by sheetNames.
+void writeBook(const QString &file, const QString &tempFolder, const QStringList &sheetNames, const Report &report,
                const WorkbookLayout &layout)
 {
     QByteArray folder = QFile::encodeName(tempFolder);
@@ -324,12 +322,18 @@ void writeBook(const QString &file, const QString &tempFolder, const QString &sh
     lxw_workbook *book = workbook_new_opt(QFile::encodeName(file).constData(), &options);
     if (!book)
         throw BookFailure{reasonText(LXW_ERROR_MEMORY_MALLOC_FAILED)};
-    lxw_worksheet *sheet = workbook_add_worksheet(book, cellText(sheetName).constData());
-    lxw_error error = LXW_ERROR_PARAMETER_VALIDATION;
+    const size_t sheets = std::max<size_t>(1, report.tables.size());
+    lxw_error error = sheetNames.size() == qsizetype(sheets) ? LXW_NO_ERROR : LXW_ERROR_PARAMETER_VALIDATION;
     try {
-        if (sheet) {
-            SheetWriter writer(book, sheet, layout);
-            writer.write(report);
+        const Formats formats(book);
+        for (size_t i = 0; i < sheets && error == LXW_NO_ERROR; ++i) {
+            lxw_worksheet *sheet = workbook_add_worksheet(book, cellText(sheetNames[qsizetype(i)]).constData());
+            if (!sheet) {
+                error = LXW_ERROR_PARAMETER_VALIDATION;
+                break;
+            }
+            SheetWriter writer(sheet, formats, layout);
+            writer.write(report, i < report.tables.size() ? &report.tables[i] : nullptr, i == 0);
             error = writer.firstError();
         }
     } catch (...) {
@@ -346,11 +350,11 @@ void writeBook(const QString &file, const QString &tempFolder, const QString &sh
 } // namespace
 
 extern "C" Q_DECL_EXPORT bool trivoWriteWorkbook(const QString *file, const QString *scratchFolder,
-                                                 const QString *sheetName, const Report *report,
+                                                 const QStringList *sheetNames, const Report *report,
                                                  const WorkbookLayout *layout, QString *error)
 {
     try {
-        writeBook(*file, *scratchFolder, *sheetName, *report, *layout);
+        writeBook(*file, *scratchFolder, *sheetNames, *report, *layout);
         return true;
     } catch (const BookFailure &f) {
         *error = f.why;

@@ -9,10 +9,14 @@
 #include "errors.h"
 #include "xmltree.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPrinter>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFormat>
+#include <QTextLayout>
+#include <QTextTable>
 #include <QtTest>
 
 #include <cstring>
@@ -66,10 +70,10 @@ struct Book {
     QStringList texts;
     std::vector<const XmlNode *> formats; // cellXfs, by style index
 
-    explicit Book(const QByteArray &bytes) : zip(bytes), texts(sharedStrings(bytes))
+    explicit Book(const QByteArray &bytes, int sheetNumber = 1) : zip(bytes), texts(sharedStrings(bytes))
     {
         QString error;
-        sheet = parseXml(zipEntry(zip, QStringLiteral("xl/worksheets/sheet1.xml")), &error);
+        sheet = parseXml(zipEntry(zip, QStringLiteral("xl/worksheets/sheet%1.xml").arg(sheetNumber)), &error);
         styles = parseXml(zipEntry(zip, QStringLiteral("xl/styles.xml")), &error);
         workbook = parseXml(zipEntry(zip, QStringLiteral("xl/workbook.xml")), &error);
         formats = styles.all(QStringLiteral("cellXfs")).front()->all(QStringLiteral("xf"));
@@ -116,6 +120,53 @@ struct Book {
     }
 };
 
+// Where a block's first line is (the layout may have taken it on to the next page).
+qreal firstLineTop(QAbstractTextDocumentLayout *layout, const QTextBlock &b)
+{
+    const qreal top = layout->blockBoundingRect(b).top();
+    return b.layout()->lineCount() > 0 ? top + b.layout()->lineAt(0).y() : top;
+}
+
+// What is wrong with how the document's tables fall on its pages: a page a
+// table reaches (from its header row to the foot of its last row, under its
+// padding, border and margin) with no text of its rows on it, or a heading on
+// a page before its table's rows. Empty when nothing is.
+QString pagesWithoutRows(QTextDocument &doc, qreal pageHeight)
+{
+    QAbstractTextDocumentLayout *layout = doc.documentLayout();
+    const auto pageOf = [pageHeight](qreal y) { return int((y + 0.5) / pageHeight); };
+    QStringList faults;
+    int number = 0;
+    for (QTextFrame *frame : doc.rootFrame()->childFrames()) {
+        const auto *table = qobject_cast<QTextTable *>(frame);
+        if (!table)
+            continue;
+        ++number;
+        QSet<int> withRows;
+        qreal end = 0;
+        for (int row = 1; row < table->rows(); ++row)
+            for (int column = 0; column < table->columns(); ++column) {
+                const QTextBlock b = table->cellAt(row, column).firstCursorPosition().block();
+                const QRectF shown = layout->blockBoundingRect(b);
+                end = std::max(end, shown.bottom());
+                for (int p = pageOf(firstLineTop(layout, b)); !b.text().isEmpty() && p <= pageOf(shown.bottom() - 1);
+                     ++p)
+                    withRows.insert(p);
+            }
+        const QTextTableFormat f = table->format();
+        end += f.cellPadding() + f.border() + f.bottomMargin();
+        const QTextBlock header = table->cellAt(0, 0).firstCursorPosition().block();
+        for (int p = pageOf(firstLineTop(layout, header)); p <= pageOf(end - 1); ++p)
+            if (!withRows.contains(p))
+                faults << QStringLiteral("table %1 on page %2 without rows").arg(number).arg(p + 1);
+        const QTextBlock heading = doc.findBlock(table->firstPosition() - 1);
+        const QTextBlock first = table->cellAt(1, 0).firstCursorPosition().block();
+        if (pageOf(firstLineTop(layout, heading)) != pageOf(firstLineTop(layout, first)))
+            faults << QStringLiteral("table %1: «%2» on the page before its rows").arg(number).arg(heading.text());
+    }
+    return faults.join(QStringLiteral("; "));
+}
+
 int pdfPages(const QByteArray &pdf)
 {
     static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
@@ -156,12 +207,8 @@ private slots:
         QVERIFY(book.value("G5").startsWith("number:"));
         QCOMPARE(book.value("G5").mid(7).toDouble(), double(serial) + (8 * 60 + 5) / 1440.0); // seconds dropped
         QCOMPARE(book.numberFormat("G5"), QStringLiteral("dd.mm.yyyy hh:mm"));
-        // The second table under its caption, an empty cell left empty.
-        QCOMPARE(book.value("A8"), QStringLiteral("text:Оценки"));
-        QCOMPARE(book.value("A9"), QStringLiteral("text:Оценка"));
-        QCOMPARE(book.value("B10"), QStringLiteral("number:3"));
-        QCOMPARE(book.value("B11"), QString());
-        QCOMPARE(book.value("A13"), QStringLiteral("text:Распределение оценок"));
+        // The chart under the first sheet's table.
+        QCOMPARE(book.value("A8"), QStringLiteral("text:Распределение оценок"));
 
         // The first table's header stays in view and filters; long text wraps in a capped column.
         QCOMPARE(book.attribute("pane", "state"), QStringLiteral("frozen"));
@@ -184,12 +231,69 @@ private slots:
             names << n->attribute("name") + "=" + n->text;
         QVERIFY2(names.join(' ').contains("_xlnm.Print_Titles=") && names.join(' ').contains("$4:$4"),
                  qPrintable(names.join(' ')));
-
-        // The sheet is named for the view; the chart went in as a picture.
-        const QString sheetName = book.workbook.all(QStringLiteral("sheet")).front()->attribute("name");
-        QCOMPARE(sheetName, sampleReport(0).title.replace(u':', u' ').left(31));
         QVERIFY(zipEntryNames(book.zip).contains("xl/media/image1.png"));
         QVERIFY(zipEntry(book.zip, "xl/media/image1.png").startsWith("\x89PNG"));
+
+        // The second table on a sheet of its own, named for it, under the
+        // same title rows and its caption, an empty cell left empty; its
+        // columns as wide as its own values want, its header in view,
+        // filtering and printed on every page.
+        QStringList sheets;
+        for (const XmlNode *n : book.workbook.all(QStringLiteral("sheet")))
+            sheets << n->attribute("name");
+        QCOMPARE(sheets, reportSheetNames(sampleReport(0)));
+        QCOMPARE(sheets.size(), 2);
+        QCOMPARE(sheets[1], QStringLiteral("Оценки"));
+        const Book grades(fileBytes(path), 2);
+        QCOMPARE(grades.value("A1"), "text:" + sampleReport(0).title);
+        QCOMPARE(grades.value("A4"), QStringLiteral("text:Оценки"));
+        QCOMPARE(grades.value("A5"), QStringLiteral("text:Оценка"));
+        QCOMPARE(grades.value("B6"), QStringLiteral("number:3"));
+        QCOMPARE(grades.value("B7"), QString());
+        QCOMPARE(grades.attribute("pane", "topLeftCell"), QStringLiteral("A6"));
+        QCOMPARE(grades.attribute("autoFilter", "ref"), QStringLiteral("A5:B7"));
+        QVERIFY(names.join(' ').contains(QStringLiteral("'Оценки'!$5:$5")));
+        const auto narrow = grades.sheet.all(QStringLiteral("col"));
+        QCOMPARE(narrow.size(), size_t(2));
+        QVERIFY2(narrow[1]->attribute("width").toDouble() < 15, qPrintable(narrow[1]->attribute("width")));
+    }
+
+    // Each table's sheet is named for its caption as fully as a sheet may
+    // be named: 31 characters, none of []:*?/\, no apostrophe at either end,
+    // and no two alike whatever their case.
+    void sheetsAreNamedInFull_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("captions, the first by the title")
+            << "Журнал результатов" << QStringList{"", "Прохождения", "Где теряет больше баллов"}
+            << QStringList{"Журнал результатов", "Прохождения", "Где теряет больше баллов"};
+        QTest::newRow("forbidden characters")
+            << "x" << QStringList{"Анализ: [7/8] *вопросы?\\"} << QStringList{"Анализ 7 8 вопросы"};
+        QTest::newRow("longer than 31") << "Результаты: 9 Г, история России и всеобщая история" << QStringList{""}
+                                        << QStringList{"Результаты 9 Г, история России…"};
+        QTest::newRow("alike in another case")
+            << "x" << QStringList{"Оценки", "ОЦЕНКИ", "оценки"} << QStringList{"Оценки", "ОЦЕНКИ (2)", "оценки (3)"};
+        QTest::newRow("long and alike") << "x"
+                                        << QStringList{"Работа над ошибками по темам истории: 5А",
+                                                       "Работа над ошибками по темам истории: 5Б"}
+                                        << QStringList{"Работа над ошибками по темам и…",
+                                                       "Работа над ошибками по тем… (2)"};
+        QTest::newRow("apostrophes, nothing left, a name kept for itself")
+            << "x" << QStringList{"'Итоги'", "?*", "History"} << QStringList{"Итоги", "Лист2", "History (2)"};
+        QTest::newRow("no table: the title") << "Диаграмма" << QStringList{} << QStringList{"Диаграмма"};
+    }
+    void sheetsAreNamedInFull()
+    {
+        QFETCH(QString, title);
+        QFETCH(QStringList, captions);
+        QFETCH(QStringList, names);
+        Report r;
+        r.title = title;
+        for (const QString &c : captions)
+            r.tables.push_back({c, {{QStringLiteral("Столбец")}}, {}});
+        QCOMPARE(reportSheetNames(r), names);
     }
 
     void failedWriteLeavesNoFileAndKeepsTheOld_data()
@@ -314,11 +418,15 @@ private slots:
     void printedViewHoldsTheTextAndFitsTheChart()
     {
         const QSizeF area(1000, 600);
-        const auto doc = reportDocument(sampleReport(2), area);
+        Report printed = sampleReport(2);
+        printed.printed = QDateTime(exam, QTime(10, 15, 42));
+        const auto doc = reportDocument(printed, area);
         const QString text = doc->toRawText(); // keeps the no-break space of "85 %"
-        for (const QString &part : {sampleReport(0).title, sampleReport(0).filterLine, QStringLiteral("Оценки"),
-                                    QStringLiteral("85\u00A0%"), QStringLiteral("07.12.2026 08:05")})
+        for (const QString &part :
+             {sampleReport(0).title, QStringLiteral("Напечатано 07.12.2026 10:15"), sampleReport(0).filterLine,
+              QStringLiteral("Оценки"), QStringLiteral("85\u00A0%"), QStringLiteral("07.12.2026 08:05")})
             QVERIFY2(text.contains(part), qPrintable(part));
+        QVERIFY(!reportDocument(sampleReport(2), area)->toRawText().contains(QStringLiteral("Напечатано")));
         QImage wide(3000, 500, QImage::Format_RGB32);
         wide.fill(Qt::white);
         Report r;
@@ -330,6 +438,46 @@ private slots:
         const QTextImageFormat image = found.charFormat().toImageFormat();
         QCOMPARE(image.width(), area.width());
         QCOMPARE(image.height(), area.width() / 6);
+    }
+
+    // However a table falls on the pages, each page it reaches holds some of
+    // its rows (never its header row alone, repeated over nothing), and its
+    // heading is on the page its header row begins. The first table's rows
+    // push the others down a little more each time: rows of one line, some
+    // with an empty cell, and rows of remarks wrapped over several lines;
+    // pages of two heights.
+    void noPageHoldsAHeaderRowAlone_data()
+    {
+        QTest::addColumn<QString>("remark");
+        QTest::addColumn<qreal>("pageHeight");
+        const QString wrapped = QStringLiteral("Сильные ученики чаще отвечают «988»: проверьте ключ. ").repeated(5);
+        for (const qreal height : {700.0, 613.7, 600.0}) {
+            QTest::addRow("no remarks, %g", height) << QString() << height;
+            QTest::addRow("one-line rows, %g", height) << QStringLiteral("мало данных (4 ответа)") << height;
+            QTest::addRow("wrapped remarks, %g", height) << wrapped << height;
+        }
+    }
+    void noPageHoldsAHeaderRowAlone()
+    {
+        QFETCH(QString, remark);
+        QFETCH(qreal, pageHeight);
+        const QSizeF page(1060, pageHeight);
+        for (int before = 1; before <= 60; ++before) {
+            Report r;
+            r.title = QStringLiteral("Журнал результатов — Анализ вопросов: Дроби");
+            ReportTable analysis{
+                QStringLiteral("Анализ вопросов"), {{QStringLiteral("Вопрос")}, {QStringLiteral("Замечания")}}, {}};
+            for (int i = 0; i < before; ++i) // every third question without a remark
+                analysis.rows.push_back({QStringLiteral("Вопрос %1").arg(i + 1), i % 3 ? remark : QString()});
+            ReportTable results{QStringLiteral("Результаты"),
+                                {{QStringLiteral("Ученик")}, {QStringLiteral("Оценка")}},
+                                {{QStringLiteral("Петров Пётр"), QStringLiteral("5")}}};
+            r.tables = {analysis, results, results};
+            const auto doc = reportDocument(r, page);
+            paginateReport(*doc, page);
+            const QString fault = pagesWithoutRows(*doc, page.height());
+            QVERIFY2(fault.isEmpty(), qPrintable(QStringLiteral("after %1 rows: %2").arg(before).arg(fault)));
+        }
     }
 
     void longTableRunsOverPages_data()

@@ -1,7 +1,10 @@
 // Runs end up in the results journal, and the journal window shows them to
 // whom they belong.
 #include "GradeChart.h"
+#include "JournalSections.h"
 #include "JournalWindow.h"
+#include "ReportDocument.h"
+#include "ReportWorkbook.h"
 #include "SettingsWindow.h"
 #include "SilentServer.h"
 #include "TestFiles.h"
@@ -16,9 +19,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
@@ -39,13 +44,15 @@ void writeTopic(const QString &folder)
         std::vector<OtwetRec>{{"1", "1", "1", "1", "1", "Ф", "1709"}, {"1", "1", "1", "2", "1", "Ф", "1703"}});
 }
 
-// Runs written straight into the journal: "pupil|topic|dd.MM.yyyy HH:mm|grade" each.
+// Runs written straight into the journal: "pupil|topic|dd.MM.yyyy HH:mm|grade"
+// each, and "|class" after it for a pupil of a class.
 void recordRuns(Journal &journal, const QStringList &runs)
 {
     for (const QString &run : runs) {
         const QStringList f = run.split(u'|');
         RunResult r;
         r.pupil = f[0];
+        r.className = f.value(4);
         r.userCode = QStringLiteral("02"); // Пользователь 1, who logs in with 318642
         r.access = QStringLiteral("W");
         r.host = QStringLiteral("KLASS-07");
@@ -267,6 +274,115 @@ private slots:
             const bool anyInk = chart == pupil ? !line.isEmpty() : std::accumulate(counts.begin(), counts.end(), 0) > 0;
             QCOMPARE(paintsInk(chart, QSize(640, 240)), anyInk);
         }
+    }
+
+    // Remarks are read whole on screen: a text column held to a width wraps,
+    // and its rows grow to hold it, at the width the table gives it and at
+    // any width the teacher drags it to; a long question does not make a row
+    // taller.
+    void remarksAreShownWhole_data()
+    {
+        QTest::addColumn<int>("remarkWidth"); // 0: as the table sets it
+        QTest::newRow("as set") << 0;
+        QTest::newRow("dragged narrow") << 90;
+        QTest::newRow("dragged wide") << 400;
+    }
+    void remarksAreShownWhole()
+    {
+        QFETCH(int, remarkWidth);
+        using Kind = ReportColumn::Kind;
+        const QString question = QStringLiteral("Сколько будет 19 умножить на 52? ").repeated(12);
+        const ReportTable report{{},
+                                 {{QStringLiteral("Вопрос")},
+                                  {QStringLiteral("Задан раз"), Kind::Integer},
+                                  {QStringLiteral("Частые ошибки")},
+                                  {QStringLiteral("Замечания")}},
+                                 {{question, 25, QStringLiteral("998 (7)\n899 (2)\n1088 (1)"),
+                                   QStringLiteral("сильные ученики чаще отвечают «998»: проверьте ключ")},
+                                  {question, 25, QString(), QString()}}};
+        std::unique_ptr<QTableWidget> t(sectionTable(QStringLiteral("Otchet"), QStringLiteral("Анализ"), 0));
+        t->resize(1000, 400);
+        showReportTable(t.get(), report);
+        t->show();
+        QVERIFY(QTest::qWaitForWindowExposed(t.get()));
+        if (remarkWidth > 0)
+            t->horizontalHeader()->resizeSection(3, remarkWidth);
+        QCoreApplication::processEvents();
+        // The text as the cell wraps it: the style's margin on either side.
+        const int margins = 2 * (t->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, t.get()) + 1);
+        for (int column : {2, 3}) {
+            const QString whole = report.rows[0][column].toString();
+            QCOMPARE(t->item(0, column)->text(), whole);
+            const QRect needs = t->fontMetrics().boundingRect(QRect(0, 0, t->columnWidth(column) - margins, 10000),
+                                                              Qt::TextWordWrap, whole);
+            QVERIFY2(
+                needs.height() <= t->rowHeight(0),
+                qPrintable(
+                    QStringLiteral("column %1: %2 of %3 pixels").arg(column).arg(t->rowHeight(0)).arg(needs.height())));
+        }
+        QVERIFY2(t->rowHeight(1) < 2 * t->fontMetrics().height(), qPrintable(QString::number(t->rowHeight(1))));
+    }
+
+    // What goes to paper and to a workbook starts with the open section, each
+    // of its tables under a heading of its own that names its sheet, the
+    // results after it in the list's columns with the pupils' class; the
+    // page says when it was printed.
+    void theOpenSectionLeadsItsPrintout_data()
+    {
+        QTest::addColumn<int>("section");
+        QTest::addColumn<QStringList>("sheets");
+        QTest::newRow("a run's questions") << 0 << QStringList{"Вопросы результата", "Результаты"};
+        QTest::newRow("the pupil") << 1
+                                   << QStringList{"Прохождения", "Где теряет больше баллов", "Работа над ошибками",
+                                                  "Результаты"};
+        QTest::newRow("the classes") << 2 << QStringList{"Класс", "Результаты"};
+        QTest::newRow("the topic's grades") << 3 << QStringList{"Оценки по теме", "Результаты"};
+        QTest::newRow("the analysis") << 4 << QStringList{"Анализ вопросов", "Результаты"};
+    }
+    void theOpenSectionLeadsItsPrintout()
+    {
+        QFETCH(int, section);
+        QFETCH(QStringList, sheets);
+        kit.freshFolder();
+        Journal journal(JournalSettings::load(kit.path("Baza")));
+        recordRuns(journal, {"Иванова Мария|Петровская эпоха|14.03.2026 09:05|5|9А",
+                             "Сидоров Илья|Петровская эпоха|14.03.2026 10:05|4"});
+        JournalWindow w(journal.settings());
+        w.openFor(QString());
+        QVERIFY(w.waitUntilRead());
+        w.Tema->setCurrentText(QStringLiteral("Петровская эпоха"));
+        QVERIFY(w.waitUntilRead());
+        w.Rezultaty->selectRow(0);
+        QVERIFY(w.waitUntilRead());
+        w.Razdely->setCurrentIndex(section);
+        QVERIFY(w.waitUntilRead());
+        std::vector<QStringList> shown;
+        w.readShownRows([&](std::vector<QStringList> rows) { shown = std::move(rows); });
+        QVERIFY(w.waitUntilRead());
+        const Report report = w.shownReport(shown);
+        QCOMPARE(reportSheetNames(report), sheets);
+
+        // The list and its printout show the class, in the same column.
+        QCOMPARE(w.Rezultaty->model()->headerData(ResultsModel::ClassName, Qt::Horizontal).toString(),
+                 QStringLiteral("Класс"));
+        const ReportTable &results = report.tables.back();
+        QCOMPARE(results.columns.size(), size_t(ResultsModel::ColumnCount));
+        QCOMPARE(results.columns[ResultsModel::ClassName].caption, QStringLiteral("Класс"));
+        QStringList classes;
+        for (int row = 0; row < w.Rezultaty->model()->rowCount(); ++row) {
+            QCOMPARE(results.rows[size_t(row)][ResultsModel::ClassName],
+                     w.Rezultaty->model()->index(row, ResultsModel::ClassName).data());
+            classes << results.rows[size_t(row)][ResultsModel::ClassName].toString();
+        }
+        QCOMPARE(classes, (QStringList{"", "9А"})); // newest first
+
+        // On paper the section's heading comes before the results, under the day it was printed.
+        const QString paper = reportDocument(report, QSizeF(1060, 700))->toPlainText();
+        QVERIFY2(paper.indexOf(sheets[0]) >= 0 &&
+                     paper.indexOf(sheets[0]) < paper.indexOf(QStringLiteral("Результаты")),
+                 qPrintable(paper.left(300)));
+        QVERIFY(paper.contains(QStringLiteral("Напечатано ") +
+                               QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"))));
     }
 
     void pupilsOfASharedAccountSeeOnlyTheirOwnRuns()
