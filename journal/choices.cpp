@@ -33,6 +33,21 @@ JournalChoices journalChoices(Journal &journal, const ResultFilter &scope)
     return {distinct(journal, "subject", scope), distinct(journal, "topic", scope), journalClasses(journal, scope)};
 }
 
+std::optional<int> resultCount(Journal &journal, const ResultFilter &filter)
+{
+    if (!journal.open())
+        return std::nullopt;
+    const Journal::Bounded step(journal);
+    QSqlQuery q(journal.database());
+    const SqlCondition c = conditionOf(filter);
+    q.prepare(QStringLiteral("SELECT COUNT(*) FROM results r") + c.sql);
+    for (const QVariant &v : c.values)
+        q.addBindValue(v);
+    if (!q.exec() || !q.next())
+        return std::nullopt;
+    return q.value(0).toInt();
+}
+
 std::vector<int> gradeCounts(Journal &journal, const ResultFilter &filter)
 {
     std::vector<int> counts(4, 0);

@@ -2,6 +2,7 @@
 #include "resultfilter.h"
 
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 class Journal;
@@ -14,6 +15,9 @@ struct JournalChoices {
 // The subjects, topics and classes of the results a user may see: those of
 // the scope's user code and own pupil (all when they are empty), with practice when it asks.
 JournalChoices journalChoices(Journal &journal, const ResultFilter &scope);
+
+// How many results pass the filter; nothing when the journal cannot be read.
+std::optional<int> resultCount(Journal &journal, const ResultFilter &filter);
 
 // How many results that pass the filter have each grade: [0] for "2" … [3] for "5".
 std::vector<int> gradeCounts(Journal &journal, const ResultFilter &filter);

@@ -48,6 +48,12 @@ SqlCondition conditionOf(const ResultFilter &f)
     // Written so that no query looks runs up by it (see results_practice).
     if (!f.withPractice || !f.grade.isEmpty())
         parts << QStringLiteral("NOT r.practice");
+    // An earlier run of the pupil's in the topic, by its start and then its
+    // id, makes a run a repeat; found through the index by pupil and subject.
+    if (f.firstAttempts)
+        parts << QStringLiteral("NOT EXISTS (SELECT 1 FROM results e WHERE e.pupil_folded = r.pupil_folded"
+                                " AND e.subject = r.subject AND e.started <= r.started AND e.topic = r.topic"
+                                " AND NOT e.practice AND (e.started < r.started OR e.id < r.id))");
     if (!parts.isEmpty())
         c.sql = QStringLiteral(" WHERE ") + parts.join(QStringLiteral(" AND "));
     return c;

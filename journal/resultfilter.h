@@ -17,6 +17,9 @@ struct ResultFilter {
     // «Работа над ошибками» runs are practice, left out unless asked for. Being
     // ungraded, they never pass a filter by grade.
     bool withPractice = false;
+    // Only each pupil's first run of its subject and topic (practice aside),
+    // whatever the other fields leave out: what a class knew before it practised.
+    bool firstAttempts = false;
 };
 
 // The WHERE clause of the filter over the results table (alias r), with its

@@ -114,11 +114,13 @@ private:
             m_query.sortColumn == ResultsModel::Started ? QStringLiteral("CAST(r.started AS TEXT)") : key;
         QSqlQuery q(m_journal.database());
         q.setForwardOnly(true);
-        q.prepare(QStringLiteral("SELECT r.id, r.started, r.pupil, r.user_code, r.subject, r.topic, r.grade, r.host,"
-                                 " r.right_answers, r.asked, r.points_earned, r.points_possible, r.seconds, ") +
-                  keyRead + QStringLiteral(", r.practice, r.class_name FROM results r") + where +
-                  QStringLiteral(" ORDER BY ") + key + direction + QStringLiteral(", r.id") + direction +
-                  QStringLiteral(" LIMIT ?"));
+        q.prepare(
+            QStringLiteral("SELECT r.id, r.started, r.pupil, r.user_code, r.subject, r.topic, r.grade, r.host,"
+                           " r.right_answers, r.asked, r.points_earned, r.points_possible, r.seconds, ") +
+            keyRead +
+            QStringLiteral(", r.practice, r.class_name, CAST(r.remarked AS TEXT), r.grade_before FROM results r") +
+            where + QStringLiteral(" ORDER BY ") + key + direction + QStringLiteral(", r.id") + direction +
+            QStringLiteral(" LIMIT ?"));
         for (const QVariant &v : c.values)
             q.addBindValue(v);
         if (continues && !nulls)
@@ -145,6 +147,8 @@ private:
             r.seconds = q.value(12).toInt();
             r.practice = q.value(14).toBool();
             r.className = q.value(15).toString();
+            r.remarked = timeFromStored(q.value(16));
+            r.gradeBefore = q.value(17).toString();
             page.cursor = {true, nulls, q.value(13), r.id};
             page.rows.push_back(std::move(r));
         }
@@ -293,12 +297,22 @@ QVariant ResultsModel::cell(const ResultsRow &r, int column)
         return r.subject;
     case Topic:
         return r.topic;
-    case Grade:
+    case Grade: {
         // Grades go from 2 to 5; a run stopped before it was graded keeps the
         // starting "0", which is no grade to show; practice earns none.
-        if (r.practice)
-            return QStringLiteral("повторение");
-        return r.grade.trimmed() == u"0" ? QStringLiteral("прервана") : r.grade;
+        auto shown = [&](const QString &grade) {
+            return r.practice                ? QStringLiteral("повторение")
+                   : grade.trimmed() == u"0" ? QStringLiteral("прервана")
+                                             : grade;
+        };
+        if (!r.remarked.isValid())
+            return shown(r.grade);
+        // A run marked again after its key was corrected says so, and what it had.
+        const QString day = r.remarked.toString(QStringLiteral("dd.MM.yyyy"));
+        return r.practice || r.gradeBefore == r.grade
+                   ? QStringLiteral("%1 (пересчитано %2)").arg(shown(r.grade), day)
+                   : QStringLiteral("%1 (пересчитано %2, было %3)").arg(shown(r.grade), day, shown(r.gradeBefore));
+    }
     case Right:
         return r.right;
     case Asked:

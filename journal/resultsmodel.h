@@ -16,6 +16,8 @@ struct ResultsRow {
     QString pupil, className, userCode, subject, topic, grade, host;
     int right = 0, asked = 0, pointsEarned = 0, pointsPossible = 0, seconds = 0;
     bool practice = false;
+    QDateTime remarked; // when a corrected key marked it again; invalid when never
+    QString gradeBefore;
 };
 
 // Where the next page of results starts: after the last row read, by its

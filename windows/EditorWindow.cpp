@@ -190,6 +190,29 @@ void EditorWindow::showEvent(QShowEvent *e)
 {
     FormActivate();
     QDialog::showEvent(e);
+    if (!m_questionToShow.isEmpty())
+        goToQuestion(std::exchange(m_questionToShow, QString()));
+}
+
+void EditorWindow::showQuestion(const QString &questionKey)
+{
+    if (isVisible())
+        goToQuestion(questionKey);
+    else
+        m_questionToShow = questionKey;
+}
+
+void EditorWindow::goToQuestion(const QString &questionKey)
+{
+    const StringTable &questions = tables().WopTabl;
+    for (int row = 1; row < questions.rowCount(); ++row)
+        if (questionKeyOfRow(questions, row) == questionKey) {
+            selectRow(WopTabl, row);
+            WopTabl->scrollTo(WopTabl->currentIndex());
+            WopTablMouseDown(row);
+            WopTabl->setFocus(Qt::OtherFocusReason);
+            return;
+        }
 }
 
 void EditorWindow::FormActivate()

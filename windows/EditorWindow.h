@@ -28,6 +28,9 @@ public:
 
     void FormCreate();
     void FormActivate();
+    // Shows the question of this key (Predm_Tema_Test_Wopr) with its answers,
+    // at once or when the window is next shown: where a teacher corrects a key.
+    void showQuestion(const QString &questionKey);
 
     // Editing the bank tables: storing each into its file, rows in and out,
     // following the mouse, pictures, points, the exam and the printout.
@@ -102,6 +105,8 @@ private:
     StringTableModel *m_models[5];
     // The sections, topics, questions and answers as last loaded or stored.
     std::vector<StoredMark> m_stored;
+    void goToQuestion(const QString &questionKey);
+    QString m_questionToShow; // shown when the window opens
     // The last topic printout; it stays with the author until the next one.
     std::unique_ptr<WordDocument> m_printout;
 };

@@ -7,14 +7,21 @@
 #include "ReportDocument.h"
 #include "WidgetKit.h"
 #include "choices.h"
+#include "errors.h"
+#include "installfolder.h"
 #include "journal.h"
 #include "journalreader.h"
+#include "programstate.h"
 #include "pupilpages.h"
 #include "questionanalysis.h"
+#include "remarking.h"
 #include "reports.h"
 #include "resultsmodel.h"
 #include "review.h"
+#include "subjects.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
@@ -191,9 +198,35 @@ void JournalWindow::buildSections()
     Analiz->setObjectName(QStringLiteral("Analiz"));
     Nadezhnost = summaryLabel(QStringLiteral("Nadezhnost"));
     Otchet = sectionTable(QStringLiteral("Otchet"), QStringLiteral("Анализ вопросов темы"), 0);
+    PervyePopytki = new QCheckBox(QStringLiteral("только первые попытки"));
+    PervyePopytki->setObjectName(QStringLiteral("PervyePopytki"));
+    PervyePopytki->setToolTip(QStringLiteral("Считать у каждого ученика только первое прохождение темы: что знал "
+                                             "класс до того, как тренировался"));
+    PervyePopytki->setChecked(true);
+    Uchteno = summaryLabel(QStringLiteral("Uchteno"));
+    Pereschitat = namedButton(QStringLiteral("Pereschitat"), QStringLiteral("Пересчитать результаты"),
+                              QStringLiteral("Оценить заново ответы на выбранный вопрос по ключу, который сейчас в "
+                                             "банке (после исправления ключа)"));
+    Pereschitat->setAutoDefault(false);
+    Pereschitat->setEnabled(false);
+    auto *counted = new QHBoxLayout;
+    counted->addWidget(PervyePopytki);
+    counted->addWidget(Uchteno, 1);
+    counted->addWidget(Pereschitat);
     auto *al = new QVBoxLayout(Analiz);
+    al->addLayout(counted);
     al->addWidget(Nadezhnost);
     al->addWidget(Otchet, 1);
+    connect(PervyePopytki, &QCheckBox::toggled, this, &JournalWindow::showQuestionAnalysis);
+    connect(Pereschitat, &QPushButton::clicked, this, &JournalWindow::PereschitatClick);
+    connect(Otchet, &QTableWidget::currentCellChanged, this, [this](int row) {
+        Pereschitat->setEnabled(m_onlyUserCode.isEmpty() && !analysedQuestion(row).second.isEmpty());
+    });
+    // A double-click or Enter on a question leads the administrator to it in the editor.
+    connect(Otchet, &QTableWidget::activated, this, [this](const QModelIndex &i) {
+        if (const auto [subject, key] = analysedQuestion(i.row()); m_onlyUserCode.isEmpty() && !key.isEmpty())
+            emit editQuestion(subject, key);
+    });
 
     Razdely->addTab(Woprosy, QStringLiteral("Вопросы результата"));
     Razdely->addTab(StranicaUchenika, QStringLiteral("Ученик"));
@@ -481,14 +514,146 @@ void JournalWindow::showQuestionAnalysis()
              {}});
         return;
     }
-    m_reader->ask<Answer<QuestionAnalysis>>(
+    struct Analysed {
+        Answer<QuestionAnalysis> analysis;
+        std::optional<int> runs;
+    };
+    ResultFilter counted = f;
+    counted.firstAttempts = PervyePopytki->isChecked();
+    m_reader->ask<Analysed>(
         AnalysisLane,
-        [f](Journal &j) {
-            Answer<QuestionAnalysis> a;
-            a.value = analyseQuestions(j, f, a.error);
+        [counted](Journal &j) {
+            Analysed a;
+            a.analysis.value = analyseQuestions(j, counted, a.analysis.error);
+            a.runs = resultCount(j, counted);
             return a;
         },
-        [this, topic = f.topic](const Answer<QuestionAnalysis> &a) { showAnalysis(topic, a.value, a.error); });
+        [this, counted](const Analysed &a) {
+            // The question chosen stays chosen when the figures come anew.
+            const QString chosen = analysedQuestion(Otchet->currentRow()).second;
+            m_analysedSubject = counted.subject;
+            m_analysedKeys.clear();
+            if (a.analysis.value)
+                for (const QuestionFigures &q : a.analysis.value->questions)
+                    m_analysedKeys.push_back(q.key);
+            Pereschitat->setEnabled(false);
+            showAnalysis(counted.topic, a.analysis.value, a.analysis.error);
+            const auto at = std::find(m_analysedKeys.begin(), m_analysedKeys.end(), chosen);
+            if (!chosen.isEmpty() && at != m_analysedKeys.end())
+                Otchet->setCurrentCell(int(at - m_analysedKeys.begin()), 0);
+            // Which runs the figures come from, on screen and on paper.
+            const QString which =
+                !a.runs ? QString()
+                : counted.firstAttempts
+                    ? QStringLiteral("Учтены только первые попытки каждого ученика: прохождений %1.").arg(*a.runs)
+                    : QStringLiteral("Учтены все прохождения: %1.").arg(*a.runs);
+            Uchteno->setText(which);
+            QString &summary = m_sections[AnalysisSection].summary;
+            if (!which.isEmpty())
+                summary = summary.isEmpty() ? which : which + u'\n' + summary;
+        });
+}
+
+std::pair<QString, QString> JournalWindow::analysedQuestion(int row) const
+{
+    if (row < 0 || size_t(row) >= m_analysedKeys.size())
+        return {};
+    // Without a subject chosen, the one subject the journal holds.
+    QString subject = m_analysedSubject;
+    if (subject.isEmpty() && Predmet->count() == 2)
+        subject = Predmet->itemText(1);
+    return {subject, m_analysedKeys[size_t(row)]};
+}
+
+void JournalWindow::PereschitatClick()
+{
+    const auto [subject, key] = analysedQuestion(Otchet->currentRow());
+    if (!m_onlyUserCode.isEmpty() || key.isEmpty())
+        return;
+    if (subject.isEmpty()) {
+        desktop().message(QStringLiteral("Выберите предмет в фильтре «Предмет»: ключ вопроса берётся из банка "
+                                         "предмета."),
+                          QStringLiteral("Пересчитать результаты"), Desktop::Icon::Information);
+        return;
+    }
+    const Glo &g = glo();
+    const GradeBounds bounds{g.TriProc, g.ChetProc, g.PaytProc};
+    // The bank's key and what it would change are read off the window's thread.
+    m_reader->ask<Answer<RemarkPlan>>(
+        RemarkLane,
+        [subject, key, bounds](Journal &j) {
+            Answer<RemarkPlan> a;
+            try {
+                const PapkaRec found =
+                    findSubject(RecordFile(installPath(QStringLiteral("Baza/Papka.dat")), PapkaRec::Size), subject)
+                        .value_or(PapkaRec{});
+                const std::vector<KeyOption> options = bankOptionsOf(subjectFolderPath(found.Papka, subject), key);
+                if (options.empty())
+                    a.error = QStringLiteral("Вопроса %1 нет в банке предмета «%2»: пересчитывать не по чему.")
+                                  .arg(key, subject);
+                else
+                    a.value = planRemark(j, subject, key, options, bounds, a.error);
+            } catch (const TrivoError &e) {
+                a.error = e.text();
+            }
+            return a;
+        },
+        [this, bounds](const Answer<RemarkPlan> &a) {
+            if (!a.value)
+                showFailure(a.error, a.details);
+            else if (confirmRemark(*a.value))
+                applyRemarkPlan(*a.value, bounds);
+        });
+}
+
+bool JournalWindow::confirmRemark(const RemarkPlan &plan)
+{
+    const QString caption = QStringLiteral("Пересчитать результаты");
+    const QString unjudged =
+        plan.unjudged > 0
+            ? QStringLiteral(" Ответов, которые нельзя оценить заново (вопрос изменился или ответ не сохранён "
+                             "целиком): %1 — они останутся как были.")
+                  .arg(plan.unjudged)
+            : QString();
+    if (plan.runs.empty()) {
+        desktop().message(QStringLiteral("Пересчитывать нечего: все %1 ответов на вопрос %2 уже оценены по ключу "
+                                         "банка.")
+                                  .arg(plan.answers)
+                                  .arg(plan.questionKey) +
+                              unjudged,
+                          caption, Desktop::Icon::Information);
+        return false;
+    }
+    return desktop().ask(QStringLiteral("Оценить заново по ключу банка ответы на вопрос %1? Изменятся баллы в "
+                                        "прохождениях: %2, оценка — в %3. Прежние баллы и оценка сохранятся рядом "
+                                        "с новыми.")
+                                 .arg(plan.questionKey)
+                                 .arg(plan.runs.size())
+                                 .arg(plan.gradesChanged()) +
+                             unjudged,
+                         caption) == Desktop::Answer::Yes;
+}
+
+void JournalWindow::applyRemarkPlan(const RemarkPlan &plan, const GradeBounds &bounds)
+{
+    m_reader->ask<Answer<int>>(
+        RemarkLane,
+        [plan, bounds](Journal &j) {
+            Answer<int> a;
+            if (applyRemark(j, plan, bounds, QDateTime::currentDateTime(), a.error))
+                a.value = int(plan.runs.size());
+            a.details = j.lastDetails();
+            return a;
+        },
+        [this](const Answer<int> &a) {
+            if (!a.value) {
+                showFailure(a.error, a.details);
+                return;
+            }
+            applyFilter(); // the new marks in every section
+            desktop().message(QStringLiteral("Пересчитано прохождений: %1.").arg(*a.value),
+                              QStringLiteral("Пересчитать результаты"), Desktop::Icon::Information);
+        });
 }
 
 void JournalWindow::showAnalysis(const QString &topic, const std::optional<QuestionAnalysis> &a, const QString &error)

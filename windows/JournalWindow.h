@@ -2,6 +2,7 @@
 #include "Report.h"
 #include "pupilpages.h"
 #include "questionanalysis.h"
+#include "remarking.h"
 #include "resultfilter.h"
 #include "runresult.h"
 
@@ -65,6 +66,9 @@ public:
     QTableWidget *UchenikiKlassa;
     GradeChart *OcenkiTemy;
     QWidget *Analiz;
+    QCheckBox *PervyePopytki;
+    QLabel *Uchteno;
+    QPushButton *Pereschitat;
     QLabel *Nadezhnost;
     QTableWidget *Otchet;
     QLabel *Itogo;
@@ -89,6 +93,13 @@ public:
     void SbrositRaspisanieClick();
     // Hands what is shown to the spreadsheet program as a semicolon text file.
     void TablicaClick();
+    // Marks the kept answers to the question chosen in the analysis again with
+    // the key the bank holds now, after showing what would change and asking.
+    void PereschitatClick();
+
+signals:
+    // The administrator asked to correct this question of the subject's bank.
+    void editQuestion(const QString &subject, const QString &questionKey);
 
 private:
     // What each section shows, as the tables it was filled from, for
@@ -108,7 +119,8 @@ private:
         TopicLane,
         AnalysisLane,
         RowsLane,
-        ResetLane
+        ResetLane,
+        RemarkLane
     };
     void buildSections();
     void buildKeys();
@@ -133,6 +145,10 @@ private:
     void showTopicCounts(const QString &topic, const std::vector<int> &counts);
     void showQuestionAnalysis();
     void showAnalysis(const QString &topic, const std::optional<QuestionAnalysis> &a, const QString &error);
+    // The subject and key of the analysis's question on a row; empty when none.
+    std::pair<QString, QString> analysedQuestion(int row) const;
+    bool confirmRemark(const RemarkPlan &plan);
+    void applyRemarkPlan(const RemarkPlan &plan, const GradeBounds &bounds);
     void fillChoices();
     void showSection(Section section, SectionView view);
     void showFailure(const QString &text, const QString &details);
@@ -143,5 +159,7 @@ private:
     QString m_failure, m_failureDetails; // the last query that failed, shown in the total line
     int m_waiting = 0;                   // results in the outbox
     SectionView m_sections[5];
-    QString m_pupilShown; // the pupil of the pupil's page
+    QString m_analysedSubject;           // the subject of the questions analysed, when one
+    std::vector<QString> m_analysedKeys; // their keys, a row each
+    QString m_pupilShown;                // the pupil of the pupil's page
 };

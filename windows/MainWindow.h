@@ -171,6 +171,9 @@ public:
     ExplanationWindow *explanationWindow();
     JournalWindow *Zhurnal = nullptr; // made when the journal is first opened
     JournalWindow *journalWindow();
+    // Opens the editor at a question of a subject's bank, for the administrator
+    // who found it in the journal's analysis.
+    void editQuestion(const QString &subject, const QString &questionKey);
 
     // Every run that ends goes into the results journal, written on the
     // journal's own thread; the journal window reads it through journal().

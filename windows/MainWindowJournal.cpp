@@ -2,13 +2,16 @@
 // journal's own thread, and what it answers is told in the quiet line, never
 // in a box over the pupil's question.
 #include "Desktop.h"
+#include "EditorWindow.h"
 #include "JournalWindow.h"
 #include "MainWindow.h"
 #include "access.h"
 #include "journal.h"
 #include "journalservice.h"
+#include "programstate.h"
 #include "text.h"
 
+#include <QComboBox>
 #include <QLabel>
 
 void MainWindow::startJournal()
@@ -105,7 +108,28 @@ void MainWindow::ZhurnalClick()
 
 JournalWindow *MainWindow::journalWindow()
 {
-    if (!Zhurnal)
+    if (!Zhurnal) {
         Zhurnal = new JournalWindow(m_journal->settings(), this);
+        connect(Zhurnal, &JournalWindow::editQuestion, this, &MainWindow::editQuestion);
+    }
     return Zhurnal;
+}
+
+void MainWindow::editQuestion(const QString &subject, const QString &questionKey)
+{
+    if (!isAdmin(glo().KodDostupa))
+        return;
+    // The editor works on the subject chosen here: the question's, first.
+    if (trimmed(glo().TekPredmet) != trimmed(subject) && !running()) {
+        const int at = PredmetName->findText(subject);
+        if (at < 0) {
+            desktop().message(QStringLiteral("Предмета «%1» нет в списке предметов.").arg(subject),
+                              QStringLiteral("Журнал результатов"), Desktop::Icon::Warning);
+            return;
+        }
+        PredmetName->setCurrentIndex(at);
+        PredmetNameClick();
+    }
+    editorWindow()->showQuestion(questionKey);
+    editorClick();
 }

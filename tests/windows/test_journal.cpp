@@ -1,5 +1,6 @@
 // Runs end up in the results journal, and the journal window shows them to
 // whom they belong.
+#include "EditorWindow.h"
 #include "GradeChart.h"
 #include "JournalSections.h"
 #include "JournalWindow.h"
@@ -427,6 +428,90 @@ private slots:
         kit.login(QStringLiteral("470259"));       // the administrator sees every pupil
         journal->trigger();
         QCOMPARE(shownResults(m), 3);
+    }
+
+    // The bank held 1705 for «Год основания Петербурга?» when four runs were
+    // marked; the teacher has corrected it to 1703 (two questions of two points).
+    //   Аня twice and Борис typed 1703: 2 of 4, "2" -> 4 of 4, "5"
+    //   Вера typed 1705: 4 of 4, "5" -> 2 of 4, "2"
+    void theAnalysisLeadsFromAFlagToAFixedKey()
+    {
+        kit.freshFolder();
+        writeTopic(kit.path("Istoriy"));
+        {
+            Journal journal(JournalSettings::load(kit.path("Baza")));
+            const QStringList runs = {"Аня|14.03.2026 09:00|1703", "Борис|14.03.2026 09:10|1703",
+                                      "Вера|14.03.2026 09:20|1705", "Аня|15.03.2026 09:00|1703"};
+            for (const QString &run : runs) {
+                const QStringList f = run.split(u'|');
+                RunResult r;
+                r.pupil = f[0];
+                r.userCode = QStringLiteral("02");
+                r.subject = QStringLiteral("История");
+                r.topic = QStringLiteral("Петровская эпоха");
+                r.started = QDateTime::fromString(f[1], QStringLiteral("dd.MM.yyyy HH:mm"));
+                const bool right = f[2] == u"1705";
+                r.questions = {{"1_1_1_1", "Точный ответ", 2, 2, true, true, 0, 20},
+                               {"1_1_1_2", "Точный ответ", 2, right ? 2 : 0, true, right, 0, 30}};
+                r.questions[0].text = QStringLiteral("Год Полтавской битвы?");
+                r.questions[0].given = r.questions[0].rightAnswer = QStringLiteral("1709");
+                r.questions[1].text = QStringLiteral("Год основания Петербурга?");
+                r.questions[1].given = f[2];
+                r.questions[1].rightAnswer = QStringLiteral("1705");
+                r.asked = 2;
+                r.pointsPossible = 4;
+                r.pointsEarned = right ? 4 : 2;
+                r.grade = r.runningGrade = right ? QStringLiteral("5") : QStringLiteral("2");
+                QCOMPARE(journal.record(r), Journal::Recorded::InJournal);
+            }
+        }
+        MainWindow *m = kit.start();
+        kit.login(QStringLiteral("470259"));
+        m->findChild<QAction *>(QStringLiteral("ZhurnalItem"))->trigger();
+        JournalWindow *j = m->Zhurnal;
+        j->Tema->setCurrentText(QStringLiteral("Петровская эпоха"));
+        QVERIFY(j->waitUntilRead());
+        // First attempts by default, and said so; all runs when asked.
+        QCOMPARE(j->Uchteno->text(), QStringLiteral("Учтены только первые попытки каждого ученика: прохождений 3."));
+        QCOMPARE(read(j, j->Otchet)->item(1, 1)->text(), QStringLiteral("3"));
+        j->PervyePopytki->setChecked(false);
+        QCOMPARE(read(j, j->Otchet)->item(1, 1)->text(), QStringLiteral("4"));
+        QCOMPARE(j->Uchteno->text(), QStringLiteral("Учтены все прохождения: 4."));
+
+        // Enter on the question opens the editor at it.
+        QString editorAt;
+        kit.desk.onModal = [&](QDialog *w) {
+            if (auto *e = qobject_cast<EditorWindow *>(w))
+                editorAt = e->ImyFile->text();
+        };
+        j->Otchet->setCurrentCell(1, 0);
+        QVERIFY(j->Pereschitat->isEnabled());
+        QTest::keyClick(j->Otchet, Qt::Key_Return);
+        QCOMPARE(editorAt, QStringLiteral("1_1_1_2"));
+
+        // What would change is shown first; «Нет» changes nothing, «Да» re-marks.
+        kit.desk.answers.push_back(Desktop::Answer::No);
+        QTest::mouseClick(j->Pereschitat, Qt::LeftButton);
+        QVERIFY(j->waitUntilRead());
+        QVERIFY2(kit.desk.lastText("question").contains(QStringLiteral("прохождениях: 4, оценка — в 4")),
+                 qPrintable(kit.desk.lastText("question")));
+        kit.desk.answers.push_back(Desktop::Answer::Yes);
+        QTest::mouseClick(j->Pereschitat, Qt::LeftButton);
+        QVERIFY(j->waitUntilRead());
+        QCOMPARE(kit.desk.lastText("message"), QStringLiteral("Пересчитано прохождений: 4."));
+        QVERIFY(j->waitUntilRead());
+        QStringList grades;
+        for (int row = 0; row < shownResults(j); ++row)
+            grades << j->Rezultaty->model()->index(row, ResultsModel::Grade).data().toString();
+        const QString day = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+        QCOMPARE(grades, (QStringList{"5 (пересчитано %1, было 2)", "2 (пересчитано %1, было 5)",
+                                      "5 (пересчитано %1, было 2)", "5 (пересчитано %1, было 2)"})
+                             .replaceInStrings(QStringLiteral("%1"), day));
+        // Marking again changes nothing, and says so.
+        QTest::mouseClick(j->Pereschitat, Qt::LeftButton);
+        QVERIFY(j->waitUntilRead());
+        QVERIFY2(kit.desk.lastText("message").startsWith(QStringLiteral("Пересчитывать нечего")),
+                 qPrintable(kit.desk.lastText("message")));
     }
 
     void theSettingsChooseTheServerAndTheName()
