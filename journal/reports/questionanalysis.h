@@ -1,5 +1,6 @@
 #pragma once
 #include "resultfilter.h"
+#include "scoreline.h"
 
 #include <QDateTime>
 #include <QString>
@@ -13,15 +14,6 @@ class Journal;
 // how easy each question was, whether it tells the pupils who know the topic
 // from those who do not, where the wrong answers go, and how consistent the
 // runs are as a whole.
-
-// One question of one run, as the journal kept it.
-struct AskedQuestion {
-    QString key, text, answerType;
-    int pointsPossible = 0, pointsEarned = 0;
-    bool right = false;
-    int seconds = 0;
-    QString given, rightAnswer; // lines, as the run kept them ("" before the journal kept them)
-};
 
 // One run with its questions in the order asked.
 struct AnalysedRun {
