@@ -174,6 +174,19 @@ QSqlError run(QSqlDatabase &db, const QString &sql)
     return {};
 }
 
+bool hasVersionTable(QSqlDatabase &db, Dialect d, QSqlError &error)
+{
+    QSqlQuery q(db);
+    const bool read = q.exec(d == Dialect::Postgres
+                                 ? QStringLiteral("SELECT to_regclass('schema_version') IS NOT NULL")
+                                 : QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name = 'schema_version'"));
+    if (!read || !q.next()) {
+        error = q.lastError();
+        return false;
+    }
+    return q.value(0).toBool();
+}
+
 // The version the database is at; -1 with the error when it cannot be read.
 int currentVersion(QSqlDatabase &db, QSqlError &error)
 {
@@ -238,8 +251,10 @@ QSqlError migrate(QSqlDatabase &db)
         QSqlError e;
         if (d == Dialect::Postgres)
             e = run(db, QStringLiteral("SELECT pg_advisory_xact_lock(7406230)"));
-        if (!e.isValid())
-            e = run(db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER PRIMARY KEY)"));
+        // Only when it is missing: on a school's server a teacher's role may
+        // not create tables, not even one that is there already.
+        if (!e.isValid() && !hasVersionTable(db, d, e) && !e.isValid())
+            e = run(db, QStringLiteral("CREATE TABLE schema_version (version INTEGER PRIMARY KEY)"));
         const int version = e.isValid() ? -1 : currentVersion(db, e);
         if (!e.isValid() && version > latestSchemaVersion())
             e = QSqlError(QStringLiteral("журнал записан более новой версией программы (схема %1, эта программа "

@@ -1,0 +1,171 @@
+#include "schoolsetup.h"
+#include "schema.h"
+
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+namespace
+{
+// One connection of the set-up, closed and forgotten when it goes.
+class Connection
+{
+public:
+    Connection(const SchoolServer &server, const QString &database, const QString &user, const QString &password)
+        : m_name(QStringLiteral("school-setup-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_name);
+        db.setHostName(server.host);
+        db.setPort(server.port);
+        db.setDatabaseName(database);
+        db.setUserName(user);
+        db.setPassword(password);
+        db.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        db.open();
+    }
+    ~Connection()
+    {
+        QSqlDatabase::database(m_name, false).close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+
+private:
+    QString m_name;
+};
+
+// A step that failed, in words, with the server's own behind it.
+struct Failed {
+    QString step;
+    QSqlError error;
+};
+
+// Runs a statement whose names and texts are put in by the server itself
+// (format's %I and %L), so that nothing typed can change what it says.
+void exec(const QSqlDatabase &db, const QString &step, const QString &pattern, const QStringList &values = {})
+{
+    QString sql = pattern;
+    if (!values.isEmpty()) {
+        QSqlQuery f(db);
+        // Typed, or the server cannot tell what format's variadic arguments are.
+        f.prepare(QStringLiteral("SELECT format(CAST(? AS text)") +
+                  QStringLiteral(", CAST(? AS text)").repeated(int(values.size())) + u')');
+        f.addBindValue(pattern);
+        for (const QString &v : values)
+            f.addBindValue(v);
+        if (!f.exec() || !f.next())
+            throw Failed{step, f.lastError()};
+        sql = f.value(0).toString();
+    }
+    QSqlQuery q(db);
+    if (!q.exec(sql))
+        throw Failed{step, q.lastError()};
+}
+
+bool exists(const QSqlDatabase &db, const QString &sql, const QString &name)
+{
+    QSqlQuery q(db);
+    q.prepare(sql);
+    q.addBindValue(name);
+    if (!q.exec())
+        throw Failed{QStringLiteral("чтение каталога сервера"), q.lastError()};
+    return q.next();
+}
+
+bool roleExists(const QSqlDatabase &db, const QString &role)
+{
+    return exists(db, QStringLiteral("SELECT 1 FROM pg_roles WHERE rolname = ?"), role);
+}
+
+QString newPassword()
+{
+    static const char letters[] = "abcdefghijkmnpqrstuvwxyzABCDEFGHJKLMNPQRSTUVWXYZ23456789";
+    QString p;
+    for (int i = 0; i < 24; ++i)
+        p += QLatin1Char(letters[QRandomGenerator::system()->bounded(int(sizeof letters) - 1)]);
+    return p;
+}
+
+void makeRoles(const QSqlDatabase &db, const std::vector<TeacherAccount> &teachers, SchoolSetup &done)
+{
+    const QString step = QStringLiteral("роли");
+    for (const QString &group : {SchoolRoles::owner, SchoolRoles::teachers})
+        if (!roleExists(db, group)) {
+            exec(db, step, QStringLiteral("CREATE ROLE %I NOLOGIN"), {group});
+            done.made << QStringLiteral("роль %1").arg(group);
+        }
+    if (!roleExists(db, SchoolRoles::pupilsPcs)) {
+        done.pcPassword = newPassword();
+        exec(db, step, QStringLiteral("CREATE ROLE %I LOGIN PASSWORD %L"), {SchoolRoles::pupilsPcs, done.pcPassword});
+        done.made << QStringLiteral("роль компьютеров учеников %1").arg(SchoolRoles::pupilsPcs);
+    }
+    for (const TeacherAccount &t : teachers)
+        if (!roleExists(db, t.login)) {
+            exec(db, step, QStringLiteral("CREATE ROLE %I LOGIN PASSWORD %L IN ROLE %I"),
+                 {t.login, t.password, SchoolRoles::teachers});
+            done.made << QStringLiteral("роль учителя %1").arg(t.login);
+        }
+    // The one setting up acts as the owner to make the tables it owns.
+    exec(db, step, QStringLiteral("GRANT %I TO CURRENT_USER"), {SchoolRoles::owner});
+}
+
+void makeDatabase(const QSqlDatabase &db, const QString &name, SchoolSetup &done)
+{
+    const QString step = QStringLiteral("база данных");
+    if (!exists(db, QStringLiteral("SELECT 1 FROM pg_database WHERE datname = ?"), name)) {
+        exec(db, step, QStringLiteral("CREATE DATABASE %I OWNER %I ENCODING 'UTF8' TEMPLATE template0"),
+             {name, SchoolRoles::owner});
+        done.made << QStringLiteral("база данных %1").arg(name);
+    }
+    // Only the school's roles connect; the PCs' one too, to call what it may.
+    exec(db, step, QStringLiteral("REVOKE ALL ON DATABASE %I FROM PUBLIC"), {name});
+    exec(db, step, QStringLiteral("GRANT CONNECT ON DATABASE %I TO %I, %I"),
+         {name, SchoolRoles::teachers, SchoolRoles::pupilsPcs});
+}
+
+// The journal's tables, made or brought up to date by their owner, and who may reach them.
+void makeJournal(QSqlDatabase db)
+{
+    const QString step = QStringLiteral("таблицы журнала");
+    exec(db, step, QStringLiteral("SET ROLE %I"), {SchoolRoles::owner});
+    if (QSqlError e = migrate(db); e.isValid())
+        throw Failed{step, e};
+    const QString rights = QStringLiteral("права");
+    for (const char *sql : {"REVOKE ALL ON SCHEMA public FROM PUBLIC", "GRANT USAGE ON SCHEMA public TO %I, %I",
+                            "REVOKE ALL ON ALL TABLES IN SCHEMA public FROM PUBLIC, %2$I",
+                            "REVOKE ALL ON ALL SEQUENCES IN SCHEMA public FROM PUBLIC, %2$I",
+                            "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO %1$I",
+                            "REVOKE EXECUTE ON ALL FUNCTIONS IN SCHEMA public FROM PUBLIC",
+                            "ALTER DEFAULT PRIVILEGES REVOKE EXECUTE ON FUNCTIONS FROM PUBLIC"})
+        exec(db, rights, QString::fromUtf8(sql), {SchoolRoles::teachers, SchoolRoles::pupilsPcs});
+    exec(db, step, QStringLiteral("RESET ROLE"));
+}
+} // namespace
+
+std::optional<SchoolSetup> setUpSchool(const SchoolServer &server, const QString &user, const QString &password,
+                                       const std::vector<TeacherAccount> &teachers, QString &error)
+{
+    SchoolSetup done;
+    try {
+        {
+            const Connection server0(server, QStringLiteral("postgres"), user, password);
+            if (!server0.db().isOpen())
+                throw Failed{QStringLiteral("подключение"), server0.db().lastError()};
+            makeRoles(server0.db(), teachers, done);
+            makeDatabase(server0.db(), server.database, done);
+        }
+        const Connection journal(server, server.database, user, password);
+        if (!journal.db().isOpen())
+            throw Failed{QStringLiteral("подключение к базе журнала"), journal.db().lastError()};
+        makeJournal(journal.db());
+    } catch (const Failed &f) {
+        error = QStringLiteral("Сервер школы не настроен (%1): %2")
+                    .arg(f.step, f.error.databaseText().isEmpty() ? f.error.text() : f.error.databaseText());
+        return std::nullopt;
+    }
+    return done;
+}
