@@ -86,9 +86,13 @@ void JournalReader::submit(int lane, std::function<void(Journal &)> work, std::f
             const bool wanted = state->current(lane, ticket) && !state->closing;
             if (wanted)
                 work(state->open());
-            // Back on the window's thread, where the reader lives and may be gone.
+            // Back on the window's thread, where the reader lives and may be
+            // gone, as may the whole program when a late query ends.
+            QCoreApplication *app = QCoreApplication::instance();
+            if (!app)
+                return;
             QMetaObject::invokeMethod(
-                QCoreApplication::instance(),
+                app,
                 [state, lane, ticket, wanted, done, self] {
                     if (!self)
                         return;
