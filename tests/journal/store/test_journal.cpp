@@ -4,6 +4,7 @@
 // file that is no database.
 #include "choices.h"
 #include "journal.h"
+#include "journalreader.h"
 #include "journalservice.h"
 #include "pupilpages.h"
 #include "questionanalysis.h"
@@ -39,6 +40,22 @@ private slots:
     void initTestCase() { startOrSkip(); }
 
     void cleanupTestCase() { pg.reset(); }
+
+    // Of the queries of one lane only the newest is answered; other lanes keep theirs.
+    void aNewerQueryReplacesTheOneBefore()
+    {
+        JournalReader reader(freshSettings());
+        QStringList answered;
+        auto note = [&](int v) { answered << QString::number(v); };
+        for (int i = 0; i < 3; ++i)
+            reader.ask<int>(
+                0, [i](Journal &j) { return j.open() ? i : -1; }, note);
+        reader.ask<int>(
+            1, [](Journal &) { return 7; }, note);
+        QVERIFY(reader.busy());
+        QVERIFY(reader.waitUntilIdle(20000));
+        QCOMPARE(answered, (QStringList{"2", "7"}));
+    }
 
     // A typed answer kept under the key "989" that a teacher corrects to
     // "988": two questions of two points, grades by the usual 55/70/85 %.
