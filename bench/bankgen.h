@@ -1,8 +1,12 @@
 #pragma once
-// Generated subjects for the benchmarks: options/4 questions in topics of
-// 500, written record by record so that a bank of any size needs no more
-// memory than one record. Tema.dat lists the topics, Exam.dat asks 5 of each
-// topic's 500 questions, Predmet.dat holds one section.
+// Generated subjects for the benchmarks: options/4 questions, written record
+// by record so that a bank of any size needs no more memory than one record.
+// Tema.dat lists the topics, Exam.dat asks some of each topic's questions,
+// Predmet.dat holds one section. A bank is made in one of two shapes: topics
+// of 500 questions one after the other, 5 of each asked, as an import leaves
+// them; or, as a bank grown over years, topics of 1,000 questions whose
+// questions lie interleaved in the file (authors add to every topic each
+// year), 10 of each asked.
 #include "records.h"
 
 #include <QDir>
@@ -13,12 +17,12 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <tuple>
 
 namespace
 {
 
 constexpr int optionsPerQuestion = 4;
-constexpr int questionsPerTopic = 500;
 constexpr int sectionSize = 100; // Wopr holds three digits, so questions are numbered within sections
 
 class RecordWriter
@@ -61,17 +65,32 @@ struct Bank {
     }
 };
 
-std::unique_ptr<Bank> makeBank(int options)
+struct Shape {
+    int questionsPerTopic;
+    int asked;        // of each topic in Exam.dat
+    bool interleaved; // question n belongs to topic n mod topics
+    bool operator<(const Shape &o) const
+    {
+        return std::tie(questionsPerTopic, asked, interleaved) < std::tie(o.questionsPerTopic, o.asked, o.interleaved);
+    }
+};
+constexpr Shape imported{500, 5, false};
+constexpr Shape grown{1000, 10, true};
+
+std::unique_ptr<Bank> makeBank(int options, const Shape &shape)
 {
     auto bank = std::make_unique<Bank>();
     const QString subject = QStringLiteral("12");
     const int questions = options / optionsPerQuestion;
+    const int questionsPerTopic = shape.questionsPerTopic;
+    const int topics = (questions + questionsPerTopic - 1) / questionsPerTopic;
     {
         RecordWriter wopros(bank->file("Wopros.dat")), otwet(bank->file("Otwet.dat"));
         RecordWriter tema(bank->file("Tema.dat")), exam(bank->file("Exam.dat"));
         RecordWriter(bank->file("Predmet.dat")).add(PredmetRec{subject, "1", "Раздел"}.encode());
         for (int n = 0; n < questions; ++n) {
-            const int t = n / questionsPerTopic, q = n % questionsPerTopic;
+            const int t = shape.interleaved ? n % topics : n / questionsPerTopic;
+            const int q = shape.interleaved ? n / topics : n % questionsPerTopic;
             WoprosRec w;
             w.Predm = subject;
             w.Tema = QString::number(t + 1);
@@ -87,7 +106,9 @@ std::unique_ptr<Bank> makeBank(int options)
             if (q == 0) {
                 const QString name = QStringLiteral("Тема %1").arg(t + 1);
                 tema.add(TemaRec{subject, w.Tema, name}.encode());
-                exam.add(ExamRec{subject, w.Tema, name, QString::number(questionsPerTopic), "5"}.encode());
+                exam.add(
+                    ExamRec{subject, w.Tema, name, QString::number(questionsPerTopic), QString::number(shape.asked)}
+                        .encode());
             }
             for (int o = 1; o <= optionsPerQuestion; ++o)
                 otwet.add(OtwetRec{subject, w.Tema, w.Test, w.Wopr, QString::number(o), o % 2 ? "+" : "",
@@ -103,13 +124,13 @@ std::unique_ptr<Bank> makeBank(int options)
     return bank;
 }
 
-// One bank per size for the whole program.
-const Bank &bankOf(int options)
+// One bank per size and shape for the whole program.
+const Bank &bankOf(int options, const Shape &shape = imported)
 {
-    static std::map<int, std::unique_ptr<Bank>> banks;
-    auto &b = banks[options];
+    static std::map<std::pair<int, Shape>, std::unique_ptr<Bank>> banks;
+    auto &b = banks[{options, shape}];
     if (!b)
-        b = makeBank(options);
+        b = makeBank(options, shape);
     return *b;
 }
 
