@@ -12,6 +12,11 @@ namespace
 {
     throw TrivoError(cannotReadText(QFileInfo(path).fileName(), why));
 }
+
+// The buffer the last scan of this thread read into, kept for the next one:
+// a new buffer is memory the system hands out page by page on every scan. A
+// scan inside another one finds none and makes its own.
+thread_local QByteArray spareBuffer;
 } // namespace
 
 bool RecordFile::exists() const
@@ -88,15 +93,21 @@ std::vector<QByteArray> RecordFile::readAllRaw() const
 
 void RecordFile::forEachRecord(const std::function<void(const QByteArray &)> &visit) const
 {
+    scanRecords([&](const char *rec) { visit(QByteArray::fromRawData(rec, m_size)); });
+}
+
+void RecordFile::forEachPiece(const std::function<void(const char *, qsizetype)> &visit) const
+{
     QFile f(m_path);
     if (m_size <= 0 || !f.exists())
         return;
-    if (!f.open(QIODevice::ReadOnly))
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         failToRead(m_path, f.errorString());
     // A bank of 100,000 questions is tens of megabytes: reading it in pieces
     // is several times faster than one buffer of the whole file.
     const qsizetype perPiece = std::max<qsizetype>(1, (256 * 1024) / m_size);
-    QByteArray buf(perPiece * m_size, Qt::Uninitialized);
+    QByteArray buf = std::exchange(spareBuffer, QByteArray());
+    buf.resize(perPiece * m_size);
     qsizetype filled = 0;
     for (;;) {
         const qint64 got = f.read(buf.data() + filled, buf.size() - filled);
@@ -104,14 +115,15 @@ void RecordFile::forEachRecord(const std::function<void(const QByteArray &)> &vi
             failToRead(m_path, f.errorString());
         filled += qsizetype(got);
         const qsizetype whole = filled / m_size;
-        for (qsizetype i = 0; i < whole; ++i)
-            visit(QByteArray::fromRawData(buf.constData() + i * m_size, m_size));
+        if (whole > 0)
+            visit(buf.constData(), whole);
         // A partial record waits for the rest of its bytes; at the end of the file it is dropped.
         filled -= whole * m_size;
         std::memmove(buf.data(), buf.constData() + whole * m_size, size_t(filled));
         if (got == 0)
             break;
     }
+    spareBuffer = std::move(buf);
 }
 
 QByteArray RecordFile::readRaw(qint64 n) const

@@ -44,6 +44,19 @@ public:
     // Every whole record in file order, read through one small reused
     // buffer; the bytes handed over are valid only during the call.
     void forEachRecord(const std::function<void(const QByteArray &)> &visit) const;
+    // The same a piece of consecutive records at a time: `count` records of
+    // recordSize() bytes at `records`.
+    void forEachPiece(const std::function<void(const char *records, qsizetype count)> &visit) const;
+    // The same one record at a time, visit(record bytes) called in the loop
+    // over a piece: a scan that tests every record of a large file pays for
+    // its test and little else.
+    template <class Visit> void scanRecords(Visit visit) const
+    {
+        forEachPiece([&](const char *records, qsizetype count) {
+            for (qsizetype i = 0; i < count; ++i)
+                visit(records + i * m_size);
+        });
+    }
 
     template <class R> std::vector<R> readAll() const
     {

@@ -60,12 +60,29 @@ void keyOf(const char *rec, qsizetype recSize, std::span<const FieldSpec> layout
 
 QByteArray keyOfCodes(const QStringList &codes)
 {
-    QByteArray key;
+    // Codes are short and nearly always ASCII: the key is written in one piece of memory.
+    qsizetype room = codes.size();
+    for (const QString &c : codes)
+        room += c.size();
+    QByteArray key(room, Qt::Uninitialized);
+    char *p = key.data();
     for (qsizetype c = 0; c < codes.size(); ++c) {
         if (c > 0)
-            key.append('\x1f');
-        key.append(toCp1251(trimmed(codes[c])));
+            *p++ = '\x1f';
+        const QString code = trimmed(codes[c]);
+        bool ascii = true;
+        for (const QChar ch : code)
+            ascii = ascii && ch.unicode() < 128;
+        if (ascii)
+            for (const QChar ch : code)
+                *p++ = char(ch.unicode());
+        else {
+            const QByteArray bytes = toCp1251(code);
+            std::memcpy(p, bytes.constData(), size_t(bytes.size()));
+            p += bytes.size();
+        }
     }
+    key.truncate(p - key.constData());
     return key;
 }
 
@@ -82,6 +99,23 @@ bool trimmedFieldIs(const char *rec, qsizetype recSize, const FieldSpec &f, cons
             return false;
     }
     return true;
+}
+
+LeadingCodes::LeadingCodes(std::span<const FieldSpec> layout, const QStringList &codes)
+{
+    for (qsizetype c = std::min<qsizetype>(codes.size(), qsizetype(layout.size())) - 1; c >= 0; --c) {
+        Code code{layout[size_t(c)], trimmed(codes[c])};
+        const qsizetype n = code.text.size();
+        bool ascii = true;
+        for (const QChar ch : code.text)
+            ascii = ascii && ch.unicode() < 128;
+        if (ascii && n <= qsizetype(sizeof code.bytes) && n <= code.field.size) {
+            code.length = int(n);
+            for (qsizetype i = 0; i < n; ++i)
+                code.bytes[i] = static_cast<unsigned char>(code.text.at(i).unicode());
+        }
+        m_codes.push_back(std::move(code));
+    }
 }
 
 void appendCanonicalRecord(QByteArray &out, const char *rec, const FileKind &kind)

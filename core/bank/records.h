@@ -112,6 +112,51 @@ QByteArray keyOfCodes(const QStringList &codes);
 // Whether text field f, trimmed, is this text. Plain ASCII is compared on the
 // bytes; other text decodes the field first.
 bool trimmedFieldIs(const char *rec, qsizetype recSize, const FieldSpec &f, const QString &text);
+// Whether a record's leading codes, trimmed, are these texts: the test a scan
+// makes of every record of a file. A short code in plain ASCII, as codes are,
+// costs a look at the length byte and the bytes; anything else is compared as
+// trimmedFieldIs compares it. The last code is tested first, as it tells the
+// records of a subject apart most often.
+class LeadingCodes
+{
+public:
+    LeadingCodes(std::span<const FieldSpec> layout, const QStringList &codes);
+    bool match(const char *rec, qsizetype recSize) const
+    {
+        for (const Code &c : m_codes) {
+            const Look look = c.look(rec, recSize);
+            if (look == Look::Differs || (look == Look::Ask && !trimmedFieldIs(rec, recSize, c.field, c.text)))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    enum class Look { Same, Differs, Ask };
+    struct Code {
+        FieldSpec field;
+        QString text;    // trimmed
+        int length = -1; // of its bytes when they are few and ASCII and fit the field; else -1
+        unsigned char bytes[4] = {};
+        Look look(const char *rec, qsizetype recSize) const
+        {
+            const auto *f = reinterpret_cast<const unsigned char *>(rec) + field.offset;
+            if (length < 0 || field.offset + 1 + field.size > recSize || f[0] > field.size)
+                return Look::Ask;
+            // A field of the code's length has nothing to trim; a shorter one
+            // is never the code, a longer one only with blanks around it.
+            if (f[0] < length)
+                return Look::Differs;
+            if (f[0] > length)
+                return f[1] > 32 && f[f[0]] > 32 ? Look::Differs : Look::Ask;
+            for (int i = 0; i < length; ++i)
+                if (f[1 + i] != bytes[i])
+                    return Look::Differs;
+            return Look::Same;
+        }
+    };
+    std::vector<Code> m_codes;
+};
 // Appends the record that decoding rec and encoding it again would give,
 // byte for byte, without building the texts.
 void appendCanonicalRecord(QByteArray &out, const char *rec, const FileKind &kind);

@@ -70,10 +70,14 @@ QString fromCp1251(const char *data, qsizetype size)
     const auto &t = table();
     QString out(size, Qt::Uninitialized);
     QChar *p = out.data();
-    for (qsizetype i = 0; i < size; ++i) {
-        const auto b = static_cast<unsigned char>(data[i]);
-        p[i] = t.valid ? QChar(t.toUnicode[b]) : (b < 128 ? QChar(b) : QChar(u'?'));
-    }
+    if (t.valid) // every question and option text passes here: the test stays out of the loop
+        for (qsizetype i = 0; i < size; ++i)
+            p[i] = QChar(t.toUnicode[static_cast<unsigned char>(data[i])]);
+    else
+        for (qsizetype i = 0; i < size; ++i) {
+            const auto b = static_cast<unsigned char>(data[i]);
+            p[i] = b < 128 ? QChar(b) : QChar(u'?');
+        }
     return out;
 }
 

@@ -111,8 +111,8 @@ QByteArray drawExamRecords(const RecordFile &exam, const RecordFile &wopros, Ran
                 composition[i].picks.push_back(qsizetype(p));
     }
 
-    wopros.forEachRecord([&](const QByteArray &rec) {
-        topicKeyOf(rec.constData(), kind, key);
+    wopros.scanRecords([&](const char *rec) {
+        topicKeyOf(rec, kind, key);
         const auto it = byTopic.find(key);
         if (it == byTopic.end() || it->seen >= it->wanted)
             return;
@@ -120,7 +120,7 @@ QByteArray drawExamRecords(const RecordFile &exam, const RecordFile &wopros, Ran
         for (const size_t i : it->entries) {
             Entry &e = composition[i];
             if (e.next < e.picks.size() && e.picks[e.next] == p) {
-                appendCanonicalRecord(e.drawn, rec.constData(), kind);
+                appendCanonicalRecord(e.drawn, rec, kind);
                 ++e.next;
             }
         }

@@ -42,13 +42,22 @@ size_t codesHash(const char *rec, qsizetype recSize, std::span<const FieldSpec> 
     return h;
 }
 
-template <class R> auto topicFilter(const QString &predm, const QString &tema)
+// Predm and Tema lead every record of a topic.
+template <class R> LeadingCodes topicCodes(const QString &predm, const QString &tema)
 {
-    const auto l = R::layout(); // Predm and Tema lead every record of a topic
-    return [f0 = l[0], f1 = l[1], predm, tema](const QByteArray &rec) {
-        return trimmedFieldIs(rec.constData(), rec.size(), f1, tema) &&
-               trimmedFieldIs(rec.constData(), rec.size(), f0, predm);
-    };
+    return LeadingCodes(R::layout(), {predm, tema});
+}
+
+// The records of a file that match, decoded, in file order.
+template <class R> std::vector<R> recordsOf(const RecordFile &file, const LeadingCodes &codes)
+{
+    std::vector<R> out;
+    const qsizetype size = file.recordSize();
+    file.scanRecords([&](const char *rec) {
+        if (codes.match(rec, size))
+            out.push_back(R::decode(QByteArray::fromRawData(rec, size)));
+    });
+    return out;
 }
 } // namespace
 
@@ -71,8 +80,10 @@ std::vector<QStringList> topicQuestionRows(const std::vector<WoprosRec> &questio
 std::vector<QStringList> topicQuestionRows(const RecordFile &wopros, const QString &predm, const QString &tema,
                                            RandomGen &gen, int keyRange)
 {
-    const QString p = trimmed(predm), t = trimmed(tema);
-    return topicQuestionRows(wopros.readWhere<WoprosRec>(topicFilter<WoprosRec>(p, t)), p, t, gen, keyRange);
+    std::vector<QStringList> rows;
+    for (const WoprosRec &q : recordsOf<WoprosRec>(wopros, topicCodes<WoprosRec>(predm, tema)))
+        rows.push_back(questionRow(q, gen, keyRange));
+    return rows;
 }
 
 std::vector<QStringList> topicAnswerRows(const std::vector<OtwetRec> &answers, const QString &predm,
@@ -88,17 +99,29 @@ std::vector<QStringList> topicAnswerRows(const std::vector<OtwetRec> &answers, c
 
 std::vector<QStringList> topicAnswerRows(const RecordFile &otwet, const QString &predm, const QString &tema)
 {
-    const QString p = trimmed(predm), t = trimmed(tema);
-    return topicAnswerRows(otwet.readWhere<OtwetRec>(topicFilter<OtwetRec>(p, t)), p, t);
+    std::vector<QStringList> rows;
+    for (const OtwetRec &a : recordsOf<OtwetRec>(otwet, topicCodes<OtwetRec>(predm, tema)))
+        rows.push_back(rowOf(a));
+    return rows;
 }
 
 QByteArray topicAnswerRecords(const RecordFile &otwet, const QString &predm, const QString &tema)
 {
-    const auto keep = topicFilter<OtwetRec>(trimmed(predm), trimmed(tema));
+    const LeadingCodes topic = topicCodes<OtwetRec>(predm, tema);
+    const qsizetype size = otwet.recordSize();
     QByteArray records;
-    otwet.forEachRecord([&](const QByteArray &rec) {
-        if (keep(rec))
-            records.append(rec);
+    otwet.forEachPiece([&](const char *piece, qsizetype count) {
+        const auto in = [&](qsizetype i) { return topic.match(piece + i * size, size); };
+        // A topic's records mostly stand together: each run of them is copied at once.
+        for (qsizetype i = 0; i < count; ++i) {
+            if (!in(i))
+                continue;
+            qsizetype end = i + 1;
+            while (end < count && in(end))
+                ++end;
+            records.append(piece + i * size, (end - i) * size);
+            i = end;
+        }
     });
     return records;
 }
@@ -119,12 +142,13 @@ QByteArray questionAnswerRecords(const RecordFile &otwet, const std::vector<QStr
     for (const QByteArray &k : keys)
         maybe[codesHash(k) & mask] = true;
     const std::span<const FieldSpec> layout = OtwetRec::layout();
-    otwet.forEachRecord([&](const QByteArray &rec) {
-        if (!maybe[codesHash(rec.constData(), rec.size(), layout, 4) & mask])
+    const qsizetype size = otwet.recordSize();
+    otwet.scanRecords([&](const char *rec) {
+        if (!maybe[codesHash(rec, size, layout, 4) & mask])
             return;
-        keyOf(rec.constData(), rec.size(), layout, 4, key);
+        keyOf(rec, size, layout, 4, key);
         if (keys.contains(key))
-            records.append(rec);
+            records.append(rec, size);
     });
     return records;
 }
@@ -214,11 +238,13 @@ void AnswerIndex::build(const StringTable &otwTabl, const StringTable *questions
 {
     m_rows.clear();
     QByteArray key;
-    if (questions)
+    if (questions) {
+        m_rows.reserve(questions->rowCount());
         for (int r = 1; r < questions->rowCount(); ++r) {
             codesKeyOfRow(*questions, r, key);
             m_rows.insert(key, {});
         }
+    }
     for (int r = 1; r < otwTabl.rowCount(); ++r) {
         codesKeyOfRow(otwTabl, r, key);
         if (!questions)

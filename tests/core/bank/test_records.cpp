@@ -6,6 +6,8 @@
 
 #include <QtTest>
 
+#include <random>
+
 namespace
 {
 
@@ -53,6 +55,8 @@ private slots:
     void cutting();
     void lengthByteBeyondCapacity();
     void shortRecordReadsNothingPastItsEnd();
+    void leadingCodesAsDecoded_data();
+    void leadingCodesAsDecoded();
 };
 
 void TestRecords::codecConvertsBothWays()
@@ -281,6 +285,77 @@ void TestRecords::shortRecordReadsNothingPastItsEnd()
 
     const auto empty = WoprosRec::decode(QByteArray());
     QCOMPARE(empty.Nazwan, QString());
+}
+
+void TestRecords::leadingCodesAsDecoded_data()
+{
+    QTest::addColumn<QStringList>("codes");
+    QTest::addColumn<bool>("found"); // whether some generated record has them
+    QTest::newRow("topic") << QStringList{"1", "7"} << true;
+    QTest::newRow("blanks around") << QStringList{" 1", "7\t "} << true;
+    QTest::newRow("two characters") << QStringList{"1", "07"} << true;
+    QTest::newRow("whole field") << QStringList{"11", "777"} << true;
+    QTest::newRow("four codes") << QStringList{"1", "7", "1", "a"} << true;
+    QTest::newRow("blank inside") << QStringList{"1", "7 7"} << true;
+    QTest::newRow("letter") << QStringList{"1", "А"} << true;
+    QTest::newRow("byte without a character") << QStringList{"1", fromCp1251("\x98", 1)} << true;
+    QTest::newRow("empty") << QStringList{"", ""} << true;
+    QTest::newRow("longer than the field") << QStringList{"1", "7777"} << false;
+}
+
+// The test a scan makes of every record says what decoding the codes and
+// trimming them says, on records made around the codes to hit its edges:
+// blanks around them, a character more or less, letters, the byte with no
+// character, length bytes beyond the capacity, records that end inside them.
+void TestRecords::leadingCodesAsDecoded()
+{
+    QFETCH(QStringList, codes);
+    QFETCH(bool, found);
+    const auto layout = OtwetRec::layout();
+    const LeadingCodes test(layout, codes);
+    const char alphabet[] = {' ', '\t', '\0', '1', '7', '0', 'a', '\xC0', '\x98'};
+    std::mt19937 gen(32);
+    const auto blanks = [&] { return QByteArray(int(gen() % 2), alphabet[gen() % 3]); };
+    int matched = 0;
+    for (int n = 0; n < 20000; ++n) {
+        QByteArray rec(OtwetRec::Size, '\0');
+        for (size_t c = 0; c < 4; ++c) {
+            const FieldSpec &f = layout[c];
+            for (int i = 1; i <= f.size; ++i)
+                rec[f.offset + i] = alphabet[gen() % sizeof alphabet];
+            const QByteArray code = toCp1251(trimmed(codes.value(qsizetype(c))));
+            QByteArray text;
+            switch (gen() % 4) {
+            case 0:
+                text = code;
+                break;
+            case 1:
+                text = blanks() + code + blanks();
+                break;
+            case 2:
+                text = gen() % 2 ? code.chopped(std::min<qsizetype>(1, code.size())) : code + alphabet[gen() % 9];
+                break;
+            default:
+                text = QByteArray(int(gen() % unsigned(f.size + 1)), alphabet[gen() % sizeof alphabet]);
+            }
+            text.truncate(f.size);
+            rec.replace(f.offset + 1, text.size(), text);
+            rec[f.offset] = char(gen() % 8 ? text.size() : gen() % 2 ? f.size + 1 : 255);
+        }
+        for (const qsizetype size : {qsizetype(OtwetRec::Size), qsizetype(9), qsizetype(5)}) {
+            bool decoded = true;
+            for (qsizetype c = 0; c < codes.size(); ++c)
+                decoded = decoded && trimmed(readText(rec.constData(), size, layout[size_t(c)].offset,
+                                                      layout[size_t(c)].size)) == trimmed(codes[c]);
+            QVERIFY2(test.match(rec.constData(), size) == decoded,
+                     qPrintable(QStringLiteral("record %1 of %2 bytes: %3")
+                                    .arg(n)
+                                    .arg(size)
+                                    .arg(QString::fromLatin1(rec.left(14).toHex(' ')))));
+            matched += decoded;
+        }
+    }
+    QCOMPARE(matched > 0, found);
 }
 
 QTEST_GUILESS_MAIN(TestRecords)

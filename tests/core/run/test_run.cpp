@@ -265,6 +265,13 @@ void TestRun::topicRowsFromFiles()
     QCOMPARE(rows, ::topicQuestionRows(wopros.readAll<WoprosRec>(), predm, tema, same));
     QCOMPARE(gen.state(), same.state());
     QCOMPARE(::topicAnswerRows(otwet, predm, tema), ::topicAnswerRows(otwet.readAll<OtwetRec>(), predm, tema));
+    QByteArray records; // the topic's answers as they are in the file, chosen by their decoded codes
+    for (const QByteArray &rec : otwet.readAllRaw()) {
+        const OtwetRec a = OtwetRec::decode(rec);
+        if (trimmed(a.Predm) == trimmed(predm) && trimmed(a.Tema) == trimmed(tema))
+            records += rec;
+    }
+    QCOMPARE(::topicAnswerRecords(otwet, predm, tema), records);
     if (trimmed(tema) == u"7" && trimmed(predm) == u"1")
         QCOMPARE(rows.size(), size_t(5)); // "7", " 7", "7 ", the second "7" and the wide field
 
