@@ -15,7 +15,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-SettingsWindow::SettingsWindow(std::function<ColorCode()> mainColour, QWidget *parent)
+namespace
+{
+// The numbers of the settings file, in the order the program takes them.
+const NoKor::Line numberLines[] = {NoKor::BaseTime, NoKor::TimePerOption, NoKor::Grade3,
+                                   NoKor::Grade4,   NoKor::Grade5,        NoKor::Limit};
+} // namespace
+
+SettingsWindow::SettingsWindow(const SettingsRead &read, std::function<ColorCode()> mainColour, QWidget *parent)
     : QDialog(parent), m_mainColour(std::move(mainColour))
 {
     setObjectName(QStringLiteral("Nastroika"));
@@ -105,30 +112,47 @@ SettingsWindow::SettingsWindow(std::function<ColorCode()> mainColour, QWidget *p
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     ZapNastr->setDefault(true);
     keepGeometry(this, sizeHint());
-    FormCreate();
+    showRead(read);
+}
+
+SettingsRead SettingsWindow::readIntoProgram()
+{
+    SettingsRead read;
+    Glo &g = glo();
+    try {
+        read.file = NoKor::readOrCreate(installPath(QStringLiteral("Baza/NoKor.qdx")));
+        int *targets[] = {&g.SekWopr, &g.SekOtw, &g.TriProc, &g.ChetProc, &g.PaytProc, &g.LimitWopr};
+        for (size_t i = 0; i < std::size(numberLines); ++i)
+            *targets[i] = read.file->number(numberLines[i]);
+    } catch (const TrivoError &e) {
+        desktop().error(e.text());
+    }
+    read.journal = JournalSettings::load(installPath(QStringLiteral("Baza")));
+    return read;
 }
 
 void SettingsWindow::FormCreate()
 {
-    Glo &g = glo();
-    try {
-        const NoKor n = NoKor::readOrCreate(installPath(QStringLiteral("Baza/NoKor.qdx")));
+    showRead(readIntoProgram());
+}
+
+void SettingsWindow::showRead(const SettingsRead &read)
+{
+    if (read.file) {
+        const NoKor &n = *read.file;
         m_line1 = n.text(NoKor::Reserved);
         LabeledEditFima->setText(n.text(NoKor::UserName));
         VerOff->setText(n.text(NoKor::OfficeVersion));
-        const std::pair<QLineEdit *, NoKor::Line> numbers[] = {
-            {BazWrWopr, NoKor::BaseTime}, {DeltaOtw, NoKor::TimePerOption}, {TriProc, NoKor::Grade3},
-            {ChetProc, NoKor::Grade4},    {PaytProc, NoKor::Grade5},        {MaxWopr, NoKor::Limit}};
-        int *targets[] = {&g.SekWopr, &g.SekOtw, &g.TriProc, &g.ChetProc, &g.PaytProc, &g.LimitWopr};
-        for (size_t i = 0; i < std::size(numbers); ++i) {
-            const int v = n.number(numbers[i].second);
-            numbers[i].first->setText(QString::number(v));
-            *targets[i] = v;
+        QLineEdit *boxes[] = {BazWrWopr, DeltaOtw, TriProc, ChetProc, PaytProc, MaxWopr};
+        try {
+            for (size_t i = 0; i < std::size(numberLines); ++i)
+                boxes[i]->setText(QString::number(n.number(numberLines[i])));
+        } catch (const TrivoError &) {
+            // Told when the file was read; from the line that is no number on,
+            // the boxes keep what they showed, as the program's state does.
         }
-    } catch (const TrivoError &e) {
-        desktop().error(e.text());
     }
-    const JournalSettings j = JournalSettings::load(installPath(QStringLiteral("Baza")));
+    const JournalSettings &j = read.journal;
     SprashivatImya->setChecked(j.askPupilName);
     SprashivatKlass->setChecked(j.askPupilClass);
     SprashivatKlass->setEnabled(j.askPupilName);

@@ -11,15 +11,28 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 
+// The settings as the program read them: the settings file (nothing when it
+// could not be read) and the journal's.
+struct SettingsRead {
+    std::optional<NoKor> file;
+    JournalSettings journal;
+};
+
 // The settings window, where the administrator sets the user name, the office
 // version, the question times, the grade bounds and the limit of questions.
 class SettingsWindow : public QDialog
 {
     Q_OBJECT
 public:
-    // mainColour tells the main window's background colour, which the settings store.
-    SettingsWindow(std::function<ColorCode()> mainColour, QWidget *parent = nullptr);
+    // The program's start reads the settings into the program's state once,
+    // telling a file it cannot read; the window, made when it is first
+    // wanted, shows what was read then.
+    static SettingsRead readIntoProgram();
 
+    // mainColour tells the main window's background colour, which the settings store.
+    SettingsWindow(const SettingsRead &read, std::function<ColorCode()> mainColour, QWidget *parent = nullptr);
+
+    // Reads the settings again, into the program's state and the fields.
     void FormCreate();
     void ZapNastrClick();
     void BitBtn4Click();
@@ -47,6 +60,7 @@ signals:
 private:
     // The journal's settings as the fields say; nothing, after a message, when they cannot be.
     std::optional<JournalSettings> journalFromFields();
+    void showRead(const SettingsRead &read);
     std::function<ColorCode()> m_mainColour;
     QString m_line1; // the reserved first line, written back as read
 };

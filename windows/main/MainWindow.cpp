@@ -89,24 +89,33 @@ MainWindow::~MainWindow()
 void MainWindow::createWindows()
 {
     // The main window comes first, so its creation step runs before any other
-    // window exists. Настройки is made now: its creation step reads the
-    // settings into the program's state at the start, and must not read them
-    // again over what was changed since. The other windows are made when first
-    // opened (below), so the main window shows sooner.
-    Nastroika = new SettingsWindow([this] { return m_mainColour; }, this);
-    connect(Nastroika, &SettingsWindow::mainColourChosen, this, &MainWindow::setMainColour);
-    connect(Nastroika, &SettingsWindow::journalChanged, this, [this] {
-        // The journal opens anew where the settings now point.
-        delete Zhurnal;
-        Zhurnal = nullptr;
-        startJournal();
-    });
+    // window exists. The settings are read into the program's state now, after
+    // that step, and never again over what was changed since; Настройки shows
+    // what was read here. It and the other windows are made when first opened
+    // (below), so the main window shows sooner.
+    m_settingsRead = std::make_unique<SettingsRead>(SettingsWindow::readIntoProgram());
     // Results that waited for the school's server are sent at the start (by
     // startJournal) and every minute.
     m_outboxTimer = new QTimer(this);
     m_outboxTimer->setInterval(60 * 1000);
     connect(m_outboxTimer, &QTimer::timeout, this, [this] { m_journalService->deliverOutbox(); });
     m_outboxTimer->start();
+}
+
+SettingsWindow *MainWindow::settingsWindow()
+{
+    if (!Nastroika) {
+        Nastroika = new SettingsWindow(
+            *m_settingsRead, [this] { return m_mainColour; }, this);
+        connect(Nastroika, &SettingsWindow::mainColourChosen, this, &MainWindow::setMainColour);
+        connect(Nastroika, &SettingsWindow::journalChanged, this, [this] {
+            // The journal opens anew where the settings now point.
+            delete Zhurnal;
+            Zhurnal = nullptr;
+            startJournal();
+        });
+    }
+    return Nastroika;
 }
 
 EditorWindow *MainWindow::editorWindow()
@@ -570,5 +579,5 @@ void MainWindow::editorClick()
 void MainWindow::settingsClick()
 {
     if (isAdmin(glo().KodDostupa))
-        showWindow(Nastroika);
+        showWindow(settingsWindow());
 }

@@ -27,6 +27,7 @@ class StringTableModel;
 class WordDocument;
 class EditorWindow;
 class SettingsWindow;
+struct SettingsRead;
 class AccessWindow;
 class ExamSetupWindow;
 class SubjectListWindow;
@@ -160,10 +161,9 @@ public:
     QAction *N1, *N3, *N7, *N27, *N28, *N10, *N13, *N15, *N18, *N29, *w1, *N12, *N14, *N30, *N9, *N5, *N19, *N20,
         *editorItem, *settingsItem, *fileExit, *exitItem;
 
-    // The windows opened from this one: Настройки is made after its creation
-    // step, the others when they are first wanted.
+    // The windows opened from this one, each made when it is first wanted.
     EditorWindow *editorWindow();
-    SettingsWindow *settingsWindow() { return Nastroika; }
+    SettingsWindow *settingsWindow();
     AccessWindow *accessWindow();
     ExamSetupWindow *examSetupWindow();
     SubjectListWindow *subjectListWindow();
@@ -252,6 +252,7 @@ private:
 
     EditorWindow *Zagruzka = nullptr;
     SettingsWindow *Nastroika = nullptr;
+    std::unique_ptr<SettingsRead> m_settingsRead; // what Настройки shows when it is made
     AccessWindow *Form5 = nullptr;
     ExamSetupWindow *NaborWopr = nullptr;
     SubjectListWindow *SpisPredm = nullptr;
