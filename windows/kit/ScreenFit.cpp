@@ -53,11 +53,17 @@ public:
 
     bool eventFilter(QObject *o, QEvent *e) override
     {
-        if (o == m_window && e->type() == QEvent::Show && !m_placed) {
+        // Showing a window makes it on the desktop, then polishes it, then
+        // lays out its controls: placed then, its controls are laid out once,
+        // at the size it keeps, not first at the size it was made with. A
+        // window polished before it was shown is placed when it shows.
+        const bool showing = e->type() == QEvent::Show ||
+                             (e->type() == QEvent::Polish && m_window->testAttribute(Qt::WA_WState_Created));
+        if (o == m_window && showing && !m_placed) {
             m_placed = true;
             restore();
         } else if (o == m_window && e->type() == QEvent::Hide && m_placed) {
-            windowSettings().setValue(key(), m_window->geometry());
+            save();
         }
         return false;
     }
@@ -72,10 +78,23 @@ private:
     {
         QSize size = m_preferred;
         if (auto *area = m_window->findChild<QScrollArea *>(m_window->objectName() + QStringLiteral("Scroll"));
-            area && area->widget())
+            area && area->widget()) {
+            // Asked while the window is being polished: its controls' sizes
+            // are those of their style.
+            area->widget()->ensurePolished();
             size =
                 size.expandedTo(area->widget()->sizeHint() + QSize(area->verticalScrollBar()->sizeHint().width(), 0));
+        }
         return size;
+    }
+
+    // A place that did not change is not written again: writing the settings
+    // waits for the disk, on every closing of the program.
+    void save()
+    {
+        QSettings settings = windowSettings();
+        if (settings.value(key()).toRect() != m_window->geometry())
+            settings.setValue(key(), m_window->geometry());
     }
 
     void restore()
