@@ -202,6 +202,7 @@ private:
     void buildMenus();
     void buildWindow();
     void buildAnswerRows();
+    void styleControls();
     void ensureAnswerRows(int n);
     void createWindows();
     void connectRun();

@@ -188,7 +188,6 @@ void MainWindow::buildWindow()
 
     notice = new QLabel;
     notice->setObjectName(QStringLiteral("notice"));
-    notice->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
     notice->hide();
     left->addWidget(notice);
 
@@ -223,9 +222,9 @@ void MainWindow::buildWindow()
     choice->addWidget(RWoprWseh, 0, 3);
     choice->addWidget(new QLabel(QStringLiteral("Тема")), 1, 0);
     choice->addWidget(WiborTema, 1, 1);
+    // Its colours come with the run's state (paintControls).
     Pusk = namedButton(QStringLiteral("Pusk"), QStringLiteral("Пуск"),
                        QStringLiteral("Начать или остановить тест по теме"));
-    Pusk->setStyleSheet(QStringLiteral("background: #2e9e3e; color: black; font-weight: bold;"));
     MaxKW = namedButton(QStringLiteral("MaxKW"), QStringLiteral("5"),
                         QStringLiteral("Ограничить число задаваемых вопросов"));
     MaxKW->setMaximumWidth(70);
@@ -389,7 +388,6 @@ void MainWindow::buildWindow()
     RegimOshibok = new QLabel;
     RegimOshibok->setObjectName(QStringLiteral("RegimOshibok"));
     RegimOshibok->setWordWrap(true);
-    RegimOshibok->setStyleSheet(QStringLiteral("font-weight: bold;"));
     RegimOshibok->hide();
     cf->addRow(RegimOshibok);
     cf->addRow(QStringLiteral("Вопросов в теме / задано"), pair(WsegoWopTem, KWopr));
@@ -408,11 +406,6 @@ void MainWindow::buildWindow()
         Zw[size_t(i)]->setAccessibleName(QStringLiteral("Лампа оценки %1").arg(i + 1));
         Zw[size_t(i)]->setAlignment(Qt::AlignCenter);
         Zw[size_t(i)]->setMinimumSize(32, 32);
-        static const char *lit[] = {"#e05050", "#f08a30", "#f0d040", "#8fd14f", "#2eaa3e"};
-        Zw[size_t(i)]->setStyleSheet(
-            QStringLiteral("QLabel { border: 1px solid gray; border-radius: 16px; background: %1; font-weight: bold; }"
-                           "QLabel:disabled { background: #ddd; color: #999; }")
-                .arg(QLatin1String(lit[i])));
         Zw[size_t(i)]->setToolTip(QStringList{QStringLiteral("Перешли 10%"), QStringLiteral("На двоечку набазарили"),
                                               QStringLiteral("Троечку выцарапали"), QStringLiteral("Уже хорошо"),
                                               QStringLiteral("Отлично!")}[i]);
@@ -544,6 +537,22 @@ void MainWindow::buildWindow()
         });
     // The end of a question's time answers as the answer button would.
     connect(this, &MainWindow::questionTimeOver, this, &MainWindow::TimerWoprEndOfTime);
+    styleControls();
+}
+
+void MainWindow::styleControls()
+{
+    // Given last, to controls already in the window and in their first
+    // state: a control with a style sheet is styled all over again whenever
+    // it moves to another parent or is enabled or disabled.
+    notice->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
+    RegimOshibok->setStyleSheet(QStringLiteral("font-weight: bold;"));
+    static const char *const lit[] = {"#e05050", "#f08a30", "#f0d040", "#8fd14f", "#2eaa3e"};
+    for (size_t i = 0; i < Zw.size(); ++i)
+        Zw[i]->setStyleSheet(
+            QStringLiteral("QLabel { border: 1px solid gray; border-radius: 16px; background: %1; font-weight: bold; }"
+                           "QLabel:disabled { background: #ddd; color: #999; }")
+                .arg(QLatin1String(lit[i])));
 }
 
 void MainWindow::buildAnswerRows()

@@ -194,8 +194,11 @@ void MainWindow::paintControls()
 {
     const RunControls &c = m_run.controls();
     Pusk->setText(c.running ? QStringLiteral("Стоп") : QStringLiteral("Пуск"));
-    Pusk->setStyleSheet(c.running ? QStringLiteral("background: #d02020; color: white; font-weight: bold;")
-                                  : QStringLiteral("background: #2e9e3e; color: black; font-weight: bold;"));
+    // A style sheet set again restyles the button even when it is the same.
+    const QString puskColours = c.running ? QStringLiteral("background: #d02020; color: white; font-weight: bold;")
+                                          : QStringLiteral("background: #2e9e3e; color: black; font-weight: bold;");
+    if (Pusk->styleSheet() != puskColours)
+        Pusk->setStyleSheet(puskColours);
     // The modes are the administrator's after the log-in; before it they are open, as at start-up.
     const bool admin = isAdmin(glo().KodDostupa) || glo().KodDostupa.isEmpty();
     const std::pair<QWidget *, bool> enabled[] = {{Itog1, c.answer},
