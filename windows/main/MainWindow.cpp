@@ -205,8 +205,8 @@ void MainWindow::FormCreate()
     // always log in and repair what the message names.
     bool listRead = false;
     try {
-        // Russian keyboard, a fresh random sequence.
-        PlusSim->setEnabled(true);
+        // Russian keyboard, a fresh random sequence (the hint button comes
+        // enabled with its pane).
         desktop().activateKeyboardLayout(QStringLiteral("00000419"));
         seedFromClock();
         // The modes of a new program run.

@@ -23,6 +23,7 @@ class QScrollArea;
 class QTableView;
 class QTimer;
 class QTextEdit;
+class QVBoxLayout;
 class StringTableModel;
 class WordDocument;
 class EditorWindow;
@@ -131,14 +132,15 @@ public:
     std::vector<QCheckBox *> PtiOtw;
     std::vector<QLineEdit *> NomOtw;
     std::vector<QTextEdit *> TxtOtw;
-    QGroupBox *OdinTo4;
-    QLineEdit *OdinOt;
-    QPushButton *PlusSim;
-    QTextEdit *Memo1;
-    QGroupBox *Soot;
-    QTableView *SootTab, *WidimSoot, *OtwTek;
-    QLineEdit *NStr;
-    QPushButton *WWerh, *Wniz, *Ispravit, *UbWopr;
+    // The answer area's panes: none until a question first shows it.
+    QGroupBox *OdinTo4 = nullptr;
+    QLineEdit *OdinOt = nullptr;
+    QPushButton *PlusSim = nullptr;
+    QTextEdit *Memo1 = nullptr;
+    QGroupBox *Soot = nullptr;
+    QTableView *SootTab = nullptr, *WidimSoot = nullptr, *OtwTek = nullptr;
+    QLineEdit *NStr = nullptr;
+    QPushButton *WWerh = nullptr, *Wniz = nullptr, *Ispravit = nullptr, *UbWopr = nullptr;
     QTextEdit *WoprosM;
     QLineEdit *TipOtweta, *NomerWoprosa;
     QLabel *notice;
@@ -202,6 +204,13 @@ private:
     void buildMenus();
     void buildWindow();
     void buildAnswerRows();
+    // The panes the run's answer area shows now, made if they were not yet.
+    void ensurePanes();
+    void buildExactPane();
+    void buildMatchingPane();
+    void buildOptionsTable();
+    void placePane(QWidget *pane, int stretch);
+    void keepPanesTabOrder();
     void styleControls();
     void ensureAnswerRows(int n);
     void createWindows();
@@ -260,7 +269,8 @@ private:
     RightAnswerWindow *DalsheOkno = nullptr;
     ExplanationWindow *Teksti = nullptr;
     RunModel m_run;
-    QWidget *m_content = nullptr; // what the window shows, inside its scroll area
+    QWidget *m_content = nullptr;           // what the window shows, inside its scroll area
+    QVBoxLayout *m_answersLayout = nullptr; // the answer rows' area and the panes under it
     ColorCode m_mainColour = 0;
     bool m_ended = false;
     bool m_skipActivation = false;

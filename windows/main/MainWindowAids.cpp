@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTableView>
 #include <QTextEdit>
 
@@ -19,21 +18,7 @@ const QString defaultPupil = QStringLiteral("Иванов И.И. 9 Г");
 
 void MainWindow::connectAids()
 {
-    connect(SootTab, &QTableView::pressed, this, [this](const QModelIndex &i) { SootTabMouseDown(i.row() + 1); });
-    connect(WidimSoot, &QTableView::pressed, this, [this](const QModelIndex &i) { WidimSootMouseDown(i.row() + 1); });
-    connect(WWerh, &QPushButton::clicked, this, &MainWindow::WWerhClick);
-    connect(Wniz, &QPushButton::clicked, this, &MainWindow::WnizClick);
-    // Alt+Up and Alt+Down move the row in focus, as ▲ and ▼ move the row of
-    // the number box, so that a matching is put in order from the keyboard.
-    for (QTableView *grid : {SootTab, WidimSoot})
-        for (const int step : {-1, 1}) {
-            auto *key = new QShortcut(QKeySequence(Qt::ALT | (step < 0 ? Qt::Key_Up : Qt::Key_Down)), grid, nullptr,
-                                      nullptr, Qt::WidgetShortcut);
-            connect(key, &QShortcut::activated, this, [this, grid, step] { moveGridRow(grid, step); });
-        }
-    connect(Ispravit, &QPushButton::clicked, this, &MainWindow::IspravitClick);
-    connect(UbWopr, &QPushButton::clicked, this, &MainWindow::UbWoprClick);
-    connect(PlusSim, &QPushButton::clicked, this, &MainWindow::PlusSimClick);
+    // The panes' own controls are connected as they are made (MainWindowPanes.cpp).
     connect(Fifti, &QPushButton::clicked, this, &MainWindow::FiftiClick);
     connect(Otlogit, &QPushButton::clicked, this, &MainWindow::OtlogitClick);
     connect(Powtorit1, &QPushButton::clicked, this, &MainWindow::Powtorit1Click);

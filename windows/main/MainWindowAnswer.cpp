@@ -48,7 +48,8 @@ void MainWindow::connectRun()
 
 void MainWindow::clearEntries()
 {
-    OdinOt->clear();
+    if (OdinOt)
+        OdinOt->clear();
     for (size_t i = 0; i < PtiOtw.size(); ++i) {
         PtiOtw[i]->setChecked(false);
         NomOtw[i]->clear();
@@ -94,20 +95,26 @@ void MainWindow::focusFirstAnswer()
 
 void MainWindow::paintAnswerArea()
 {
+    ensurePanes();
     const AnswerArea &a = m_run.answerArea();
     OtwetiOtm->setVisible(a.rows);
-    OdinTo4->setVisible(a.exact);
-    if (a.grid) {
-        // Labels narrow, the texts share the width and wrap.
-        giveModel(SootTab, m_sootModel, {1, 2});
-        giveModel(WidimSoot, m_widimModel, {0, 1});
+    if (OdinTo4)
+        OdinTo4->setVisible(a.exact);
+    if (Soot) {
+        if (a.grid) {
+            // Labels narrow, the texts share the width and wrap.
+            giveModel(SootTab, m_sootModel, {1, 2});
+            giveModel(WidimSoot, m_widimModel, {0, 1});
+        }
+        Soot->setVisible(a.grid);
+        SootTab->setVisible(m_run.gridNumbersShown());
+        WidimSoot->setVisible(m_run.gridPlainShown());
     }
-    if (m_run.optionsTableShown())
-        giveModel(OtwTek, m_otwTekModel, {6});
-    Soot->setVisible(a.grid);
-    SootTab->setVisible(m_run.gridNumbersShown());
-    WidimSoot->setVisible(m_run.gridPlainShown());
-    OtwTek->setVisible(m_run.optionsTableShown());
+    if (OtwTek) {
+        if (m_run.optionsTableShown())
+            giveModel(OtwTek, m_otwTekModel, {6});
+        OtwTek->setVisible(m_run.optionsTableShown());
+    }
     notice->setText(QStringLiteral("Закройте окна с информацией к вопросу!!!"));
     notice->setVisible(m_run.noticeShown());
     if (a.rows)
@@ -141,7 +148,7 @@ QStringList MainWindow::rankingNumbers() const
 GivenAnswer MainWindow::givenAnswer() const
 {
     GivenAnswer given;
-    given.typed = OdinOt->text();
+    given.typed = OdinOt ? OdinOt->text() : QString();
     for (size_t i = 0; i < m_run.optionRows().size() && i < PtiOtw.size(); ++i)
         given.ticks.push_back(PtiOtw[i]->isChecked());
     if (trimmed(m_run.typeText()) == answerTypeText(AnswerType::Classification)) {

@@ -20,7 +20,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -31,7 +30,6 @@
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
-#include <QTableView>
 #include <QTextBrowser>
 #include <QTextEdit>
 #include <QTimer>
@@ -82,15 +80,6 @@ QLineEdit *counter(const QString &name, const QString &hint, const QString &text
     e->setAlignment(Qt::AlignCenter);
     e->setMaximumWidth(70);
     return e;
-}
-
-// A grid of the answer area: its model comes when it first shows.
-QTableView *grid(const QString &name)
-{
-    QTableView *v = namedGrid(name, nullptr);
-    v->verticalHeader()->setVisible(false);
-    v->setSelectionBehavior(QAbstractItemView::SelectRows);
-    return v;
 }
 
 const char *splashText =
@@ -310,52 +299,9 @@ void MainWindow::buildWindow()
     OtwetiOtm->hide();
     answersL->addWidget(OtwetiOtm, 1);
 
-    OdinTo4 = new QGroupBox(QStringLiteral("Точный ответ"));
-    OdinTo4->setObjectName(QStringLiteral("OdinTo4"));
-    auto *ol = new QGridLayout(OdinTo4);
-    OdinOt = new QLineEdit;
-    OdinOt->setObjectName(QStringLiteral("OdinOt"));
-    PlusSim = namedButton(QStringLiteral("PlusSim"), QStringLiteral("+"), QStringLiteral("Подсказать один символ"));
-    Memo1 = new QTextEdit;
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setReadOnly(true);
-    Memo1->setPlainText(QStringLiteral("Правила ввода ответов\nФамилия\nГод  1941 (без в, с, по)\n"
-                                       "Точная дата  03.09.1974 (дд,мд,гг)\nТочный период  22.06.1941-09.05.1945\n"
-                                       "Век арабскими цифрами  14, 16, 20\nПериод  1845-1861\n"
-                                       "Дата  09.1974 (месяц,год)\nДата  1974.09 (год,месяц)"));
-    ol->addWidget(new QLabel(QStringLiteral("Ваш ответ:")), 0, 0);
-    ol->addWidget(OdinOt, 0, 1);
-    ol->addWidget(PlusSim, 0, 2);
-    ol->addWidget(Memo1, 1, 0, 1, 3);
-    OdinTo4->hide();
-    answersL->addWidget(OdinTo4, 1);
-
-    Soot = new QGroupBox(QStringLiteral("Соответствие"));
-    Soot->setObjectName(QStringLiteral("Soot"));
-    auto *sl = new QGridLayout(Soot);
-    SootTab = grid(QStringLiteral("SootTab"));
-    WidimSoot = grid(QStringLiteral("WidimSoot"));
-    NStr = namedEdit(QStringLiteral("NStr"), QStringLiteral("Выбрана строка"), QStringLiteral("1"));
-    NStr->setMaximumWidth(50);
-    WWerh = namedButton(QStringLiteral("WWerh"), QStringLiteral("▲"), QStringLiteral("Выбранную строку поднять"));
-    Wniz = namedButton(QStringLiteral("Wniz"), QStringLiteral("▼"), QStringLiteral("Выбранную строку опустить"));
-    Ispravit =
-        namedButton(QStringLiteral("Ispravit"), QStringLiteral("Исправить"), QStringLiteral("Исправить 1 соответтвие"));
-    UbWopr = namedButton(QStringLiteral("UbWopr"), QStringLiteral("?"), QStringLiteral("? убрать"));
-    auto *sb = new QVBoxLayout;
-    for (QWidget *w : {static_cast<QWidget *>(NStr), static_cast<QWidget *>(WWerh), static_cast<QWidget *>(Wniz),
-                       static_cast<QWidget *>(Ispravit), static_cast<QWidget *>(UbWopr)})
-        sb->addWidget(w);
-    sb->addStretch(1);
-    sl->addWidget(WidimSoot, 0, 0);
-    sl->addWidget(SootTab, 1, 0);
-    sl->addLayout(sb, 0, 1, 2, 1);
-    Soot->hide();
-    answersL->addWidget(Soot, 1);
-
-    OtwTek = grid(QStringLiteral("OtwTek"));
-    OtwTek->hide();
-    answersL->addWidget(OtwTek);
+    // The exact answer, the matching grids and the answers table come with
+    // the first question that shows them (ensurePanes).
+    m_answersLayout = answersL;
 
     // ---- right: counters, buttons, modes, clocks ----
     auto *rightW = new QWidget;
@@ -517,11 +463,6 @@ void MainWindow::buildWindow()
     connect(Itog1, &QPushButton::clicked, this, &MainWindow::Itog1Click);
     connect(Dalshe, &QPushButton::clicked, this, &MainWindow::DalsheClick);
     connect(PrnProtokol, &QPushButton::clicked, this, &MainWindow::PrnProtokolClick);
-    // Enter in the answer line answers; the keys a pupil presses again and again.
-    connect(OdinOt, &QLineEdit::returnPressed, this, [this] {
-        if (Itog1->isEnabled())
-            Itog1Click();
-    });
     // Window-wide keys rather than the buttons' own: a button loses its key
     // whenever its caption changes.
     const std::pair<QKeySequence, QPushButton *> keys[] = {{QKeySequence(Qt::Key_F5), Pusk},

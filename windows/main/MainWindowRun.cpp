@@ -216,7 +216,8 @@ void MainWindow::paintControls()
                                                   {Wniz, c.rowDown},
                                                   {UbWopr, c.revealNumber}};
     for (const auto &[w, on] : enabled)
-        w->setEnabled(on);
+        if (w) // a pane not made yet takes the state when it is
+            w->setEnabled(on);
     N7->setEnabled(c.subjectChoice);
     for (size_t i = 0; i < Zw.size(); ++i) {
         Zw[i]->setEnabled(c.lamps[i]);

@@ -1,5 +1,6 @@
 // The answering aids, the modes and the question times in the real main window.
 #include "AccessWindow.h"
+#include "Accessibility.h"
 #include "EditorWindow.h"
 #include "ExamSetupWindow.h"
 #include "ExplanationWindow.h"
@@ -12,8 +13,10 @@
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLayout>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableView>
 
 namespace
@@ -404,12 +407,46 @@ private slots:
         QVERIFY(!m->Itog1->isEnabled() && !m->Powtorit1->isEnabled());
     }
 
+    void panesKeepTheirPlace_data()
+    {
+        QTest::addColumn<bool>("exactFirst");
+        QTest::newRow("exact, then matching") << true;
+        QTest::newRow("matching, then exact") << false;
+    }
+
+    void panesKeepTheirPlace()
+    {
+        // The exact answer's and the matching's panes come with the first
+        // question that shows them, whichever comes first: with the run's
+        // state (no aids without prompting), under the answer rows in their
+        // order, and on Tab where the window has them.
+        QFETCH(bool, exactFirst);
+        startWith(exactFirst ? std::vector{exact, matching312} : std::vector{matching312, exact}, false);
+        for (int n = 0; n < 2; ++n) {
+            const bool exactShown = exactFirst == (n == 0);
+            QVERIFY(exactShown ? m->OdinTo4->isVisible() && !m->PlusSim->isEnabled()
+                               : m->Soot->isVisible() && !m->Ispravit->isEnabled() && m->WWerh->isEnabled());
+            QVERIFY2(unnamedControls(m).isEmpty(), qPrintable(unnamedControls(m).join(u' ')));
+            if (n == 0)
+                QTest::mouseClick(m->Itog1, Qt::LeftButton);
+        }
+        const QLayout *area = m->OtwetiOtm->parentWidget()->layout();
+        QVERIFY(area->indexOf(m->OtwetiOtm) < area->indexOf(m->OdinTo4));
+        QVERIFY(area->indexOf(m->OdinTo4) < area->indexOf(m->Soot));
+        QList<QWidget *> onTab;
+        for (QWidget *w = m->OtwetiOtm->nextInFocusChain(); w != m->Itog1; w = w->nextInFocusChain())
+            if (w->focusPolicy() & Qt::TabFocus)
+                onTab << w;
+        QCOMPARE(onTab, (QList<QWidget *>{m->OdinOt, m->PlusSim, m->Memo1, m->WidimSoot, m->SootTab, m->NStr, m->WWerh,
+                                          m->Wniz, m->Ispravit, m->UbWopr}));
+    }
+
     void optionsTableBehindTheCode()
     {
         startWith({ticks});
         kit.desk.inputs.push_back(QStringLiteral("1234567890"));
         m->N5->trigger();
-        QVERIFY(m->OtwTek->isHidden());
+        QVERIFY(!m->OtwTek || m->OtwTek->isHidden()); // the table is made when it first shows
         QVERIFY(kit.desk.of("message").empty());
         QCOMPARE(kit.desk.of("input").back().caption, QStringLiteral("А оно Вам надо"));
         kit.desk.inputs.push_back(QStringLiteral(" 7305918264 "));
@@ -509,7 +546,8 @@ private slots:
         kit.login("470259");
         m->Regim->item(0)->setCheckState(Qt::Unchecked);
         QVERIFY(!m->run().modes().prompting);
-        QVERIFY(!m->Fifti->isEnabled() && !m->PlusSim->isEnabled() && !m->Ispravit->isEnabled());
+        // The panes come with the first question that shows them, and take the run's state then.
+        QVERIFY(!m->Fifti->isEnabled() && !m->run().controls().plusSim && !m->run().controls().ispravit);
         m->Regim->item(1)->setCheckState(Qt::Unchecked);
         QVERIFY(m->run().modes().random);
 
