@@ -101,13 +101,19 @@ NR == 1 {
 }' "$csv"
 
 awk -F, '
+function mib(kib) { return sprintf("%.1f MiB", kib / 1024) }
+function ms(s) { return sprintf("%.1f ms", s * 1000) }
 NR == 1 { for (i = 1; i <= NF; ++i) { gsub(/"/, "", $i); col[$i] = i }; next }
 {
     gsub(/"/, "")
+    if ($col["error_occurred"] == "true") { printf "%s: %s\n", $1, $col["error_message"]; next }
     fmt = "%-30s %-32s %10s %8s %12s\n"
-    printf fmt, "bare Qt window up", "", sprintf("%.1f ms", $col["bare_s"] * 1000), "1.00", sprintf("%.1f MiB", $col["bare_maxrss_KiB"] / 1024)
-    printf fmt, "trivo up", "", sprintf("%.1f ms", $col["real_time"]), sprintf("%.2f", $col["ratio"]), sprintf("%.1f MiB", $col["trivo_maxrss_KiB"] / 1024)
-    printf fmt, "  trivo start to end", "", sprintf("%.1f ms", $col["bare_whole_s"] * 1000 * $col["whole_ratio"]), sprintf("%.2f", $col["whole_ratio"]), ""
+    up = $col["real_time"] / ($col["time_unit"] == "ms" ? 1000 : $col["time_unit"] == "us" ? 1e6 : 1)
+    what = "offscreen, folder prepared"
+    printf fmt, "  bare Qt window up", what, ms($col["bare_s"]), "1.00", mib($col["bare_maxrss_KiB"])
+    printf fmt, "trivo up", what, ms(up), sprintf("%.2f", $col["ratio"]), mib($col["trivo_maxrss_KiB"])
+    printf fmt, "  bare Qt window start to end", what, ms($col["bare_whole_s"]), "1.00", ""
+    printf fmt, "  trivo start to end", what, ms($col["bare_whole_s"] * $col["whole_ratio"]), sprintf("%.2f", $col["whole_ratio"]), ""
 }' "$startup"
 
 awk -F, '
