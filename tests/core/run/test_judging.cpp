@@ -24,10 +24,10 @@ std::vector<TickRow> tickRows(const QString &ticks, const QStringList &codes)
 }
 
 // "label|code|text;..." as the bank keeps a question's options.
-std::vector<KeyOption> options(const QString &spec)
+std::vector<KeyOption> options(const QString &written)
 {
     std::vector<KeyOption> out;
-    for (const QString &o : spec.split(u';')) {
+    for (const QString &o : written.split(u';')) {
         const QStringList f = o.split(u'|');
         out.push_back({f[0], f[1], f[2]});
     }
