@@ -1,5 +1,6 @@
 #include "schoolsetup.h"
 #include "schema.h"
+#include "schoolschema.h"
 
 #include <QRandomGenerator>
 #include <QSqlDatabase>
@@ -134,14 +135,26 @@ void makeJournal(QSqlDatabase db)
     exec(db, step, QStringLiteral("SET ROLE %I"), {SchoolRoles::owner});
     if (QSqlError e = migrate(db); e.isValid())
         throw Failed{step, e};
+    if (QSqlError e = migrateSchool(db); e.isValid())
+        throw Failed{QStringLiteral("таблицы школы"), e};
+    for (const QString &sql : pcFunctions())
+        exec(db, QStringLiteral("функции для компьютеров учеников"), sql);
     const QString rights = QStringLiteral("права");
     for (const char *sql : {"REVOKE ALL ON SCHEMA public FROM PUBLIC", "GRANT USAGE ON SCHEMA public TO %I, %I",
                             "REVOKE ALL ON ALL TABLES IN SCHEMA public FROM PUBLIC, %2$I",
                             "REVOKE ALL ON ALL SEQUENCES IN SCHEMA public FROM PUBLIC, %2$I",
                             "GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA public TO %1$I",
-                            "REVOKE EXECUTE ON ALL FUNCTIONS IN SCHEMA public FROM PUBLIC",
+                            "GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA public TO %1$I",
+                            "REVOKE EXECUTE ON ALL FUNCTIONS IN SCHEMA public FROM PUBLIC, %1$I, %2$I",
                             "ALTER DEFAULT PRIVILEGES REVOKE EXECUTE ON FUNCTIONS FROM PUBLIC"})
         exec(db, rights, QString::fromUtf8(sql), {SchoolRoles::teachers, SchoolRoles::pupilsPcs});
+    // The PCs' role calls its functions, and nothing else.
+    exec(db, rights,
+         QStringLiteral("DO $$DECLARE f regprocedure; BEGIN FOR f IN SELECT p.oid::regprocedure FROM pg_proc p"
+                        " JOIN pg_namespace n ON n.oid = p.pronamespace WHERE n.nspname = 'public'"
+                        " AND p.proname LIKE 'trivo\\_pc\\_%%' LOOP EXECUTE format('GRANT EXECUTE ON FUNCTION %%s TO %%I',"
+                        " f, %L); END LOOP; END$$"),
+         {SchoolRoles::pupilsPcs});
     exec(db, step, QStringLiteral("RESET ROLE"));
 }
 } // namespace

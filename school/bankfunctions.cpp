@@ -1,0 +1,6 @@
+#include "schoolschema.h"
+
+QStringList bankFunctions()
+{
+    return {};
+}

@@ -1,0 +1,99 @@
+#include "schoolschema.h"
+
+#include <QSqlQuery>
+
+namespace
+{
+// Step n is steps()[n - 1].
+const std::vector<QStringList> &steps()
+{
+    static const std::vector<QStringList> all = {
+        {QStringLiteral("CREATE TABLE accounts ("
+                        "id BIGSERIAL PRIMARY KEY,"
+                        "fio TEXT NOT NULL,"
+                        "fio_folded TEXT NOT NULL UNIQUE,"
+                        "class_name TEXT NOT NULL,"
+                        "code TEXT NOT NULL UNIQUE CHECK (code ~ '^[0-9]{6}$'),"
+                        "created TIMESTAMP(0) NOT NULL DEFAULT LOCALTIMESTAMP(0),"
+                        "active BOOLEAN NOT NULL DEFAULT TRUE)"),
+         QStringLiteral("CREATE INDEX accounts_class ON accounts (class_name)"),
+         QStringLiteral("CREATE TABLE sessions ("
+                        "token TEXT PRIMARY KEY,"
+                        "account_id BIGINT NOT NULL REFERENCES accounts (id) ON DELETE CASCADE,"
+                        "host TEXT NOT NULL,"
+                        "started TIMESTAMP(0) NOT NULL DEFAULT LOCALTIMESTAMP(0))"),
+         QStringLiteral("CREATE TABLE login_attempts (client TEXT NOT NULL, at TIMESTAMP NOT NULL)"),
+         QStringLiteral("CREATE INDEX login_attempts_client ON login_attempts (client, at)"),
+         QStringLiteral("ALTER TABLE results ADD COLUMN account_id BIGINT"),
+         QStringLiteral("CREATE INDEX results_account ON results (account_id, started)"),
+         QStringLiteral("CREATE TABLE bank_versions ("
+                        "subject TEXT NOT NULL,"
+                        "version INTEGER NOT NULL,"
+                        "author TEXT NOT NULL DEFAULT CURRENT_USER,"
+                        "published TIMESTAMP(0) NOT NULL DEFAULT LOCALTIMESTAMP(0),"
+                        "hash TEXT NOT NULL,"
+                        "files INTEGER NOT NULL,"
+                        "bytes BIGINT NOT NULL,"
+                        "based_on INTEGER,"
+                        "PRIMARY KEY (subject, version))"),
+         QStringLiteral("CREATE TABLE bank_files ("
+                        "subject TEXT NOT NULL,"
+                        "version INTEGER NOT NULL,"
+                        "path TEXT NOT NULL,"
+                        "content BYTEA NOT NULL,"
+                        "PRIMARY KEY (subject, version, path),"
+                        "FOREIGN KEY (subject, version) REFERENCES bank_versions ON DELETE CASCADE)")},
+    };
+    return all;
+}
+
+QSqlError run(QSqlDatabase &db, const QString &sql)
+{
+    QSqlQuery q(db);
+    return q.exec(sql) ? QSqlError() : q.lastError();
+}
+} // namespace
+
+int latestSchoolVersion()
+{
+    return int(steps().size());
+}
+
+QSqlError migrateSchool(QSqlDatabase &db)
+{
+    if (QSqlError e = run(db, QStringLiteral("CREATE TABLE IF NOT EXISTS school_version (version INTEGER NOT NULL)"));
+        e.isValid())
+        return e;
+    // Two set-ups at once take turns here.
+    if (!db.transaction())
+        return db.lastError();
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("LOCK TABLE school_version IN EXCLUSIVE MODE")) ||
+        !q.exec(QStringLiteral("SELECT COALESCE(MAX(version), 0) FROM school_version")) || !q.next()) {
+        const QSqlError e = q.lastError();
+        db.rollback();
+        return e;
+    }
+    const int current = q.value(0).toInt();
+    for (int v = current + 1; v <= latestSchoolVersion(); ++v)
+        for (const QString &sql : steps()[size_t(v - 1)])
+            if (QSqlError e = run(db, sql); e.isValid()) {
+                db.rollback();
+                return e;
+            }
+    if (current < latestSchoolVersion()) {
+        q.prepare(QStringLiteral("INSERT INTO school_version (version) VALUES (?)"));
+        q.addBindValue(latestSchoolVersion());
+        if (!q.exec()) {
+            const QSqlError e = q.lastError();
+            db.rollback();
+            return e;
+        }
+    }
+    return db.commit() ? QSqlError() : db.lastError();
+}
+
+QStringList pcFunctions()
+{
+    return pupilFunctions() + bankFunctions();
+}

@@ -1,0 +1,37 @@
+#pragma once
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QStringList>
+
+// The school's own tables on the server, beside the journal's: the pupils'
+// accounts and their log-ins, the published banks. Server only; made and
+// brought up to date by the journal's owner at the school's set-up, each
+// numbered step once, like the journal's migrations.
+//
+//   accounts       one row per pupil: id, fio, fio_folded (unique in the
+//                  school), class_name, code (six digits, unique), created, active
+//   sessions       a pupil's log-in on a PC: token (random), account_id, host,
+//                  started; what a PC may do for its pupil it does by the token
+//   login_attempts wrong codes: client (address and PC name), at
+//   results.account_id  the account whose log-in recorded the run (none
+//                  for a run of a shared account)
+//   bank_versions  a subject as published: subject, version (1, 2, …),
+//                  author (the teacher's role), published, hash, files, bytes,
+//                  based_on (the version republished, when one was)
+//   bank_files     its files: subject, version, path (relative to the
+//                  subject's folder, '/' between parts), content
+
+// The newest school schema this program knows.
+int latestSchoolVersion();
+
+// Brings the school's tables up to date; the connection acts as their owner.
+QSqlError migrateSchool(QSqlDatabase &db);
+
+// The functions a pupil's PC may call, as CREATE OR REPLACE statements, each
+// SECURITY DEFINER with its search_path fixed; the set-up makes them after
+// the tables and grants them to the PCs' role alone.
+// Their names all begin with trivo_pc_. The log-in, the run and the pupil's
+// own reading (pupilfunctions.cpp); the published banks (bankfunctions.cpp).
+QStringList pcFunctions();
+QStringList pupilFunctions();
+QStringList bankFunctions();
