@@ -68,6 +68,7 @@ JournalSettings JournalSettings::load(const QString &bazaFolder)
         s.port = port;
     s.database = ini.value(QStringLiteral("Database"), s.database).toString().trimmed();
     s.user = ini.value(QStringLiteral("User"), s.user).toString().trimmed();
+    s.school = s.engine == Engine::Server && ini.value(QStringLiteral("School"), false).toBool();
     s.askPupilName = ini.value(QStringLiteral("AskPupilName"), false).toBool();
     s.askPupilClass = ini.value(QStringLiteral("AskPupilClass"), false).toBool();
     s.repeatMistakes = ini.value(QStringLiteral("RepeatMistakes"), true).toBool();
@@ -95,6 +96,7 @@ QString JournalSettings::save(const QString &bazaFolder) const
         ini.setValue(QStringLiteral("Port"), port);
         ini.setValue(QStringLiteral("Database"), database);
         ini.setValue(QStringLiteral("User"), user);
+        ini.setValue(QStringLiteral("School"), school);
         ini.setValue(QStringLiteral("ConnectTimeout"), connectSeconds);
         ini.setValue(QStringLiteral("AnswerTimeout"), answerSeconds);
         ini.setValue(QStringLiteral("AskPupilName"), askPupilName);

@@ -15,6 +15,11 @@ struct JournalSettings {
     QString database = QStringLiteral("trivo");
     QString user = QStringLiteral("trivo");
     QString password;
+    // A PC of a school whose server was set up for it: it logs in as the
+    // pupils' PCs' role, which only calls the server's functions (a pupil's
+    // log-in, recording a run, the pupil's own results and schedule, the
+    // published banks); a teacher's own role reads the journal.
+    bool school = false;
     int connectSeconds = 5;
     // How long the server may take to answer once connected: a server that
     // stopped answering (a network cut, a frozen machine) is given up after it.
