@@ -150,10 +150,11 @@ void makeJournal(QSqlDatabase db)
         exec(db, rights, QString::fromUtf8(sql), {SchoolRoles::teachers, SchoolRoles::pupilsPcs});
     // The PCs' role calls its functions, and nothing else.
     exec(db, rights,
-         QStringLiteral("DO $$DECLARE f regprocedure; BEGIN FOR f IN SELECT p.oid::regprocedure FROM pg_proc p"
-                        " JOIN pg_namespace n ON n.oid = p.pronamespace WHERE n.nspname = 'public'"
-                        " AND p.proname LIKE 'trivo\\_pc\\_%%' LOOP EXECUTE format('GRANT EXECUTE ON FUNCTION %%s TO %%I',"
-                        " f, %L); END LOOP; END$$"),
+         QStringLiteral(
+             "DO $$DECLARE f regprocedure; BEGIN FOR f IN SELECT p.oid::regprocedure FROM pg_proc p"
+             " JOIN pg_namespace n ON n.oid = p.pronamespace WHERE n.nspname = 'public'"
+             " AND p.proname LIKE 'trivo\\_pc\\_%%' LOOP EXECUTE format('GRANT EXECUTE ON FUNCTION %%s TO %%I',"
+             " f, %L); END LOOP; END$$"),
          {SchoolRoles::pupilsPcs});
     exec(db, step, QStringLiteral("RESET ROLE"));
 }
@@ -181,4 +182,16 @@ std::optional<SchoolSetup> setUpSchool(const SchoolServer &server, const QString
         return std::nullopt;
     }
     return done;
+}
+
+JournalSettings schoolPcSettings(JournalSettings base, const SchoolServer &server, const QString &pcPassword)
+{
+    base.engine = JournalSettings::Engine::Server;
+    base.school = true;
+    base.host = server.host;
+    base.port = server.port;
+    base.database = server.database;
+    base.user = SchoolRoles::pupilsPcs;
+    base.password = pcPassword;
+    return base;
 }

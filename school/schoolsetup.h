@@ -1,4 +1,6 @@
 #pragma once
+#include "journalsettings.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -41,3 +43,7 @@ struct SchoolSetup {
 // nowhere). Nothing, with the reason in Russian, when a step failed.
 std::optional<SchoolSetup> setUpSchool(const SchoolServer &server, const QString &user, const QString &password,
                                        const std::vector<TeacherAccount> &teachers, QString &error);
+
+// The journal settings of a PC of the school: the server's place and the
+// PCs' role with its password, the rest as base has it.
+JournalSettings schoolPcSettings(JournalSettings base, const SchoolServer &server, const QString &pcPassword);

@@ -16,6 +16,8 @@ namespace
 const QString iniName = QStringLiteral("journal.ini");
 const QString passName = QStringLiteral("journal.pass");
 
+} // namespace
+
 QString readPassword(const QString &path)
 {
     QFile f(path);
@@ -43,7 +45,6 @@ QString writePassword(const QString &path, const QString &password)
     ::close(fd);
     return error;
 }
-} // namespace
 
 JournalSettings JournalSettings::load()
 {

@@ -42,3 +42,9 @@ struct JournalSettings {
     // "сервер host:port, база database" or the file, for messages.
     QString place() const;
 };
+
+// A password kept in a file of its own: read without an editor's line end;
+// written into a file that only its owner may read, made so before a byte of
+// the password is in it. The error text (Russian, with the file's name) or nothing.
+QString readPassword(const QString &path);
+QString writePassword(const QString &path, const QString &password);
