@@ -3,6 +3,7 @@
 #include "schoolschema.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -194,4 +195,35 @@ JournalSettings schoolPcSettings(JournalSettings base, const SchoolServer &serve
     base.user = SchoolRoles::pupilsPcs;
     base.password = pcPassword;
     return base;
+}
+
+std::optional<std::vector<TeacherAccount>> teachersFromLines(const QString &text, QString &error)
+{
+    std::vector<TeacherAccount> out;
+    QStringList seen;
+    const QStringList lines = text.split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = lines[i].trimmed();
+        if (line.isEmpty())
+            continue;
+        const qsizetype space = line.indexOf(QRegularExpression(QStringLiteral("\\s")));
+        const QString login = line.left(space).toLower();
+        const QString password = space < 0 ? QString() : line.mid(space).trimmed();
+        QString problem;
+        if (!QRegularExpression(QStringLiteral("^[a-z][a-z0-9_]{0,62}$")).match(login).hasMatch())
+            problem = QStringLiteral("логин — латинские буквы, цифры и «_», начиная с буквы");
+        else if (login.startsWith(u"pg_") || login.startsWith(u"trivo_") || login == u"postgres" || login == u"public")
+            problem = QStringLiteral("логин «%1» занят сервером").arg(login);
+        else if (password.size() < 8)
+            problem = QStringLiteral("пароль — не короче 8 знаков, после логина через пробел");
+        else if (seen.contains(login))
+            problem = QStringLiteral("учитель «%1» назван дважды").arg(login);
+        if (!problem.isEmpty()) {
+            error = QStringLiteral("Учителя, строка %1: %2.").arg(i + 1).arg(problem);
+            return std::nullopt;
+        }
+        seen << login;
+        out.push_back({login, password});
+    }
+    return out;
 }

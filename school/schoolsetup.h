@@ -47,3 +47,9 @@ std::optional<SchoolSetup> setUpSchool(const SchoolServer &server, const QString
 // The journal settings of a PC of the school: the server's place and the
 // PCs' role with its password, the rest as base has it.
 JournalSettings schoolPcSettings(JournalSettings base, const SchoolServer &server, const QString &pcPassword);
+
+// The teachers as the administrator lists them, one to a line: the login and
+// the password, a space between. Nothing, with the line and the reason in
+// Russian, when a line cannot be a teacher's role (an empty or reserved login,
+// a password shorter than 8 characters, a login given twice).
+std::optional<std::vector<TeacherAccount>> teachersFromLines(const QString &text, QString &error);

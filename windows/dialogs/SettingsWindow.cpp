@@ -1,5 +1,6 @@
 #include "SettingsWindow.h"
 #include "Desktop.h"
+#include "SchoolServerWindow.h"
 #include "ScreenFit.h"
 #include "WidgetKit.h"
 #include "journal.h"
@@ -91,8 +92,16 @@ SettingsWindow::SettingsWindow(const SettingsRead &read, std::function<ColorCode
     ProveritPodkl = namedButton(QStringLiteral("ProveritPodkl"), QStringLiteral("Проверить подключение"),
                                 QStringLiteral("Отвечает ли журнал и принят ли пароль"));
     ProveritPodkl->setAutoDefault(false);
-    jl->addRow(ProveritPodkl);
+    NastroitServerShkoly =
+        namedButton(QStringLiteral("NastroitServerShkoly"), QStringLiteral("Настроить сервер школы…"),
+                    QStringLiteral("Один сервер на школу: журнал, входы учеников по их кодам, общие банки"));
+    NastroitServerShkoly->setAutoDefault(false);
+    auto *journalButtons = new QHBoxLayout;
+    journalButtons->addWidget(ProveritPodkl);
+    journalButtons->addWidget(NastroitServerShkoly);
+    jl->addRow(journalButtons);
     connect(ProveritPodkl, &QPushButton::clicked, this, &SettingsWindow::ProveritPodklClick);
+    connect(NastroitServerShkoly, &QPushButton::clicked, this, &SettingsWindow::NastroitServerShkolyClick);
     for (QLineEdit *e : {ZhurnalHost, ZhurnalPort, ZhurnalBaza, ZhurnalPolz, ZhurnalParol})
         connect(ZhurnalServer, &QCheckBox::toggled, e, &QWidget::setEnabled);
     f->addRow(journal);
@@ -208,6 +217,9 @@ std::optional<JournalSettings> SettingsWindow::journalFromFields()
     j.host = ZhurnalHost->text().trimmed();
     j.port = ZhurnalPort->text().trimmed().toInt();
     j.database = ZhurnalBaza->text().trimmed();
+    // Another user than the PCs' role is no longer a PC of the school.
+    if (ZhurnalPolz->text().trimmed() != j.user)
+        j.school = false;
     j.user = ZhurnalPolz->text().trimmed();
     j.password = ZhurnalParol->text();
     if (j.engine == JournalSettings::Engine::Server && (j.host.isEmpty() || j.port <= 0 || j.port > 65535)) {
@@ -246,6 +258,22 @@ void SettingsWindow::ProveritPodklClick()
         return;
     }
     desktop().detailedMessage(error, QStringLiteral("Проверка подключения"), Desktop::Icon::Warning, details);
+}
+
+void SettingsWindow::NastroitServerShkolyClick()
+{
+    auto *w = new SchoolServerWindow(this);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    bool changed = false;
+    connect(w, &SchoolServerWindow::journalChanged, this, [&changed] { changed = true; });
+    desktop().showModal(w);
+    if (!changed)
+        return;
+    // The fields show where the journal is now, and the program opens it anew.
+    SettingsRead now;
+    now.journal = JournalSettings::load(installPath(QStringLiteral("Baza")));
+    showRead(now);
+    emit journalChanged();
 }
 
 void SettingsWindow::BitBtn4Click()

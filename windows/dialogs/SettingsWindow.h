@@ -45,6 +45,9 @@ public:
     // The results journal: the school's server instead of this PC's own file, and the name asked at every start.
     QCheckBox *ZhurnalServer, *SprashivatImya, *SprashivatKlass;
     QPushButton *ProveritPodkl;
+    // Sets up the school's server and points this PC at it.
+    QPushButton *NastroitServerShkoly;
+    void NastroitServerShkolyClick();
     // The mode that brings mistakes back; off on exam days.
     QCheckBox *RabotaNadOshibkami;
     // The high-contrast colour scheme, for this user, at once.
