@@ -43,6 +43,8 @@ const std::vector<QStringList> &steps()
                         "content BYTEA NOT NULL,"
                         "PRIMARY KEY (subject, version, path),"
                         "FOREIGN KEY (subject, version) REFERENCES bank_versions ON DELETE CASCADE)")},
+        // A subject new to a PC gets the folder name its author's PC gives it.
+        {QStringLiteral("ALTER TABLE bank_versions ADD COLUMN folder TEXT NOT NULL DEFAULT ''")},
     };
     return all;
 }

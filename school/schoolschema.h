@@ -17,7 +17,8 @@
 //                  for a run of a shared account)
 //   bank_versions  a subject as published: subject, version (1, 2, …),
 //                  author (the teacher's role), published, hash, files, bytes,
-//                  based_on (the version republished, when one was)
+//                  based_on (the version republished, when one was),
+//                  folder (the subject folder's name on its author's PC)
 //   bank_files     its files: subject, version, path (relative to the
 //                  subject's folder, '/' between parts), content
 
