@@ -49,6 +49,9 @@ struct RunResult {
     // A «Работа над ошибками» run: practice, which earns no grade. Its grade is
     // still worked out and kept, but no average, chart or grade count takes it.
     bool practice = false;
+    // The pupil's log-in on the school's server (its token), which the server
+    // records the run under; empty without a school or a pupil's own log-in.
+    QString session;
     std::vector<QuestionResult> questions;
 };
 

@@ -58,8 +58,10 @@ public:
 
     // The questions scheduled for the pupil (as results name pupils) in the
     // subject, soonest due first; nothing, with lastError(), when the journal
-    // cannot be read.
-    std::optional<std::vector<DueQuestion>> scheduledQuestions(const QString &pupil, const QString &subject);
+    // cannot be read. A PC of a school reads them for the pupil logged in
+    // with session (RunResult::session), and for nobody without one.
+    std::optional<std::vector<DueQuestion>> scheduledQuestions(const QString &pupil, const QString &subject,
+                                                               const QString &session = {});
 
     // Connects and brings the schema up to date when not done yet. False with
     // lastError() when the journal cannot be reached.
@@ -74,6 +76,9 @@ public:
     // The open connection for the queries of the journal window (open() first).
     QSqlDatabase database() const;
     QString lastError() const { return m_error; }
+    // Why the journal could not be reached the last time, in words that fit
+    // after a colon («нет связи с сервером …»).
+    QString lastReason() const { return m_reason; }
     // The driver's own words behind lastError(), for «Подробнее».
     QString lastDetails() const { return m_details; }
     const JournalSettings &settings() const { return m_settings; }
@@ -108,6 +113,8 @@ public:
 
 private:
     friend class OtherWriter;
+    // A PC of a school: it calls the server's functions for its pupils and reaches no table.
+    bool schoolPc() const { return m_settings.school && m_settings.engine == JournalSettings::Engine::Server; }
     bool cutOff() const;
     void fail(const QSqlError &e);
     bool writeNow(const std::vector<const RunResult *> &results);

@@ -67,13 +67,13 @@ public:
         m_handOver->jobDone();
     }
 
-    void listDue(const QString &pupil, const QString &subject)
+    void listDue(const QString &pupil, const QString &subject, const QString &session)
     {
         Journal &j = journal();
         DueListing l;
         l.pupil = pupil;
         l.subject = subject;
-        if (auto due = j.scheduledQuestions(pupil, subject)) {
+        if (auto due = j.scheduledQuestions(pupil, subject, session)) {
             l.read = true;
             l.questions = std::move(*due);
         } else {
@@ -195,14 +195,15 @@ void JournalService::deliverOutbox()
     QMetaObject::invokeMethod(m_worker, &JournalWorker::deliver, Qt::QueuedConnection);
 }
 
-void JournalService::listDue(const QString &pupil, const QString &subject)
+void JournalService::listDue(const QString &pupil, const QString &subject, const QString &session)
 {
     {
         const std::lock_guard l(m_handOver->lock);
         ++m_handOver->jobs;
     }
     QMetaObject::invokeMethod(
-        m_worker, [w = m_worker, pupil, subject] { w->listDue(pupil, subject); }, Qt::QueuedConnection);
+        m_worker, [w = m_worker, pupil, subject, session] { w->listDue(pupil, subject, session); },
+        Qt::QueuedConnection);
 }
 
 bool JournalService::waitUntilIdle(int msec)

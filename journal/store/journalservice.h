@@ -46,8 +46,9 @@ public:
     // while one is still waiting to start adds nothing.
     void deliverOutbox();
     // Reads the questions scheduled for the pupil in the subject, after the
-    // results handed over before; dueListed() brings them.
-    void listDue(const QString &pupil, const QString &subject);
+    // results handed over before; dueListed() brings them. On a PC of a
+    // school, for the pupil logged in with session.
+    void listDue(const QString &pupil, const QString &subject, const QString &session = {});
     // Lets the work handed over finish on its thread and deletes this service
     // after it, without waiting: for settings that point elsewhere now.
     void retire();

@@ -349,19 +349,35 @@ QSqlError updateMemory(QSqlDatabase &db, const std::vector<const RunResult *> &r
     return keep(db, rows);
 }
 
-std::optional<std::vector<DueQuestion>> Journal::scheduledQuestions(const QString &pupil, const QString &subject)
+std::optional<std::vector<DueQuestion>> Journal::scheduledQuestions(const QString &pupil, const QString &subject,
+                                                                    const QString &session)
 {
     m_error.clear();
     m_details.clear();
+    if (schoolPc() && session.isEmpty()) {
+        // The school's server lets a PC read a pupil's own questions only.
+        m_error = QStringLiteral("Вопросы для повторения хранятся на сервере школы: войдите со своим кодом ученика.");
+        return std::nullopt;
+    }
     if (!open())
         return std::nullopt;
     const Bounded step(*this);
     QSqlQuery q(database());
-    q.prepare(QStringLiteral("SELECT question_key, text_hash, due FROM question_memory"
-                             " WHERE pupil_folded = ? AND subject = ? AND due IS NOT NULL ORDER BY due"));
-    q.addBindValue(trimmed(pupil).toCaseFolded());
+    if (schoolPc()) {
+        q.prepare(QStringLiteral("SELECT question_key, text_hash, due FROM trivo_pc_my_schedule(?, ?)"));
+        q.addBindValue(session);
+    } else {
+        q.prepare(QStringLiteral("SELECT question_key, text_hash, due FROM question_memory"
+                                 " WHERE pupil_folded = ? AND subject = ? AND due IS NOT NULL ORDER BY due"));
+        q.addBindValue(trimmed(pupil).toCaseFolded());
+    }
     q.addBindValue(subject);
     if (!q.exec()) {
+        if (schoolPc() && q.lastError().nativeErrorCode() == QLatin1String("28000")) {
+            m_error = QStringLiteral("Вход ученика устарел: войдите снова со своим кодом.");
+            m_details = details(q.lastError());
+            return std::nullopt;
+        }
         fail(q.lastError());
         m_error = QStringLiteral("Журнал результатов недоступен: %1.").arg(m_reason);
         return std::nullopt;

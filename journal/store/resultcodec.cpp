@@ -45,6 +45,7 @@ QByteArray encodeResult(const RunResult &r)
                         {"runningGrade", r.runningGrade},
                         {"hints", r.hints},
                         {"practice", r.practice},
+                        {"session", r.session},
                         {"questions", questions}};
     return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
@@ -87,6 +88,7 @@ std::optional<RunResult> decodeResult(const QByteArray &bytes)
     // the journal's own rows of that time were told when the mark came.
     const QJsonValue practice = o.value("practice");
     r.practice = practice.isUndefined() ? r.topic == QStringLiteral("Работа над ошибками") : practice.toBool();
+    r.session = o.value("session").toString();
     for (const QJsonValue &v : o.value("questions").toArray()) {
         const QJsonObject q = v.toObject();
         QuestionResult qr;
