@@ -93,7 +93,7 @@ PupilResults myResults(const JournalSettings &settings, const QString &token)
         return out;
     }
     while (q.next()) {
-        PupilRun r;
+        OwnRun r;
         r.id = q.value(0).toString();
         r.subject = q.value(1).toString();
         r.topic = q.value(2).toString();

@@ -30,7 +30,7 @@ struct PupilLogin {
 PupilLogin logInPupil(const JournalSettings &settings, const QString &code, const QString &host);
 
 // One of the pupil's own runs, as the server keeps it.
-struct PupilRun {
+struct OwnRun {
     QString id, subject, topic;
     QDateTime started;
     int seconds = 0, asked = 0, answered = 0, right = 0, pointsPossible = 0, pointsEarned = 0;
@@ -41,9 +41,9 @@ struct PupilRun {
 };
 
 struct PupilResults {
-    bool read = false;          // false: message says why nothing was read
-    bool expired = false;       // the log-in is unknown or too old: the pupil logs in again
-    std::vector<PupilRun> runs; // newest first
+    bool read = false;        // false: message says why nothing was read
+    bool expired = false;     // the log-in is unknown or too old: the pupil logs in again
+    std::vector<OwnRun> runs; // newest first
     QString message, details;
 };
 

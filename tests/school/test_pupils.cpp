@@ -103,7 +103,7 @@ RunResult run(const QString &pupil, const QDateTime &started, std::vector<Questi
 QStringList idsOf(const PupilResults &results)
 {
     QStringList ids;
-    for (const PupilRun &r : results.runs)
+    for (const OwnRun &r : results.runs)
         ids << r.id;
     return ids;
 }
