@@ -1,18 +1,13 @@
 #include "pupillogin.h"
 #include "journal.h"
 #include "schema.h"
+#include "schoolwrite.h"
 #include "text.h"
 
 #include <QSqlQuery>
 
 namespace
 {
-// The server's refusal of a log-in that is unknown or too old.
-bool sessionRefused(const QSqlError &e)
-{
-    return e.nativeErrorCode() == QLatin1String("28000");
-}
-
 QString unreachableText(const QString &why)
 {
     return QStringLiteral("Сервер школы недоступен: %1.").arg(why);
@@ -84,7 +79,7 @@ PupilResults myResults(const JournalSettings &settings, const QString &token)
     q.addBindValue(token);
     if (!q.exec()) {
         out.details = Journal::details(q.lastError());
-        if (sessionRefused(q.lastError())) {
+        if (pupilSessionRefused(q.lastError())) {
             out.expired = true;
             out.message = QStringLiteral("Вход ученика устарел: войдите снова со своим кодом.");
         } else {

@@ -1,8 +1,7 @@
 #include "journal.h"
-#include "resultcodec.h"
 #include "resultwrite.h"
 #include "schema.h"
-#include "scoreline.h"
+#include "schoolwrite.h"
 #include "serverguard.h"
 
 #include <QAtomicInt>
@@ -10,8 +9,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHash>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QScopeGuard>
 #include <QSqlQuery>
 #include <QStringList>
@@ -66,63 +63,6 @@ std::vector<std::vector<const RunResult *>> dealtOut(const std::vector<RunResult
     for (const RunResult &r : results)
         out[connectionOf.value(r.pupil.toCaseFolded())].push_back(&r);
     return out;
-}
-// Whether the school's server is there and set up for its PCs: a PC may
-// read the catalogue, and nothing else of the journal.
-QSqlError schoolAnswers(const QSqlDatabase &db)
-{
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT to_regprocedure('trivo_pc_record(text, jsonb)') IS NOT NULL")) || !q.next())
-        return q.lastError();
-    if (!q.value(0).toBool())
-        return QSqlError(QStringLiteral("на сервере нет функций для компьютеров учеников (сервер школы не настроен)"),
-                         {}, QSqlError::UnknownError);
-    return {};
-}
-
-// A result as the school's server takes it: what the outbox keeps, with the
-// line of its questions' scores that the journal keeps beside it.
-QByteArray schoolPayload(const RunResult &r)
-{
-    QJsonObject o = QJsonDocument::fromJson(encodeResult(r)).object();
-    o.insert(QStringLiteral("scores"), questionScores(r));
-    o.remove(QStringLiteral("session")); // the token goes beside the run, never inside what is kept
-    return QJsonDocument(o).toJson(QJsonDocument::Compact);
-}
-
-// The server's refusal of a pupil's log-in that is unknown or too old.
-bool sessionRefused(const QSqlError &e)
-{
-    return e.nativeErrorCode() == QLatin1String("28000");
-}
-
-// Each result goes to the school's server through the one function its PCs
-// may call, in a transaction of its own: the server locks the pupil's memory
-// for the run, and one run to a transaction never holds a pupil while waiting
-// for another. A result leaves the outbox only after all of the batch were
-// taken; one sent again is known by its id and changes nothing.
-QSqlError writeToSchool(const QSqlDatabase &db, const std::vector<const RunResult *> &results)
-{
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("SELECT trivo_pc_record(?, CAST(? AS jsonb))"));
-    for (const RunResult *r : results) {
-        const QString payload = QString::fromUtf8(schoolPayload(*r));
-        q.bindValue(0, r->session.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(r->session));
-        q.bindValue(1, payload);
-        if (q.exec())
-            continue;
-        // A log-in the server no longer knows (too old, its account gone)
-        // must not keep the run waiting for ever: it is kept as a run of a
-        // shared account, by the name it carries.
-        if (!r->session.isEmpty() && sessionRefused(q.lastError())) {
-            q.bindValue(0, QVariant(QMetaType::fromType<QString>()));
-            q.bindValue(1, payload);
-            if (q.exec())
-                continue;
-        }
-        return q.lastError();
-    }
-    return {};
 }
 } // namespace
 
@@ -361,7 +301,7 @@ bool Journal::open()
     // The pupils' PCs' role may only call the school's functions: the
     // tables are brought up to date by the school's set-up, not from here.
     if (!e.isValid())
-        e = schoolPc() ? schoolAnswers(db) : migrate(db);
+        e = schoolPc() ? schoolServerReady(db) : migrate(db);
     setup.reset();
     if (e.isValid()) {
         fail(e);

@@ -3,6 +3,7 @@
 #include "resultwrite.h"
 #include "review.h"
 #include "schema.h"
+#include "schoolwrite.h"
 #include "text.h"
 
 #include <QHash>
@@ -373,7 +374,7 @@ std::optional<std::vector<DueQuestion>> Journal::scheduledQuestions(const QStrin
     }
     q.addBindValue(subject);
     if (!q.exec()) {
-        if (schoolPc() && q.lastError().nativeErrorCode() == QLatin1String("28000")) {
+        if (schoolPc() && pupilSessionRefused(q.lastError())) {
             m_error = QStringLiteral("Вход ученика устарел: войдите снова со своим кодом.");
             m_details = details(q.lastError());
             return std::nullopt;
