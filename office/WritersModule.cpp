@@ -127,7 +127,8 @@ WritersModule loadWritersModule(const QString &path)
     WritersModule m;
     m.zipArchive = reinterpret_cast<ZipArchiveFunction>(library.resolve("trivoZipArchive"));
     m.writeWorkbook = reinterpret_cast<WriteWorkbookFunction>(library.resolve("trivoWriteWorkbook"));
-    if (!abi || abi() != writersAbi || !m.zipArchive || !m.writeWorkbook)
+    m.unzipParts = reinterpret_cast<UnzipPartsFunction>(library.resolve("trivoUnzipParts"));
+    if (!abi || abi() != writersAbi || !m.zipArchive || !m.writeWorkbook || !m.unzipParts)
         throw TrivoError(unusableText(path, QStringLiteral("модуль от другой версии программы")));
     return m;
 }

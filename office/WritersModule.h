@@ -8,13 +8,14 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <vector>
 
 struct Report;
 struct WorkbookLayout;
 struct ZipPart;
 
-inline constexpr int writersAbi = 2;
+inline constexpr int writersAbi = 3;
 
 extern "C" {
 // writersAbi of the module's build.
@@ -27,11 +28,17 @@ using ZipArchiveFunction = bool (*)(const std::vector<ZipPart> *parts, QByteArra
 // the reason in error.
 using WriteWorkbookFunction = bool (*)(const QString *file, const QString *scratchFolder, const QStringList *sheetNames,
                                        const Report *report, const WorkbookLayout *layout, QString *error);
+// Unpacks the named parts of the zip archive: each part's bytes, nothing for
+// a part the archive lacks. False with the reason in error (Russian) when the
+// archive cannot be read, or a part is damaged or unpacks to more than limit bytes.
+using UnzipPartsFunction = bool (*)(const QByteArray *archive, const QStringList *names, qint64 limit,
+                                    std::vector<std::optional<QByteArray>> *parts, QString *error);
 }
 
 struct WritersModule {
     ZipArchiveFunction zipArchive = nullptr;
     WriteWorkbookFunction writeWorkbook = nullptr;
+    UnzipPartsFunction unzipParts = nullptr;
 };
 
 // The module beside the program (../lib/trivo/modules from the folder of the running

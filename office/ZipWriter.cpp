@@ -10,3 +10,12 @@ QByteArray zipArchive(const std::vector<ZipPart> &parts)
         throw TrivoError(QStringLiteral("Не удалось упаковать документ: %1").arg(error));
     return archive;
 }
+
+std::vector<std::optional<QByteArray>> unzipParts(const QByteArray &archive, const QStringList &names, qint64 limit)
+{
+    std::vector<std::optional<QByteArray>> parts;
+    QString error;
+    if (!writersModule().unzipParts(&archive, &names, limit, &parts, &error))
+        throw TrivoError(error);
+    return parts;
+}

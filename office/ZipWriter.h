@@ -1,6 +1,9 @@
 #pragma once
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 #include <vector>
 
@@ -13,3 +16,8 @@ struct ZipPart {
     QByteArray bytes;
 };
 QByteArray zipArchive(const std::vector<ZipPart> &parts);
+
+// The named parts of a zip archive in memory, unpacked by libzip: a part's
+// bytes, nothing for a part it lacks. Throws TrivoError when the archive
+// cannot be read, or a part is damaged or larger than limit bytes unpacked.
+std::vector<std::optional<QByteArray>> unzipParts(const QByteArray &archive, const QStringList &names, qint64 limit);

@@ -7,8 +7,6 @@
 #include <QStringDecoder>
 #include <QXmlStreamReader>
 
-#include <zip.h>
-
 #include <algorithm>
 #include <memory>
 #include <optional>
@@ -135,41 +133,21 @@ QStringList fieldsOf(const QString &line)
 
 // --- the workbook ---
 
-struct ZipCloser {
-    void operator()(zip_t *z) const { zip_discard(z); }
-};
-using Zip = std::unique_ptr<zip_t, ZipCloser>;
-
-// A part of the archive, unpacked; nothing when it is missing; throws the
-// reason when it is larger than the limit or damaged.
-std::optional<QByteArray> part(zip_t *zip, const QString &name)
+// The named parts of the workbook; throws the reason.
+std::vector<std::optional<QByteArray>> parts(const ZipUnpacker &unzip, const QByteArray &bytes,
+                                             const QStringList &names)
 {
-    const QByteArray utf8 = name.toUtf8();
-    zip_file_t *f = zip_fopen(zip, utf8.constData(), 0);
-    if (!f)
-        return std::nullopt;
-    QByteArray out;
-    char buffer[65536];
-    zip_int64_t n = 0;
-    while ((n = zip_fread(f, buffer, sizeof buffer)) > 0) {
-        if (out.size() + n > ClassListLimits::partBytes) {
-            zip_fclose(f);
-            throw QStringLiteral("часть книги %1 больше %2 МБ").arg(name).arg(ClassListLimits::partBytes >> 20);
-        }
-        out.append(buffer, qsizetype(n));
-    }
-    zip_fclose(f);
-    if (n < 0)
-        throw QStringLiteral("часть книги %1 повреждена").arg(name);
+    std::vector<std::optional<QByteArray>> out;
+    QString error;
+    if (!unzip(bytes, names, ClassListLimits::partBytes, out, error))
+        throw error;
     return out;
 }
 
 // Where the first sheet lies: the workbook names it, its relations say the part.
-QString firstSheetPart(zip_t *zip)
+QString firstSheetPart(const std::optional<QByteArray> &book, const std::optional<QByteArray> &rels)
 {
     const QString fallback = QStringLiteral("xl/worksheets/sheet1.xml");
-    const std::optional<QByteArray> book = part(zip, QStringLiteral("xl/workbook.xml"));
-    const std::optional<QByteArray> rels = part(zip, QStringLiteral("xl/_rels/workbook.xml.rels"));
     if (!book || !rels)
         return fallback;
     QString id;
@@ -302,32 +280,22 @@ ClassList classListOfText(const QByteArray &bytes)
     return list.take();
 }
 
-ClassList classListOfWorkbook(const QByteArray &bytes)
+ClassList classListOfWorkbook(const QByteArray &bytes, const ZipUnpacker &unzip)
 {
     ListBuilder list;
     if (bytes.size() > ClassListLimits::fileBytes) {
         list.fail(QStringLiteral("Книга больше %1 МБ: это не список класса").arg(ClassListLimits::fileBytes >> 20));
         return list.take();
     }
-    zip_error_t error;
-    zip_error_init(&error);
-    zip_source_t *source = zip_source_buffer_create(bytes.constData(), zip_uint64_t(bytes.size()), 0, &error);
-    Zip zip(source ? zip_open_from_source(source, ZIP_RDONLY, &error) : nullptr);
-    if (!zip) {
-        if (source)
-            zip_source_free(source);
-        zip_error_fini(&error);
-        list.fail(QStringLiteral("Файл не похож на книгу .xlsx: архив не читается"));
-        return list.take();
-    }
-    zip_error_fini(&error);
     try {
-        const QString sheetName = firstSheetPart(zip.get());
-        const std::optional<QByteArray> sheet = part(zip.get(), sheetName);
+        const QString shared = QStringLiteral("xl/sharedStrings.xml");
+        const auto first = parts(
+            unzip, bytes, {QStringLiteral("xl/workbook.xml"), QStringLiteral("xl/_rels/workbook.xml.rels"), shared});
+        const QString sheetName = firstSheetPart(first[0], first[1]);
+        const std::optional<QByteArray> sheet = parts(unzip, bytes, {sheetName}).front();
         if (!sheet)
             throw QStringLiteral("в книге нет листа %1").arg(sheetName);
-        const std::optional<QByteArray> shared = part(zip.get(), QStringLiteral("xl/sharedStrings.xml"));
-        readSheet(*sheet, shared ? sharedStrings(*shared) : QStringList(), list);
+        readSheet(*sheet, first[2] ? sharedStrings(*first[2]) : QStringList(), list);
     } catch (const QString &why) {
         list.fail(QStringLiteral("Книга не прочитана: %1").arg(why));
     }
@@ -349,7 +317,7 @@ ClassList classListOfSheet(const QByteArray &sheet, const QByteArray &sharedStri
     return list.take();
 }
 
-ClassList readClassList(const QString &path)
+ClassList readClassList(const QString &path, const ZipUnpacker &unzip)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
@@ -358,7 +326,12 @@ ClassList readClassList(const QString &path)
         return failed;
     }
     const QByteArray bytes = f.read(ClassListLimits::fileBytes + 1);
-    return bytes.startsWith("PK\x03\x04") ? classListOfWorkbook(bytes) : classListOfText(bytes);
+    if (bytes.startsWith("\xD0\xCF\x11\xE0")) {
+        ClassList old;
+        old.problems << QStringLiteral("Это книга старого формата (.xls): сохраните её как .xlsx и загрузите снова");
+        return old;
+    }
+    return bytes.startsWith("PK\x03\x04") ? classListOfWorkbook(bytes, unzip) : classListOfText(bytes);
 }
 
 QString classListProblemsText(const ClassList &list)

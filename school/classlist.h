@@ -2,6 +2,8 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
+#include <optional>
 #include <vector>
 
 // A class list as a teacher brings it: a text file of lines «ФИО; класс» (a
@@ -43,13 +45,21 @@ constexpr int problemsShown = 50;                 // rows named before «и ещ
 
 // The list in the text file's bytes.
 ClassList classListOfText(const QByteArray &bytes);
+// Unpacks the named parts of a zip archive in memory, each at most limit
+// bytes: a part's bytes, nothing for a part the archive lacks; false with the
+// reason (Russian) in error. The program's is the writers' module's
+// (office), which loads libzip only when a workbook is read.
+using ZipUnpacker = std::function<bool(const QByteArray &archive, const QStringList &names, qint64 limit,
+                                       std::vector<std::optional<QByteArray>> &parts, QString &error)>;
+
 // The list in the workbook's bytes (.xlsx).
-ClassList classListOfWorkbook(const QByteArray &bytes);
+ClassList classListOfWorkbook(const QByteArray &bytes, const ZipUnpacker &unzip);
 // The list in a sheet's part and the workbook's table of texts, unpacked
 // (xl/worksheets/sheetN.xml, xl/sharedStrings.xml; the latter may be empty).
 ClassList classListOfSheet(const QByteArray &sheet, const QByteArray &sharedStringsPart);
-// Reads the file at path: a workbook when its bytes are a zip archive, else text.
-ClassList readClassList(const QString &path);
+// Reads the file at path: a workbook when its bytes are a zip archive, else
+// text (an old binary workbook is refused, with what to do about it).
+ClassList readClassList(const QString &path, const ZipUnpacker &unzip);
 
 // The problems as one text for a message box, the first of them by rows.
 QString classListProblemsText(const ClassList &list);

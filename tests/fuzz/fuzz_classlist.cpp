@@ -6,8 +6,18 @@
 #include "classlist.h"
 #include "fuzzkit.h"
 
+// The writers' module's unpacking, linked in.
+extern "C" bool trivoUnzipParts(const QByteArray *archive, const QStringList *names, qint64 limit,
+                                std::vector<std::optional<QByteArray>> *parts, QString *error);
+
 namespace
 {
+bool unzip(const QByteArray &archive, const QStringList &names, qint64 limit,
+           std::vector<std::optional<QByteArray>> &parts, QString &error)
+{
+    return trivoUnzipParts(&archive, &names, limit, &parts, &error);
+}
+
 void check(const ClassList &list)
 {
     FUZZ_REQUIRE(list.pupils.size() <= size_t(ClassListLimits::rows));
@@ -26,13 +36,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes = bytesOf(data, size);
     const ClassList text = classListOfText(bytes);
     check(text);
-    const ClassList book = classListOfWorkbook(bytes);
+    const ClassList book = classListOfWorkbook(bytes, unzip);
     check(book);
     const std::vector<QByteArray> parts = partsOf(bytes, 2);
     check(classListOfSheet(parts[0], parts[1]));
 
-    const ClassList fromFile = readClassList(putFile(QStringLiteral("list"), bytes));
-    const ClassList &same = bytes.startsWith("PK\x03\x04") ? book : text;
-    FUZZ_REQUIRE(fromFile.problems == same.problems && fromFile.pupils.size() == same.pupils.size());
+    const ClassList fromFile = readClassList(putFile(QStringLiteral("list"), bytes), unzip);
+    if (!bytes.startsWith("\xD0\xCF\x11\xE0")) {
+        const ClassList &same = bytes.startsWith("PK\x03\x04") ? book : text;
+        FUZZ_REQUIRE(fromFile.problems == same.problems && fromFile.pupils.size() == same.pupils.size());
+    }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "XlsxTable.h"
 #include "ZipWriter.h"
 #include "classlist.h"
+#include "errors.h"
 #include "text.h"
 
 #include <QtTest>
@@ -31,6 +32,18 @@ QByteArray workbook(const QByteArray &sheet, const QByteArray &shared, const QSt
     if (!shared.isEmpty())
         parts.push_back({QStringLiteral("xl/sharedStrings.xml"), shared});
     return zipArchive(parts);
+}
+
+bool unzip(const QByteArray &archive, const QStringList &names, qint64 limit,
+           std::vector<std::optional<QByteArray>> &parts, QString &error)
+{
+    try {
+        parts = unzipParts(archive, names, limit);
+        return true;
+    } catch (const TrivoError &e) {
+        error = e.text();
+        return false;
+    }
 }
 
 QStringList pupilsOf(const ClassList &list)
@@ -93,9 +106,11 @@ private slots:
             << QStringList{"Иванов|9А|1"} << QStringList{"Лист книги повреждён"};
         QTest::newRow("a sheet that unpacks too large")
             << workbook(QByteArray(ClassListLimits::partBytes + 1, ' '), {}, QStringLiteral("worksheets/sheet1.xml"))
-            << QStringList{} << QStringList{"Книга не прочитана: часть книги xl/worksheets/sheet1.xml больше 32 МБ"};
+            << QStringList{} << QStringList{"Книга не прочитана: часть xl/worksheets/sheet1.xml больше 32 МБ"};
         QTest::newRow("not a workbook") << QByteArray("PK\x03\x04 nothing more", 20) << QStringList{}
-                                        << QStringList{"Файл не похож на книгу .xlsx"};
+                                        << QStringList{"Книга не прочитана: архив не читается"};
+        QTest::newRow("an old binary workbook") << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1") << QStringList{}
+                                                << QStringList{"Это книга старого формата (.xls)"};
     }
 
     void reads()
@@ -107,7 +122,7 @@ private slots:
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(file) == file.size());
         f.close();
-        const ClassList list = readClassList(path);
+        const ClassList list = readClassList(path, unzip);
         QCOMPARE(pupilsOf(list), pupils);
         QCOMPARE(list.problems.size(), problems.size());
         for (int i = 0; i < problems.size(); ++i)
@@ -124,7 +139,7 @@ private slots:
         writeXlsxTable(path, QStringLiteral("9Б"), {QStringLiteral("ФИО"), QStringLiteral("Класс")},
                        {{QStringLiteral("Иванов Иван"), QStringLiteral("9Б")},
                         {QStringLiteral("Петрова Анна"), QStringLiteral("10")}});
-        const ClassList list = readClassList(path);
+        const ClassList list = readClassList(path, unzip);
         QVERIFY2(list.ok(), qPrintable(classListProblemsText(list)));
         QCOMPARE(pupilsOf(list), (QStringList{"Иванов Иван|9Б|2", "Петрова Анна|10|3"}));
     }

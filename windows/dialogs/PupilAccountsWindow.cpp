@@ -4,6 +4,7 @@
 #include "ScreenFit.h"
 #include "TableModel.h"
 #include "WidgetKit.h"
+#include "ZipWriter.h"
 #include "errors.h"
 
 #include <QComboBox>
@@ -33,6 +34,18 @@ QString cardsFolder()
 {
     const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return docs.isEmpty() ? QDir::homePath() : docs;
+}
+// A workbook is unpacked by the writers' module, loaded when first needed.
+bool unzipWorkbook(const QByteArray &archive, const QStringList &names, qint64 limit,
+                   std::vector<std::optional<QByteArray>> &parts, QString &error)
+{
+    try {
+        parts = unzipParts(archive, names, limit);
+        return true;
+    } catch (const TrivoError &e) {
+        error = e.text();
+        return false;
+    }
 }
 } // namespace
 
@@ -194,7 +207,7 @@ void PupilAccountsWindow::ZagruzitClick()
         return;
     start(QStringLiteral("Загрузка списка…"), QStringLiteral("Загрузка списка класса"),
           [path](QSqlDatabase &db, Outcome &out) -> QString {
-              const ClassList list = readClassList(path);
+              const ClassList list = readClassList(path, unzipWorkbook);
               if (!list.ok())
                   return classListProblemsText(list);
               QString error;
