@@ -133,6 +133,7 @@ public:
         QString typedName;              // the name the pupil gave at the start, if asked
         QString subject, topic;
         QString typedClass{}; // the class the pupil gave with the name, if asked
+        QString session{};    // the pupil's log-in on the school's server, if they logged in there
     };
     void setIdentity(const Identity &who) { m_identity = who; }
     // What happened so far in the run (all of it once the run has ended).

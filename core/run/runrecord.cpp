@@ -144,6 +144,7 @@ RunResult RunModel::result() const
     if (r.className.isEmpty() && !trimmed(m_identity.typedName).isEmpty() && looksLikeClass(m_identity.user))
         r.className = trimmed(m_identity.user);
     r.userCode = trimmed(m_identity.userCode);
+    r.session = m_identity.session;
     r.access = m_identity.access;
     r.host = QSysInfo::machineHostName();
     r.subject = m_identity.subject;

@@ -297,22 +297,8 @@ QVariant ResultsModel::cell(const ResultsRow &r, int column)
         return r.subject;
     case Topic:
         return r.topic;
-    case Grade: {
-        // Grades go from 2 to 5; a run stopped before it was graded keeps the
-        // starting "0", which is no grade to show; practice earns none.
-        auto shown = [&](const QString &grade) {
-            return r.practice                ? QStringLiteral("повторение")
-                   : grade.trimmed() == u"0" ? QStringLiteral("прервана")
-                                             : grade;
-        };
-        if (!r.remarked.isValid())
-            return shown(r.grade);
-        // A run marked again after its key was corrected says so, and what it had.
-        const QString day = r.remarked.toString(QStringLiteral("dd.MM.yyyy"));
-        return r.practice || r.gradeBefore == r.grade
-                   ? QStringLiteral("%1 (пересчитано %2)").arg(shown(r.grade), day)
-                   : QStringLiteral("%1 (пересчитано %2, было %3)").arg(shown(r.grade), day, shown(r.gradeBefore));
-    }
+    case Grade:
+        return gradeText(r.grade, r.practice, r.remarked, r.gradeBefore);
     case Right:
         return r.right;
     case Asked:
@@ -332,4 +318,20 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
     return QString::fromUtf8(headers[section]);
+}
+
+QString gradeText(const QString &grade, bool practice, const QDateTime &remarked, const QString &gradeBefore)
+{
+    // Grades go from 2 to 5; a run stopped before it was graded keeps the
+    // starting "0", which is no grade to show; practice earns none.
+    auto shown = [&](const QString &g) {
+        return practice ? QStringLiteral("повторение") : g.trimmed() == u"0" ? QStringLiteral("прервана") : g;
+    };
+    if (!remarked.isValid())
+        return shown(grade);
+    // A run marked again after its key was corrected says so, and what it had.
+    const QString day = remarked.toString(QStringLiteral("dd.MM.yyyy"));
+    return practice || gradeBefore == grade
+               ? QStringLiteral("%1 (пересчитано %2)").arg(shown(grade), day)
+               : QStringLiteral("%1 (пересчитано %2, было %3)").arg(shown(grade), day, shown(gradeBefore));
 }

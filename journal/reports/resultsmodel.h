@@ -127,3 +127,8 @@ private:
     int m_total = 0;
     QString m_error, m_details;
 };
+
+// A run's grade as the journal shows it: «повторение» for practice,
+// «прервана» for a run stopped before its grade, and a re-marked run's day
+// and earlier grade.
+QString gradeText(const QString &grade, bool practice, const QDateTime &remarked, const QString &gradeBefore);

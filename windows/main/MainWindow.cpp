@@ -169,7 +169,12 @@ void MainWindow::setRunIdentity(bool exam)
         who.userCode = trimmed(g.users[size_t(g.userRow)].kod);
     }
     who.access = g.KodDostupa;
-    if (m_journal->settings().askPupilName) {
+    if (m_schoolPupil) {
+        // The school's server knows who logged in with this code.
+        who.user = m_schoolPupil->fio;
+        who.typedClass = m_schoolPupil->className;
+        who.session = m_schoolPupil->token;
+    } else if (m_journal->settings().askPupilName) {
         m_askedName = desktop().input(QStringLiteral("Журнал результатов"), QStringLiteral("Как Вас называть?"),
                                       m_askedName.isEmpty() ? who.user : m_askedName);
         who.typedName = m_askedName;
@@ -446,6 +451,12 @@ void MainWindow::applyRights(bool admin)
 
 bool MainWindow::login(const QString &typed)
 {
+    // On a PC of a school a pupil's own code goes to the school's server first.
+    bool handled = false;
+    if (schoolLogin(typed, handled))
+        return true;
+    if (handled)
+        return false;
     const LoginResult r = decideLogin(glo().users, typed);
     if (r.outcome == LoginOutcome::Nothing)
         return false; // whoever is logged in stays, with their rights
@@ -462,6 +473,8 @@ bool MainWindow::login(const QString &typed)
         // the name typed before belongs to the one who logged in before.
         m_askedName.clear();
         m_askedClass.clear();
+        m_schoolPupil.reset();
+        m_teacher.reset();
         applyRights(isAdmin(r.letter));
         if (keepsShippedPassword(glo().users[size_t(r.row)]) && !std::exchange(m_toldShippedPassword, true))
             tell(QStringLiteral("Вы вошли с паролем администратора, с которым программа поставляется: его знает "

@@ -3,10 +3,12 @@
 #include "colors.h"
 #include "programstate.h"
 #include "runmodel.h"
+#include "teacheraccess.h"
 
 #include <QMainWindow>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QAction;
@@ -184,6 +186,12 @@ public:
     // Shows text in the quiet line (an empty text clears it); never a modal box.
     void tell(const QString &text);
     void ZhurnalClick();
+    // A teacher's own log-in on the school's server, for what the PCs' role
+    // may not do (the journal, the pupils' accounts, publishing a bank): the
+    // one kept by this desktop account, else asked for (login, password, and
+    // whether to keep it); held until the next log-in. Nothing when cancelled
+    // or when this PC is not one of a school.
+    std::optional<JournalSettings> teacherSettings();
 
     // The grids of the question on screen (the run's tables).
     StringTable *sootTable() { return &m_run.Soot(); }
@@ -259,6 +267,12 @@ private:
     void askDueCount();
     void dueListed(const DueListing &listing);
     QString loggedInPupil() const;
+    // A pupil's own code checked by the school's server: true when it let
+    // the pupil in; handled when nothing else is to be tried (the server
+    // said to wait).
+    bool schoolLogin(const QString &typed, bool &handled);
+    // The journal on a PC of the school: the teacher's, or the pupil's own runs.
+    void schoolJournal();
 
     EditorWindow *Zagruzka = nullptr;
     SettingsWindow *Nastroika = nullptr;
@@ -279,11 +293,18 @@ private:
     std::unique_ptr<WordDocument> m_protocolDocument;
     std::unique_ptr<Journal> m_journal;
     std::unique_ptr<JournalService> m_journalService;
-    QString m_journalNotice;    // what the quiet line was told about the journal
-    QString m_askedName;        // the name the pupil gave at the last start
-    QString m_askedClass;       // and the class
-    QString m_dueNotice;        // «Повторить сегодня: …» as the quiet line shows it
-    bool m_reviewAsked = false; // «Работа над ошибками» waits for the journal's list
+    QString m_journalNotice; // what the quiet line was told about the journal
+    QString m_askedName;     // the name the pupil gave at the last start
+    QString m_askedClass;    // and the class
+    // The pupil logged in with their own code on the school's server.
+    struct SchoolPupil {
+        QString token, fio, className;
+    };
+    std::optional<SchoolPupil> m_schoolPupil;
+    std::optional<TeacherLogin> m_teacher; // typed at this log-in, kept here if not on the disk
+    QString m_journalUser;                 // whose log-in the journal window reads with
+    QString m_dueNotice;                   // «Повторить сегодня: …» as the quiet line shows it
+    bool m_reviewAsked = false;            // «Работа над ошибками» waits for the journal's list
     bool m_toldShippedPassword = false;
     QTimer *m_outboxTimer = nullptr;
     StringTableModel *m_otwTekModel, *m_sootModel, *m_widimModel;

@@ -86,6 +86,10 @@ void MainWindow::ZhurnalClick()
     const Glo &g = glo();
     if (g.KodDostupa.isEmpty())
         return; // after the log-in: the journal shows whose runs the user may see
+    if (m_journal->settings().school) {
+        schoolJournal();
+        return;
+    }
     const bool admin = isAdmin(g.KodDostupa);
     const QString code =
         g.userRow >= 0 && g.userRow < int(g.users.size()) ? trimmed(g.users[size_t(g.userRow)].kod) : QString();

@@ -26,6 +26,8 @@ const QString reviewCaption = QStringLiteral("Работа над ошибкам
 QString MainWindow::loggedInPupil() const
 {
     const Glo &g = glo();
+    if (m_schoolPupil)
+        return m_schoolPupil->fio;
     if (m_journal && m_journal->settings().askPupilName && !trimmed(m_askedName).isEmpty())
         return trimmed(m_askedName);
     if (g.userRow >= 0 && g.userRow < int(g.users.size()))
@@ -38,7 +40,7 @@ void MainWindow::askDueCount()
     const QString pupil = loggedInPupil();
     if (!m_journal || !m_journalService || !m_journal->settings().repeatMistakes || pupil.isEmpty())
         return;
-    m_journalService->listDue(pupil, PredmetName->currentText());
+    m_journalService->listDue(pupil, PredmetName->currentText(), m_schoolPupil ? m_schoolPupil->token : QString());
 }
 
 void MainWindow::N31Click()
@@ -54,7 +56,7 @@ void MainWindow::N31Click()
     }
     m_reviewAsked = true;
     N31->setEnabled(false); // until the journal answers
-    m_journalService->listDue(pupil, PredmetName->currentText());
+    m_journalService->listDue(pupil, PredmetName->currentText(), m_schoolPupil ? m_schoolPupil->token : QString());
 }
 
 void MainWindow::dueListed(const DueListing &listing)
