@@ -86,8 +86,9 @@ QString PupilImport::text() const
 {
     QStringList out;
     out << QStringLiteral("Добавлено учеников: %1, уже были: %2.").arg(added).arg(kept);
-    if (revived)
-        out << QStringLiteral("Снова допущены к входу: %1.").arg(revived);
+    if (!closed.isEmpty())
+        out << QStringLiteral("Вход закрыт и остался закрытым: %1 (открыть его можно кнопкой «Отключить / включить»).")
+                   .arg(closed.join(QStringLiteral(", ")));
     if (!renamed.isEmpty())
         out << QStringLiteral("Ученик с таким же ФИО уже есть в другом классе, поэтому записаны с классом в "
                               "скобках: %1.")
@@ -155,7 +156,7 @@ std::optional<PupilImport> importPupils(QSqlDatabase &db, const std::vector<Clas
     PupilImport done;
     for (const ClassListPupil &p : pupils) {
         const QString suffixed = QStringLiteral("%1 (%2)").arg(p.fio, p.className);
-        q.prepare(QStringLiteral("SELECT id, active FROM accounts WHERE class_name = ? AND fio_folded IN (?, ?)"
+        q.prepare(QStringLiteral("SELECT fio, active FROM accounts WHERE class_name = ? AND fio_folded IN (?, ?)"
                                  " ORDER BY fio_folded = ? DESC LIMIT 1"));
         q.addBindValue(p.className);
         q.addBindValue(foldedFio(p.fio));
@@ -165,14 +166,8 @@ std::optional<PupilImport> importPupils(QSqlDatabase &db, const std::vector<Clas
             return rolledBack(db, std::nullopt);
         if (q.next()) {
             ++done.kept;
-            if (!q.value(1).toBool()) {
-                const qint64 id = q.value(0).toLongLong();
-                q.prepare(QStringLiteral("UPDATE accounts SET active = TRUE WHERE id = ?"));
-                q.addBindValue(id);
-                if (!exec(q, error))
-                    return rolledBack(db, std::nullopt);
-                ++done.revived;
-            }
+            if (!q.value(1).toBool())
+                done.closed << q.value(0).toString();
             continue;
         }
         QString fio = p.fio;

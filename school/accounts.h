@@ -26,7 +26,10 @@ struct PupilAccount {
 
 // What an import did, for the teacher.
 struct PupilImport {
-    int added = 0, kept = 0, revived = 0;
+    int added = 0, kept = 0;
+    // Pupils on the list whose log-in was closed: it stays closed (a list
+    // kept from the start of the year still names pupils who left since).
+    QStringList closed;
     // Pupils that needed another name, since the school has a pupil of the
     // same name in another class: «Иванов Иван (9Б)».
     QStringList renamed;
@@ -48,8 +51,8 @@ QString randomLoginCode();
 QString withSchoolConnection(const JournalSettings &settings, const std::function<QString(QSqlDatabase &)> &job);
 
 // Imports the pupils in one transaction: a pupil already there with the same
-// name and class keeps the code (and is active again); a new one gets a
-// fresh code. Nothing is changed when anything fails.
+// name and class keeps the code (and a closed log-in stays closed); a new
+// one gets a fresh code. Nothing is changed when anything fails.
 std::optional<PupilImport> importPupils(QSqlDatabase &db, const std::vector<ClassListPupil> &pupils, QString &error);
 
 // The classes of the school that hold an account, in the order a school

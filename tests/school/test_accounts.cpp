@@ -145,7 +145,7 @@ private slots:
             QVERIFY(q.exec(QStringLiteral("SELECT count(*) FROM sessions")) && q.next());
             QCOMPARE(q.value(0).toInt(), 0); // whoever knew the old code is logged out
 
-            // Switched off, then listed again: the pupil may log in again, with the same code.
+            // Switched off, then listed again: the log-in stays closed, and the teacher is told.
             QVERIFY2(setAccountActive(db, before.id, false, error), qPrintable(error));
             QVERIFY(!pupilAccounts(db, QStringLiteral("7В"), error)->back().active);
             QVERIFY(!giveNewCode(db, -1, error));
@@ -153,8 +153,12 @@ private slots:
         });
         const QString code = codes().value(QStringLiteral("Орлова Ольга|7В"));
         const PupilImport again = imported(pupils(QStringLiteral("7В"), {"Орлова Ольга"}));
-        QCOMPARE(again.revived, 1);
+        QCOMPARE(again.closed, QStringList{QStringLiteral("Орлова Ольга")});
         QCOMPARE(codes().value(QStringLiteral("Орлова Ольга|7В")), code);
+        asTeacher([](QSqlDatabase &db) {
+            QString error;
+            QVERIFY(!pupilAccounts(db, QStringLiteral("7В"), error)->back().active);
+        });
     }
 
     // An import that fails on its last pupil leaves the first ones out too.
