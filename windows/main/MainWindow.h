@@ -273,6 +273,9 @@ private:
     bool schoolLogin(const QString &typed, bool &handled);
     // The journal on a PC of the school: the teacher's, or the pupil's own runs.
     void schoolJournal();
+    // «Ученики и коды входа»: the pupils' accounts, with the teacher's own log-in.
+    void UchenikiClick();
+    QAction *pupilsItem = nullptr;
 
     EditorWindow *Zagruzka = nullptr;
     SettingsWindow *Nastroika = nullptr;

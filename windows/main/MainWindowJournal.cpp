@@ -33,6 +33,7 @@ void MainWindow::startJournal()
     // Exam days: the administrator switches the repeating of mistakes off.
     m_reviewAsked = false;
     N31->setEnabled(settings.repeatMistakes);
+    pupilsItem->setVisible(settings.school);
     m_journalService->deliverOutbox();
 }
 

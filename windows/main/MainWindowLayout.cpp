@@ -155,6 +155,10 @@ void MainWindow::buildMenus()
                       &MainWindow::editorClick);
     settingsItem = item(service, QStringLiteral("N8"), QStringLiteral("&Настройки"), &MainWindow::settingsClick);
     N9 = item(service, QStringLiteral("N9"), QStringLiteral("П&ароли"), &MainWindow::N9Click);
+    // Only on a PC of a school whose server keeps the pupils' accounts.
+    pupilsItem = item(service, QStringLiteral("UchenikiItem"), QStringLiteral("Ученики и &коды входа"),
+                      &MainWindow::UchenikiClick);
+    pupilsItem->setVisible(false);
     N5 = item(service, QStringLiteral("N5"), QStringLiteral("Включить &таблицу ответов"), nullptr);
 
     exitItem = menuBar()->addAction(QStringLiteral("&Выход"));

@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "OffThread.h"
 #include "OwnResultsWindow.h"
+#include "PupilAccountsWindow.h"
 #include "access.h"
 #include "journal.h"
 #include "journalservice.h"
@@ -124,4 +125,16 @@ void MainWindow::schoolJournal()
                                      QStringLiteral("%1, %2").arg(m_schoolPupil->fio, m_schoolPupil->className), this);
     own->setAttribute(Qt::WA_DeleteOnClose);
     showWindow(own);
+}
+
+void MainWindow::UchenikiClick()
+{
+    if (!isAdmin(glo().KodDostupa))
+        return;
+    const std::optional<JournalSettings> teacher = teacherSettings();
+    if (!teacher)
+        return;
+    auto *w = new PupilAccountsWindow(*teacher, this);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    showWindow(w);
 }
