@@ -182,14 +182,18 @@ void PupilAccountsWindow::finish(const Outcome &outcome)
         Sostoyanie->setText(m_accounts.empty() ? QStringLiteral("Учеников пока нет: загрузите список класса.")
                                                : QStringLiteral("Учеников: %1").arg(m_accounts.size()));
     } else {
-        Sostoyanie->setText(outcome.error);
+        Sostoyanie->setText(outcome.error.section(u'\n', 0, 0)); // the box, when there is one, has the rest
     }
     // A reading only fills the window; a step the teacher took is answered.
-    if (!outcome.error.isEmpty() && !outcome.caption.isEmpty())
+    // A step done whose reading back failed says both: it was done all the same.
+    if (!outcome.message.isEmpty() && !outcome.error.isEmpty())
+        desktop().message(outcome.message + QStringLiteral("\n\nСписок в окне не обновлён: ") + outcome.error,
+                          outcome.caption, Desktop::Icon::Warning);
+    else if (!outcome.error.isEmpty() && !outcome.caption.isEmpty())
         desktop().message(outcome.error, outcome.caption, Desktop::Icon::Warning);
     else if (!outcome.message.isEmpty())
         desktop().message(outcome.message, outcome.caption, Desktop::Icon::Information);
-    if (outcome.error.isEmpty() && !outcome.openFile.isEmpty() && !desktop().openFile(outcome.openFile))
+    if (!outcome.openFile.isEmpty() && !desktop().openFile(outcome.openFile))
         desktop().reportNotOpened(outcome.openFile);
     emit settled();
 }
