@@ -23,6 +23,15 @@ QString titleOf(const QString &forWhom)
     return QStringLiteral("Карточки для входа: %1").arg(forWhom);
 }
 
+// Where the run of cards of cards[from]'s class ends.
+size_t classEnd(const std::vector<LoginCard> &cards, size_t from)
+{
+    size_t to = from + 1;
+    while (to < cards.size() && cards[to].className == cards[from].className)
+        ++to;
+    return to;
+}
+
 QFont sized(double points, bool bold)
 {
     QFont f;
@@ -61,16 +70,25 @@ void fillLoginCards(WordDocument &doc, const QString &title, const std::vector<L
     doc.setFontSize(14);
     doc.insertAfter(title);
     doc.insertParagraphAfter();
-    if (cards.empty())
-        return;
-    const int rows = int((cards.size() + loginCardColumns - 1) / loginCardColumns);
-    doc.addTable(doc.end() - 1, rows, loginCardColumns);
-    WordTable table = doc.table(doc.tableCount());
-    for (int c = 1; c <= loginCardColumns; ++c)
-        table.setColumnWidth(c, 250);
-    for (size_t i = 0; i < cards.size(); ++i)
-        table.setCellText(int(i) / loginCardColumns + 1, int(i) % loginCardColumns + 1, cardText(cards[i]));
-    table.enableBorders(); // the lines to cut along
+    // Cards of several classes: each class's table under its name.
+    const bool several = !cards.empty() && classEnd(cards, 0) < cards.size();
+    for (size_t from = 0; from < cards.size();) {
+        const size_t to = classEnd(cards, from);
+        if (several) {
+            doc.insertParagraphAfter();
+            doc.insertAfter(QStringLiteral("Класс %1").arg(cards[from].className));
+            doc.insertParagraphAfter();
+        }
+        const int n = int(to - from);
+        doc.addTable(doc.end() - 1, (n + loginCardColumns - 1) / loginCardColumns, loginCardColumns);
+        WordTable table = doc.table(doc.tableCount());
+        for (int c = 1; c <= loginCardColumns; ++c)
+            table.setColumnWidth(c, 250);
+        for (int i = 0; i < n; ++i)
+            table.setCellText(i / loginCardColumns + 1, i % loginCardColumns + 1, cardText(cards[from + size_t(i)]));
+        table.enableBorders(); // the lines to cut along
+        from = to;
+    }
 }
 
 QByteArray loginCardsPdf(const QString &title, const std::vector<LoginCard> &cards)
@@ -91,10 +109,14 @@ QByteArray loginCardsPdf(const QString &title, const std::vector<LoginCard> &car
     const QRectF page = pdf.pageLayout().paintRectPixels(pdf.resolution());
     const QSizeF card(page.width() / loginCardColumns, page.height() / loginCardRows);
     QPen cut(Qt::gray, 1 * dotsPerPoint, Qt::DashLine);
-    for (size_t i = 0; i < cards.size(); ++i) {
-        const int onPage = int(i % loginCardsPerPage);
-        if (i > 0 && onPage == 0 && !pdf.newPage())
-            throw TrivoError(QStringLiteral("Не удалось начать новую страницу файла PDF с карточками"));
+    int onPage = 0;
+    for (size_t i = 0; i < cards.size(); ++i, ++onPage) {
+        const bool newClass = i > 0 && cards[i].className != cards[i - 1].className;
+        if (onPage == loginCardsPerPage || (newClass && onPage > 0)) {
+            if (!pdf.newPage())
+                throw TrivoError(QStringLiteral("Не удалось начать новую страницу файла PDF с карточками"));
+            onPage = 0;
+        }
         const QRectF box(
             QPointF((onPage % loginCardColumns) * card.width(), (onPage / loginCardColumns) * card.height()), card);
         p.setPen(cut);

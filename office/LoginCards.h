@@ -8,6 +8,8 @@ class WordDocument;
 // «Карточки для входа»: a card for each pupil with the name, the class and
 // the personal code, to be cut apart and handed out. The cards stand two in
 // a row, five rows to a page, their borders being the lines to cut along.
+// The cards of a class (a run of them in the order given) start a page of
+// their own, so that each class's pages go to its teacher.
 
 struct LoginCard {
     QString fio, className, code;
@@ -16,11 +18,11 @@ struct LoginCard {
 inline constexpr int loginCardColumns = 2, loginCardRows = 5;
 inline constexpr int loginCardsPerPage = loginCardColumns * loginCardRows;
 
-// The cards as a word-processor document: the title, then a table with a
-// card in each cell.
+// The cards as a word-processor document: the title, then a table for each
+// class with a card in each cell.
 void fillLoginCards(WordDocument &doc, const QString &title, const std::vector<LoginCard> &cards);
-// The same cards drawn on A4 pages of a PDF file (ceil(n / 10) pages, one
-// page for none); throws TrivoError when it cannot be drawn.
+// The same cards drawn on A4 pages of a PDF file (a class of n pupils takes
+// ceil(n / 10) pages; one page for none); throws TrivoError when it cannot be drawn.
 QByteArray loginCardsPdf(const QString &title, const std::vector<LoginCard> &cards);
 
 struct LoginCardFiles {

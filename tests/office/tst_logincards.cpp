@@ -10,11 +10,12 @@
 
 namespace
 {
-std::vector<LoginCard> cards(int n)
+// n cards, the last `others` of them of another class.
+std::vector<LoginCard> cards(int n, int others = 0)
 {
     std::vector<LoginCard> out;
     for (int i = 0; i < n; ++i)
-        out.push_back({QStringLiteral("Ученица Номер %1 <&>").arg(i), QStringLiteral("9Б"),
+        out.push_back({QStringLiteral("Ученица Номер %1 <&>").arg(i), i < n - others ? "9Б" : "10А",
                        QStringLiteral("%1").arg(100000 + i * 7919)});
     return out;
 }
@@ -32,26 +33,33 @@ private slots:
     void everyPupilHasACard_data()
     {
         QTest::addColumn<int>("count");
+        QTest::addColumn<int>("others"); // of a second class
         QTest::addColumn<int>("pages");
-        QTest::newRow("none") << 0 << 1;
-        QTest::newRow("one") << 1 << 1;
-        QTest::newRow("a page full") << loginCardsPerPage << 1;
-        QTest::newRow("one more") << loginCardsPerPage + 1 << 2;
-        QTest::newRow("a class") << 27 << 3;
+        QTest::newRow("none") << 0 << 0 << 1;
+        QTest::newRow("one") << 1 << 0 << 1;
+        QTest::newRow("a page full") << loginCardsPerPage << 0 << 1;
+        QTest::newRow("one more") << loginCardsPerPage + 1 << 0 << 2;
+        QTest::newRow("a class") << 27 << 0 << 3;
+        QTest::newRow("two classes share no page") << 5 << 2 << 2;
+        QTest::newRow("a class after a full page") << 12 << 2 << 2;
     }
 
     void everyPupilHasACard()
     {
         QFETCH(int, count);
+        QFETCH(int, others);
         QFETCH(int, pages);
-        const std::vector<LoginCard> list = cards(count);
+        const std::vector<LoginCard> list = cards(count, others);
         DocxDocument doc;
-        fillLoginCards(doc, QStringLiteral("Карточки для входа: 9Б"), list);
-        QCOMPARE(doc.tableCount(), count ? 1 : 0);
+        fillLoginCards(doc, QStringLiteral("Карточки для входа"), list);
+        QCOMPARE(doc.tableCount(), (count ? 1 : 0) + (others ? 1 : 0));
         const QString xml = QString::fromUtf8(documentXml(doc.model()));
         for (int i = 0; i < count; ++i) {
             const LoginCard &c = list[size_t(i)];
-            const auto &cell = doc.model().tableAt(1).cell(i / loginCardColumns + 1, i % loginCardColumns + 1);
+            const bool second = i >= count - others;
+            const int k = second ? i - (count - others) : i;
+            const auto &cell =
+                doc.model().tableAt(second ? 2 : 1).cell(k / loginCardColumns + 1, k % loginCardColumns + 1);
             QCOMPARE(cell.front().text,
                      QStringLiteral("%1\nКласс: %2\nКод для входа: %3").arg(c.fio, c.className, c.code));
             QVERIFY(xml.contains(xmlEscaped(c.fio)) && xml.contains(c.code));
