@@ -8,6 +8,7 @@
 #include "pgserver.h"
 #include "pupillogin.h"
 #include "schema.h"
+#include "schoolkit.h"
 #include "schoolsetup.h"
 
 #include <QRandomGenerator>
@@ -21,48 +22,6 @@ namespace
 const QString setter = QStringLiteral("school_admin"), setterPassword = QStringLiteral("s3t-up");
 const QString petrov = QStringLiteral("Петров Пётр"), sidorova = QStringLiteral("Сидорова Анна");
 const QString history = QStringLiteral("История");
-
-// A connection of its own to the school's database, as a role.
-struct As {
-    QString name = QUuid::createUuid().toString();
-    As(int port, const QString &user, const QString &password)
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        db.setHostName(QStringLiteral("127.0.0.1"));
-        db.setPort(port);
-        db.setDatabaseName(QStringLiteral("trivo"));
-        db.setUserName(user);
-        db.setPassword(password);
-        db.open();
-    }
-    ~As()
-    {
-        QSqlDatabase::database(name, false).close();
-        QSqlDatabase::removeDatabase(name);
-    }
-    QSqlDatabase db() const { return QSqlDatabase::database(name, false); }
-    // What the server said to the statement; empty when it was done.
-    QString refusal(const QString &sql) const
-    {
-        QSqlQuery q(db());
-        return q.exec(sql) ? QString() : q.lastError().databaseText();
-    }
-    // The rows of a query as lines, the columns between '|'.
-    QStringList rows(const QString &sql) const
-    {
-        QSqlQuery q(db());
-        if (!q.exec(sql))
-            return {q.lastError().text()};
-        QStringList out;
-        while (q.next()) {
-            QStringList row;
-            for (int c = 0; c < q.record().count(); ++c)
-                row << q.value(c).toString();
-            out << row.join(u'|');
-        }
-        return out;
-    }
-};
 
 QuestionResult question(const QString &key, bool answered, bool right, int hints = 0,
                         const QString &hash = QStringLiteral("h1"))

@@ -4,6 +4,7 @@
 // reach no table, a teacher reads and writes the journal.
 #include "journal.h"
 #include "pgserver.h"
+#include "schoolkit.h"
 #include "schoolsetup.h"
 
 #include <QtTest>
@@ -12,32 +13,6 @@ namespace
 {
 const QString setter = QStringLiteral("school_admin"), setterPassword = QStringLiteral("s3t-up");
 
-// A connection of its own to the journal's database, as a role.
-struct As {
-    QString name = QUuid::createUuid().toString();
-    As(int port, const QString &user, const QString &password)
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        db.setHostName(QStringLiteral("127.0.0.1"));
-        db.setPort(port);
-        db.setDatabaseName(QStringLiteral("trivo"));
-        db.setUserName(user);
-        db.setPassword(password);
-        db.open();
-    }
-    ~As()
-    {
-        QSqlDatabase::database(name, false).close();
-        QSqlDatabase::removeDatabase(name);
-    }
-    QSqlDatabase db() const { return QSqlDatabase::database(name, false); }
-    // What the server said to the statement; empty when it was done.
-    QString refusal(const QString &sql) const
-    {
-        QSqlQuery q(db());
-        return q.exec(sql) ? QString() : q.lastError().databaseText();
-    }
-};
 } // namespace
 
 class SchoolSetupTest : public QObject
