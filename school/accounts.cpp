@@ -19,6 +19,28 @@ QString serverText(const QSqlError &e)
     return QStringLiteral("Сервер школы не выполнил запрос: %1").arg(said.trimmed());
 }
 
+// Why the teacher's connection did not open, in words; the server's own
+// text for what is not foreseen.
+QString connectionText(const QSqlError &e, const JournalSettings &s)
+{
+    const QString text = trimmed(e.databaseText() + u' ' + e.driverText());
+    const auto says = [&](std::initializer_list<const char *> words) {
+        return std::any_of(words.begin(), words.end(),
+                           [&](const char *w) { return text.contains(QLatin1String(w), Qt::CaseInsensitive); });
+    };
+    if (says({"password authentication failed", "no password supplied", "authentication failed"}))
+        return QStringLiteral("сервер не принял имя пользователя «%1» или пароль").arg(s.user);
+    if (says({"does not exist"}) && says({"database"}))
+        return QStringLiteral("на сервере нет базы «%1»").arg(s.database);
+    if (says({"connection refused"}))
+        return QStringLiteral("сервер отказал в соединении (база данных на нём не запущена или порт закрыт)");
+    if (says({"could not translate host", "name or service not known", "name resolution"}))
+        return QStringLiteral("компьютер «%1» не найден в сети").arg(s.host);
+    if (says({"timeout expired", "timed out", "no route to host", "network is unreachable"}))
+        return QStringLiteral("сервер не отвечает");
+    return text;
+}
+
 // Runs the prepared or plain statement; false with the reason in error.
 bool exec(QSqlQuery &q, QString &error, const QString &sql = {})
 {
@@ -129,9 +151,7 @@ QString withSchoolConnection(const JournalSettings &settings, const std::functio
                                  .arg(answer * 1000));
         if (!db.open()) {
             error = QStringLiteral("Нет связи с сервером школы (%1): %2")
-                        .arg(settings.place(),
-                             trimmed(db.lastError().databaseText().isEmpty() ? db.lastError().text()
-                                                                             : db.lastError().databaseText()));
+                        .arg(settings.place(), connectionText(db.lastError(), settings));
         } else {
             QSqlQuery q(db);
             if (exec(q, error, QStringLiteral("SET client_min_messages TO ERROR")) &&

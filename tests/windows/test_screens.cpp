@@ -7,6 +7,7 @@
 #include "ExamSetupWindow.h"
 #include "ExplanationWindow.h"
 #include "JournalWindow.h"
+#include "PupilAccountsWindow.h"
 #include "ReportDocument.h"
 #include "RightAnswerWindow.h"
 #include "SettingsWindow.h"
@@ -264,6 +265,19 @@ private slots:
         m = kit.start();
         m->subjectListWindow()->show();
         QVERIFY(screen.contains(m->subjectListWindow()->frameGeometry()));
+    }
+
+    // The pupils' accounts, with no server to fill them: the controls fit all the same.
+    void pupilAccountsFit()
+    {
+        JournalSettings nowhere;
+        nowhere.engine = JournalSettings::Engine::Server;
+        nowhere.host = QStringLiteral("127.0.0.1");
+        nowhere.port = 9;
+        nowhere.connectSeconds = 1;
+        PupilAccountsWindow w(nowhere);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.busy(), 10000);
+        check(&w);
     }
 };
 

@@ -89,7 +89,9 @@ private slots:
         QCOMPARE(w.objectName(), QStringLiteral("Ucheniki"));
         QVERIFY(w.busy());
         settle(w);
-        QVERIFY2(w.Sostoyanie->text().startsWith(QStringLiteral("Нет связи с сервером школы")),
+        QVERIFY2(w.Sostoyanie->text().startsWith(QStringLiteral("Нет связи с сервером школы")) &&
+                     w.Sostoyanie->text().endsWith(QStringLiteral("сервер отказал в соединении (база данных на нём "
+                                                                  "не запущена или порт закрыт)")),
                  qPrintable(w.Sostoyanie->text()));
         QVERIFY(desk.shown.empty());
         QVERIFY(w.Zagruzit->isEnabled());
