@@ -45,6 +45,73 @@ const std::vector<QStringList> &steps()
                         "FOREIGN KEY (subject, version) REFERENCES bank_versions ON DELETE CASCADE)")},
         // A subject new to a PC gets the folder name its author's PC gives it.
         {QStringLiteral("ALTER TABLE bank_versions ADD COLUMN folder TEXT NOT NULL DEFAULT ''")},
+        // Old log-ins are cleared as new ones come; and the lesson in the
+        // computer room: what each PC is doing now, and a controlled test
+        // whose keys never leave the server.
+        {QStringLiteral("CREATE INDEX sessions_started ON sessions (started)"),
+         QStringLiteral("CREATE TABLE pc_status ("
+                        "host TEXT PRIMARY KEY,"
+                        "account_id BIGINT REFERENCES accounts (id) ON DELETE SET NULL,"
+                        "pupil TEXT NOT NULL DEFAULT '',"
+                        "class_name TEXT NOT NULL DEFAULT '',"
+                        "subject TEXT NOT NULL DEFAULT '',"
+                        "topic TEXT NOT NULL DEFAULT '',"
+                        "lesson_id BIGINT,"
+                        "state TEXT NOT NULL DEFAULT '',"
+                        "question INTEGER NOT NULL DEFAULT 0,"
+                        "questions INTEGER NOT NULL DEFAULT 0,"
+                        "points INTEGER NOT NULL DEFAULT 0,"
+                        "points_possible INTEGER NOT NULL DEFAULT 0,"
+                        "seconds_left INTEGER,"
+                        "grade TEXT NOT NULL DEFAULT '',"
+                        "offline_answers INTEGER NOT NULL DEFAULT 0,"
+                        "said TIMESTAMP(3) NOT NULL DEFAULT LOCALTIMESTAMP(3),"
+                        "seen TIMESTAMP(3) NOT NULL DEFAULT LOCALTIMESTAMP(3))"),
+         QStringLiteral("CREATE INDEX pc_status_class ON pc_status (class_name)"),
+         QStringLiteral("CREATE TABLE lessons ("
+                        "id BIGSERIAL PRIMARY KEY,"
+                        "class_name TEXT NOT NULL,"
+                        "subject TEXT NOT NULL,"
+                        "topic TEXT NOT NULL,"
+                        "exam BOOLEAN NOT NULL,"
+                        "seconds INTEGER NOT NULL CHECK (seconds > 0),"
+                        "question_count INTEGER NOT NULL,"
+                        "teacher TEXT NOT NULL DEFAULT CURRENT_USER,"
+                        "starts TIMESTAMP(3) NOT NULL DEFAULT LOCALTIMESTAMP(3),"
+                        "ends TIMESTAMP(3) NOT NULL,"
+                        "ended_early TIMESTAMP(3))"),
+         QStringLiteral("CREATE INDEX lessons_class ON lessons (class_name, ends)"),
+         QStringLiteral("CREATE TABLE lesson_questions ("
+                        "lesson_id BIGINT NOT NULL REFERENCES lessons (id) ON DELETE CASCADE,"
+                        "position INTEGER NOT NULL,"
+                        "question_key TEXT NOT NULL,"
+                        "answer_type TEXT NOT NULL,"
+                        "points INTEGER NOT NULL,"
+                        "question_text TEXT NOT NULL,"
+                        "shown JSONB NOT NULL,"
+                        "PRIMARY KEY (lesson_id, position))"),
+         QStringLiteral("CREATE TABLE lesson_keys ("
+                        "lesson_id BIGINT NOT NULL,"
+                        "position INTEGER NOT NULL,"
+                        "options JSONB NOT NULL,"
+                        "PRIMARY KEY (lesson_id, position),"
+                        "FOREIGN KEY (lesson_id, position) REFERENCES lesson_questions ON DELETE CASCADE)"),
+         QStringLiteral("CREATE TABLE lesson_time ("
+                        "lesson_id BIGINT NOT NULL REFERENCES lessons (id) ON DELETE CASCADE,"
+                        "account_id BIGINT NOT NULL REFERENCES accounts (id) ON DELETE CASCADE,"
+                        "extra_seconds INTEGER NOT NULL DEFAULT 0,"
+                        "PRIMARY KEY (lesson_id, account_id))"),
+         QStringLiteral("CREATE TABLE lesson_answers ("
+                        "lesson_id BIGINT NOT NULL REFERENCES lessons (id) ON DELETE CASCADE,"
+                        "account_id BIGINT NOT NULL REFERENCES accounts (id) ON DELETE CASCADE,"
+                        "position INTEGER NOT NULL,"
+                        "given TEXT NOT NULL,"
+                        "points INTEGER NOT NULL,"
+                        "is_right BOOLEAN NOT NULL,"
+                        "right_answer TEXT NOT NULL DEFAULT '',"
+                        "answered TIMESTAMP(3) NOT NULL," // on the PC, when the pupil answered
+                        "received TIMESTAMP(3) NOT NULL DEFAULT LOCALTIMESTAMP(3),"
+                        "PRIMARY KEY (lesson_id, account_id, position))")},
     };
     return all;
 }

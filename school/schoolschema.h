@@ -19,6 +19,23 @@
 //                  author (the teacher's role), published, hash, files, bytes,
 //                  based_on (the version republished, when one was),
 //                  folder (the subject folder's name on its author's PC)
+//   pc_status      what each PC is doing now, for «Класс сейчас»: host (key),
+//                  account_id, pupil, class_name, subject, topic, lesson_id,
+//                  state ('' idle, 'running', 'finished'), question of
+//                  questions, points of points_possible, seconds_left, grade,
+//                  offline_answers (answers waiting for the server), said (the
+//                  PC's clock), seen (the server's)
+//   lessons        a controlled test the teacher started: class_name, subject,
+//                  topic (empty for the whole-subject exam), exam, seconds,
+//                  question_count, teacher, starts, ends, ended_early
+//   lesson_questions  its questions as a PC may see them: position, question_key,
+//                  answer_type, points, question_text, shown (options without
+//                  any role: no codes, no places, no labels that pair them)
+//   lesson_keys    the options with their roles (KeyOption), which only the
+//                  server's judging reads
+//   lesson_time    extra seconds the teacher gave one pupil
+//   lesson_answers each pupil's answer to each question, judged once:
+//                  given, points, is_right, right_answer, answered, received
 //   bank_files     its files: subject, version, path (relative to the
 //                  subject's folder, '/' between parts), content
 
