@@ -10,7 +10,8 @@
 // tab or a comma will do for the semicolon; UTF-8, UTF-16 with its mark, or
 // code page 1251) or a workbook (.xlsx: its first sheet, ФИО in column A, the
 // class in column B). A header row («ФИО; класс») and blank rows are skipped;
-// columns after the class are ignored.
+// columns after the class are ignored. A class starts with its year («9Б»,
+// «10-А»): a name in its place means the columns were swapped.
 //
 // A list with a bad row is taken as a whole or not at all: the teacher reads
 // which rows are wrong, mends the file and loads it again. Half a class
