@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
@@ -22,6 +23,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <libpq-fe.h>
+#include <memory>
 #include <system_error>
 #include <unistd.h>
 
@@ -90,6 +93,36 @@ QByteArray heldText(int version, const QString &hash)
 }
 
 // ---- writing a folder ----
+
+// A file of the new folder: nobody else knows the folder yet, so each file is
+// written in place and reaches the disk before the folder takes the old
+// one's name.
+void writeNew(const QString &path, const QString &name, const QByteArray &bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        throw TrivoError(cannotWriteText(name, systemReason(errno)));
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    int err = 0;
+    while (left > 0 && !err) {
+        const ssize_t n = ::write(fd, p, size_t(std::min<qsizetype>(left, qsizetype(1) << 30)));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            err = n < 0 ? errno : ENOSPC;
+        else {
+            p += n;
+            left -= n;
+        }
+    }
+    if (!err && ::fdatasync(fd) != 0)
+        err = errno;
+    if (::close(fd) != 0 && !err && errno != EINTR)
+        err = errno;
+    if (err)
+        throw TrivoError(cannotWriteText(name, systemReason(err)));
+}
 
 void syncFolder(const QString &folder)
 {
@@ -168,22 +201,77 @@ template <class F> auto inTransaction(QSqlDatabase &db, F work) -> decltype(work
 struct ServerSubject {
     QString subject, folder, hash;
     int version = 0;
+    int files = 0;
+    qint64 bytes = 0;
 };
 
 std::vector<ServerSubject> serverSubjects(QSqlDatabase &db)
 {
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT subject, version, hash, folder FROM trivo_pc_bank_versions()")))
+    if (!q.exec(QStringLiteral("SELECT subject, version, hash, folder, files, bytes FROM trivo_pc_bank_versions()")))
         failWith(QStringLiteral("Список банков на сервере не прочитан"), q.lastError());
     std::vector<ServerSubject> out;
     while (q.next())
-        out.push_back({q.value(0).toString(), q.value(3).toString(), q.value(2).toString(), q.value(1).toInt()});
+        out.push_back({q.value(0).toString(), q.value(3).toString(), q.value(2).toString(), q.value(1).toInt(),
+                       q.value(4).toInt(), q.value(5).toLongLong()});
     return out;
+}
+
+// The files, when they are as many and as large as the version says. The
+// server gives them from one snapshot, so a count and a size are check enough;
+// hashing them again would cost a PC more than writing them.
+std::vector<BankFile> wholeVersion(std::vector<BankFile> files, const ServerSubject &s)
+{
+    qint64 bytes = 0;
+    for (const BankFile &f : files)
+        bytes += f.content.size();
+    if (qint64(files.size()) != s.files || bytes != s.bytes)
+        throw TrivoError(QStringLiteral("Файлы версии %1 пришли не целиком: банк не обновлён.").arg(s.version));
+    return files;
+}
+
+void addFile(std::vector<BankFile> &files, const QString &path, QByteArray content)
+{
+    if (!safeRelativePath(path))
+        throw TrivoError(QStringLiteral("Сервер прислал файл с недопустимым путём «%1»: банк не обновлён.").arg(path));
+    files.push_back({path, std::move(content)});
+}
+
+// The files as the server keeps them, on the connection's own client library:
+// Qt's driver asks for every value as text, which doubles a bank's bytes on
+// the way and costs the server and the PC the work of both conversions.
+// Nothing when the connection is not one to a PostgreSQL server.
+std::optional<std::vector<BankFile>> serverFilesAsBytes(QSqlDatabase &db, const ServerSubject &s)
+{
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return std::nullopt;
+    PGconn *conn = *static_cast<PGconn *const *>(handle.data());
+    if (!conn)
+        return std::nullopt;
+    const QByteArray subject = s.subject.toUtf8(), version = QByteArray::number(s.version);
+    const char *values[2] = {subject.constData(), version.constData()};
+    const std::unique_ptr<PGresult, void (*)(PGresult *)> r(
+        PQexecParams(conn, "SELECT path, content FROM trivo_pc_bank_files($1, $2)", 2, nullptr, values, nullptr,
+                     nullptr, 1),
+        PQclear);
+    if (PQresultStatus(r.get()) != PGRES_TUPLES_OK)
+        throw TrivoError(QStringLiteral("Файлы банка не получены: ") +
+                         QString::fromUtf8(PQresultErrorMessage(r.get())).trimmed());
+    std::vector<BankFile> files;
+    files.reserve(size_t(PQntuples(r.get())));
+    for (int i = 0; i < PQntuples(r.get()); ++i)
+        addFile(files, QString::fromUtf8(PQgetvalue(r.get(), i, 0), PQgetlength(r.get(), i, 0)),
+                QByteArray(PQgetvalue(r.get(), i, 1), PQgetlength(r.get(), i, 1)));
+    return files;
 }
 
 std::vector<BankFile> serverFiles(QSqlDatabase &db, const ServerSubject &s)
 {
+    if (std::optional<std::vector<BankFile>> bytes = serverFilesAsBytes(db, s))
+        return wholeVersion(std::move(*bytes), s);
     QSqlQuery q(db);
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT path, content FROM trivo_pc_bank_files(?, ?)"));
@@ -192,16 +280,9 @@ std::vector<BankFile> serverFiles(QSqlDatabase &db, const ServerSubject &s)
     if (!q.exec())
         failWith(QStringLiteral("Файлы банка не получены"), q.lastError());
     std::vector<BankFile> files;
-    while (q.next()) {
-        const QString path = q.value(0).toString();
-        if (!safeRelativePath(path))
-            throw TrivoError(
-                QStringLiteral("Сервер прислал файл с недопустимым путём «%1»: банк не обновлён.").arg(path));
-        files.push_back({path, q.value(1).toByteArray()});
-    }
-    if (bankHash(files) != s.hash)
-        throw TrivoError(QStringLiteral("Файлы версии %1 пришли не целиком: банк не обновлён.").arg(s.version));
-    return files;
+    while (q.next())
+        addFile(files, q.value(0).toString(), q.value(1).toByteArray());
+    return wholeVersion(std::move(files), s);
 }
 
 // ---- the PC's side ----
@@ -378,7 +459,7 @@ void replaceSubjectFolder(const QString &folder, const std::vector<BankFile> &fi
             const QString path = staged + u'/' + f.path;
             if (!QDir().mkpath(QFileInfo(path).path()))
                 throw TrivoError(QStringLiteral("Не удалось создать папку для файла %1.").arg(f.path));
-            replaceFile(path, f.content);
+            writeNew(path, f.path, f.content);
         }
         QDirIterator dirs(staged, QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (dirs.hasNext())

@@ -17,6 +17,8 @@
 # Last, the question analysis on simulated classes of 5, 10 and 25 (4,000 of
 # each): how often it flags an honest question's key and a reversed or
 # slipped one, and the reliability of a drawn exam next to a fixed one.
+# Then a school of 30 PCs started at once against one server, each fetching a
+# published subject of 20 MB and recording runs, against one PC alone.
 # The embedded journal is made once (minutes, about 10 GB) and kept in
 # ~/.cache/trivo-bench (TRIVO_BENCH_CACHE=/path elsewhere); the server's is
 # made anew each time.
@@ -28,7 +30,7 @@ out=${BENCH_BUILD:-$here/build-bench}
 command -v iconv >/dev/null || { echo "bench.sh: iconv is needed" >&2; exit 1; }
 cmake -S "$here" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRIVO_TESTS=OFF >/dev/null
 cmake --build "$out" --target bench_bank bench_exam bench_dump trivo-bank bench_startup trivo trivo-bare-window demo_bank \
-  bench_journalscale bench_keyflags bench_drawnexam
+  bench_journalscale bench_keyflags bench_drawnexam bench_schoolpcs
 [ -x "$out/bin/bench_dump" ] || { echo "bench.sh: Google Benchmark not found (libbenchmark-dev)" >&2; exit 1; }
 
 csv=$(mktemp)
@@ -38,7 +40,8 @@ startup=$(mktemp)
 journal=$(mktemp)
 analysis=$(mktemp)
 drawn=$(mktemp)
-trap 'rm -f "$csv" "$bank" "$exam" "$startup" "$journal" "$analysis" "$drawn"' EXIT
+pcs=$(mktemp)
+trap 'rm -f "$csv" "$bank" "$exam" "$startup" "$journal" "$analysis" "$drawn" "$pcs"' EXIT
 "$out/bin/bench_bank" --benchmark_format=csv "$@" >"$bank"
 "$out/bin/bench_exam" --benchmark_format=csv "$@" >"$exam"
 "$out/bin/bench_dump" --benchmark_format=csv "$@" >"$csv"
@@ -46,6 +49,7 @@ trap 'rm -f "$csv" "$bank" "$exam" "$startup" "$journal" "$analysis" "$drawn"' E
 "$out/bin/bench_journalscale" --benchmark_format=csv "$@" >"$journal"
 "$out/bin/bench_keyflags" --benchmark_format=csv "$@" >"$analysis"
 "$out/bin/bench_drawnexam" --benchmark_format=csv "$@" >"$drawn"
+"$out/bin/bench_schoolpcs" --benchmark_format=csv >"$pcs"
 
 printf '%-30s %-32s %10s %8s %12s %8s\n' "case" "size" "time" "ratio" "peak memory" "/ bytes"
 awk -F, '
@@ -161,3 +165,24 @@ FNR == 1 { delete col; for (i = 1; i <= NF; ++i) { gsub(/"/, "", $i); col[$i] = 
         printf "  exam of %-4s runs: drawn alpha %.3f (in %s of exams), fixed set %.3f\n", name[2],
             $col["drawn_alpha"], pct($col["drawn_with_alpha_pct"]), $col["fixed_alpha"]
 }' "$analysis" "$drawn"
+
+awk -F, '
+NR == 1 {
+    for (i = 1; i <= NF; ++i) { gsub(/"/, "", $i); col[$i] = i }
+    print "a school of 30 PCs started at once against one server: each fetches a published subject and records"
+    print "5 runs while the others fetch (ratio of the slowest to one PC alone; goal 5)"
+    next
+}
+{
+    gsub(/"/, "")
+    if ($col["error_occurred"] == "true") { printf "%s: %s\n", $1, $col["error_message"]; next }
+    fmt = "%-30s %-32s %10s %8s\n"
+    size = sprintf("%.1f MB, %d processors", $col["bank_MB"], $col["cores"])
+    printf fmt, "  one PC alone fetches", size, sprintf("%.0f ms", $col["alone_s"] * 1000), "1.00"
+    printf fmt, "30 PCs at once, median", size, sprintf("%.0f ms", $col["median_s"] * 1000), sprintf("%.2f", $col["median_s"] / $col["alone_s"])
+    printf fmt, "30 PCs at once, slowest", size, sprintf("%.0f ms", $col["slowest_s"] * 1000), sprintf("%.2f", $col["ratio"])
+    printf fmt, "  least on these processors", "the PCs share them with the server", "", sprintf("%.2f", $col["floor_ratio"])
+    printf "  banks whole on %d of %d PCs (%d failed); results %d of %d arrived, %d of %d PCs exactly once each\n",
+        $col["whole_banks"], $col["pcs"] + 1, $col["failed_pcs"], $col["results_arrived"], $col["results_expected"],
+        $col["pcs_exactly_once"], $col["pcs"] + 1
+}' "$pcs"

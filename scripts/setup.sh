@@ -6,12 +6,15 @@ what=${1:-build}
 
 pkgs=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools
       libzip-dev libgl-dev libxkbcommon-dev libbenchmark-dev xdg-utils
-      qt6-translations-l10n librsvg2-bin libqt6sql6-sqlite libqt6sql6-psql libxlsxwriter-dev dpkg-dev file)
+      qt6-translations-l10n librsvg2-bin libqt6sql6-sqlite libqt6sql6-psql libxlsxwriter-dev dpkg-dev file
+      libpq-dev)
 # qt6-base-dev above carries the Qt Sql headers and CMake files too; the two
 # drivers are the results journal's: the embedded database and the school server.
 # libzip packs the .docx files and libxlsxwriter writes the .xlsx workbooks
 # (both in the program's writers' module, see office/WritersModule.h); the
 # tests read both back with libzip. qt6-base-dev brings Qt Print Support too.
+# libpq-dev: a published bank comes from the school's server as bytes, through
+# the client library under Qt's driver.
 # dpkg-dev and file let `cpack -G DEB` work out the package's library dependencies.
 if [ "$what" = test ]; then
   # The journal tests start a PostgreSQL server of their own; LibreOffice
