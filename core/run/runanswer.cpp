@@ -141,9 +141,23 @@ void RunModel::judge(const GivenAnswer &given)
 
 void RunModel::answer(const GivenAnswer &given, int now)
 {
+    answerWith(given, now, [&] { judge(given); });
+}
+
+void RunModel::answerJudged(const GivenAnswer &given, int points, bool right, int now)
+{
+    answerWith(given, now, [&] {
+        m_werBal += points;
+        if (right)
+            ++m_werWop;
+    });
+}
+
+void RunModel::answerWith(const GivenAnswer &given, int now, const std::function<void()> &judging)
+{
     const int werWop = m_werWop, werBal = m_werBal;
     noteAnswer(given);
-    judge(given);
+    judging();
     if (m_onScreen >= 0)
         trackLeft(now, true, m_werBal - werBal, m_werWop > werWop);
     if (m_kWopr == m_nWopr)

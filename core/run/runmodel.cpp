@@ -82,7 +82,7 @@ void RunModel::begin(RunSource source, int now)
         m_protocolOpen = true;
     }
     m_podskazano = 0;
-    c.putOff = true;
+    c.putOff = source != RunSource::Lesson; // a controlled test is answered in its order, once
     m_deferred = 0;
     c.repeat = false;
 }
@@ -186,6 +186,21 @@ void RunModel::startReview(const BankFiles &bank, const QStringList &keys, int n
     nextQuestion(now);
 }
 
+void RunModel::startLesson(const std::vector<WoprosRec> &questions, const std::vector<OtwetRec> &options, int now)
+{
+    resetCounters();
+    std::vector<QStringList> rows;
+    for (const WoprosRec &q : questions)
+        rows.push_back(questionRow(q, m_gen, 1000));
+    QByteArray records;
+    for (const OtwetRec &o : options)
+        records += o.encode();
+    m_otw.setDataRows({});
+    m_otw.setDataRecords(std::move(records));
+    finishStart(std::move(rows), now);
+    nextQuestion(now);
+}
+
 void RunModel::backToIdle()
 {
     m_controls.running = false;
@@ -246,7 +261,8 @@ void RunModel::close(int now)
     end(now);
     m_closedNow = true;
     m_questionsLeft = 0;
-    if (m_deferred != 0)
+    // A controlled test is answered once: no repeat of the put-off questions.
+    if (m_deferred != 0 && m_source != RunSource::Lesson)
         m_controls.repeat = true;
 }
 

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QSet>
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -34,6 +35,7 @@ enum class RunSource {
     Topic,  // the topic chosen
     Exam,   // the draw over the whole subject
     Review, // the pupil's mistakes due for repeating
+    Lesson, // a controlled test the teacher started: judged on the school's server
 };
 
 // One answer as the pupil gave it, in plain data.
@@ -91,6 +93,17 @@ public:
     // in this order, those gone from the bank left out, cut to the limit; then
     // the first question. Hints are offered whatever the mode list says.
     void startReview(const BankFiles &bank, const QStringList &keys, int now);
+    // A controlled test the teacher started on the school's server: its
+    // questions and their options as the server gives them, without keys (no
+    // option says its role), asked in the given order, without hints. Each
+    // answer is judged by the server: answerJudged hands its points in.
+    void startLesson(const std::vector<WoprosRec> &questions, const std::vector<OtwetRec> &options, int now);
+    bool lesson() const { return m_source == RunSource::Lesson; }
+    // The answer to the question on screen as the run keeps it in words:
+    // what the school's server judges.
+    QString givenText(const GivenAnswer &given) const;
+    // The answer button of a lesson, with the points the server gave it.
+    void answerJudged(const GivenAnswer &given, int points, bool right, int now);
     // A start that could not finish: back to idle with nothing to answer.
     void abandonStart();
     // Back to idle without closing (a start refused before anything was read).
@@ -262,6 +275,10 @@ private:
     QString reviewOutcome() const;
     void clearAnswerArea();
     void judge(const GivenAnswer &given);
+    // The answer button's steps around a judging (the run's own or the server's).
+    void answerWith(const GivenAnswer &given, int now, const std::function<void()> &judging);
+    // The lines of the answer given and of the right one, as the journal keeps them.
+    void answerLines(const GivenAnswer &given, QStringList &gave, QStringList &right) const;
     // Judging ticks: the count of right ticks against the right options.
     void Sovpad(const GivenAnswer &given);
     void judgeRanking(const GivenAnswer &given);
@@ -275,7 +292,7 @@ private:
     void addTable(const std::vector<double> &widths, std::vector<QStringList> cells);
     bool writing() const { return m_modes.protocol && m_protocolOpen; }
     // Hints are offered: the mode list says so, or the run repeats mistakes.
-    bool hints() const { return m_modes.prompting || m_source == RunSource::Review; }
+    bool hints() const { return m_source == RunSource::Review || (m_modes.prompting && m_source != RunSource::Lesson); }
     // Per question: shown, left (answered, put off or the run ended).
     void trackShown(int now);
     void trackLeft(int now, bool answered, int earned, bool right);

@@ -64,11 +64,29 @@ bool looksLikeClass(const QString &name)
     return form.match(trimmed(name)).hasMatch();
 }
 
+QString RunModel::givenText(const GivenAnswer &given) const
+{
+    QStringList gave, right;
+    answerLines(given, gave, right);
+    return lines(gave);
+}
+
 void RunModel::noteAnswer(const GivenAnswer &given, bool answered)
 {
     if (m_onScreen < 0)
         return;
     QStringList gave, right;
+    answerLines(given, gave, right);
+    QuestionResult &q = m_questionResults[size_t(m_onScreen)];
+    if (answered)
+        q.given = lines(gave);
+    // A lesson's PC does not know the right answer: the server does.
+    if (!lesson())
+        q.rightAnswer = lines(right);
+}
+
+void RunModel::answerLines(const GivenAnswer &given, QStringList &gave, QStringList &right) const
+{
     const QString type = trimmed(m_typeText);
     const int n = m_otwTek.rowCount() - 1;
     if (type == answerTypeText(AnswerType::Exact)) {
@@ -104,10 +122,6 @@ void RunModel::noteAnswer(const GivenAnswer &given, bool answered)
             right << line(m_soot.cell(2, r), m_prawKody.value(r - 1));
         }
     }
-    QuestionResult &q = m_questionResults[size_t(m_onScreen)];
-    if (answered)
-        q.given = lines(gave);
-    q.rightAnswer = lines(right);
 }
 
 void RunModel::trackLeft(int now, bool answered, int earned, bool right)
