@@ -166,6 +166,7 @@ EditorWindow::EditorWindow(QWidget *parent) : QDialog(parent)
     Gauge1->setValue(0);
     side->addWidget(Gauge1);
     connectCheck(side);
+    connectPublish(side);
     side->addStretch(1);
     auto *close = namedButton(QStringLiteral("Zakryt"), QStringLiteral("Закрыть"), QStringLiteral("Закрыть окно"));
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
@@ -189,6 +190,7 @@ void EditorWindow::FormCreate()
 void EditorWindow::showEvent(QShowEvent *e)
 {
     FormActivate();
+    showPublishButtons();
     QDialog::showEvent(e);
     if (!m_questionToShow.isEmpty())
         goToQuestion(std::exchange(m_questionToShow, QString()));

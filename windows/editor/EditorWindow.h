@@ -1,9 +1,11 @@
 #pragma once
+#include "journalsettings.h"
 #include "stringtable.h"
 
 #include <QDialog>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct BankFiles;
@@ -79,6 +81,15 @@ public:
     QPushButton *IzMoodle = nullptr;
     QProgressBar *Gauge1;
 
+    // Publishing the subject on the school's server, and its versions there
+    // (EditorPublish.cpp). The buttons show for the administrator of a PC of
+    // a school once the window knows how to get the teacher's own log-in.
+    using TeacherSettings = std::function<std::optional<JournalSettings>()>;
+    void setTeacherSettings(TeacherSettings teacher);
+    void OpublikovatClick();
+    void WersiiClick();
+    QPushButton *Opublikovat = nullptr, *Wersii = nullptr;
+
     // Closing (its «Закрыть», Escape, the window's close button) asks first
     // when a bank table holds edits its file lacks.
     void reject() override;
@@ -94,6 +105,10 @@ private:
     bool storeEdits();
     void connectEditor();
     void connectCheck(QVBoxLayout *side);
+    void connectPublish(QVBoxLayout *side);
+    void showPublishButtons();
+    void showVersions(const JournalSettings &teacher, const QString &subject);
+    TeacherSettings m_teacher;
     // Keeps the grid's focused cell on the table's selected row through every change.
     void followSelectedRow(QTableView *view, StringTableModel *model);
     void selectRow(QTableView *view, int row);

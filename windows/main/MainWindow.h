@@ -39,6 +39,7 @@ class ExplanationWindow;
 class JournalWindow;
 class Journal;
 class JournalService;
+struct BankFetch;
 struct JournalOutcome;
 struct DueListing;
 
@@ -276,6 +277,14 @@ private:
     // «Ученики и коды входа»: the pupils' accounts, with the teacher's own log-in.
     void UchenikiClick();
     QAction *pupilsItem = nullptr;
+    // The banks published on the school's server (MainWindowBanks.cpp):
+    // fetched once the window runs, quietly, and on «Обновить банки».
+    void ObnovitBankiClick();
+    void fetchBanksAtStart();
+    void fetchPublishedBanks(bool quiet);
+    void showFetchedBanks(const BankFetch &fetched, bool quiet);
+    QAction *ObnovitBanki = nullptr;
+    bool m_fetchingBanks = false;
 
     EditorWindow *Zagruzka = nullptr;
     SettingsWindow *Nastroika = nullptr;

@@ -126,6 +126,11 @@ void MainWindow::buildMenus()
     w1 = item(file, QStringLiteral("w1"), QStringLiteral("&w. Образец импортируемого файла"), &MainWindow::w1Click);
     N15 = item(file, QStringLiteral("N15"), QStringLiteral("&Печать копии экрана прямо на принтер"),
                &MainWindow::N15Click);
+    // Only on a PC of a school; the banks published since the last start are fetched once the window runs.
+    ObnovitBanki = item(file, QStringLiteral("ObnovitBanki"), QStringLiteral("Обновить &банки"),
+                        &MainWindow::ObnovitBankiClick);
+    ObnovitBanki->setVisible(false);
+    QTimer::singleShot(0, this, &MainWindow::fetchBanksAtStart);
     file->addSeparator();
     fileExit = item(file, QStringLiteral("N2"), QStringLiteral("В&ыход"), nullptr);
     fileExit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
