@@ -1,7 +1,6 @@
 #include "remark.h"
 #include "bank.h"
 #include "checking.h"
-#include "random.h"
 #include "runmodel.h"
 #include "text.h"
 
@@ -162,39 +161,5 @@ std::vector<KeyOption> bankOptionsOf(const QString &subjectFolder, const QString
         if (questionKey(o.Predm, o.Tema, o.Test, o.Wopr) == key)
             out.push_back({o.Otwe, o.Kod_P, o.Nazwan});
     });
-    return out;
-}
-
-std::vector<KeyOption> keyFreeOptions(const std::vector<KeyOption> &options, RandomGen &gen)
-{
-    const QString type = answerTypeOf(options);
-    std::vector<KeyOption> out;
-    if (type == answerTypeText(AnswerType::Exact))
-        return {{QString(), QStringLiteral("Ф"), QString()}};
-    if (type == answerTypeText(AnswerType::Matching)) {
-        std::vector<KeyOption> right;
-        int left = 0;
-        for (const KeyOption &o : options) {
-            if (trimmed(o.code) == u"-")
-                out.push_back({QString::number(++left), QStringLiteral("-"), o.text});
-            else if (trimmed(o.code) == u"+")
-                right.push_back({QString(), QStringLiteral("+"), o.text});
-        }
-        for (size_t i = right.size(); i > 1; --i)
-            std::swap(right[i - 1], right[size_t(std::min<qint64>(gen.draw(qint64(i) - 1), qint64(i) - 1))]);
-        out.insert(out.end(), right.begin(), right.end());
-        return out;
-    }
-    const bool classification = type == answerTypeText(AnswerType::Classification);
-    bool ranked = false;
-    for (const KeyOption &o : options) {
-        const QString code = trimmed(o.code);
-        if (classification)
-            out.push_back(code == u"-" ? o : KeyOption{QStringLiteral("?"), code, o.text});
-        else if (code == u"1" && !std::exchange(ranked, true))
-            out.push_back({QString(), QStringLiteral("1"), o.text}); // number boxes from here on
-        else
-            out.push_back({QString(), QString(), o.text});
-    }
     return out;
 }

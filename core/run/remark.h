@@ -1,7 +1,5 @@
 #pragma once
 #include <QString>
-
-class RandomGen;
 #include <optional>
 #include <vector>
 
@@ -34,15 +32,3 @@ std::optional<Remarked> remarkAnswer(const QString &answerType, const QString &g
 // subject folder's bank, in the bank's order; none when it has none. Throws
 // TrivoError when the file cannot be read.
 std::vector<KeyOption> bankOptionsOf(const QString &subjectFolder, const QString &questionKey);
-
-// The options of a question as a PC may see them in a controlled test, whose
-// keys stay on the school's server: what lays the question out as a run
-// shows it, and nothing that tells the answer. A typed answer: one option
-// marked for typing, its text gone. Ticks: the texts, no codes. Ranking: the
-// texts and the ranking mark where the run needs it, no numbers.
-// Classification: the groups with their numbers (shown on screen anyway), the
-// items without theirs. Matching: the left items numbered in order, the
-// right items unlabelled, in an order drawn anew. The items keep the bank's
-// order otherwise: a run keeps its answer's lines in it, and the server
-// judges them so.
-std::vector<KeyOption> keyFreeOptions(const std::vector<KeyOption> &options, RandomGen &gen);

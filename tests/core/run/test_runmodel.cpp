@@ -4,7 +4,6 @@
 #include "ProtocolDocument.h"
 #include "RunKit.h"
 #include "programstate.h"
-#include "remark.h"
 #include "runmodel.h"
 
 #include <QTemporaryDir>
@@ -336,54 +335,6 @@ private slots:
             QCOMPARE(m.WerWop(), 0);
             QVERIFY(m.WerBal() <= m.WseBal());
         }
-    }
-
-    // A controlled test on a PC that holds no key: each kind laid out from
-    // the key-free options as a run shows it, its answer kept in words the
-    // server can judge against the real key as the run would, and the
-    // points the server gives counted; no hints, nothing put off or repeated.
-    void aLessonRunsWithoutKeys()
-    {
-        std::vector<WoprosRec> questions;
-        std::vector<std::vector<KeyOption>> keys;
-        std::vector<OtwetRec> shown;
-        for (size_t i = 0; i < fiveTypes.questions.size(); ++i) {
-            const Q &q = fiveTypes.questions[i];
-            const QString wopr = QString::number(i + 1);
-            questions.push_back({"1", "1", "1", wopr, q.text, "", q.ball, ""});
-            keys.emplace_back();
-            for (const Opt &o : q.opts)
-                keys.back().push_back({o.label, o.code, o.text});
-            for (const KeyOption &o : keyFreeOptions(keys.back(), gen)) {
-                QVERIFY2(o.code != u"+" || o.label.isEmpty() || o.label == u"?", "a right item keeps its pair");
-                shown.push_back({"1", "1", "1", wopr, o.label, o.code, o.text});
-            }
-        }
-        RunModel m(gen);
-        m.modes().prompting = true; // the mode list says training: a lesson has no hints whatever it says
-        m.begin(RunSource::Lesson, 100);
-        m.startLesson(questions, shown, 100);
-        const std::vector<GivenAnswer> answers = {
-            ticks({1, 1, 0, 0}), typed("1941 "), {}, numbers({"1", "2", "2"}), numbers({"2", "1", "3"})};
-        const std::vector<int> points = {5, 2, -1, 3, 2}; // as a keyed run gives them; -1: as placed
-        int sum = 0;
-        for (size_t i = 0; i < answers.size(); ++i) {
-            QVERIFY(!m.controls().plusSim && !m.controls().fifti && !m.controls().putOff);
-            const QString given = m.givenText(answers[i]);
-            const auto judged = remarkAnswer(m.typeText(), given, fiveTypes.questions[i].ball.toInt(), keys[i]);
-            QVERIFY2(judged, qPrintable(given));
-            if (points[i] >= 0)
-                QCOMPARE(judged->points, points[i]);
-            sum += judged->points;
-            m.answerJudged(answers[i], judged->points, judged->right, 100 + int(i));
-            QCOMPARE(m.WerBal(), sum);
-        }
-        QVERIFY(!m.running());
-        QVERIFY(!m.controls().repeat);
-        const RunResult r = m.result();
-        QCOMPARE(r.pointsEarned, sum);
-        for (const QuestionResult &q : r.questions)
-            QVERIFY2(q.rightAnswer.isEmpty(), "the PC knows no right answer");
     }
 };
 
