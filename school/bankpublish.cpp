@@ -540,6 +540,9 @@ std::optional<BankVersion> publishSubject(QSqlDatabase &db, const QString &subje
 {
     try {
         const QString name = trimmed(subject);
+        // The bank as the program leaves it on opening (the files it makes
+        // when missing), so that opening it on a PC changes nothing there.
+        BankFiles(folder).openAll();
         const std::vector<BankFile> files = readSubjectFolder(folder);
         if (files.empty())
             throw TrivoError(QStringLiteral("В папке предмета «%1» нет файлов: публиковать нечего.").arg(name));
@@ -562,7 +565,8 @@ std::optional<BankVersion> publishSubject(QSqlDatabase &db, const QString &subje
                 q.addBindValue(name);
                 q.addBindValue(version);
                 q.addBindValue(f.path);
-                q.addBindValue(f.content);
+                // An empty file is empty content, never a missing one.
+                q.addBindValue(f.content.isNull() ? QByteArray("") : f.content);
                 if (!q.exec())
                     failWith(QStringLiteral("Файл %1 не опубликован").arg(f.path), q.lastError());
             }
