@@ -316,13 +316,38 @@ struct LocalPlace {
     bool listed = false;
 };
 
+// A folder of its own for a subject new to this PC: the name its author's PC
+// gives it, unless another subject here has that name or a folder of that
+// name is there already; then the name with a number (eight characters at most).
+QString freeFolderName(const ServerSubject &s, const RecordFile &papka)
+{
+    QStringList taken;
+    if (papka.exists())
+        for (const PapkaRec &r : papka.readAll<PapkaRec>())
+            taken << trimmed(r.Papka).toLower();
+    const auto isFree = [&](const QString &name) {
+        return !taken.contains(name.toLower()) && !QFileInfo::exists(installPath(name));
+    };
+    const QString wanted = trimmed(s.folder);
+    if (isFree(wanted))
+        return wanted;
+    for (int n = 2; n < 1000; ++n) {
+        const QString number = QString::number(n);
+        const QString name = wanted.left(8 - number.size()) + number;
+        if (subjectFolderProblem(s.subject, name).isEmpty() && isFree(name))
+            return name;
+    }
+    throw TrivoError(QStringLiteral("Для предмета «%1» не нашлось свободного имени папки.").arg(s.subject));
+}
+
 LocalPlace placeOf(const ServerSubject &s)
 {
     const RecordFile papka = subjectList();
     if (papka.exists())
         if (const auto r = findSubject(papka, s.subject))
             return {trimmed(r->Papka), subjectFolderPath(r->Papka, r->Nazwan), true};
-    return {s.folder, subjectFolderPath(s.folder, s.subject), false};
+    const QString name = freeFolderName(s, papka);
+    return {name, subjectFolderPath(name, s.subject), false};
 }
 
 // Whether the folder holds what it was last fetched or published as (or nothing at all).

@@ -284,6 +284,29 @@ private slots:
         }
     }
 
+    // Two subjects whose authors gave them the same folder name each get a
+    // folder of their own on a PC.
+    void aSubjectNewHereGetsAFolderOfItsOwn()
+    {
+        Home pupil(false);
+        QCOMPARE(stateOf(fetchInto(pupil)), FetchedSubject::State::Added);
+        Home other(false);
+        QDir().mkpath(other.bank());
+        put(other.bank() + "/Tema.dat", "another subject");
+        other.use();
+        QString error;
+        QSqlDatabase db = teacherDb();
+        QVERIFY2(publishSubject(db, QStringLiteral("Химия 10"), other.bank(), error), qPrintable(error));
+
+        const QByteArray before = got(pupil.bank() + "/Tema.dat");
+        fetchInto(pupil);
+        QCOMPARE(got(pupil.bank() + "/Tema.dat"), before);
+        const auto row = findSubject(RecordFile(pupil.dir.filePath("Baza/Papka.dat"), PapkaRec::Size), "Химия 10");
+        QVERIFY(row);
+        QCOMPARE(row->Papka, QStringLiteral("Himiya2"));
+        QCOMPARE(got(pupil.dir.filePath("Himiya2/Tema.dat")), QByteArray("another subject"));
+    }
+
     // What cannot be published is refused whole, with the reason.
     void aLinkInTheFolderIsRefused()
     {
