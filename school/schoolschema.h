@@ -27,13 +27,15 @@
 //                  PC's clock), seen (the server's)
 //   lessons        a controlled test the teacher started: class_name, subject,
 //                  topic (empty for the whole-subject exam), exam, seconds,
-//                  question_count, teacher, starts, ends, ended_early
+//                  question_count, teacher, starts, ends, ended_early,
+//                  grade_t3, grade_t4, grade_t5 (the teacher's grade bounds)
 //   lesson_questions  its questions as a PC may see them: position, question_key,
 //                  answer_type, points, question_text, shown (options without
 //                  any role: no codes, no places, no labels that pair them)
 //   lesson_keys    the options with their roles (KeyOption), which only the
 //                  server's judging reads
-//   lesson_time    extra seconds the teacher gave one pupil
+//   lesson_time    one pupil's own time: extra_seconds the teacher gave,
+//                  finished (when the pupil ended their test)
 //   lesson_answers each pupil's answer to each question, judged once:
 //                  given, points, is_right, right_answer, answered, received
 //   bank_files     its files: subject, version, path (relative to the
@@ -49,7 +51,9 @@ QSqlError migrateSchool(QSqlDatabase &db);
 // SECURITY DEFINER with its search_path fixed; the set-up makes them after
 // the tables and grants them to the PCs' role alone.
 // Their names all begin with trivo_pc_. The log-in, the run and the pupil's
-// own reading (pupilfunctions.cpp); the published banks (bankfunctions.cpp).
+// own reading (pupilfunctions.cpp); the published banks (bankfunctions.cpp);
+// the controlled test (lessonfunctions.cpp).
 QStringList pcFunctions();
 QStringList pupilFunctions();
 QStringList bankFunctions();
+QStringList lessonFunctions();
