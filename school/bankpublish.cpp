@@ -503,7 +503,17 @@ void replaceSubjectFolder(const QString &folder, const std::vector<BankFile> &fi
             dropStaged();
             throw TrivoError(cannotWriteText(QFileInfo(target).fileName(), systemReason(err)));
         }
+    } else if (::renameat2(AT_FDCWD, QFile::encodeName(staged).constData(), AT_FDCWD, to.constData(),
+                           RENAME_EXCHANGE) == 0) {
+        // Swapped in one step: the folder's name never stands empty, for a
+        // program reading the bank meanwhile. The staged name now holds the old bank.
+        dropStaged();
+    } else if (errno != EINVAL && errno != ENOSYS) {
+        const int err = errno;
+        dropStaged();
+        throw TrivoError(cannotWriteText(QFileInfo(target).fileName(), systemReason(err)));
     } else {
+        // A file system that cannot swap two names: the old folder steps aside first.
         const QString old = besideName(target, "old");
         const QByteArray kept = QFile::encodeName(old);
         if (::rename(to.constData(), kept.constData()) != 0) {
