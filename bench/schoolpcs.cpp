@@ -324,10 +324,16 @@ void BM_SchoolPcs(benchmark::State &state)
         return;
     }
     for (auto _ : state) {
-        const PcRun alone = startPcs({QStringLiteral("alone")}).front();
-        if (!alone.error.isEmpty()) {
-            state.SkipWithError(qPrintable("the PC alone: " + alone.error));
-            return;
+        // One PC alone, the fastest of three: a disk's or a neighbour's hiccup is not its time.
+        PcRun alone;
+        for (const QString &name : {QStringLiteral("alone"), QStringLiteral("alone2"), QStringLiteral("alone3")}) {
+            const PcRun run = startPcs({name}).front();
+            if (!run.error.isEmpty()) {
+                state.SkipWithError(qPrintable("the PC alone: " + run.error));
+                return;
+            }
+            if (alone.seconds < 0 || run.seconds < alone.seconds)
+                alone = run;
         }
         QStringList names;
         for (int i = 1; i <= pcCount; ++i)
@@ -345,7 +351,7 @@ void BM_SchoolPcs(benchmark::State &state)
             times.push_back(r.seconds);
         }
         std::sort(times.begin(), times.end());
-        names << QStringLiteral("alone");
+        names << QStringLiteral("alone") << QStringLiteral("alone2") << QStringLiteral("alone3");
         const auto [results, exact] = resultsOf(names);
         state.counters["pcs"] = pcCount;
         state.counters["cores"] = QThread::idealThreadCount();

@@ -242,7 +242,14 @@ void addFile(std::vector<BankFile> &files, const QString &path, QByteArray conte
 // Qt's driver asks for every value as text, which doubles a bank's bytes on
 // the way and costs the server and the PC the work of both conversions.
 // Nothing when the connection is not one to a PostgreSQL server.
-std::optional<std::vector<BankFile>> serverFilesAsBytes(QSqlDatabase &db, const ServerSubject &s)
+// What the server sent: the files, whose contents may lie in the client
+// library's own answer, kept as long as they are.
+struct Downloaded {
+    std::shared_ptr<PGresult> answer;
+    std::vector<BankFile> files;
+};
+
+std::optional<Downloaded> serverFilesAsBytes(QSqlDatabase &db, const ServerSubject &s)
 {
     const QVariant handle = db.driver()->handle();
     if (!handle.isValid() ||
@@ -253,25 +260,28 @@ std::optional<std::vector<BankFile>> serverFilesAsBytes(QSqlDatabase &db, const 
         return std::nullopt;
     const QByteArray subject = s.subject.toUtf8(), version = QByteArray::number(s.version);
     const char *values[2] = {subject.constData(), version.constData()};
-    const std::unique_ptr<PGresult, void (*)(PGresult *)> r(
-        PQexecParams(conn, "SELECT path, content FROM trivo_pc_bank_files($1, $2)", 2, nullptr, values, nullptr,
-                     nullptr, 1),
-        PQclear);
-    if (PQresultStatus(r.get()) != PGRES_TUPLES_OK)
+    Downloaded out;
+    out.answer.reset(PQexecParams(conn, "SELECT path, content FROM trivo_pc_bank_files($1, $2)", 2, nullptr, values,
+                                  nullptr, nullptr, 1),
+                     PQclear);
+    PGresult *r = out.answer.get();
+    if (PQresultStatus(r) != PGRES_TUPLES_OK)
         throw TrivoError(QStringLiteral("Файлы банка не получены: ") +
-                         QString::fromUtf8(PQresultErrorMessage(r.get())).trimmed());
-    std::vector<BankFile> files;
-    files.reserve(size_t(PQntuples(r.get())));
-    for (int i = 0; i < PQntuples(r.get()); ++i)
-        addFile(files, QString::fromUtf8(PQgetvalue(r.get(), i, 0), PQgetlength(r.get(), i, 0)),
-                QByteArray(PQgetvalue(r.get(), i, 1), PQgetlength(r.get(), i, 1)));
-    return files;
+                         QString::fromUtf8(PQresultErrorMessage(r)).trimmed());
+    out.files.reserve(size_t(PQntuples(r)));
+    // The contents stay where the library received them: a bank of many
+    // megabytes is not copied once more.
+    for (int i = 0; i < PQntuples(r); ++i)
+        addFile(out.files, QString::fromUtf8(PQgetvalue(r, i, 0), PQgetlength(r, i, 0)),
+                QByteArray::fromRawData(PQgetvalue(r, i, 1), PQgetlength(r, i, 1)));
+    out.files = wholeVersion(std::move(out.files), s);
+    return out;
 }
 
-std::vector<BankFile> serverFiles(QSqlDatabase &db, const ServerSubject &s)
+Downloaded serverFiles(QSqlDatabase &db, const ServerSubject &s)
 {
-    if (std::optional<std::vector<BankFile>> bytes = serverFilesAsBytes(db, s))
-        return wholeVersion(std::move(*bytes), s);
+    if (std::optional<Downloaded> bytes = serverFilesAsBytes(db, s))
+        return std::move(*bytes);
     QSqlQuery q(db);
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT path, content FROM trivo_pc_bank_files(?, ?)"));
@@ -282,7 +292,7 @@ std::vector<BankFile> serverFiles(QSqlDatabase &db, const ServerSubject &s)
     std::vector<BankFile> files;
     while (q.next())
         addFile(files, q.value(0).toString(), q.value(1).toByteArray());
-    return wholeVersion(std::move(files), s);
+    return {nullptr, wholeVersion(std::move(files), s)};
 }
 
 // ---- the PC's side ----
@@ -382,19 +392,20 @@ FetchedSubject fetchOne(QSqlDatabase &db, const ServerSubject &s, bool overLocal
             out.state = FetchedSubject::State::LocalEdits;
             return out;
         }
-        std::vector<BankFile> files;
+        bool written = false;
         if (folderThere && bankHash(readSubjectFolder(place.folder)) == s.hash) {
             // The same content under another version (published again): only the record is new.
             replaceFile(QDir(place.folder).filePath(versionFileName), heldText(s.version, s.hash));
         } else {
-            files = serverFiles(db, s);
-            files.push_back({versionFileName, heldText(s.version, s.hash)});
-            replaceSubjectFolder(place.folder, files);
+            Downloaded fetched = serverFiles(db, s);
+            fetched.files.push_back({versionFileName, heldText(s.version, s.hash)});
+            replaceSubjectFolder(place.folder, fetched.files);
+            written = true;
         }
         if (!place.listed) {
             addToSubjectList(s.subject, place.folderName, place.folder);
             out.state = FetchedSubject::State::Added;
-        } else if (!files.empty()) {
+        } else if (written) {
             out.state = FetchedSubject::State::Fetched;
         }
     } catch (const TrivoError &e) {
