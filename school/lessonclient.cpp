@@ -108,51 +108,76 @@ bool LessonClient::openQueue(QString &error)
     return false;
 }
 
+bool LessonClient::onServer(LessonReply &reply, const std::function<QSqlError(Journal &)> &work)
+{
+    for (;;) {
+        const bool fresh = !m_server;
+        if (fresh)
+            m_server = std::make_unique<Journal>(m_settings);
+        if (!opened(*m_server, reply)) {
+            m_server.reset();
+            return false;
+        }
+        QSqlError e;
+        {
+            const Journal::Bounded step(*m_server);
+            e = work(*m_server);
+        }
+        if (!e.isValid()) {
+            reply = {LessonCall::Done, {}, {}};
+            return true;
+        }
+        fill(reply, *m_server, e);
+        if (reply.call != LessonCall::Unreachable)
+            return false;
+        // A connection kept since the last call may have been cut meanwhile
+        // (the server restarted, the network came back): one more, new.
+        m_server.reset();
+        if (fresh)
+            return false;
+    }
+}
+
 std::optional<CurrentLesson> LessonClient::currentLesson(LessonReply &reply)
 {
-    Journal journal(m_settings);
-    if (!opened(journal, reply))
-        return std::nullopt;
-    const Journal::Bounded step(journal);
-    QSqlQuery q(journal.database());
-    q.prepare(QStringLiteral("SELECT id, subject, topic, exam, seconds, seconds_left, question_count, answered,"
-                             " server_time FROM trivo_pc_lesson(?)"));
-    q.addBindValue(m_token);
-    if (!q.exec()) {
-        fill(reply, journal, q.lastError());
-        return std::nullopt;
-    }
-    reply = {LessonCall::Done, {}, {}};
-    if (!q.next())
-        return std::nullopt;
-    const QDateTime server = q.value(8).toDateTime();
-    if (server.isValid())
-        m_clockOffsetMs = QDateTime::currentDateTimeUtc().msecsTo(server);
-    return CurrentLesson{q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), q.value(3).toBool(),
-                         q.value(4).toInt(),      q.value(5).toInt(),    q.value(6).toInt(),    q.value(7).toInt()};
+    std::optional<CurrentLesson> out;
+    onServer(reply, [&](Journal &journal) {
+        QSqlQuery q(journal.database());
+        q.prepare(QStringLiteral("SELECT id, subject, topic, exam, seconds, seconds_left, question_count, answered,"
+                                 " server_time FROM trivo_pc_lesson(?)"));
+        q.addBindValue(m_token);
+        if (!q.exec())
+            return q.lastError();
+        if (!q.next())
+            return QSqlError();
+        const QDateTime server = q.value(8).toDateTime();
+        if (server.isValid())
+            m_clockOffsetMs = QDateTime::currentDateTimeUtc().msecsTo(server);
+        out = CurrentLesson{q.value(0).toLongLong(), q.value(1).toString(), q.value(2).toString(), q.value(3).toBool(),
+                            q.value(4).toInt(),      q.value(5).toInt(),    q.value(6).toInt(),    q.value(7).toInt()};
+        return QSqlError();
+    });
+    return out;
 }
 
 std::vector<ShownQuestion> LessonClient::questions(qint64 lesson, LessonReply &reply)
 {
     std::vector<ShownQuestion> out;
-    Journal journal(m_settings);
-    if (!opened(journal, reply))
-        return out;
-    const Journal::Bounded step(journal);
-    QSqlQuery q(journal.database());
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT position, question_key, answer_type, points, question_text, shown::text"
-                             " FROM trivo_pc_lesson_questions(?, ?)"));
-    q.addBindValue(m_token);
-    q.addBindValue(lesson);
-    if (!q.exec()) {
-        fill(reply, journal, q.lastError());
-        return out;
-    }
-    while (q.next())
-        out.push_back({q.value(0).toInt(), q.value(1).toString(), q.value(2).toString(), q.value(4).toString(),
-                       q.value(3).toInt(), QJsonDocument::fromJson(q.value(5).toString().toUtf8()).object()});
-    reply = {LessonCall::Done, {}, {}};
+    onServer(reply, [&](Journal &journal) {
+        out.clear();
+        QSqlQuery q(journal.database());
+        q.setForwardOnly(true);
+        q.prepare(QStringLiteral("SELECT position, question_key, answer_type, points, question_text, shown::text"
+                                 " FROM trivo_pc_lesson_questions(?, ?)"));
+        q.addBindValue(m_token);
+        q.addBindValue(lesson);
+        if (!q.exec())
+            return q.lastError();
+        while (q.next())
+            out.push_back({q.value(0).toInt(), q.value(1).toString(), q.value(2).toString(), q.value(4).toString(),
+                           q.value(3).toInt(), QJsonDocument::fromJson(q.value(5).toString().toUtf8()).object()});
+        return QSqlError();
+    });
     return out;
 }
 
@@ -219,48 +244,47 @@ int LessonClient::drain(LessonReply &reply, qint64 lesson, int position, AnswerO
     reply = {LessonCall::Done, {}, {}};
     if (waiting.empty())
         return 0;
-    Journal journal(m_settings);
-    if (!opened(journal, reply))
-        return 0;
-    const Journal::Bounded step(journal);
-    QSqlQuery send(journal.database()), remove(queue);
-    send.prepare(
-        QStringLiteral("SELECT status, points, is_right FROM trivo_pc_lesson_answer(?, ?, ?, ?, ?::timestamptz)"));
-    remove.prepare(QStringLiteral("DELETE FROM answers WHERE seq = ?"));
     int taken = 0;
-    for (const Waiting &w : waiting) {
-        AnswerOutcome got;
-        send.addBindValue(w.token);
-        send.addBindValue(w.lesson);
-        send.addBindValue(w.position);
-        send.addBindValue(w.given);
-        send.addBindValue(w.answered);
-        if (send.exec() && send.next()) {
-            const QString status = send.value(0).toString();
-            got.status = status == u"late" ? AnswerOutcome::Status::Late : AnswerOutcome::Status::Judged;
-            got.points = send.value(1).toInt();
-            got.right = send.value(2).toBool();
-            if (got.status == AnswerOutcome::Status::Late)
-                got.message = QStringLiteral("Время контрольной вышло: ответ не принят.");
-        } else {
-            LessonReply failed;
-            fill(failed, journal, send.lastError());
-            if (failed.call == LessonCall::Unreachable) {
-                reply = failed; // it stays, and so does everything after it
-                break;
+    size_t next = 0;
+    onServer(reply, [&](Journal &journal) {
+        QSqlQuery send(journal.database()), remove(queue);
+        send.prepare(
+            QStringLiteral("SELECT status, points, is_right FROM trivo_pc_lesson_answer(?, ?, ?, ?, ?::timestamptz)"));
+        remove.prepare(QStringLiteral("DELETE FROM answers WHERE seq = ?"));
+        for (; next < waiting.size(); ++next) {
+            const Waiting &w = waiting[next];
+            AnswerOutcome got;
+            send.addBindValue(w.token);
+            send.addBindValue(w.lesson);
+            send.addBindValue(w.position);
+            send.addBindValue(w.given);
+            send.addBindValue(w.answered);
+            if (send.exec() && send.next()) {
+                got.status =
+                    send.value(0).toString() == u"late" ? AnswerOutcome::Status::Late : AnswerOutcome::Status::Judged;
+                got.points = send.value(1).toInt();
+                got.right = send.value(2).toBool();
+                if (got.status == AnswerOutcome::Status::Late)
+                    got.message = QStringLiteral("Время контрольной вышло: ответ не принят.");
+            } else {
+                LessonReply failed;
+                fill(failed, journal, send.lastError());
+                if (failed.call == LessonCall::Unreachable)
+                    return send.lastError(); // it stays, and so does everything after it
+                // Refused for good: it could never be sent.
+                got.status = AnswerOutcome::Status::Refused;
+                got.message = failed.message;
             }
-            // Refused for good: it could never be sent.
-            got.status = AnswerOutcome::Status::Refused;
-            got.message = failed.message;
+            send.finish();
+            // The server has it now: sent again, it would only get the same judgement.
+            remove.addBindValue(w.seq);
+            remove.exec();
+            ++taken;
+            if (outcome && w.lesson == lesson && w.position == position && w.token == m_token)
+                *outcome = got;
         }
-        send.finish();
-        // The server has it now: sent again, it would only get the same judgement.
-        remove.addBindValue(w.seq);
-        remove.exec();
-        ++taken;
-        if (outcome && w.lesson == lesson && w.position == position && w.token == m_token)
-            *outcome = got;
-    }
+        return QSqlError();
+    });
     return taken;
 }
 
@@ -278,20 +302,19 @@ std::optional<LessonTotals> LessonClient::finish(qint64 lesson, LessonReply &rep
     drain(reply);
     if (reply.call != LessonCall::Done)
         return std::nullopt;
-    Journal journal(m_settings);
-    if (!opened(journal, reply))
-        return std::nullopt;
-    const Journal::Bounded step(journal);
-    QSqlQuery q(journal.database());
-    q.prepare(QStringLiteral("SELECT points, points_possible, grade, answered, questions"
-                             " FROM trivo_pc_lesson_finish(?, ?)"));
-    q.addBindValue(m_token);
-    q.addBindValue(lesson);
-    if (!q.exec() || !q.next()) {
-        fill(reply, journal, q.lastError());
-        return std::nullopt;
-    }
-    reply = {LessonCall::Done, {}, {}};
-    return LessonTotals{q.value(0).toInt(), q.value(1).toInt(), q.value(3).toInt(), q.value(4).toInt(),
-                        q.value(2).toString()};
+    std::optional<LessonTotals> out;
+    onServer(reply, [&](Journal &journal) {
+        QSqlQuery q(journal.database());
+        q.prepare(QStringLiteral("SELECT points, points_possible, grade, answered, questions"
+                                 " FROM trivo_pc_lesson_finish(?, ?)"));
+        q.addBindValue(m_token);
+        q.addBindValue(lesson);
+        if (!q.exec())
+            return q.lastError();
+        if (q.next())
+            out = LessonTotals{q.value(0).toInt(), q.value(1).toInt(), q.value(3).toInt(), q.value(4).toInt(),
+                               q.value(2).toString()};
+        return QSqlError();
+    });
+    return out;
 }

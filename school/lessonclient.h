@@ -3,15 +3,22 @@
 
 #include <QDateTime>
 #include <QJsonObject>
+#include <QSqlError>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class Journal;
 
 // A pupil's PC in a controlled test: it asks the school's server for the
 // test of the pupil's class, its questions (never their keys), sends each
 // answer to be judged there, and ends the test with the pupil's grade.
-// Every call opens a connection of its own as the PCs' role, waits no longer
-// than the settings allow and closes it again.
+// The client keeps one connection of its own as the PCs' role while it
+// works (an answer's mark comes back without a new log-in to the server each
+// time), waits no longer than the settings allow, and opens it anew once
+// when it finds it cut.
 //
 // An answer is first kept in a small embedded database beside the program's
 // files (the queue), then sent; it leaves the queue only once the server has
@@ -98,9 +105,13 @@ public:
 
 private:
     bool openQueue(QString &error);
+    // Does work on the server's connection: true when it was done, else
+    // reply says why. A kept connection found cut is opened anew once.
+    bool onServer(LessonReply &reply, const std::function<QSqlError(Journal &)> &work);
     // Sends what waits in order; the outcome of one of them, when asked.
     int drain(LessonReply &reply, qint64 lesson = 0, int position = 0, AnswerOutcome *outcome = nullptr);
     JournalSettings m_settings;
     QString m_token, m_queuePath, m_connection;
     qint64 m_clockOffsetMs = 0; // the server's clock less this PC's
+    std::unique_ptr<Journal> m_server;
 };
