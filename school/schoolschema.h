@@ -57,3 +57,8 @@ QStringList pcFunctions();
 QStringList pupilFunctions();
 QStringList bankFunctions();
 QStringList lessonFunctions();
+
+// The judging of an answer on the server, by the program's own rules:
+// trivo_judge(answer_type, given, points, options jsonb) and its helpers
+// (judgefunctions.cpp). Not the PCs' to call; made with the functions above.
+QStringList judgeFunctions();
