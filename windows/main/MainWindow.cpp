@@ -120,8 +120,11 @@ SettingsWindow *MainWindow::settingsWindow()
 
 EditorWindow *MainWindow::editorWindow()
 {
-    if (!Zagruzka)
+    if (!Zagruzka) {
         Zagruzka = new EditorWindow(this);
+        // Publishing a bank on the school's server takes the teacher's own log-in.
+        Zagruzka->setTeacherSettings([this] { return teacherSettings(); });
+    }
     return Zagruzka;
 }
 
