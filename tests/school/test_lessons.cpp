@@ -12,8 +12,6 @@
 #include "schoolkit.h"
 #include "schoolsetup.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QtTest>
 
 #include <map>
@@ -234,41 +232,6 @@ private slots:
     {
         teacher.reset();
         admin.reset();
-    }
-
-    void aPcIsShownNoKey_data()
-    {
-        QTest::addColumn<int>("question");
-        QTest::addColumn<QString>("shown");
-        // Lists the judging reads in order keep the bank's; the others are
-        // shuffled, compared here sorted.
-        QTest::newRow("ticks") << 0 << R"({"options":["Казань","Пермь","Самара","Тверь"]})";
-        QTest::newRow("exact answer") << 1 << "{}";
-        QTest::newRow("matching")
-            << 2 << R"({"left":["Пушкин","Лермонтов","Гоголь"],"right":["Онегин","Печорин","Чичиков"]})";
-        QTest::newRow("classification")
-            << 3
-            << R"({"groups":[{"number":"1","text":"Звери"},{"number":"2","text":"Птицы"}],"items":["Кит","Сова","Лось"]})";
-        QTest::newRow("ranking") << 4 << R"({"options":["Лето","Зима","Осень","Весна"]})";
-    }
-    void aPcIsShownNoKey()
-    {
-        QFETCH(int, question);
-        QFETCH(QString, shown);
-        RandomGen gen(7);
-        QJsonObject got = shownOptions(questions()[size_t(question)].options, gen);
-        for (const QString &shuffled : {QStringLiteral("right")})
-            if (got.contains(shuffled)) {
-                QStringList texts = got[shuffled].toVariant().toStringList();
-                texts.sort();
-                got[shuffled] = QJsonArray::fromStringList(texts);
-            }
-        if (question == 0) {
-            QStringList texts = got[QStringLiteral("options")].toVariant().toStringList();
-            texts.sort();
-            got[QStringLiteral("options")] = QJsonArray::fromStringList(texts);
-        }
-        QCOMPARE(QString::fromUtf8(QJsonDocument(got).toJson(QJsonDocument::Compact)), shown);
     }
 
     void thePcsRoleReadsNoKey()
