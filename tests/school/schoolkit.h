@@ -1,6 +1,9 @@
 #pragma once
-// What the school's suites share: a connection of its own to the school's
-// database on the test server, as one of its roles.
+// What the school's suites share: the suite's own server with the role that
+// sets the school up, and a connection of its own to the school's database,
+// as one of its roles.
+#include "pgserver.h"
+
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -49,3 +52,41 @@ struct As {
         return out;
     }
 };
+
+// The role that sets the school up: it may create databases and roles, and is no superuser.
+inline const QString setter = QStringLiteral("school_admin"), setterPassword = QStringLiteral("s3t-up");
+
+// Starts the suite's own server and makes the setter on it; what went wrong, or nothing.
+inline QString startSchoolServer(PgServer &pg)
+{
+    if (const QString why = pg.start(); !why.isEmpty())
+        return why;
+    QString problem;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("root"));
+        db.setHostName(QStringLiteral("127.0.0.1"));
+        db.setPort(pg.port);
+        db.setDatabaseName(QStringLiteral("postgres"));
+        db.setUserName(QLatin1String(PgServer::admin));
+        db.setPassword(QLatin1String(PgServer::adminPassword));
+        QSqlQuery q(db);
+        if (!db.open() ||
+            !q.exec(
+                QStringLiteral("CREATE ROLE %1 LOGIN CREATEDB CREATEROLE PASSWORD '%2'").arg(setter, setterPassword)))
+            problem =
+                QStringLiteral("the setter was not made: ") + (db.isOpen() ? q.lastError() : db.lastError()).text();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("root"));
+    return problem;
+}
+
+// For initTestCase: a server that does not start skips the suite, and fails it under CI.
+#define START_SCHOOL_SERVER(pg)                                                                                        \
+    do {                                                                                                               \
+        if (const QString why_ = startSchoolServer(pg); !why_.isEmpty()) {                                             \
+            if (qgetenv("CI") == "true")                                                                               \
+                QFAIL(qPrintable("the PostgreSQL server did not start: " + why_));                                     \
+            QSKIP(qPrintable("no PostgreSQL server: " + why_));                                                        \
+        }                                                                                                              \
+    } while (false)

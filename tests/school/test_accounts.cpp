@@ -4,6 +4,7 @@
 // old one, and an import that fails leaving nothing behind.
 #include "accounts.h"
 #include "pgserver.h"
+#include "schoolkit.h"
 #include "schoolsetup.h"
 
 #include <QRegularExpression>
@@ -11,7 +12,6 @@
 
 namespace
 {
-const QString setter = QStringLiteral("school_admin"), setterPassword = QStringLiteral("s3t-up");
 
 std::vector<ClassListPupil> pupils(const QString &className, const QStringList &names)
 {
@@ -66,22 +66,7 @@ class AccountsTest : public QObject
 private slots:
     void initTestCase()
     {
-        if (const QString why = pg.start(); !why.isEmpty()) {
-            if (qgetenv("CI") == "true")
-                QFAIL(qPrintable("the PostgreSQL server did not start: " + why));
-            QSKIP(qPrintable("no PostgreSQL server: " + why));
-        }
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("root"));
-        db.setHostName(QStringLiteral("127.0.0.1"));
-        db.setPort(pg.port);
-        db.setDatabaseName(QStringLiteral("postgres"));
-        db.setUserName(QLatin1String(PgServer::admin));
-        db.setPassword(QLatin1String(PgServer::adminPassword));
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.exec(
-            QStringLiteral("CREATE ROLE %1 LOGIN CREATEDB CREATEROLE PASSWORD '%2'").arg(setter, setterPassword)));
-        db.close();
+        START_SCHOOL_SERVER(pg);
         SchoolServer server;
         server.host = QStringLiteral("127.0.0.1");
         server.port = pg.port;

@@ -8,6 +8,7 @@
 #include "pgserver.h"
 #include "recordfile.h"
 #include "records.h"
+#include "schoolkit.h"
 #include "schoolsetup.h"
 #include "subjects.h"
 
@@ -15,7 +16,6 @@
 
 namespace
 {
-const QString setter = QStringLiteral("school_admin"), setterPassword = QStringLiteral("s3t-up");
 const QString subject = QStringLiteral("Химия");
 
 void put(const QString &path, const QByteArray &bytes)
@@ -88,30 +88,13 @@ class BanksTest : public QObject
 private slots:
     void initTestCase()
     {
-        if (const QString why = pg.start(); !why.isEmpty()) {
-            if (qgetenv("CI") == "true")
-                QFAIL(qPrintable("the PostgreSQL server did not start: " + why));
-            QSKIP(qPrintable("no PostgreSQL server: " + why));
-        }
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("root"));
-            db.setHostName(QStringLiteral("127.0.0.1"));
-            db.setPort(pg.port);
-            db.setDatabaseName(QStringLiteral("postgres"));
-            db.setUserName(QLatin1String(PgServer::admin));
-            db.setPassword(QLatin1String(PgServer::adminPassword));
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec(
-                QStringLiteral("CREATE ROLE %1 LOGIN CREATEDB CREATEROLE PASSWORD '%2'").arg(setter, setterPassword)));
-            QString error;
-            const auto done = setUpSchool({QStringLiteral("127.0.0.1"), pg.port}, setter, setterPassword,
-                                          {{QStringLiteral("ivanova"), QStringLiteral("учитель")}}, error);
-            QVERIFY2(done, qPrintable(error));
-            QVERIFY(q.exec(QStringLiteral("ALTER ROLE trivo_pc PASSWORD 'pc'")));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("root"));
+        START_SCHOOL_SERVER(pg);
+        QString error;
+        QVERIFY2(setUpSchool({QStringLiteral("127.0.0.1"), pg.port}, setter, setterPassword,
+                             {{QStringLiteral("ivanova"), QStringLiteral("учитель")}}, error),
+                 qPrintable(error));
+        const As admin(pg.port, QLatin1String(PgServer::admin), QLatin1String(PgServer::adminPassword));
+        QVERIFY(admin.refusal(QStringLiteral("ALTER ROLE trivo_pc PASSWORD 'pc'")).isEmpty());
         teacher.engine = pc.engine = JournalSettings::Engine::Server;
         teacher.host = pc.host = QStringLiteral("127.0.0.1");
         teacher.port = pc.port = pg.port;

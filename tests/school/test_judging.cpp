@@ -19,7 +19,6 @@
 
 namespace
 {
-const QString setter = QStringLiteral("school_admin"), setterPassword = QStringLiteral("s3t-up");
 
 struct Case {
     QString type, given;
@@ -253,27 +252,7 @@ class SchoolJudgingTest : public QObject
 private slots:
     void initTestCase()
     {
-        if (const QString why = pg.start(); !why.isEmpty()) {
-            if (qgetenv("CI") == "true")
-                QFAIL(qPrintable("the PostgreSQL server did not start: " + why));
-            QSKIP(qPrintable("no PostgreSQL server: " + why));
-        }
-        const As admin(pg.port, QLatin1String(PgServer::admin), QLatin1String(PgServer::adminPassword));
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("root"));
-            db.setHostName(QStringLiteral("127.0.0.1"));
-            db.setPort(pg.port);
-            db.setDatabaseName(QStringLiteral("postgres"));
-            db.setUserName(QLatin1String(PgServer::admin));
-            db.setPassword(QLatin1String(PgServer::adminPassword));
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY2(q.exec(QStringLiteral("CREATE ROLE %1 LOGIN CREATEDB CREATEROLE PASSWORD '%2'")
-                                .arg(setter, setterPassword)),
-                     qPrintable(q.lastError().text()));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("root"));
+        START_SCHOOL_SERVER(pg);
         SchoolServer server;
         server.host = QStringLiteral("127.0.0.1");
         server.port = pg.port;

@@ -19,7 +19,6 @@
 
 namespace
 {
-const QString setter = QStringLiteral("school_admin"), setterPassword = QStringLiteral("s3t-up");
 const QString petrov = QStringLiteral("Петров Пётр"), sidorova = QStringLiteral("Сидорова Анна");
 const QString history = QStringLiteral("История");
 
@@ -128,25 +127,7 @@ class PupilFunctionsTest : public QObject
 private slots:
     void initTestCase()
     {
-        if (const QString why = pg.start(); !why.isEmpty()) {
-            if (qgetenv("CI") == "true")
-                QFAIL(qPrintable("the PostgreSQL server did not start: " + why));
-            QSKIP(qPrintable("no PostgreSQL server: " + why));
-        }
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("root"));
-            db.setHostName(QStringLiteral("127.0.0.1"));
-            db.setPort(pg.port);
-            db.setDatabaseName(QStringLiteral("postgres"));
-            db.setUserName(QLatin1String(PgServer::admin));
-            db.setPassword(QLatin1String(PgServer::adminPassword));
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec(
-                QStringLiteral("CREATE ROLE %1 LOGIN CREATEDB CREATEROLE PASSWORD '%2'").arg(setter, setterPassword)));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("root"));
+        START_SCHOOL_SERVER(pg);
         server.host = QStringLiteral("127.0.0.1");
         server.port = pg.port;
         QString error;
