@@ -26,14 +26,15 @@ const QString expiredText = QStringLiteral("Вход ученика устаре
 const QString refusedText = QStringLiteral("Сервер школы не принял запрос: эта контрольная не для вашего класса "
                                            "или в ней нет такого вопроса.");
 
-// What a failed call means: the server's own refusals are final, the rest is
-// the way to it.
+// What a failed call means: the server's refusals of what was sent are
+// final (not this class's test, no such question, data it cannot read);
+// anything else may pass another time, and an answer waits for it.
 LessonCall callOf(const QSqlError &e)
 {
     if (pupilSessionRefused(e))
         return LessonCall::Expired;
     const QString code = e.nativeErrorCode();
-    if (code == u"42501" || code == u"22023")
+    if (code == u"42501" || code.startsWith(u"22"))
         return LessonCall::Refused;
     return LessonCall::Unreachable;
 }

@@ -194,9 +194,10 @@ std::optional<qint64> startLesson(QSqlDatabase &db, const LessonPlan &plan,
 bool endLesson(QSqlDatabase &db, qint64 lesson, QString &error)
 {
     QSqlQuery q(db);
-    // Ended once: a second end keeps the first moment.
-    q.prepare(QStringLiteral("UPDATE lessons SET ended_early = LOCALTIMESTAMP(3) WHERE id = ?"
-                             " AND ended_early IS NULL AND ends > LOCALTIMESTAMP(3)"));
+    // Ended once: a second end keeps the first moment. A test whose time is
+    // over is ended all the same, for the pupils who were given extra time.
+    q.prepare(
+        QStringLiteral("UPDATE lessons SET ended_early = LOCALTIMESTAMP(3) WHERE id = ? AND ended_early IS NULL"));
     q.addBindValue(lesson);
     return exec(q, QStringLiteral("Контрольная не остановлена"), error);
 }
