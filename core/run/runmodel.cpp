@@ -248,6 +248,8 @@ QString RunModel::reviewOutcome() const
 
 QString RunModel::modeLine() const
 {
+    if (m_source == RunSource::Lesson && running())
+        return QStringLiteral("Контрольная работа: вопрос %1 из %2").arg(std::min(m_nWopr, m_kWopr)).arg(m_kWopr);
     if (m_source != RunSource::Review || !(running() || m_controls.answer))
         return {};
     return reviewProgressText(std::min(m_nWopr, m_kWopr), m_kWopr);

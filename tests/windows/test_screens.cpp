@@ -7,9 +7,12 @@
 #include "ExamSetupWindow.h"
 #include "ExplanationWindow.h"
 #include "JournalWindow.h"
+#include "LessonStartWindow.h"
+#include "OwnResultsWindow.h"
 #include "PupilAccountsWindow.h"
 #include "ReportDocument.h"
 #include "RightAnswerWindow.h"
+#include "SchoolServerWindow.h"
 #include "SettingsWindow.h"
 #include "SubjectListWindow.h"
 #include "WindowTestKit.h"
@@ -267,17 +270,25 @@ private slots:
         QVERIFY(screen.contains(m->subjectListWindow()->frameGeometry()));
     }
 
-    // The pupils' accounts, with no server to fill them: the controls fit all the same.
-    void pupilAccountsFit()
+    // The school's windows, with no server to fill them: the controls fit all the same.
+    void schoolWindowsFit()
     {
         JournalSettings nowhere;
         nowhere.engine = JournalSettings::Engine::Server;
         nowhere.host = QStringLiteral("127.0.0.1");
         nowhere.port = 9;
         nowhere.connectSeconds = 1;
-        PupilAccountsWindow w(nowhere);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.busy(), 10000);
-        check(&w);
+        PupilAccountsWindow accounts(nowhere);
+        QTRY_VERIFY_WITH_TIMEOUT(!accounts.busy(), 10000);
+        check(&accounts);
+        SchoolServerWindow setUp;
+        check(&setUp);
+        OwnResultsWindow own(nowhere, QStringLiteral("token"), QStringLiteral("Петров Пётр, 9А"));
+        QTRY_VERIFY_WITH_TIMEOUT(!own.reading(), 10000);
+        check(&own);
+        LessonStartWindow lesson(nowhere, {QStringLiteral("История"), QString(), {{"1", "1", "Петровская эпоха"}}, {}});
+        QTRY_VERIFY_WITH_TIMEOUT(!lesson.KontrItog->text().startsWith(QStringLiteral("Читаю")), 10000);
+        check(&lesson);
     }
 };
 

@@ -478,6 +478,7 @@ bool MainWindow::login(const QString &typed)
         m_askedClass.clear();
         m_schoolPupil.reset();
         m_teacher.reset();
+        startLessons(); // none for a user of this PC's own
         applyRights(isAdmin(r.letter));
         if (keepsShippedPassword(glo().users[size_t(r.row)]) && !std::exchange(m_toldShippedPassword, true))
             tell(QStringLiteral("Вы вошли с паролем администратора, с которым программа поставляется: его знает "

@@ -3,9 +3,11 @@
 #include "colors.h"
 #include "programstate.h"
 #include "runmodel.h"
+#include "lessonservice.h"
 #include "teacheraccess.h"
 
 #include <QMainWindow>
+#include <QSet>
 #include <array>
 #include <memory>
 #include <optional>
@@ -193,6 +195,8 @@ public:
     // whether to keep it); held until the next log-in. Nothing when cancelled
     // or when this PC is not one of a school.
     std::optional<JournalSettings> teacherSettings();
+    // The pupil's PC in a controlled test (none unless a pupil logged in with their code).
+    LessonService *lessonService() { return m_lessonService.get(); }
 
     // The grids of the question on screen (the run's tables).
     StringTable *sootTable() { return &m_run.Soot(); }
@@ -274,6 +278,18 @@ private:
     bool schoolLogin(const QString &typed, bool &handled);
     // The journal on a PC of the school: the teacher's, or the pupil's own runs.
     void schoolJournal();
+    // A controlled test the teacher started for the logged-in pupil's class:
+    // asked for at the log-in and every few seconds while no run goes on,
+    // started at once, each answer judged by the server.
+    void startLessons();
+    void lessonChecked(const LessonOffer &offer);
+    void lessonAnswer(const GivenAnswer &given);
+    void lessonAnswered(int position, const AnswerOutcome &outcome);
+    void lessonFinished(const LessonEnd &end);
+    void lessonQueueSent(int waiting);
+    // Each second: the test's own time, and answers waiting to be sent.
+    void lessonTick();
+    void endLesson(const QString &why);
     // «Ученики и коды входа»: the pupils' accounts, with the teacher's own log-in.
     void UchenikiClick();
     QAction *pupilsItem = nullptr;
@@ -313,6 +329,20 @@ private:
         QString token, fio, className;
     };
     std::optional<SchoolPupil> m_schoolPupil;
+    // The controlled test under way on this PC.
+    struct LessonNow {
+        qint64 id = 0;
+        QDateTime ends;              // the pupil's end of the test, by this PC's clock
+        std::vector<int> positions;  // the server's number of each question, in the run's order
+        bool awaiting = false;       // an answer is with the server
+        GivenAnswer given;           // and what it was
+        int waiting = 0;             // answers kept on this PC for the server
+        bool ended = false;
+    };
+    std::optional<LessonNow> m_lessonNow;
+    QSet<qint64> m_lessonsDone; // tests this pupil ended on this PC
+    std::unique_ptr<LessonService> m_lessonService;
+    QTimer *m_lessonTimer = nullptr;
     std::optional<TeacherLogin> m_teacher; // typed at this log-in, kept here if not on the disk
     QString m_journalUser;                 // whose log-in the journal window reads with
     QString m_dueNotice;                   // «Повторить сегодня: …» as the quiet line shows it

@@ -85,6 +85,10 @@ void MainWindow::DalsheClick()
 
 void MainWindow::handAnswer(void (RunModel::*step)(const GivenAnswer &, int))
 {
+    if (m_run.lesson() && m_run.running()) {
+        lessonAnswer(givenAnswer()); // the server judges it
+        return;
+    }
     try {
         (m_run.*step)(givenAnswer(), secondsOfDay());
     } catch (const TrivoError &e) {
@@ -133,6 +137,8 @@ void MainWindow::tickClocks(int now)
 {
     const bool endOfTime = m_run.tick(now);
     showClocks();
+    if (m_lessonNow)
+        lessonTick();
     if (endOfTime)
         emit questionTimeOver();
 }

@@ -91,6 +91,7 @@ bool MainWindow::schoolLogin(const QString &typed, bool &handled)
     applyRights(false);
     tell(QStringLiteral("Здравствуйте, %1 (%2)!").arg(answer.fio, answer.className));
     askDueCount();
+    startLessons(); // a test the teacher started for the class comes at once
     return true;
 }
 
