@@ -11,9 +11,9 @@ class QSpinBox;
 
 // What the teacher's PC knows of the subject a controlled test is drawn from.
 struct LessonSubject {
-    QString name, folder;                 // the subject as the list names it, and its bank's folder
-    QList<QStringList> topics;            // each topic: its codes (predm, tema) and its name
-    GradeBounds grades;                   // the settings' grade bounds, which the server grades by
+    QString name, folder;      // the subject as the list names it, and its bank's folder
+    QList<QStringList> topics; // each topic: its codes (predm, tema) and its name
+    GradeBounds grades;        // the settings' grade bounds, which the server grades by
 };
 
 // A controlled test started by the teacher: the class, a topic of the subject
