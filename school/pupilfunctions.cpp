@@ -178,8 +178,9 @@ $fn$)SQL";
 // A pupil's code: a new session on a right one; a wrong one is kept, and a
 // PC that gave five wrong codes within a minute waits, its code not even
 // looked at, until the fifth latest of them is a minute old. Wrong codes
-// older than a day are forgotten as it goes. The PC is known by its address
-// and the name it gives; the attempts of one PC take turns.
+// older than a day are forgotten as it goes, and log-ins older than 14 days.
+// The PC is known by its address and the name it gives; the attempts of one
+// PC take turns.
 const char *loginFunction = R"SQL(
 CREATE OR REPLACE FUNCTION trivo_pc_login(code text, host text)
 RETURNS TABLE (status text, token text, fio text, class_name text, wait_seconds integer)
@@ -207,6 +208,8 @@ BEGIN
         RETURN QUERY SELECT 'unknown'::text, NULL::text, NULL::text, NULL::text, 0;
         RETURN;
     END IF;
+    -- A log-in older than any use of it (a run waits in an outbox 14 days at most) goes.
+    DELETE FROM sessions s WHERE s.started < LOCALTIMESTAMP - interval '14 days';
     v_token := replace(gen_random_uuid()::text || gen_random_uuid()::text, '-', '');
     INSERT INTO sessions (token, account_id, host)
         VALUES (v_token, v_account.id, left(COALESCE(trivo_pc_login.host, ''), 100));

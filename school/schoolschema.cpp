@@ -170,5 +170,5 @@ QSqlError migrateSchool(QSqlDatabase &db)
 
 QStringList pcFunctions()
 {
-    return pupilFunctions() + bankFunctions() + judgeFunctions() + lessonFunctions();
+    return pupilFunctions() + bankFunctions() + judgeFunctions() + lessonFunctions() + liveFunctions();
 }

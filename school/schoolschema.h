@@ -52,11 +52,13 @@ QSqlError migrateSchool(QSqlDatabase &db);
 // the tables and grants them to the PCs' role alone.
 // Their names all begin with trivo_pc_. The log-in, the run and the pupil's
 // own reading (pupilfunctions.cpp); the published banks (bankfunctions.cpp);
-// the controlled test (lessonfunctions.cpp).
+// the controlled test (lessonfunctions.cpp); what each PC is doing now, for
+// the teacher's live view (livefunctions.cpp).
 QStringList pcFunctions();
 QStringList pupilFunctions();
 QStringList bankFunctions();
 QStringList lessonFunctions();
+QStringList liveFunctions();
 
 // The judging of an answer on the server, by the program's own rules:
 // trivo_judge(answer_type, given, points, options jsonb) and its helpers

@@ -3,6 +3,7 @@
 #include "colors.h"
 #include "programstate.h"
 #include "runmodel.h"
+#include "pcstatus.h"
 #include "lessonservice.h"
 #include "teacheraccess.h"
 
@@ -293,6 +294,13 @@ private:
     // «Ученики и коды входа»: the pupils' accounts, with the teacher's own log-in.
     void UchenikiClick();
     QAction *pupilsItem = nullptr;
+    // «Класс сейчас» (MainWindowLive.cpp): this PC's run told to the school's
+    // server on every change, and the teacher's live view of the class.
+    void startLive(const JournalSettings &settings);
+    void feedLive();
+    void KlassSeichasClick();
+    QAction *KlassSeichasItem = nullptr;
+    std::unique_ptr<StatusSender> m_live;
     // The banks published on the school's server (MainWindowBanks.cpp):
     // fetched once the window runs, quietly, and on «Обновить банки».
     void ObnovitBankiClick();

@@ -34,6 +34,7 @@ void MainWindow::startJournal()
     m_reviewAsked = false;
     N31->setEnabled(settings.repeatMistakes);
     pupilsItem->setVisible(settings.school);
+    startLive(settings);
     m_journalService->deliverOutbox();
 }
 

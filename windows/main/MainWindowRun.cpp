@@ -163,6 +163,7 @@ void MainWindow::paint()
     paintControls();
     paintAnswerArea();
     showClocks();
+    feedLive();
 }
 
 void MainWindow::paintCounters()
