@@ -18,7 +18,9 @@
 # each): how often it flags an honest question's key and a reversed or
 # slipped one, and the reliability of a drawn exam next to a fixed one.
 # Then a school of 30 PCs started at once against one server, each fetching a
-# published subject of 20 MB and recording runs, against one PC alone.
+# published subject of 20 MB and recording runs, against one PC alone; and
+# «Класс сейчас» with those 30 PCs answering every one to three seconds: the
+# time from a PC's status to its row in the teacher's window.
 # Then a controlled test answered by 30 PCs at once: the time from an answer
 # to its mark back on the PC (50th, 95th, 99th percentile; goal: 95 % within
 # 200 ms), and every answer judged and kept exactly once.
@@ -33,7 +35,7 @@ out=${BENCH_BUILD:-$here/build-bench}
 command -v iconv >/dev/null || { echo "bench.sh: iconv is needed" >&2; exit 1; }
 cmake -S "$here" -B "$out" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRIVO_TESTS=OFF >/dev/null
 cmake --build "$out" --target bench_bank bench_exam bench_dump trivo-bank bench_startup trivo trivo-bare-window demo_bank \
-  bench_journalscale bench_keyflags bench_drawnexam bench_schoolpcs bench_lessonanswers
+  bench_journalscale bench_keyflags bench_drawnexam bench_schoolpcs bench_lessonanswers bench_classnow
 [ -x "$out/bin/bench_dump" ] || { echo "bench.sh: Google Benchmark not found (libbenchmark-dev)" >&2; exit 1; }
 
 csv=$(mktemp)
@@ -45,7 +47,8 @@ analysis=$(mktemp)
 drawn=$(mktemp)
 pcs=$(mktemp)
 lessons=$(mktemp)
-trap 'rm -f "$csv" "$bank" "$exam" "$startup" "$journal" "$analysis" "$drawn" "$pcs" "$lessons"' EXIT
+live=$(mktemp)
+trap 'rm -f "$csv" "$bank" "$exam" "$startup" "$journal" "$analysis" "$drawn" "$pcs" "$lessons" "$live"' EXIT
 "$out/bin/bench_bank" --benchmark_format=csv "$@" >"$bank"
 "$out/bin/bench_exam" --benchmark_format=csv "$@" >"$exam"
 "$out/bin/bench_dump" --benchmark_format=csv "$@" >"$csv"
@@ -54,6 +57,7 @@ trap 'rm -f "$csv" "$bank" "$exam" "$startup" "$journal" "$analysis" "$drawn" "$
 "$out/bin/bench_keyflags" --benchmark_format=csv "$@" >"$analysis"
 "$out/bin/bench_drawnexam" --benchmark_format=csv "$@" >"$drawn"
 "$out/bin/bench_schoolpcs" --benchmark_format=csv >"$pcs"
+"$out/bin/bench_classnow" --benchmark_format=csv >"$live"
 "$out/bin/bench_lessonanswers" --benchmark_format=csv >"$lessons"
 
 printf '%-30s %-32s %10s %8s %12s %8s\n' "case" "size" "time" "ratio" "peak memory" "/ bytes"
@@ -207,3 +211,19 @@ NR == 1 {
     printf "  judged %d of %d; kept on the server %d, each answer once: %s\n", $col["judged"], $col["answers"],
         $col["kept"], ($col["kept"] == $col["kept_once"] && $col["kept"] == $col["answers"]) ? "yes" : "no"
 }' "$lessons"
+
+awk -F, '
+NR == 1 {
+    for (i = 1; i <= NF; ++i) { gsub(/"/, "", $i); col[$i] = i }
+    print "«Класс сейчас»: 30 PCs each answering every 1-3 s; from a PC status to its row in the teacher window"
+    print "(goal: 95 % within 200 ms)"
+    next
+}
+{
+    gsub(/"/, "")
+    if ($col["error_occurred"] == "true") { printf "%s: %s\n", $1, $col["error_message"]; next }
+    printf "  %d statuses, %d shown, %d not shown, %d sends failed\n", $col["statuses"], $col["shown"],
+        $col["not_shown"], $col["failed_sends"]
+    printf "  50th %.1f ms, 95th %.1f ms, 99th %.1f ms, slowest %.1f ms; %.1f %% within %d ms\n", $col["p50_ms"],
+        $col["p95_ms"], $col["p99_ms"], $col["max_ms"], $col["within_goal_pct"], $col["goal_ms"]
+}' "$live"
