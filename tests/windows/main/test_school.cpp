@@ -3,6 +3,7 @@
 // password, a pupil logs in with their own code and sees their own runs, too
 // many wrong codes make the PC wait, and the journal asks the teacher for
 // their own log-in, which never lands in the installation folder.
+#include "ClassNowWindow.h"
 #include "JournalWindow.h"
 #include "OwnResultsWindow.h"
 #include "SchoolServerWindow.h"
@@ -164,6 +165,14 @@ private slots:
             QCOMPARE(q.value(3).toString(), code);
             QVERIFY(!q.next());
         }
+        // «Класс сейчас» heard of the run from this PC, under the pupil's log-in.
+        {
+            const As admin(pg.port, QLatin1String(PgServer::admin), QLatin1String(PgServer::adminPassword));
+            QTRY_COMPARE_WITH_TIMEOUT(
+                admin.rows(QStringLiteral("SELECT pupil, class_name, state FROM pc_status WHERE host = '%1'")
+                               .arg(QSysInfo::machineHostName())),
+                QStringList{QStringLiteral("Петров Пётр|9А|finished")}, 5000);
+        }
 
         // «Журнал» shows the pupil their own runs, read with their log-in.
         OwnResultsWindow *own = nullptr;
@@ -195,6 +204,21 @@ private slots:
         QVERIFY(passwords.hasNext());
         const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
         QCOMPARE(QFile(passwords.next()).permissions() & others, QFile::Permissions());
+
+        // The administrator sees this PC in «Класс сейчас»: the pupil has left it.
+        QAction *classNow = child<QAction>(m, "KlassSeichasItem");
+        QVERIFY(classNow->isVisible());
+        ClassNowWindow *now = nullptr;
+        kit.desk.onModal = [&](QDialog *d) {
+            now = qobject_cast<ClassNowWindow *>(d);
+            QVERIFY(now);
+            QTRY_VERIFY_WITH_TIMEOUT(now->model()->rowOf(QSysInfo::machineHostName()) >= 0, 10000);
+            const int row = now->model()->rowOf(QSysInfo::machineHostName());
+            QTRY_VERIFY_WITH_TIMEOUT(now->model()->pcRow(row).pupil.isEmpty(), 5000);
+            QCOMPARE(now->model()->index(row, ClassNowModel::State).data().toString(), QStringLiteral("закончил"));
+        };
+        classNow->trigger();
+        QVERIFY(now);
     }
 
     // The teacher starts a controlled test: it comes to the pupil of the class
