@@ -263,11 +263,21 @@ ClassWatch::ClassWatch(const JournalSettings &teacher, int retryMs, QObject *par
     m_worker->moveToThread(m_thread);
     connect(m_thread, &QThread::started, m_worker, [w = m_worker] { w->start(); });
     connect(m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    m_thread->start();
+}
+
+void ClassWatch::start()
+{
+    if (!m_thread->isRunning())
+        m_thread->start();
 }
 
 ClassWatch::~ClassWatch()
 {
+    if (!m_thread->isRunning() && !m_thread->isFinished()) {
+        delete m_worker; // never started: it made nothing on the thread
+        delete m_thread;
+        return;
+    }
     m_worker->giveUp();
     m_thread->quit();
     m_thread->wait();

@@ -41,6 +41,8 @@ class ClassWatch : public QObject
     Q_OBJECT
 public:
     explicit ClassWatch(const JournalSettings &teacher, int retryMs = 3000, QObject *parent = nullptr);
+    // Starts watching; connect to the signals first, or the first rows are missed.
+    void start();
     // Stops the thread; a query waiting on the server is cut first.
     ~ClassWatch() override;
 

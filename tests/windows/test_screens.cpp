@@ -3,6 +3,7 @@
 // reachable (inside the window, or inside a scroll area that scrolls to it),
 // no two controls on top of each other.
 #include "AccessWindow.h"
+#include "ClassNowWindow.h"
 #include "EditorWindow.h"
 #include "ExamSetupWindow.h"
 #include "ExplanationWindow.h"
@@ -289,6 +290,23 @@ private slots:
         LessonStartWindow lesson(nowhere, {QStringLiteral("История"), QString(), {{"1", "1", "Петровская эпоха"}}, {}});
         QTRY_VERIFY_WITH_TIMEOUT(!lesson.KontrItog->text().startsWith(QStringLiteral("Читаю")), 10000);
         check(&lesson);
+        // «Класс сейчас» with the server gone and a row as long as they come.
+        ClassNowWindow now(nowhere);
+        QTRY_VERIFY2_WITH_TIMEOUT(now.KlassSoobshenie->text().startsWith(QStringLiteral("Нет связи")),
+                                  qPrintable(now.KlassSoobshenie->text()), 10000);
+        PcRow row;
+        row.host = QStringLiteral("KLASS-INFORMATIKI-12");
+        row.pupil = QStringLiteral("Константинопольская Александра");
+        row.className = QStringLiteral("11Б");
+        row.subject = QStringLiteral("История");
+        row.topic = QStringLiteral("Экзамен по всему предмету");
+        row.state = QStringLiteral("running");
+        row.question = 18;
+        row.questions = 40;
+        row.secondsLeft = 2400;
+        row.readAt = steadyMs();
+        now.model()->setAll({row});
+        check(&now);
     }
 };
 

@@ -219,6 +219,7 @@ ClassNowWindow::ClassNowWindow(const JournalSettings &teacher, QWidget *parent, 
     connect(m_ageing, &QTimer::timeout, m_model, &ClassNowModel::age);
     m_ageing->start();
     keepGeometry(this, QSize(980, 560));
+    m_watch->start();
 }
 
 ClassNowWindow::~ClassNowWindow()
