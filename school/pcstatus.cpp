@@ -80,11 +80,10 @@ struct StatusSender::Shared {
     bool waiting = false;           // the newest is not sent yet
     QString leaving;                // the token of a pupil who left this PC, to tell
     QString refusedToken;           // a log-in the server no longer knows
-    bool stop = false;
+    bool stop = false, done = false;
     Journal *journal = nullptr;     // the one the thread uses, for giveUp()
     std::optional<QSqlQuery> query; // the thread's, on that journal's connection
     std::atomic<int> sent{0}, failed{0};
-    std::thread thread;
 
     void serve();
     // The connection made when there is none, and opened; drop() lets it go.
@@ -208,19 +207,26 @@ StatusSender::StatusSender(const JournalSettings &settings, const QString &host,
     m_shared->settings = settings;
     m_shared->host = host;
     m_shared->heartbeatMs = qMax(100, heartbeatMs);
-    m_shared->thread = std::thread([s = m_shared.get()] { s->serve(); });
+    // The thread holds the state too: a thread left behind at the close still has it.
+    std::thread([s = m_shared] {
+        s->serve();
+        std::lock_guard guard(s->lock);
+        s->done = true;
+        s->wake.notify_all();
+    }).detach();
 }
 
 StatusSender::~StatusSender()
 {
-    {
-        std::lock_guard guard(m_shared->lock);
-        m_shared->stop = true;
-        if (m_shared->journal)
-            m_shared->journal->giveUp();
-    }
+    std::unique_lock guard(m_shared->lock);
+    m_shared->stop = true;
+    if (m_shared->journal)
+        m_shared->journal->giveUp();
     m_shared->wake.notify_all();
-    m_shared->thread.join();
+    // A step on the connection returns at once when given up; only a
+    // connection being made may take its time, and the window does not wait
+    // for it: that thread ends by itself.
+    m_shared->wake.wait_for(guard, std::chrono::seconds(1), [&] { return m_shared->done; });
 }
 
 void StatusSender::report(const PcStatus &status)

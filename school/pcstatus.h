@@ -42,7 +42,7 @@ class StatusSender
 {
 public:
     StatusSender(const JournalSettings &settings, const QString &host, int heartbeatMs = 20000);
-    // Waits for a status being sent: no longer than the settings' timeouts.
+    // Stops sending; waits a second at most for a status on its way.
     ~StatusSender();
     StatusSender(const StatusSender &) = delete;
     StatusSender &operator=(const StatusSender &) = delete;

@@ -245,6 +245,24 @@ private slots:
         admin = std::make_unique<As>(pg.port, QLatin1String(PgServer::admin), QLatin1String(PgServer::adminPassword));
     }
 
+    // A server that does not answer never holds the PC up: statuses are
+    // handed over at once, and the sender lets go within a second.
+    void aSilentServerNeverHoldsThePc()
+    {
+        JournalSettings silent = pc;
+        silent.host = QStringLiteral("10.255.255.1"); // nothing answers there
+        QElapsedTimer t;
+        t.start();
+        {
+            StatusSender sender(silent, pcName(0), 200);
+            for (int n = 1; n <= 5; ++n)
+                sender.report(step(tokens[0], n, 0));
+            QVERIFY(t.elapsed() < 100);
+            QTest::qWait(300);
+        }
+        QVERIFY2(t.elapsed() < 1800, qPrintable(QString::number(t.elapsed())));
+    }
+
     // What a PC may write through its function, as the PCs' role. PC-02's
     // pupil is logged in there and was seen just now when the rows begin.
     void aPcWritesItsOwnRowOnly_data()
