@@ -12,7 +12,8 @@
 // - without one, a row that names no pupil, and only while no pupil's log-in
 //   holds it: a row that names a pupil whose log-in on that PC is fresh, and
 //   that was seen within two minutes, is left alone. A PC whose pupil left
-//   says so with the pupil's token ("leaving"), and is free at once.
+//   says so with the pupil's token ("leaving"), and is free at once; a
+//   pupil's leaving clears only a row that names that pupil.
 // Nothing but the row is written: no lesson, no answers, no log-in.
 
 namespace
@@ -47,6 +48,10 @@ BEGIN
             RAISE EXCEPTION 'the log-in belongs to another PC' USING ERRCODE = '42501';
         END IF;
         IF COALESCE((status->>'leaving')::boolean, false) THEN
+            -- Only the pupil the row names leaves it: another one may be at the PC by now.
+            IF NOT EXISTS (SELECT 1 FROM pc_status p WHERE p.host = v_host AND p.account_id = v_account) THEN
+                RETURN;
+            END IF;
             v_account := NULL; v_pupil := ''; v_class := ''; v_state := '';
         END IF;
     ELSE

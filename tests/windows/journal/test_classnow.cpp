@@ -267,7 +267,8 @@ private slots:
     // pupil is logged in there and was seen just now when the rows begin.
     void aPcWritesItsOwnRowOnly_data()
     {
-        QTest::addColumn<int>("login"); // 0 none, 1 PC-01's pupil, 2 PC-02's pupil, 3 a token never given
+        // 0 none, 1 PC-01's pupil, 2 PC-02's pupil, 3 a token never given, 4 another pupil's log-in on PC-02
+        QTest::addColumn<int>("login");
         QTest::addColumn<QString>("host");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("refused"); // the server's words, or empty when it took the status
@@ -299,6 +300,10 @@ private slots:
                                             << "{\"state\": \"running\", \"question\": 3, \"secondsLeft\": 90.7}"
                                             << ""
                                             << "Ученик 02|7А|running|3|91|";
+        QTest::newRow("another pupil who left it before") << 4 << "PC-02"
+                                                          << "{\"leaving\": true}"
+                                                          << ""
+                                                          << "Ученик 02|7А|running|3|91|";
         QTest::newRow("the pupil left") << 2 << "PC-02"
                                         << "{\"leaving\": true, \"state\": \"running\"}"
                                         << ""
@@ -329,8 +334,9 @@ private slots:
             QVERIFY(admin->refusal(QStringLiteral("DELETE FROM pc_status")).isEmpty());
             QCOMPARE(call(tokens[1], QStringLiteral("PC-02"), QStringLiteral("{}")), QString());
         }
+        static const QString before = logInPupil(pc, QStringLiteral("100002"), QStringLiteral("PC-02")).token;
         const QVariant token[] = {QVariant(QMetaType::fromType<QString>()), tokens[0], tokens[1],
-                                  QStringLiteral("never-given")};
+                                  QStringLiteral("never-given"), before};
         const QString said = call(token[login], host, status);
         if (refused.isEmpty())
             QVERIFY2(said.isEmpty(), qPrintable(said));
