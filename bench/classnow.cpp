@@ -8,6 +8,7 @@
 #include "pcstatus.h"
 #include "pgserver.h"
 #include "pupillogin.h"
+#include "schoolkit.h"
 #include "schoolsetup.h"
 
 #include <QApplication>
@@ -30,7 +31,6 @@ namespace
 constexpr int pcCount = 30;
 constexpr int lessonSeconds = 40;
 constexpr double goalMs = 200;
-const QString setter = QStringLiteral("bench_setter"), setterPassword = QStringLiteral("s3t-up");
 const QString teacher = QStringLiteral("bench_teacher"), teacherPassword = QStringLiteral("t3acher-9");
 
 QString pcName(int i)
@@ -57,31 +57,14 @@ struct Lesson {
     {
         // The server as a school runs it: durable, the connections of 30 PCs and more.
         pg.settings = QStringLiteral("-c max_connections=120");
-        if (error = pg.start(); !error.isEmpty())
+        if (error = startSchoolServer(pg); !error.isEmpty())
             return;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("root"));
-            db.setHostName(QStringLiteral("127.0.0.1"));
-            db.setPort(pg.port);
-            db.setDatabaseName(QStringLiteral("postgres"));
-            db.setUserName(QLatin1String(PgServer::admin));
-            db.setPassword(QLatin1String(PgServer::adminPassword));
-            QSqlQuery q(db);
-            if (!db.open() || !q.exec(QStringLiteral("CREATE ROLE %1 LOGIN CREATEDB CREATEROLE PASSWORD '%2'")
-                                          .arg(setter, setterPassword))) {
-                error = QStringLiteral("cannot make the set-up role");
-                return;
-            }
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("root"));
+        const std::optional<SchoolSetup> made = setUpTestSchool(pg, {{::teacher, teacherPassword}}, error);
+        if (!made)
+            return;
         SchoolServer server;
         server.host = QStringLiteral("127.0.0.1");
         server.port = pg.port;
-        const std::optional<SchoolSetup> made =
-            setUpSchool(server, setter, setterPassword, {{::teacher, teacherPassword}}, error);
-        if (!made)
-            return;
         pc = schoolPcSettings(JournalSettings{}, server, made->pcPassword);
         pc.outbox = folder.filePath(QStringLiteral("outbox.sqlite")); // never written: the senders record nothing
         teacher = pc;

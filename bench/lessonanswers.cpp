@@ -11,6 +11,7 @@
 #include "lessons.h"
 #include "pgserver.h"
 #include "pupillogin.h"
+#include "schoolkit.h"
 #include "schoolsetup.h"
 
 #include <QCoreApplication>
@@ -101,33 +102,19 @@ School &school()
     School &s = *schoolOnce();
     [&s] {
         s.pg.settings = QStringLiteral("-c max_connections=200");
-        if (const QString why = s.pg.start(); !why.isEmpty()) {
+        if (const QString why = startSchoolServer(s.pg); !why.isEmpty()) {
             s.why = why;
             return false;
         }
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("bench-root"));
-            db.setHostName(QStringLiteral("127.0.0.1"));
-            db.setPort(s.pg.port);
-            db.setDatabaseName(QStringLiteral("postgres"));
-            db.setUserName(QLatin1String(PgServer::admin));
-            db.setPassword(QLatin1String(PgServer::adminPassword));
-            if (!db.open()) {
-                s.why = db.lastError().text();
-                return false;
-            }
-            QSqlQuery q(db);
-            q.exec(QStringLiteral("CREATE ROLE bench_setter LOGIN CREATEDB CREATEROLE PASSWORD 'setter'"));
-            QString error;
-            if (!setUpSchool({QStringLiteral("127.0.0.1"), s.pg.port}, QStringLiteral("bench_setter"),
-                             QStringLiteral("setter"), {{teacherLogin, teacherPassword}}, error)) {
-                s.why = error;
-                return false;
-            }
-            q.exec(QStringLiteral("ALTER ROLE trivo_pc PASSWORD '%1'").arg(pcPassword));
-            db.close();
+        if (!setUpTestSchool(s.pg, {{teacherLogin, teacherPassword}}, s.why))
+            return false;
+        if (const QString refused =
+                As(s.pg.port, QLatin1String(PgServer::admin), QLatin1String(PgServer::adminPassword))
+                    .refusal(QStringLiteral("ALTER ROLE trivo_pc PASSWORD '%1'").arg(pcPassword));
+            !refused.isEmpty()) {
+            s.why = refused;
+            return false;
         }
-        QSqlDatabase::removeDatabase(QStringLiteral("bench-root"));
         const SchoolConnection teacher(serverSettings(s.pg.port, teacherLogin, teacherPassword));
         QSqlDatabase db = teacher.db();
         QSqlQuery q(db);

@@ -3,6 +3,7 @@
 // sets the school up, and a connection of its own to the school's database,
 // as one of its roles.
 #include "pgserver.h"
+#include "schoolsetup.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -10,6 +11,7 @@
 #include <QSqlRecord>
 #include <QStringList>
 #include <QUuid>
+#include <optional>
 
 // A connection of its own to the school's database, as a role.
 struct As {
@@ -79,6 +81,17 @@ inline QString startSchoolServer(PgServer &pg)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("root"));
     return problem;
+}
+
+// The school set up on the server by the setter, with these teachers; nothing,
+// with what went wrong in error, when it was not.
+inline std::optional<SchoolSetup> setUpTestSchool(const PgServer &pg, const std::vector<TeacherAccount> &teachers,
+                                                  QString &error)
+{
+    SchoolServer server;
+    server.host = QStringLiteral("127.0.0.1");
+    server.port = pg.port;
+    return setUpSchool(server, setter, setterPassword, teachers, error);
 }
 
 // For initTestCase: a server that does not start skips the suite, and fails it under CI.
