@@ -191,6 +191,30 @@ std::optional<qint64> startLesson(QSqlDatabase &db, const LessonPlan &plan,
     return id;
 }
 
+std::optional<qint64> lessonUnderWay(QSqlDatabase &db, const QString &className, QString &error)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral(
+        "SELECT l.id FROM lessons l WHERE l.class_name = ? AND l.ended_early IS NULL AND l.ends"
+        " + make_interval(secs => COALESCE((SELECT MAX(t.extra_seconds) FROM lesson_time t WHERE t.lesson_id = l.id),"
+        " 0)) > LOCALTIMESTAMP(3) ORDER BY l.starts DESC, l.id DESC LIMIT 1"));
+    q.addBindValue(className);
+    if (!exec(q, QStringLiteral("Контрольные класса не прочитаны"), error))
+        return std::nullopt;
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+std::optional<qint64> pupilOfClass(QSqlDatabase &db, const QString &className, const QString &fio, QString &error)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("SELECT id FROM accounts WHERE class_name = ? AND fio = ?"));
+    q.addBindValue(className);
+    q.addBindValue(fio);
+    if (!exec(q, QStringLiteral("Ученик не найден"), error))
+        return std::nullopt;
+    return q.next() ? q.value(0).toLongLong() : 0;
+}
+
 bool endLesson(QSqlDatabase &db, qint64 lesson, QString &error)
 {
     QSqlQuery q(db);

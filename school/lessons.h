@@ -68,6 +68,12 @@ QJsonObject shownOptions(const std::vector<KeyOption> &options, RandomGen &gen =
 // Starts the test for the class now: the lesson's id, or nothing with error.
 std::optional<qint64> startLesson(QSqlDatabase &db, const LessonPlan &plan,
                                   const std::vector<LessonQuestion> &questions, QString &error, RandomGen &gen = rng());
+// The class's test under way: the latest one not ended early whose time,
+// with any pupil's extra time, is not over. None (0) when there is none;
+// nothing, with error, when it cannot be read.
+std::optional<qint64> lessonUnderWay(QSqlDatabase &db, const QString &className, QString &error);
+// The account of a pupil of the class by the name the school keeps; 0 when none.
+std::optional<qint64> pupilOfClass(QSqlDatabase &db, const QString &className, const QString &fio, QString &error);
 // Ends the test now for every pupil, whatever extra time one was given.
 bool endLesson(QSqlDatabase &db, qint64 lesson, QString &error);
 // Gives one pupil seconds more (added to what they were given before).

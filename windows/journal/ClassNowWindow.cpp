@@ -1,7 +1,11 @@
 #include "ClassNowWindow.h"
+#include "Desktop.h"
+#include "OffThread.h"
 #include "ScreenFit.h"
 #include "WidgetKit.h"
+#include "accounts.h"
 #include "clock.h"
+#include "lessons.h"
 
 #include <QBrush>
 #include <QComboBox>
@@ -171,7 +175,7 @@ QVariant ClassNowModel::headerData(int section, Qt::Orientation orientation, int
 ClassNowWindow::ClassNowWindow(const JournalSettings &teacher, QWidget *parent, ClassNowTimes times)
     : QDialog(parent), m_times(times), m_model(new ClassNowModel(times.silentSeconds, this)),
       m_shown(new QSortFilterProxyModel(this)), m_ageing(new QTimer(this)),
-      m_watch(new ClassWatch(teacher, times.retryMs, this))
+      m_watch(new ClassWatch(teacher, times.retryMs, this)), m_teacher(teacher)
 {
     setObjectName(QStringLiteral("KlassSeichas"));
     setWindowTitle(QStringLiteral("Класс сейчас"));
@@ -207,7 +211,24 @@ ClassNowWindow::ClassNowWindow(const JournalSettings &teacher, QWidget *parent, 
     bottom->addWidget(KlassSoobshenie, 1);
     QPushButton *close = namedButton(QStringLiteral("KlassZakryt"), QStringLiteral("Закрыть"));
     bottom->addWidget(close);
+    auto *lesson = new QHBoxLayout;
+    NachatKontrolnuyu = namedButton(QStringLiteral("NachatKontrolnuyu"), QStringLiteral("Начать контрольную…"),
+                                    QStringLiteral("Контрольная по теме или по всему предмету для класса"));
+    ZakonchitVsem = namedButton(QStringLiteral("ZakonchitVsem"), QStringLiteral("Закончить для всех"),
+                                QStringLiteral("Контрольная выбранного класса кончается сейчас"));
+    DobavitVremya = namedButton(QStringLiteral("DobavitVremya"), QStringLiteral("Добавить время…"),
+                                QStringLiteral("Ученику выбранной строки"));
+    for (QPushButton *b : {NachatKontrolnuyu, ZakonchitVsem, DobavitVremya}) {
+        b->setAutoDefault(false);
+        lesson->addWidget(b);
+    }
+    lesson->addStretch();
+    l->addLayout(lesson);
     l->addLayout(bottom);
+    NachatKontrolnuyu->setEnabled(false); // until the main window says which subject
+    connect(NachatKontrolnuyu, &QPushButton::clicked, this, &ClassNowWindow::NachatKontrolnuyuClick);
+    connect(ZakonchitVsem, &QPushButton::clicked, this, &ClassNowWindow::ZakonchitVsemClick);
+    connect(DobavitVremya, &QPushButton::clicked, this, &ClassNowWindow::DobavitVremyaClick);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
     connect(KlassVybor, &QComboBox::currentIndexChanged, this, &ClassNowWindow::chooseClass);
 
@@ -300,4 +321,127 @@ void ClassNowWindow::chooseClass()
         i <= 0 ? QRegularExpression()
                : QRegularExpression(QStringLiteral("^%1$").arg(QRegularExpression::escape(KlassVybor->currentText()))));
     tellCount();
+}
+
+// ---- the controlled test ----
+
+void ClassNowWindow::setLessonSubject(std::function<LessonSubject()> subject)
+{
+    m_subject = std::move(subject);
+    NachatKontrolnuyu->setEnabled(bool(m_subject));
+}
+
+QString ClassNowWindow::chosenClass() const
+{
+    if (KlassVybor->currentIndex() > 0)
+        return KlassVybor->currentText();
+    // All classes shown: the class of the chosen row.
+    const QModelIndex at = KlassTablica->currentIndex();
+    return at.isValid() ? m_shown->index(at.row(), ClassNowModel::Class).data().toString() : QString();
+}
+
+void ClassNowWindow::lessonStep(std::function<QString(QSqlDatabase &, QString &)> work)
+{
+    m_lessonBusy = true;
+    for (QPushButton *b : {NachatKontrolnuyu, ZakonchitVsem, DobavitVremya})
+        b->setEnabled(false);
+    offThread<std::pair<QString, QString>>(
+        this,
+        [teacher = m_teacher, work] {
+            QString said;
+            const QString error = withSchoolConnection(teacher, [&](QSqlDatabase &db) {
+                QString e;
+                said = work(db, e);
+                return e;
+            });
+            return std::pair{error, said};
+        },
+        [this](const std::pair<QString, QString> &done) {
+            m_lessonBusy = false;
+            NachatKontrolnuyu->setEnabled(bool(m_subject));
+            ZakonchitVsem->setEnabled(true);
+            DobavitVremya->setEnabled(true);
+            KlassSoobshenie->setText(done.first.isEmpty() ? done.second : done.first);
+        });
+}
+
+void ClassNowWindow::NachatKontrolnuyuClick()
+{
+    if (!m_subject || m_lessonBusy)
+        return;
+    auto *start = new LessonStartWindow(m_teacher, m_subject(), this);
+    start->setAttribute(Qt::WA_DeleteOnClose);
+    if (const QString shown = chosenClass(); !shown.isEmpty())
+        connect(start, &LessonStartWindow::classesRead, start, [start, shown] {
+            if (const int at = start->KontrKlass->findText(shown); at >= 0)
+                start->KontrKlass->setCurrentIndex(at);
+        });
+    connect(start, &LessonStartWindow::started, this, [this](qint64, const QString &className) {
+        KlassSoobshenie->setText(QStringLiteral("Контрольная для %1 началась: она придёт на компьютеры учеников, "
+                                                "вошедших со своими кодами.")
+                                     .arg(className));
+        if (const int at = KlassVybor->findText(className); at >= 0)
+            KlassVybor->setCurrentIndex(at);
+    });
+    desktop().showModal(start);
+}
+
+void ClassNowWindow::ZakonchitVsemClick()
+{
+    const QString className = chosenClass();
+    if (className.isEmpty() || m_lessonBusy) {
+        desktop().message(QStringLiteral("Выберите класс."), windowTitle(), Desktop::Icon::Information);
+        return;
+    }
+    if (desktop().ask(QStringLiteral("Закончить контрольную %1 для всех сейчас?").arg(className), windowTitle()) !=
+        Desktop::Answer::Yes)
+        return;
+    lessonStep([className](QSqlDatabase &db, QString &error) {
+        const std::optional<qint64> lesson = lessonUnderWay(db, className, error);
+        if (!lesson)
+            return QString();
+        if (*lesson == 0)
+            return QStringLiteral("У %1 сейчас нет контрольной.").arg(className);
+        return endLesson(db, *lesson, error) ? QStringLiteral("Контрольная %1 закончена для всех.").arg(className)
+                                             : QString();
+    });
+}
+
+void ClassNowWindow::DobavitVremyaClick()
+{
+    const QModelIndex at = KlassTablica->currentIndex();
+    const QString pupil = at.isValid() ? m_shown->index(at.row(), ClassNowModel::Pupil).data().toString() : QString();
+    const QString className =
+        at.isValid() ? m_shown->index(at.row(), ClassNowModel::Class).data().toString() : QString();
+    if (pupil.isEmpty() || className.isEmpty() || m_lessonBusy) {
+        desktop().message(QStringLiteral("Выберите строку ученика, которому нужно больше времени."), windowTitle(),
+                          Desktop::Icon::Information);
+        return;
+    }
+    bool ok = false;
+    // No default: the input box gives its default back on «Отмена».
+    const int minutes = desktop()
+                            .input(windowTitle(), QStringLiteral("Сколько минут добавить: %1?").arg(pupil), QString())
+                            .trimmed()
+                            .toInt(&ok);
+    if (!ok || minutes <= 0 || minutes > 240) {
+        if (ok || minutes != 0)
+            desktop().message(QStringLiteral("Нужно число минут от 1 до 240."), windowTitle(), Desktop::Icon::Warning);
+        return;
+    }
+    lessonStep([className, pupil, minutes](QSqlDatabase &db, QString &error) {
+        const std::optional<qint64> lesson = lessonUnderWay(db, className, error);
+        if (!lesson)
+            return QString();
+        if (*lesson == 0)
+            return QStringLiteral("У %1 сейчас нет контрольной.").arg(className);
+        const std::optional<qint64> account = pupilOfClass(db, className, pupil, error);
+        if (!account)
+            return QString();
+        if (*account == 0)
+            return QStringLiteral("Ученика «%1» нет в списке %2.").arg(pupil, className);
+        return addTime(db, *lesson, *account, minutes * 60, error)
+                   ? QStringLiteral("%1: ещё %2 мин.").arg(pupil).arg(minutes)
+                   : QString();
+    });
 }

@@ -1,12 +1,16 @@
 #pragma once
+#include "LessonStartWindow.h"
 #include "classwatch.h"
 #include "journalsettings.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>
+#include <functional>
 #include <vector>
 
 class QComboBox;
+class QPushButton;
+class QSqlDatabase;
 class QLabel;
 class QSortFilterProxyModel;
 class QTableView;
@@ -69,6 +73,15 @@ public:
     QComboBox *KlassVybor; // all classes, or one
     QTableView *KlassTablica;
     QLabel *KlassSoobshenie; // the window's line: the connection and what is shown
+    // The controlled test: started for a class, ended for all of it, more time for one pupil.
+    QPushButton *NachatKontrolnuyu, *ZakonchitVsem, *DobavitVremya;
+    // The subject a test is drawn from: the main window's, as it is when the teacher starts one.
+    void setLessonSubject(std::function<LessonSubject()> subject);
+    void NachatKontrolnuyuClick();
+    void ZakonchitVsemClick();
+    void DobavitVremyaClick();
+    // Whether a step of the test is with the server (for tests).
+    bool lessonBusy() const { return m_lessonBusy; }
 
 signals:
     // A row changed or came, after the model took it (the benchmark times it).
@@ -87,4 +100,11 @@ private:
     QTimer *m_ageing;
     ClassWatch *m_watch;
     bool m_connected = false;
+    // A step of the test, off the window's thread: work on the teacher's
+    // connection gives an error text or what to say; done gets it.
+    void lessonStep(std::function<QString(QSqlDatabase &, QString &)> work);
+    QString chosenClass() const;
+    JournalSettings m_teacher;
+    std::function<LessonSubject()> m_subject;
+    bool m_lessonBusy = false;
 };

@@ -90,6 +90,7 @@ LessonStartWindow::LessonStartWindow(const JournalSettings &teacher, const Lesso
         [this](const Classes &c) {
             KontrKlass->addItems(c.names);
             KontrNachat->setEnabled(!c.names.isEmpty());
+            emit classesRead();
             KontrItog->setText(!c.error.isEmpty() ? c.error
                                : c.names.isEmpty() ? QStringLiteral("В школе ещё нет классов: загрузите списки в "
                                                                     "«Ученики и коды входа».")

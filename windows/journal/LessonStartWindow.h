@@ -39,6 +39,8 @@ public:
 
 signals:
     void started(qint64 lesson, const QString &className);
+    // The school's classes are in the class box.
+    void classesRead();
 
 private:
     void setBusy(bool busy, const QString &text);

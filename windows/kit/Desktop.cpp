@@ -19,6 +19,7 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPainter>
+#include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QProcess>
@@ -446,10 +447,13 @@ QString ScriptedDesktop::openFileName(const QString &caption, const QString &, c
 void ScriptedDesktop::showModal(QDialog *window)
 {
     shown.push_back({QStringLiteral("modal"), window->objectName(), window->windowTitle(), Icon::Information});
+    // A window that deletes itself on closing may be gone by the end, as after exec().
+    const QPointer<QDialog> w(window);
     window->show();
     if (onModal)
         onModal(window);
-    window->hide();
+    if (w)
+        w->hide();
 }
 
 bool ScriptedDesktop::openFile(const QString &path)

@@ -4,10 +4,12 @@
 #include "ClassNowWindow.h"
 #include "MainWindow.h"
 #include "access.h"
+#include "banktables.h"
 #include "pcstatus.h"
 #include "programstate.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QMenu>
 #include <QSysInfo>
 #include <QTimer>
@@ -48,5 +50,18 @@ void MainWindow::KlassSeichasClick()
         return;
     auto *w = new ClassNowWindow(*teacher, this);
     w->setAttribute(Qt::WA_DeleteOnClose);
+    // A controlled test is drawn from the subject chosen here, as it stands when it starts.
+    w->setLessonSubject([this] {
+        LessonSubject s;
+        s.name = PredmetName->currentText();
+        s.folder = subjectFolder();
+        const StringTable &topics = tables().TemaTabl;
+        for (int r = 1; r < topics.rowCount(); ++r)
+            if (!topics.cell(2, r).trimmed().isEmpty())
+                s.topics.append({topics.cell(0, r), topics.cell(1, r), topics.cell(2, r)});
+        const Glo &g = glo();
+        s.grades = {g.TriProc, g.ChetProc, g.PaytProc};
+        return s;
+    });
     showWindow(w);
 }

@@ -5,6 +5,7 @@
 // their own log-in, which never lands in the installation folder.
 #include "ClassNowWindow.h"
 #include "JournalWindow.h"
+#include "LessonStartWindow.h"
 #include "OwnResultsWindow.h"
 #include "SchoolServerWindow.h"
 #include "SettingsWindow.h"
@@ -229,28 +230,33 @@ private slots:
         const JournalSettings pc = JournalSettings::load();
         QVERIFY(pc.school); // the school of the test before
         const JournalSettings teacher = asTeacher(pc, {QStringLiteral("ivanova"), teacherPassword});
+        MainWindow *m = kit.main;
+        // The administrator starts it from «Класс сейчас», on the subject chosen
+        // in the main window (the teacher's log-in was kept by the test before).
+        kit.login(QStringLiteral("470259"));
+        LessonStartWindow *start = nullptr;
+        kit.desk.onModal = [&](QDialog *d) {
+            if (auto *now = qobject_cast<ClassNowWindow *>(d)) {
+                QTest::mouseClick(now->NachatKontrolnuyu, Qt::LeftButton);
+            } else if ((start = qobject_cast<LessonStartWindow *>(d))) {
+                QTRY_VERIFY_WITH_TIMEOUT(start->KontrNachat->isEnabled(), 20000);
+                start->KontrKlass->setCurrentIndex(start->KontrKlass->findText(QStringLiteral("9А")));
+                start->KontrTema->setCurrentIndex(0);
+                QTest::mouseClick(start->KontrNachat, Qt::LeftButton);
+                QTRY_VERIFY_WITH_TIMEOUT(start->lesson() != 0, 20000);
+            }
+        };
+        child<QAction>(m, "KlassSeichasItem")->trigger();
+        QVERIFY(start);
+        kit.desk.onModal = nullptr;
         QString code;
         QCOMPARE(withSchoolConnection(teacher,
                                       [&](QSqlDatabase &db) {
                                           QString error;
-                                          const auto drawn = drawLessonQuestions(BankFiles(kit.path("Istoriy")), "1",
-                                                                                 "1", false, 10, error);
-                                          if (!drawn)
-                                              return error;
-                                          LessonPlan plan{QStringLiteral("9А"),
-                                                          QStringLiteral("История"),
-                                                          QStringLiteral("Петровская эпоха"),
-                                                          false,
-                                                          600,
-                                                          10,
-                                                          GradeBounds{50, 70, 90}};
-                                          if (!startLesson(db, plan, *drawn, error))
-                                              return error;
                                           code = pupilAccounts(db, "9А", error)->front().code;
                                           return error;
                                       }),
                  QString());
-        MainWindow *m = kit.main;
         kit.login(code);
         QVERIFY(m->lessonService());
         QVERIFY(m->lessonService()->waitUntilIdle(20000));
@@ -275,7 +281,17 @@ private slots:
         QCOMPARE(m->run().WerBal(), 2);
         QVERIFY2(m->WoprosM->toPlainText().contains(QStringLiteral("Баллы: 2 из 6")),
                  qPrintable(m->WoprosM->toPlainText()));
+        // The teacher ends it for everyone, and the server says so.
+        ClassNowWindow now(teacher);
+        now.KlassVybor->addItem(QStringLiteral("9А"));
+        now.KlassVybor->setCurrentIndex(now.KlassVybor->count() - 1);
+        kit.desk.answers = {Desktop::Answer::Yes};
+        QTest::mouseClick(now.ZakonchitVsem, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!now.lessonBusy(), 20000);
+        QCOMPARE(now.KlassSoobshenie->text(), QStringLiteral("Контрольная 9А закончена для всех."));
         const As admin(pg.port, QLatin1String(PgServer::admin), QLatin1String(PgServer::adminPassword));
+        QCOMPARE(admin.rows("SELECT class_name, topic, ended_early IS NOT NULL FROM lessons").join(';'),
+                 QStringLiteral("9А|Петровская эпоха|true"));
         QCOMPARE(admin
                      .rows("SELECT q.question_key, a.points, a.is_right FROM lesson_answers a"
                            " JOIN lesson_questions q USING (lesson_id, position) ORDER BY 1")
