@@ -199,6 +199,8 @@ ClassNowWindow::ClassNowWindow(const JournalSettings &teacher, QWidget *parent, 
     KlassTablica->setEditTriggers(QAbstractItemView::NoEditTriggers);
     KlassTablica->setSelectionBehavior(QAbstractItemView::SelectRows);
     KlassTablica->verticalHeader()->hide();
+    // Names whole; the subject and topic take the room that is left.
+    KlassTablica->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     KlassTablica->horizontalHeader()->setSectionResizeMode(ClassNowModel::SubjectTopic, QHeaderView::Stretch);
     l->addWidget(KlassTablica, 1);
 
