@@ -171,7 +171,9 @@ END
 $fn$)SQL";
 
 // The pupil ends their test: no answer is taken after it. The points of
-// every question of the test are the possible ones, answered or not.
+// every question of the test are the possible ones, answered or not. The
+// journal keeps the test as a run of the pupil's, judged here and graded by
+// the teacher's bounds, whatever the PC counted; the PC records none of its own.
 const char *finishFunction = R"SQL(
 CREATE OR REPLACE FUNCTION trivo_pc_lesson_finish(token text, lesson bigint)
 RETURNS TABLE (points integer, points_possible integer, grade text, answered integer, questions integer)
@@ -183,6 +185,9 @@ DECLARE
     v_answered integer;
     v_possible integer;
     v_questions integer;
+    v_right integer;
+    v_grade text;
+    v_run jsonb;
 BEGIN
     v_account := trivo_lesson_pupil(trivo_pc_lesson_finish.token, v_lesson);
     INSERT INTO lesson_time (lesson_id, account_id, finished) VALUES (v_lesson, v_account, LOCALTIMESTAMP(3))
@@ -191,9 +196,33 @@ BEGIN
         FROM lesson_answers a WHERE a.lesson_id = v_lesson AND a.account_id = v_account;
     SELECT COALESCE(sum(q.points), 0)::integer, count(*)::integer INTO v_possible, v_questions
         FROM lesson_questions q WHERE q.lesson_id = v_lesson;
-    RETURN QUERY SELECT v_earned, v_possible, trivo_lesson_grade(v_earned, v_possible, l.grade_t3, l.grade_t4,
-                                                                 l.grade_t5), v_answered, v_questions
+    SELECT count(*)::integer INTO v_right
+        FROM lesson_answers a WHERE a.lesson_id = v_lesson AND a.account_id = v_account AND a.is_right;
+    SELECT trivo_lesson_grade(v_earned, v_possible, l.grade_t3, l.grade_t4, l.grade_t5) INTO v_grade
         FROM lessons l WHERE l.id = v_lesson;
+    SELECT jsonb_build_object(
+               'id', md5('trivo-lesson/' || l.id || '/' || v_account)::uuid::text,
+               'subject', l.subject,
+               'topic', CASE WHEN l.exam THEN 'Экзамен по всему предмету' ELSE l.topic END,
+               'started', to_char(l.starts, 'YYYY-MM-DD"T"HH24:MI:SS'),
+               'seconds', GREATEST(0, extract(epoch FROM LOCALTIMESTAMP(3) - l.starts))::integer,
+               'exam', l.exam, 'access', 'W', 'asked', v_questions, 'answered', v_answered, 'right', v_right,
+               'pointsPossible', v_possible, 'pointsEarned', v_earned, 'grade', COALESCE(v_grade, ''),
+               'runningGrade', COALESCE(v_grade, ''),
+               'questions', COALESCE((
+                   SELECT jsonb_agg(jsonb_build_object(
+                              'key', q.question_key, 'answerType', q.answer_type, 'pointsPossible', q.points,
+                              'pointsEarned', COALESCE(a.points, 0), 'answered', a.position IS NOT NULL,
+                              'right', COALESCE(a.is_right, false), 'text', q.question_text,
+                              'given', COALESCE(a.given, ''), 'rightAnswer', COALESCE(a.right_answer, ''),
+                              'topic', l.topic) ORDER BY q.position)
+                   FROM lesson_questions q
+                   LEFT JOIN lesson_answers a ON a.lesson_id = q.lesson_id AND a.position = q.position
+                                             AND a.account_id = v_account
+                   WHERE q.lesson_id = v_lesson), '[]'::jsonb))
+        INTO v_run FROM lessons l WHERE l.id = v_lesson;
+    PERFORM trivo_pc_record(trivo_pc_lesson_finish.token, v_run);
+    RETURN QUERY SELECT v_earned, v_possible, v_grade, v_answered, v_questions;
 END
 $fn$)SQL";
 } // namespace

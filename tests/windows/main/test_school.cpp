@@ -292,6 +292,15 @@ private slots:
         const As admin(pg.port, QLatin1String(PgServer::admin), QLatin1String(PgServer::adminPassword));
         QCOMPARE(admin.rows("SELECT class_name, topic, ended_early IS NOT NULL FROM lessons").join(';'),
                  QStringLiteral("9А|Петровская эпоха|true"));
+        // The journal keeps the test as the server judged and graded it (2 of 6
+        // points is 33 %: a 2 by the teacher's bounds), the PC's own count not at all.
+        QCOMPARE(admin
+                     .rows("SELECT r.points_earned, r.points_possible, r.grade, r.class_name, a.code FROM results r"
+                           " JOIN accounts a ON a.id = r.account_id JOIN lessons l"
+                           " ON r.id = md5('trivo-lesson/' || l.id || '/' || r.account_id)::uuid::text")
+                     .join(';'),
+                 QStringLiteral("2|6|2|9А|") + code);
+        QCOMPARE(admin.rows("SELECT count(*) FROM results").join(';'), QStringLiteral("2"));
         QCOMPARE(admin
                      .rows("SELECT q.question_key, a.points, a.is_right FROM lesson_answers a"
                            " JOIN lesson_questions q USING (lesson_id, position) ORDER BY 1")
