@@ -224,7 +224,11 @@ ClassNowWindow::ClassNowWindow(const JournalSettings &teacher, QWidget *parent, 
         b->setAutoDefault(false);
         lesson->addWidget(b);
     }
-    lesson->addStretch();
+    KontrSoobshenie = new QLabel;
+    KontrSoobshenie->setObjectName(QStringLiteral("KontrSoobshenie"));
+    KontrSoobshenie->setWordWrap(true);
+    KontrSoobshenie->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lesson->addWidget(KontrSoobshenie, 1);
     l->addLayout(lesson);
     l->addLayout(bottom);
     NachatKontrolnuyu->setEnabled(false); // until the main window says which subject
@@ -363,7 +367,8 @@ void ClassNowWindow::lessonStep(std::function<QString(QSqlDatabase &, QString &)
             NachatKontrolnuyu->setEnabled(bool(m_subject));
             ZakonchitVsem->setEnabled(true);
             DobavitVremya->setEnabled(true);
-            KlassSoobshenie->setText(done.first.isEmpty() ? done.second : done.first);
+            KontrSoobshenie->setText(done.first.isEmpty() ? done.second : done.first);
+            KontrSoobshenie->setAccessibleName(KontrSoobshenie->text());
         });
 }
 
@@ -379,7 +384,7 @@ void ClassNowWindow::NachatKontrolnuyuClick()
                 start->KontrKlass->setCurrentIndex(at);
         });
     connect(start, &LessonStartWindow::started, this, [this](qint64, const QString &className) {
-        KlassSoobshenie->setText(QStringLiteral("Контрольная для %1 началась: она придёт на компьютеры учеников, "
+        KontrSoobshenie->setText(QStringLiteral("Контрольная для %1 началась: она придёт на компьютеры учеников, "
                                                 "вошедших со своими кодами.")
                                      .arg(className));
         if (const int at = KlassVybor->findText(className); at >= 0)

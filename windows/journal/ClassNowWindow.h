@@ -75,6 +75,7 @@ public:
     QLabel *KlassSoobshenie; // the window's line: the connection and what is shown
     // The controlled test: started for a class, ended for all of it, more time for one pupil.
     QPushButton *NachatKontrolnuyu, *ZakonchitVsem, *DobavitVremya;
+    QLabel *KontrSoobshenie; // what came of the last of them
     // The subject a test is drawn from: the main window's, as it is when the teacher starts one.
     void setLessonSubject(std::function<LessonSubject()> subject);
     void NachatKontrolnuyuClick();

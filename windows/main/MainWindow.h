@@ -346,6 +346,7 @@ private:
         GivenAnswer given;           // and what it was
         int waiting = 0;             // answers kept on this PC for the server
         bool ended = false;
+        bool finished = false; // the server has the pupil's end and gave the totals
     };
     std::optional<LessonNow> m_lessonNow;
     QSet<qint64> m_lessonsDone; // tests this pupil ended on this PC

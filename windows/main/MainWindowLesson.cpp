@@ -51,6 +51,8 @@ void MainWindow::startLessons()
                 return;
             if (m_lessonNow && m_lessonNow->waiting > 0)
                 m_lessonService->sendQueued();
+            else if (m_lessonNow && m_lessonNow->ended && !m_lessonNow->finished)
+                m_lessonService->finish(m_lessonNow->id); // the server was away at the end
             else if (!m_run.running())
                 m_lessonService->check();
         });
@@ -199,6 +201,7 @@ void MainWindow::lessonFinished(const LessonEnd &end)
     }
     const LessonTotals &t = *end.totals;
     m_lessonNow->waiting = 0;
+    m_lessonNow->finished = true;
     WoprosM->setPlainText(QStringLiteral("Контрольная работа окончена.\nОтвечено вопросов: %1 из %2.\nБаллы: %3 из %4."
                                          "\nОценка: %5.")
                               .arg(t.answered)
