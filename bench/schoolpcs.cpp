@@ -194,19 +194,8 @@ School &school()
     School &s = *schoolOnce();
     [&s] {
         s.pg.settings = QStringLiteral("-c max_connections=200");
-        if (const QString why = startSchoolServer(s.pg); !why.isEmpty()) {
-            s.why = why;
+        if (s.why = schoolOnItsServer(s.pg, {{teacherLogin, teacherPassword}}, pcPassword); !s.why.isEmpty())
             return false;
-        }
-        if (!setUpTestSchool(s.pg, {{teacherLogin, teacherPassword}}, s.why))
-            return false;
-        if (const QString refused =
-                As(s.pg.port, QLatin1String(PgServer::admin), QLatin1String(PgServer::adminPassword))
-                    .refusal(QStringLiteral("ALTER ROLE trivo_pc PASSWORD '%1'").arg(pcPassword));
-            !refused.isEmpty()) {
-            s.why = refused;
-            return false;
-        }
         const QString author = s.homes.filePath("author");
         makeHome(author);
         makeSubject(author + u'/' + folderName);

@@ -94,6 +94,19 @@ inline std::optional<SchoolSetup> setUpTestSchool(const PgServer &pg, const std:
     return setUpSchool(server, setter, setterPassword, teachers, error);
 }
 
+// The whole school on the suite's own server: started, set up with these
+// teachers, the PCs' password made pcPassword; what went wrong, or nothing.
+inline QString schoolOnItsServer(PgServer &pg, const std::vector<TeacherAccount> &teachers, const QString &pcPassword)
+{
+    if (const QString why = startSchoolServer(pg); !why.isEmpty())
+        return why;
+    QString error;
+    if (!setUpTestSchool(pg, teachers, error))
+        return error;
+    return As(pg.port, QLatin1String(PgServer::admin), QLatin1String(PgServer::adminPassword))
+        .refusal(QStringLiteral("ALTER ROLE trivo_pc PASSWORD '%1'").arg(pcPassword));
+}
+
 // For initTestCase: a server that does not start skips the suite, and fails it under CI.
 #define START_SCHOOL_SERVER(pg)                                                                                        \
     do {                                                                                                               \
