@@ -1,10 +1,10 @@
 #pragma once
 #include "clock.h"
 #include "colors.h"
+#include "lessonservice.h"
+#include "pcstatus.h"
 #include "programstate.h"
 #include "runmodel.h"
-#include "pcstatus.h"
-#include "lessonservice.h"
 #include "teacheraccess.h"
 
 #include <QMainWindow>
@@ -340,13 +340,14 @@ private:
     // The controlled test under way on this PC.
     struct LessonNow {
         qint64 id = 0;
-        QDateTime ends;              // the pupil's end of the test, by this PC's clock
-        std::vector<int> positions;  // the server's number of each question, in the run's order
-        bool awaiting = false;       // an answer is with the server
-        GivenAnswer given;           // and what it was
-        int waiting = 0;             // answers kept on this PC for the server
+        QDateTime ends;             // the pupil's end of the test, by this PC's clock
+        std::vector<int> positions; // the server's number of each question, in the run's order
+        bool awaiting = false;      // an answer is with the server
+        GivenAnswer given;          // and what it was
+        int waiting = 0;            // answers kept on this PC for the server
         bool ended = false;
-        bool finished = false; // the server has the pupil's end and gave the totals
+        bool finished = false;  // the server has the pupil's end and gave the totals
+        bool prompting = false; // the mode list's hints, shown off during the test and back after it
     };
     std::optional<LessonNow> m_lessonNow;
     QSet<qint64> m_lessonsDone; // tests this pupil ended on this PC

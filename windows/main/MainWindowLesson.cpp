@@ -14,6 +14,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
@@ -84,7 +85,10 @@ void MainWindow::lessonChecked(const LessonOffer &offer)
     l.ends = QDateTime::currentDateTime().addSecs(lesson.secondsLeft);
     for (const ShownQuestion &q : offer.questions)
         l.positions.push_back(q.position);
+    l.prompting = m_run.modes().prompting;
     m_lessonNow = l;
+    // The mode list says what the test is: no hints (its change sets the run's mode).
+    Regim->item(0)->setCheckState(Qt::Unchecked);
     setRunIdentity(lesson.exam);
     m_run.begin(RunSource::Lesson, now);
     m_run.setTopics(tables().TemaTabl);
@@ -176,10 +180,10 @@ void MainWindow::endLesson(const QString &why)
         return;
     m_lessonNow->ended = true;
     m_lessonsDone.insert(m_lessonNow->id);
-    if (m_run.running()) {
+    if (m_run.running())
         m_run.stop(secondsOfDay());
-        paint();
-    }
+    Regim->item(0)->setCheckState(m_lessonNow->prompting ? Qt::Checked : Qt::Unchecked);
+    paint();
     if (!why.isEmpty())
         tell(why);
     if (m_lessonService)

@@ -25,6 +25,7 @@
 #include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -264,6 +265,7 @@ private slots:
         QVERIFY(m->run().lesson());
         QVERIFY(m->RegimOshibok->text().startsWith(QStringLiteral("Контрольная работа: вопрос 1 из 2")));
         QVERIFY(!m->PlusSim->isEnabled());
+        QCOMPARE(m->Regim->item(0)->checkState(), Qt::Unchecked); // the mode list shows no hints
         // No key reached the PC: no right tick, no typed answer.
         for (int r = 1; r < m->run().OtwTek().rowCount(); ++r)
             QVERIFY(m->run().OtwTek().cell(5, r) != u"+" && m->run().OtwTek().cell(6, r) != u"1709");
@@ -281,6 +283,7 @@ private slots:
         }
         // The answer waits on the PC, which says so and ends the test all the same.
         QVERIFY(!m->running());
+        QCOMPARE(m->Regim->item(0)->checkState(), Qt::Checked); // the mode list as it was
         QVERIFY2(m->Izveshenie->text().startsWith(QStringLiteral("Контрольная работа окончена; итог придёт")),
                  qPrintable(m->Izveshenie->text()));
         QVERIFY(pg.startServer().isEmpty());
