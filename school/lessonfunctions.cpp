@@ -173,7 +173,8 @@ $fn$)SQL";
 // The pupil ends their test: no answer is taken after it. The points of
 // every question of the test are the possible ones, answered or not. The
 // journal keeps the test as a run of the pupil's, judged here and graded by
-// the teacher's bounds, whatever the PC counted; the PC records none of its own.
+// the teacher's bounds, whatever the PC counted; the PC records none of its
+// own, nor can it write one under the test's id.
 const char *finishFunction = R"SQL(
 CREATE OR REPLACE FUNCTION trivo_pc_lesson_finish(token text, lesson bigint)
 RETURNS TABLE (points integer, points_possible integer, grade text, answered integer, questions integer)
@@ -201,7 +202,7 @@ BEGIN
     SELECT trivo_lesson_grade(v_earned, v_possible, l.grade_t3, l.grade_t4, l.grade_t5) INTO v_grade
         FROM lessons l WHERE l.id = v_lesson;
     SELECT jsonb_build_object(
-               'id', md5('trivo-lesson/' || l.id || '/' || v_account)::uuid::text,
+               'id', '00000000' || substr(md5('trivo-lesson/' || l.id || '/' || v_account)::uuid::text, 9),
                'subject', l.subject,
                'topic', CASE WHEN l.exam THEN 'Экзамен по всему предмету' ELSE l.topic END,
                'started', to_char(l.starts, 'YYYY-MM-DD"T"HH24:MI:SS'),
@@ -221,7 +222,7 @@ BEGIN
                                              AND a.account_id = v_account
                    WHERE q.lesson_id = v_lesson), '[]'::jsonb))
         INTO v_run FROM lessons l WHERE l.id = v_lesson;
-    PERFORM trivo_pc_record(trivo_pc_lesson_finish.token, v_run);
+    PERFORM trivo_record_run(trivo_pc_lesson_finish.token, v_run);
     RETURN QUERY SELECT v_earned, v_possible, v_grade, v_answered, v_questions;
 END
 $fn$)SQL";

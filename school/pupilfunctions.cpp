@@ -225,7 +225,7 @@ $fn$)SQL";
 // of the one kept, not of one a teacher marked again, nor of another
 // account's run. The time is kept as the journal keeps it: local, whole seconds.
 const char *recordFunction = R"SQL(
-CREATE OR REPLACE FUNCTION trivo_pc_record(token text, run jsonb)
+CREATE OR REPLACE FUNCTION trivo_record_run(token text, run jsonb)
 RETURNS text LANGUAGE plpgsql VOLATILE SECURITY DEFINER SET search_path = public, pg_temp AS $fn$
 DECLARE
     v_id text := run->>'id';
@@ -247,9 +247,9 @@ BEGIN
     IF jsonb_typeof(COALESCE(run->'questions', '[]'::jsonb)) <> 'array' THEN
         RAISE EXCEPTION 'the questions of a run are not a list' USING ERRCODE = '22023';
     END IF;
-    IF COALESCE(trivo_pc_record.token, '') <> '' THEN
+    IF COALESCE(trivo_record_run.token, '') <> '' THEN
         SELECT s.account_id, s.host, s.fio, s.class_name INTO v_account, v_host, v_pupil, v_class
-            FROM trivo_pupil_session(trivo_pc_record.token, interval '14 days') s;
+            FROM trivo_pupil_session(trivo_record_run.token, interval '14 days') s;
     END IF;
     -- A moment with its offset is taken to the server's local time; one without is local already.
     IF v_moment ~ '(Z|[+-][0-9]{2}(:?[0-9]{2})?)$' AND v_moment ~ 'T' THEN
@@ -322,6 +322,20 @@ BEGIN
 END
 $fn$)SQL";
 
+// What a PC calls: any run but a controlled test's, whose result only the
+// server writes (its id begins with eight zeros, which no run's id of a PC's
+// does: theirs begin with the moment they started).
+const char *pcRecordFunction = R"SQL(
+CREATE OR REPLACE FUNCTION trivo_pc_record(token text, run jsonb)
+RETURNS text LANGUAGE plpgsql VOLATILE SECURITY DEFINER SET search_path = public, pg_temp AS $fn$
+BEGIN
+    IF COALESCE(run->>'id', '') LIKE '00000000%' THEN
+        RAISE EXCEPTION 'a controlled test''s result is kept by the server alone' USING ERRCODE = '42501';
+    END IF;
+    RETURN trivo_record_run(trivo_pc_record.token, trivo_pc_record.run);
+END
+$fn$)SQL";
+
 // The pupil's own runs, newest first: only those recorded with a log-in of
 // the pupil's account.
 const char *resultsFunction = R"SQL(
@@ -369,7 +383,7 @@ QStringList pupilFunctions()
 {
     QStringList out;
     for (const char *sql : {foldFunction, memoryFunction, sessionFunction, loginFunction, recordFunction,
-                            resultsFunction, scheduleFunction})
+                            pcRecordFunction, resultsFunction, scheduleFunction})
         out << QString::fromUtf8(sql).trimmed();
     return out;
 }

@@ -307,10 +307,18 @@ private slots:
         QCOMPARE(admin
                      .rows("SELECT r.points_earned, r.points_possible, r.grade, r.class_name, a.code FROM results r"
                            " JOIN accounts a ON a.id = r.account_id JOIN lessons l"
-                           " ON r.id = md5('trivo-lesson/' || l.id || '/' || r.account_id)::uuid::text")
+                           " ON r.id = '00000000' || substr(md5('trivo-lesson/' || l.id || '/' || "
+                           "r.account_id)::uuid::text, 9)")
                      .join(';'),
                  QStringLiteral("2|6|2|9А|") + code);
         QCOMPARE(admin.rows("SELECT count(*) FROM results").join(';'), QStringLiteral("2"));
+        // Nor can the pupil's PC write over it with a report of its own.
+        const QString kept = admin.rows("SELECT id FROM results WHERE id LIKE '00000000%'").join(';');
+        QVERIFY(As(pg.port, QStringLiteral("trivo_pc"), pc.password)
+                    .refusal(QStringLiteral("SELECT trivo_pc_record(NULL, jsonb_build_object('id', '%1',"
+                                            " 'seconds', 99999))")
+                                 .arg(kept))
+                    .contains(QStringLiteral("kept by the server alone")));
         QCOMPARE(admin
                      .rows("SELECT q.question_key, a.points, a.is_right FROM lesson_answers a"
                            " JOIN lesson_questions q USING (lesson_id, position) ORDER BY 1")
