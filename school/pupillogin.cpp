@@ -18,6 +18,15 @@ QString secondsText(int n)
     static const char *const word[] = {"секунду", "секунды", "секунд"};
     return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(word[pluralForm(n)]));
 }
+// Opens the journal; false after putting why in out.
+template <class Out> bool opened(Journal &journal, Out &out)
+{
+    if (journal.open())
+        return true;
+    out.message = unreachableText(journal.lastReason());
+    out.details = journal.lastDetails();
+    return false;
+}
 } // namespace
 
 // Both go through a journal of the school's PC: its connection, made for this
@@ -27,11 +36,8 @@ PupilLogin logInPupil(const JournalSettings &settings, const QString &code, cons
 {
     PupilLogin out;
     Journal journal(settings);
-    if (!journal.open()) {
-        out.message = unreachableText(journal.lastReason());
-        out.details = journal.lastDetails();
+    if (!opened(journal, out))
         return out;
-    }
     const Journal::Bounded step(journal);
     QSqlQuery q(journal.database());
     q.prepare(QStringLiteral("SELECT status, token, fio, class_name, wait_seconds FROM trivo_pc_login(?, ?)"));
@@ -65,11 +71,8 @@ PupilResults myResults(const JournalSettings &settings, const QString &token)
 {
     PupilResults out;
     Journal journal(settings);
-    if (!journal.open()) {
-        out.message = unreachableText(journal.lastReason());
-        out.details = journal.lastDetails();
+    if (!opened(journal, out))
         return out;
-    }
     const Journal::Bounded step(journal);
     QSqlQuery q(journal.database());
     q.setForwardOnly(true);
