@@ -19,3 +19,15 @@ std::vector<std::optional<QByteArray>> unzipParts(const QByteArray &archive, con
         throw TrivoError(error);
     return parts;
 }
+
+bool unzipPartsInto(const QByteArray &archive, const QStringList &names, qint64 limit,
+                    std::vector<std::optional<QByteArray>> &parts, QString &error)
+{
+    try {
+        parts = unzipParts(archive, names, limit);
+        return true;
+    } catch (const TrivoError &e) {
+        error = e.text();
+        return false;
+    }
+}

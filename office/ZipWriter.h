@@ -21,3 +21,7 @@ QByteArray zipArchive(const std::vector<ZipPart> &parts);
 // bytes, nothing for a part it lacks. Throws TrivoError when the archive
 // cannot be read, or a part is damaged or larger than limit bytes unpacked.
 std::vector<std::optional<QByteArray>> unzipParts(const QByteArray &archive, const QStringList &names, qint64 limit);
+// The same in the form a reader takes its unpacker in: false, with the
+// reason in error, where unzipParts throws.
+bool unzipPartsInto(const QByteArray &archive, const QStringList &names, qint64 limit,
+                    std::vector<std::optional<QByteArray>> &parts, QString &error);

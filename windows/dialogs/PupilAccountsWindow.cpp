@@ -35,18 +35,6 @@ QString cardsFolder()
     const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return docs.isEmpty() ? QDir::homePath() : docs;
 }
-// A workbook is unpacked by the writers' module, loaded when first needed.
-bool unzipWorkbook(const QByteArray &archive, const QStringList &names, qint64 limit,
-                   std::vector<std::optional<QByteArray>> &parts, QString &error)
-{
-    try {
-        parts = unzipParts(archive, names, limit);
-        return true;
-    } catch (const TrivoError &e) {
-        error = e.text();
-        return false;
-    }
-}
 } // namespace
 
 PupilAccountsWindow::PupilAccountsWindow(const JournalSettings &teacher, QWidget *parent)
@@ -211,7 +199,7 @@ void PupilAccountsWindow::ZagruzitClick()
         return;
     start(QStringLiteral("Загрузка списка…"), QStringLiteral("Загрузка списка класса"),
           [path](QSqlDatabase &db, Outcome &out) -> QString {
-              const ClassList list = readClassList(path, unzipWorkbook);
+              const ClassList list = readClassList(path, unzipPartsInto);
               if (!list.ok())
                   return classListProblemsText(list);
               QString error;
